@@ -1,0 +1,106 @@
+#include "app/look/animation.h"
+
+#include "app/look/reducemotion.h"
+
+#include <QPointF>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace quorvale {
+
+namespace {
+
+constexpr double settleTolerance = 0.001;
+
+double angularFrequency(Spring spring)
+{
+    return 2.0 * std::numbers::pi / spring.response;
+}
+
+} // namespace
+
+double settleSeconds(Spring spring)
+{
+    // An underdamped spring swings with up to 1 / sqrt(1 - zeta²) times its decaying envelope.
+    const double zeta = std::min(spring.dampingFraction, 0.999);
+    const double amplitude = 1.0 / std::sqrt(1.0 - zeta * zeta);
+    return std::log(amplitude / settleTolerance) / (spring.dampingFraction * angularFrequency(spring));
+}
+
+double springPosition(Spring spring, double seconds)
+{
+    const double omega = angularFrequency(spring);
+    const double zeta = spring.dampingFraction;
+    const double decay = std::exp(-zeta * omega * seconds);
+    if (zeta >= 1.0)
+        return 1.0 - decay * (1.0 + omega * seconds);
+    const double damped = omega * std::sqrt(1.0 - zeta * zeta);
+    return 1.0 - decay * (std::cos(damped * seconds) + zeta * omega / damped * std::sin(damped * seconds));
+}
+
+Curve easeOut(int durationMs)
+{
+    QEasingCurve easing(QEasingCurve::BezierSpline);
+    easing.addCubicBezierSegment(QPointF(0.0, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
+    return {easing, durationMs};
+}
+
+Tween::Tween(qreal value, QObject *parent)
+    : QObject(parent)
+    , m_value(value)
+    , m_target(value)
+{
+    m_delay.setSingleShot(true);
+    connect(&m_delay, &QTimer::timeout, this, [this] { m_animation.start(); });
+    connect(&m_animation, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &v) { set(v.toReal()); });
+    connect(&m_animation, &QVariantAnimation::finished, this, &Tween::arrived);
+}
+
+bool Tween::moving() const
+{
+    return m_delay.isActive() || m_animation.state() == QAbstractAnimation::Running;
+}
+
+void Tween::moveTo(qreal target, const Curve &curve, int delayMs)
+{
+    if (motion::reduced() || curve.durationMs <= 0) {
+        jumpTo(target);
+        return;
+    }
+    if (moving() ? target == m_target : target == m_value) {
+        m_target = target;
+        return;
+    }
+    m_delay.stop();
+    m_animation.stop();
+    m_target = target;
+    m_animation.setStartValue(m_value);
+    m_animation.setEndValue(target);
+    m_animation.setEasingCurve(curve.easing);
+    m_animation.setDuration(curve.durationMs);
+    if (delayMs > 0)
+        m_delay.start(delayMs);
+    else
+        m_animation.start();
+}
+
+void Tween::jumpTo(qreal target)
+{
+    m_delay.stop();
+    m_animation.stop();
+    m_target = target;
+    set(target);
+    emit arrived();
+}
+
+void Tween::set(qreal value)
+{
+    if (value == m_value)
+        return;
+    m_value = value;
+    emit valueChanged(value);
+}
+
+} // namespace quorvale

@@ -1,0 +1,208 @@
+#include "app/look/reducemotion.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QHash>
+#include <QSettings>
+#include <QStandardPaths>
+#include <optional>
+
+namespace quorvale::motion {
+
+namespace {
+
+bool g_reduced = false;
+
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString portalInterface = QStringLiteral("org.freedesktop.portal.Settings");
+
+// The portal's Read wraps the value in one variant more than its ReadOne does.
+QVariant unwrapped(QVariant value)
+{
+    while (value.metaType() == QMetaType::fromType<QDBusVariant>())
+        value = qvariant_cast<QDBusVariant>(value).variant();
+    return value;
+}
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Config files hold texts, the portal typed values; both spellings of a Boolean are accepted.
+std::optional<bool> boolean(const QVariant &value)
+{
+    if (value.metaType() == QMetaType::fromType<bool>())
+        return value.toBool();
+    if (value.metaType() != QMetaType::fromType<QString>())
+        return std::nullopt;
+    const QString text = value.toString().trimmed().toLower();
+    if (text == u"true" || text == u"1")
+        return true;
+    if (text == u"false" || text == u"0")
+        return false;
+    return std::nullopt;
+}
+
+bool isZeroFactor(const QVariant &value)
+{
+    if (!isNumber(value) && value.metaType() != QMetaType::fromType<QString>())
+        return false;
+    bool ok = false;
+    const double factor = value.toDouble(&ok);
+    return ok && factor == 0.0;
+}
+
+bool appearanceAsksForReduction(const QVariant &value)
+{
+    return isNumber(value) && value.toDouble() == 1.0;
+}
+
+bool animationsSwitchedOff(const QVariant &value)
+{
+    return boolean(value) == false;
+}
+
+// The portal settings that speak about animation: the cross-desktop one, GNOME's and KDE's.
+struct PortalSetting
+{
+    QString settingNamespace;
+    QString key;
+    bool (*reduces)(const QVariant &value);
+};
+
+const PortalSetting portalSettings[] = {
+    {QStringLiteral("org.freedesktop.appearance"), QStringLiteral("reduced-motion"),
+     appearanceAsksForReduction},
+    {QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"),
+     animationsSwitchedOff},
+    {QStringLiteral("org.kde.kdeglobals.KDE"), QStringLiteral("AnimationDurationFactor"), isZeroFactor},
+};
+
+const PortalSetting *portalSetting(const QString &settingNamespace, const QString &key)
+{
+    for (const PortalSetting &setting : portalSettings) {
+        if (setting.settingNamespace == settingNamespace && setting.key == key)
+            return &setting;
+    }
+    return nullptr;
+}
+
+// Collects what each source of the desktop says; motion is reduced when any of them asks for it.
+class DesktopMotion : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DesktopMotion(QObject *parent)
+        : QObject(parent)
+    {}
+
+    void start()
+    {
+        report(QStringLiteral("config"),
+               configReducesMotion(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return;
+        bus.connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
+                    SLOT(settingChanged(QString, QString, QDBusVariant)));
+        for (const PortalSetting &setting : portalSettings)
+            read(bus, setting.settingNamespace, setting.key);
+    }
+
+private slots:
+    void settingChanged(const QString &settingNamespace, const QString &key, const QDBusVariant &value)
+    {
+        if (portalSetting(settingNamespace, key))
+            report(settingNamespace + u'/' + key,
+                   portalSettingReducesMotion(settingNamespace, key, value.variant()));
+    }
+
+private:
+    void read(QDBusConnection &bus, const QString &settingNamespace, const QString &key)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, portalInterface,
+                                                           QStringLiteral("Read"));
+        call << settingNamespace << key;
+        auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [this, settingNamespace, key](QDBusPendingCallWatcher *finished) {
+                    const QDBusMessage reply = finished->reply();
+                    // Desktops answer only the settings they own; the rest come back as errors.
+                    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+                        report(settingNamespace + u'/' + key,
+                               portalSettingReducesMotion(settingNamespace, key, reply.arguments().first()));
+                    finished->deleteLater();
+                });
+    }
+
+    void report(const QString &source, bool reduces)
+    {
+        m_reports.insert(source, reduces);
+        bool any = false;
+        for (const bool each : std::as_const(m_reports))
+            any = any || each;
+        setReduced(any);
+    }
+
+    QHash<QString, bool> m_reports;
+};
+
+} // namespace
+
+bool reduced()
+{
+    return g_reduced;
+}
+
+void setReduced(bool reduced)
+{
+    g_reduced = reduced;
+}
+
+void followDesktop()
+{
+    static DesktopMotion *follower = nullptr;
+    if (follower || !QCoreApplication::instance())
+        return;
+    follower = new DesktopMotion(QCoreApplication::instance());
+    follower->start();
+}
+
+bool configReducesMotion(const QString &configHome)
+{
+    const QSettings kde(configHome + QStringLiteral("/kdeglobals"), QSettings::IniFormat);
+    if (isZeroFactor(kde.value(QStringLiteral("KDE/AnimationDurationFactor"))))
+        return true;
+    for (const QString &version : {QStringLiteral("gtk-3.0"), QStringLiteral("gtk-4.0")}) {
+        const QSettings gtk(configHome + u'/' + version + QStringLiteral("/settings.ini"),
+                            QSettings::IniFormat);
+        if (animationsSwitchedOff(gtk.value(QStringLiteral("Settings/gtk-enable-animations"))))
+            return true;
+    }
+    return false;
+}
+
+bool portalSettingReducesMotion(const QString &settingNamespace, const QString &key, const QVariant &value)
+{
+    const PortalSetting *setting = portalSetting(settingNamespace, key);
+    return setting && setting->reduces(unwrapped(value));
+}
+
+} // namespace quorvale::motion
+
+#include "reducemotion.moc"

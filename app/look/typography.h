@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QFont>
+
+// Text styles in pixel sizes, so the spacing around text matches the layout's pixel geometry.
+namespace quorvale {
+
+enum class TextStyle
+{
+    caption,
+    callout,
+    body,
+};
+
+// The widget's font family at the style's size and the given weight.
+QFont textStyleFont(const QFont &base, TextStyle style, QFont::Weight weight = QFont::Normal);
+
+} // namespace quorvale
