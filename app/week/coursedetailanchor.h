@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/week/subjecttint.h"
+
+#include "core/model/week.h"
+
+#include <QRectF>
+#include <QString>
+#include <functional>
+
+// What a course block hands to the week card while its details are open: the course, the block's
+// rectangle in the week card, and how the detail card reports hovering and closing back to the block.
+namespace quorvale {
+
+struct CourseDetailAnchor
+{
+    QString id;
+    WeekEvent event;
+    SubjectTint tint;
+    QRectF anchor;
+    bool pinned = false;
+    std::function<void(bool)> hovered;
+    std::function<void()> dismiss;
+};
+
+} // namespace quorvale

@@ -1,0 +1,202 @@
+#include "app/week/daycolumn.h"
+
+#include "app/week/daylabels.h"
+#include "app/week/nowline.h"
+#include "app/week/weekcourseblock.h"
+#include "app/week/weekpaint.h"
+
+#include "app/look/appearance.h"
+#include "app/look/typography.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QSet>
+
+namespace quorvale {
+
+namespace {
+
+constexpr qreal headerSpacing = 5.0;
+constexpr qreal badgePaddingX = 5.0;
+constexpr qreal badgePaddingY = 2.0;
+
+} // namespace
+
+DayColumn::DayColumn(QWidget *parent)
+    : QWidget(parent)
+{}
+
+void DayColumn::setDay(const DisplayWeekDay &day, const ColumnContext &context, bool referenceDay)
+{
+    m_day = day;
+    m_context = context;
+    m_referenceDay = referenceDay;
+    m_placements = weekgrid::layout(day.events, context.visibleEnd);
+    setFixedHeight(qRound(weekgrid::headerHeight + context.shownHeight));
+    setAccessibleName(weekday(day.date) + QLatin1Char(' ') + columnDate(day.date));
+    reconcileBlocks();
+    placeBlocks();
+    placeNowLine();
+    update();
+}
+
+void DayColumn::setShownHeight(qreal height)
+{
+    m_context.shownHeight = height;
+    setFixedHeight(qRound(weekgrid::headerHeight + height));
+    update();
+}
+
+qreal DayColumn::widthFor(qreal minimumWidth) const
+{
+    return weekgrid::columnWidth(m_placements, minimumWidth);
+}
+
+QList<WeekCourseBlock *> DayColumn::blocks() const
+{
+    QList<WeekCourseBlock *> ordered;
+    for (const WeekPlacement &placement : m_placements)
+        ordered.append(m_blocks.value(placement.id()));
+    return ordered;
+}
+
+void DayColumn::reconcileBlocks()
+{
+    QSet<QString> wanted;
+    for (const WeekPlacement &placement : m_placements) {
+        const QString id = placement.id();
+        wanted.insert(id);
+        WeekCourseBlock *block = m_blocks.value(id);
+        if (!block) {
+            block = new WeekCourseBlock(this);
+            connect(block, &WeekCourseBlock::detailChanged, this, &DayColumn::detailChanged);
+            m_blocks.insert(id, block);
+        }
+        const QRectF box = weekgrid::blockRect(placement, width(), m_context.visibleEnd);
+        block->setContent(placement.event, box.height(),
+                          subjectTint(m_context.subjects, placement.event.subject), m_referenceDay);
+    }
+    // A block that leaves the layout takes its open details with it.
+    for (auto it = m_blocks.begin(); it != m_blocks.end();) {
+        if (wanted.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        WeekCourseBlock *gone = it.value();
+        it = m_blocks.erase(it);
+        gone->hide();
+        gone->deleteLater();
+    }
+}
+
+void DayColumn::placeBlocks()
+{
+    // Stacked in placement order, so a later block lies above an earlier one.
+    for (const WeekPlacement &placement : std::as_const(m_placements)) {
+        WeekCourseBlock *block = m_blocks.value(placement.id());
+        const QRectF box = weekgrid::blockRect(placement, width(), m_context.visibleEnd)
+                               .translated(0.0, weekgrid::headerHeight);
+        block->setGeometry(QRect(QPoint(qRound(box.left()), qRound(box.top())),
+                                 QPoint(qRound(box.right()) - 1, qRound(box.bottom()) - 1)));
+        block->show();
+        block->raise();
+    }
+    if (m_nowLine)
+        m_nowLine->raise();
+}
+
+void DayColumn::placeNowLine()
+{
+    const bool shown = m_referenceDay && m_context.timeInRange;
+    if (!shown) {
+        delete m_nowLine;
+        return;
+    }
+    if (!m_nowLine) {
+        m_nowLine = new NowLine(this);
+        m_nowLine->show();
+    }
+    const qreal y =
+        weekgrid::headerHeight + weekgrid::minuteHeight * (m_context.nowMinute - weekgrid::firstMinute);
+    m_nowLine->place(y, width());
+    m_nowLine->raise();
+}
+
+void DayColumn::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeBlocks();
+    placeNowLine();
+}
+
+void DayColumn::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintHeader(painter);
+    paintBody(painter);
+}
+
+void DayColumn::paintHeader(QPainter &painter)
+{
+    const bool dark = Appearance::isDark(palette());
+    const QColor accent = Appearance::accentBlue.resolve(dark);
+    const QRectF header(0.0, 0.0, width(), weekgrid::headerHeight);
+    painter.fillRect(header, m_referenceDay ? weekpaint::withOpacity(accent, 0.055)
+                                            : weekpaint::primary(palette(), 0.025));
+
+    const QFont nameFont = textStyleFont(font(), TextStyle::caption, QFont::DemiBold);
+    const QFont dateFont = textStyleFont(font(), TextStyle::caption);
+    const QFont badgeFont = weekpaint::pixelFont(font(), 9, QFont::DemiBold);
+    const QFontMetricsF nameMetrics(nameFont);
+    const QFontMetricsF badgeMetrics(badgeFont);
+    const QString name = weekday(m_day.date);
+    const QString badge = m_context.isLive ? QStringLiteral("今天") : QStringLiteral("选定");
+
+    const qreal nameWidth = nameMetrics.horizontalAdvance(name);
+    const QSizeF badgeSize(badgeMetrics.horizontalAdvance(badge) + 2 * badgePaddingX,
+                           badgeMetrics.height() + 2 * badgePaddingY);
+    const qreal rowWidth = nameWidth + (m_referenceDay ? headerSpacing + badgeSize.width() : 0.0);
+    const qreal rowHeight = std::max(nameMetrics.height(), m_referenceDay ? badgeSize.height() : 0.0);
+    const qreal dateHeight = QFontMetricsF(dateFont).height();
+    const qreal top = (header.height() - rowHeight - headerSpacing - dateHeight) / 2.0;
+    qreal x = (header.width() - rowWidth) / 2.0;
+
+    painter.setFont(nameFont);
+    painter.setPen(m_referenceDay ? accent : weekpaint::primary(palette()));
+    painter.drawText(QRectF(x, top, nameWidth, rowHeight), Qt::AlignCenter, name);
+    if (m_referenceDay) {
+        x += nameWidth + headerSpacing;
+        const QRectF capsule(QPointF(x, top + (rowHeight - badgeSize.height()) / 2.0), badgeSize);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(weekpaint::withOpacity(accent, 0.1));
+        painter.drawRoundedRect(capsule, capsule.height() / 2.0, capsule.height() / 2.0);
+        painter.setFont(badgeFont);
+        painter.setPen(accent);
+        painter.drawText(capsule, Qt::AlignCenter, badge);
+    }
+
+    painter.setFont(dateFont);
+    painter.setPen(Appearance::secondaryText.resolve(dark));
+    painter.drawText(QRectF(0.0, top + rowHeight + headerSpacing, header.width(), dateHeight),
+                     Qt::AlignCenter, columnDate(m_day.date));
+}
+
+void DayColumn::paintBody(QPainter &painter)
+{
+    const QRectF body(0.0, weekgrid::headerHeight, width(), m_context.shownHeight);
+    painter.save();
+    painter.setClipRect(body);
+    if (m_referenceDay)
+        painter.fillRect(body, weekpaint::withOpacity(Appearance::accentBlue.resolve(palette()), 0.025));
+    for (int minute = weekgrid::firstMinute; minute <= m_context.visibleEnd; minute += 30) {
+        const qreal y = body.top() + weekgrid::bodyHeight(minute);
+        painter.fillRect(QRectF(0.0, y, body.width(), 1.0),
+                         weekpaint::primary(palette(), minute % 60 == 0 ? 0.085 : 0.035));
+    }
+    painter.restore();
+    painter.fillRect(QRectF(body.right() - 1.0, body.top(), 1.0, body.height()),
+                     weekpaint::primary(palette(), 0.07));
+}
+
+} // namespace quorvale

@@ -1,0 +1,250 @@
+#include "app/week/deferredsection.h"
+
+#include "app/week/coursetext.h"
+#include "app/week/daylabels.h"
+#include "app/week/deferredevents.h"
+#include "app/week/tintedlabel.h"
+#include "app/week/weekglyphs.h"
+#include "app/week/weekpaint.h"
+
+#include "app/look/animation.h"
+#include "app/look/statusbadge.h"
+#include "app/look/typography.h"
+
+#include "core/base/shanghai.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace quorvale {
+
+namespace {
+
+constexpr int dayLabelWidth = 82;
+constexpr int periodWidth = 48;
+constexpr int roomWidth = 170;
+constexpr int badgeSlack = 4;
+
+// One listed event on a faint amber card: period, then subject, class and time, then the room.
+class DeferredRow : public QWidget
+{
+public:
+    DeferredRow(const WeekEvent &event, QWidget *parent)
+        : QWidget(parent)
+    {
+        const QFont caption = textStyleFont(font(), TextStyle::caption);
+        auto *period =
+            new TintedLabel(event.period, textStyleFont(font(), TextStyle::caption, QFont::DemiBold));
+        period->setTint(Appearance::warningAmber);
+        period->setFixedWidth(periodWidth);
+
+        auto *details = new QVBoxLayout;
+        details->setSpacing(3);
+        auto *subject =
+            new TintedLabel(event.subject, textStyleFont(font(), TextStyle::callout, QFont::Medium));
+        subject->setWordWrap(true);
+        details->addWidget(subject);
+        if (event.className && !event.className->isEmpty() &&
+            normalized(*event.className) != normalized(event.subject)) {
+            auto *classes = new TintedLabel(*event.className, caption);
+            classes->setTint(Appearance::secondaryText);
+            classes->setWordWrap(true);
+            details->addWidget(classes);
+        }
+        if (const auto times = timeRange(event)) {
+            auto *time = new TintedLabel(*times, caption);
+            time->setTint(Appearance::secondaryText);
+            details->addWidget(time);
+        }
+
+        auto *room = new TintedLabel(roomText(event), caption);
+        room->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        room->setWordWrap(true);
+        room->setMaximumWidth(roomWidth);
+
+        auto *layout = new QHBoxLayout(this);
+        layout->setContentsMargins(10, 8, 10, 8);
+        layout->setSpacing(12);
+        layout->addWidget(period, 0, Qt::AlignTop);
+        layout->addLayout(details, 1);
+        layout->addWidget(room, 0, Qt::AlignTop);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(weekpaint::withOpacity(Appearance::warningAmber.resolve(palette()), 0.035));
+        painter.drawRoundedRect(QRectF(rect()), 9.0, 9.0);
+    }
+};
+
+} // namespace
+
+// The section's title row: a disclosure chevron and the badge with the count; a click opens or closes.
+class DisclosureHeader : public QAbstractButton
+{
+public:
+    DisclosureHeader(StatusBadge *badge, QWidget *parent)
+        : QAbstractButton(parent)
+    {
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
+        auto *layout = new QHBoxLayout(this);
+        layout->setContentsMargins(chevronBox + 6, 0, 0, 0);
+        layout->addWidget(badge);
+        layout->addStretch(1);
+    }
+
+    void setTurn(qreal turn)
+    {
+        m_turn = turn;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPointF centre(chevronBox / 2.0, height() / 2.0);
+        painter.translate(centre);
+        painter.rotate(90.0 * m_turn);
+        const qreal side = 11.0;
+        painter.fillPath(weekGlyphPath(WeekGlyph::disclosure, QRectF(-side / 2.0, -side / 2.0, side, side)),
+                         Appearance::accentBlue.resolve(palette()));
+    }
+
+private:
+    static constexpr int chevronBox = 14;
+    qreal m_turn = 0.0;
+};
+
+DeferredSection::DeferredSection(QWidget *parent)
+    : QWidget(parent)
+    , m_badge(new StatusBadge(QString(), CourseState::unknown))
+    , m_content(new QWidget(this))
+    , m_explanation(new TintedLabel(QString(), textStyleFont(font(), TextStyle::caption)))
+    , m_groups(new QWidget)
+    , m_open(new Tween(0.0, this))
+{
+    m_header = new DisclosureHeader(m_badge, this);
+    connect(m_header, &QAbstractButton::clicked, this, [this] { setExpanded(!m_expanded); });
+    m_explanation->setTint(Appearance::secondaryText);
+    m_explanation->setWordWrap(true);
+
+    auto *groups = new QVBoxLayout(m_groups);
+    groups->setContentsMargins(0, 0, 0, 0);
+    groups->setSpacing(11);
+
+    auto *content = new QVBoxLayout(m_content);
+    content->setContentsMargins(0, 14, 0, 0);
+    content->setSpacing(11);
+    content->addWidget(m_explanation);
+    content->addWidget(m_groups);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_header);
+    layout->addWidget(m_content);
+
+    connect(m_open, &Tween::valueChanged, this, &DeferredSection::follow);
+    follow(0.0);
+}
+
+void DeferredSection::setContent(const QList<WeekEvent> &deferred, const QList<DisplayWeekDay> &days,
+                                 const QDateTime &referenceDate)
+{
+    const QDate referenceDay = shanghai::dateOf(referenceDate);
+    if (deferred == m_deferred && days == m_days && referenceDay == m_referenceDay &&
+        !m_badge->title().isEmpty())
+        return;
+    m_deferred = deferred;
+    m_days = days;
+    m_referenceDay = referenceDay;
+    m_badge->setTitle(QStringLiteral("其他安排 · %1").arg(deferred.size()));
+    // The badge measures its title without slack, and mixed Chinese and Latin text can elide at exactly
+    // that width; a few pixels more keep the count readable.
+    m_badge->setMinimumWidth(m_badge->sizeHint().width() + badgeSlack);
+    m_explanation->setText(deferredExplanation(deferred));
+    rebuildGroups();
+    follow(m_open->value());
+}
+
+void DeferredSection::setExpanded(bool expanded)
+{
+    if (expanded == m_expanded)
+        return;
+    m_expanded = expanded;
+    m_open->moveTo(expanded ? 1.0 : 0.0, springCurve<springs::standard>());
+    emit expandedChanged(expanded);
+}
+
+QString DeferredSection::title() const
+{
+    return m_badge->title();
+}
+
+QString DeferredSection::explanation() const
+{
+    return m_explanation->text();
+}
+
+QStringList DeferredSection::groupLabels() const
+{
+    QStringList labels;
+    for (const auto *label : m_groups->findChildren<TintedLabel *>(QStringLiteral("day")))
+        labels.append(label->text());
+    return labels;
+}
+
+void DeferredSection::rebuildGroups()
+{
+    for (QWidget *group : m_groups->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        delete group;
+    const QFont caption = textStyleFont(font(), TextStyle::caption, QFont::DemiBold);
+    for (const DisplayWeekDay &day : std::as_const(m_days)) {
+        QList<WeekEvent> events;
+        std::copy_if(m_deferred.cbegin(), m_deferred.cend(), std::back_inserter(events),
+                     [&](const WeekEvent &event) { return event.date == day.date; });
+        if (events.isEmpty())
+            continue;
+        auto *group = new QWidget(m_groups);
+        auto *label = new TintedLabel(shortDay(day.date), caption);
+        label->setObjectName(QStringLiteral("day"));
+        label->setTint(day.date == m_referenceDay ? Appearance::accentBlue : Appearance::secondaryText);
+        label->setFixedWidth(dayLabelWidth);
+        label->setContentsMargins(0, 3, 0, 0);
+        auto *rows = new QVBoxLayout;
+        rows->setSpacing(5);
+        for (const WeekEvent &event : std::as_const(events))
+            rows->addWidget(new DeferredRow(event, group));
+        auto *layout = new QHBoxLayout(group);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(14);
+        layout->addWidget(label, 0, Qt::AlignTop);
+        layout->addLayout(rows, 1);
+        m_groups->layout()->addWidget(group);
+    }
+}
+
+void DeferredSection::follow(qreal progress)
+{
+    m_header->setTurn(progress);
+    m_content->setVisible(progress > 0.0);
+    if (progress >= 1.0) {
+        m_content->setMaximumHeight(QWIDGETSIZE_MAX);
+        return;
+    }
+    const QLayout *layout = m_content->layout();
+    const int full = layout->hasHeightForWidth() ? layout->totalHeightForWidth(std::max(1, width()))
+                                                 : layout->totalSizeHint().height();
+    m_content->setMaximumHeight(qRound(full * std::max(0.0, progress)));
+}
+
+} // namespace quorvale

@@ -1,0 +1,101 @@
+#include "app/week/detailoverlay.h"
+
+#include "app/week/cardeffect.h"
+#include "app/week/coursedetailcard.h"
+#include "app/week/detailplacement.h"
+
+#include "app/look/animation.h"
+#include "app/look/reducemotion.h"
+
+#include <QMouseEvent>
+#include <QWidget>
+#include <functional>
+
+namespace quorvale {
+
+namespace {
+
+// A clear layer that turns any click on it into one call.
+class TapLayer : public QWidget
+{
+public:
+    explicit TapLayer(QWidget *parent)
+        : QWidget(parent)
+    {
+        hide();
+    }
+
+    std::function<void()> onTap;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        event->accept();
+        if (onTap)
+            onTap();
+    }
+};
+
+} // namespace
+
+DetailOverlay::DetailOverlay(QWidget *space)
+    : QObject(space)
+    , m_space(space)
+    , m_tapLayer(new TapLayer(space))
+{}
+
+CourseDetailCard *DetailOverlay::card() const
+{
+    return m_card;
+}
+
+void DetailOverlay::show(const std::optional<CourseDetailAnchor> &anchor, const QDateTime &referenceDate)
+{
+    auto *layer = static_cast<TapLayer *>(m_tapLayer);
+    if (m_card && (!anchor || m_card->anchorId() != anchor->id))
+        removeCard();
+    if (!anchor) {
+        layer->hide();
+        layer->onTap = nullptr;
+        return;
+    }
+
+    const DetailPlacement placement = placeDetail(anchor->anchor, m_space->size());
+    const bool fresh = !m_card;
+    const bool newlyPinned = anchor->pinned && (fresh || !m_card->anchor().pinned);
+    if (fresh)
+        m_card = new CourseDetailCard(m_space);
+    m_card->setAnchor(*anchor, referenceDate);
+    m_card->effect()->setGrowsFromTrailing(placement.leftOfBlock);
+    const int width = qRound(placement.cardWidth);
+    m_card->setGeometry(qRound(placement.topLeft.x()), qRound(placement.topLeft.y()), width,
+                        m_card->heightForWidth(width));
+
+    layer->onTap = anchor->dismiss;
+    layer->setGeometry(m_space->rect());
+    layer->setVisible(anchor->pinned);
+    layer->raise();
+    m_card->raise();
+    if (fresh) {
+        m_card->show();
+        m_card->effect()->run(1.0, springCurve<springs::standard>());
+    }
+    if (newlyPinned)
+        m_card->setFocus(Qt::OtherFocusReason);
+}
+
+void DetailOverlay::removeCard()
+{
+    CourseDetailCard *card = m_card;
+    m_card = nullptr;
+    card->detach();
+    if (motion::reduced() || !card->isVisible()) {
+        card->hide();
+        card->deleteLater();
+        return;
+    }
+    connect(card->effect(), &CardEffect::arrived, card, &QObject::deleteLater);
+    card->effect()->run(0.0, springCurve<springs::standard>());
+}
+
+} // namespace quorvale

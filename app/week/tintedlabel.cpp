@@ -1,0 +1,65 @@
+#include "app/week/tintedlabel.h"
+
+#include "app/week/weekpaint.h"
+
+#include <QEvent>
+
+namespace quorvale {
+
+TintedLabel::TintedLabel(QWidget *parent)
+    : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setTextInteractionFlags(Qt::NoTextInteraction);
+    applyTint();
+}
+
+TintedLabel::TintedLabel(const QString &text, const QFont &font, QWidget *parent)
+    : TintedLabel(parent)
+{
+    setFont(font);
+    setText(text);
+}
+
+void TintedLabel::setTint(const AdaptiveColor &token, qreal opacity)
+{
+    m_token = token;
+    m_opacity = opacity;
+    applyTint();
+}
+
+void TintedLabel::setPrimary(qreal opacity)
+{
+    m_token.reset();
+    m_opacity = opacity;
+    applyTint();
+}
+
+QColor TintedLabel::tint() const
+{
+    return palette().color(QPalette::WindowText);
+}
+
+void TintedLabel::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
+        applyTint();
+}
+
+void TintedLabel::applyTint()
+{
+    // Setting the colour sends a palette change of its own.
+    if (m_applying)
+        return;
+    m_applying = true;
+    const bool dark = weekpaint::darkAround(this);
+    const QWidget *source = parentWidget() ? parentWidget() : this;
+    const QColor base = m_token ? m_token->resolve(dark) : source->palette().color(QPalette::WindowText);
+    QPalette own = palette();
+    own.setColor(QPalette::WindowText, weekpaint::withOpacity(base, m_opacity));
+    setPalette(own);
+    m_applying = false;
+}
+
+} // namespace quorvale

@@ -1,0 +1,171 @@
+#include "app/week/weekbits.h"
+
+#include "app/week/weekglyphs.h"
+#include "app/week/weekpaint.h"
+
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace quorvale {
+
+namespace {
+
+constexpr qreal glyphSpacing = 4.0;
+constexpr int tileSide = 24;
+constexpr int closeSide = 25;
+
+QColor tokenOr(const std::optional<AdaptiveColor> &token, const QPalette &palette, qreal opacity)
+{
+    return token ? weekpaint::withOpacity(token->resolve(palette), opacity)
+                 : weekpaint::primary(palette, opacity);
+}
+
+} // namespace
+
+GlyphText::GlyphText(const QPainterPath &glyph, std::optional<AdaptiveColor> colour, const QFont &font,
+                     QWidget *parent)
+    : QWidget(parent)
+    , m_glyph(glyph)
+    , m_colour(colour)
+{
+    setFont(font);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void GlyphText::setText(const QString &text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+void GlyphText::setGlyph(const QPainterPath &glyph)
+{
+    m_glyph = glyph;
+    updateGeometry();
+    update();
+}
+
+void GlyphText::setCapsule(std::optional<AdaptiveColor> colour, qreal opacity, QSizeF padding)
+{
+    m_capsuleColour = colour;
+    m_capsuleOpacity = opacity;
+    m_padding = padding;
+    updateGeometry();
+    update();
+}
+
+QSize GlyphText::sizeHint() const
+{
+    const QFontMetricsF metrics(font());
+    qreal width = metrics.horizontalAdvance(m_text);
+    if (!m_glyph.isEmpty())
+        width += font().pixelSize() + (m_text.isEmpty() ? 0.0 : glyphSpacing);
+    return QSizeF(width + 2 * m_padding.width(), metrics.height() + 2 * m_padding.height()).toSize() +
+           QSize(1, 0);
+}
+
+void GlyphText::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = rect();
+    if (m_capsuleOpacity > 0.0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(tokenOr(m_capsuleColour, palette(), m_capsuleOpacity));
+        painter.drawRoundedRect(bounds, bounds.height() / 2.0, bounds.height() / 2.0);
+    }
+    const QColor colour = tokenOr(m_colour, palette(), 1.0);
+    const QRectF inner =
+        bounds.adjusted(m_padding.width(), m_padding.height(), -m_padding.width(), -m_padding.height());
+    qreal x = inner.left();
+    if (!m_glyph.isEmpty()) {
+        const qreal side = font().pixelSize();
+        painter.fillPath(fitted(m_glyph, QRectF(x, inner.center().y() - side / 2.0, side, side)), colour);
+        x += side + glyphSpacing;
+    }
+    painter.setFont(font());
+    painter.setPen(colour);
+    painter.drawText(QRectF(x, inner.top(), inner.right() - x, inner.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, m_text);
+}
+
+GlyphButton::GlyphButton(AdaptiveColor colour, const QFont &font, QWidget *parent)
+    : QAbstractButton(parent)
+    , m_label(new GlyphText({}, colour, font, this))
+{
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_label);
+    m_label->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void GlyphButton::setLabel(const QPainterPath &glyph, const QString &text)
+{
+    m_label->setGlyph(glyph);
+    m_label->setText(text);
+    setAccessibleName(text);
+}
+
+QSize GlyphButton::sizeHint() const
+{
+    return m_label->sizeHint();
+}
+
+void GlyphButton::paintEvent(QPaintEvent *)
+{
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1.0));
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+SymbolTile::SymbolTile(const QPainterPath &glyph, QWidget *parent)
+    : QWidget(parent)
+    , m_glyph(glyph)
+{
+    setFixedSize(tileSide, tileSide);
+}
+
+void SymbolTile::paintEvent(QPaintEvent *)
+{
+    const QColor accent = Appearance::accentBlue.resolve(palette());
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(weekpaint::withOpacity(accent, 0.055));
+    painter.drawRoundedRect(QRectF(rect()), 6.0, 6.0);
+    const qreal side = 13.0;
+    painter.fillPath(fitted(m_glyph, QRectF((tileSide - side) / 2.0, (tileSide - side) / 2.0, side, side)),
+                     accent);
+}
+
+CloseButton::CloseButton(QWidget *parent)
+    : QAbstractButton(parent)
+{
+    setFixedSize(closeSide, closeSide);
+    setCursor(Qt::PointingHandCursor);
+    setToolTip(QStringLiteral("关闭课程详情"));
+    setAccessibleName(QStringLiteral("关闭课程详情"));
+}
+
+void CloseButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(weekpaint::primary(palette(), 0.045));
+    painter.drawEllipse(QRectF(rect()));
+    const qreal side = 9.0;
+    const QRectF box((closeSide - side) / 2.0, (closeSide - side) / 2.0, side, side);
+    painter.fillPath(weekGlyphPath(WeekGlyph::xmark, box), Appearance::secondaryText.resolve(palette()));
+}
+
+} // namespace quorvale

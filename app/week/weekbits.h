@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/look/appearance.h"
+
+#include <QAbstractButton>
+#include <QPainterPath>
+#include <QWidget>
+#include <optional>
+
+// Small painted pieces of the week card and its detail card: a glyph with a text, a capsule tag, a
+// plain link-like button, an icon tile, a dot and the round close button. Texts are drawn as plain
+// text; colours are resolved from the palette each time they are painted.
+namespace quorvale {
+
+// A glyph followed by a text in one colour token (or the primary colour), optionally on a capsule.
+class GlyphText : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `glyph` is an outline on the 16-unit grid.
+    GlyphText(const QPainterPath &glyph, std::optional<AdaptiveColor> colour, const QFont &font,
+              QWidget *parent = nullptr);
+
+    void setText(const QString &text);
+    QString text() const { return m_text; }
+    void setGlyph(const QPainterPath &glyph);
+    // A capsule behind the label, in a colour token (or the primary colour) at `opacity`, with this
+    // padding around the label.
+    void setCapsule(std::optional<AdaptiveColor> colour, qreal opacity, QSizeF padding);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPainterPath m_glyph;
+    std::optional<AdaptiveColor> m_colour;
+    QString m_text;
+    std::optional<AdaptiveColor> m_capsuleColour;
+    qreal m_capsuleOpacity = 0.0;
+    QSizeF m_padding;
+};
+
+// A borderless button whose label is a GlyphText.
+class GlyphButton : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    GlyphButton(AdaptiveColor colour, const QFont &font, QWidget *parent = nullptr);
+
+    void setLabel(const QPainterPath &glyph, const QString &text);
+    GlyphText *label() const { return m_label; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    GlyphText *m_label;
+};
+
+// A 24-point tile of the accent colour with a glyph in it.
+class SymbolTile : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SymbolTile(const QPainterPath &glyph, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPainterPath m_glyph;
+};
+
+// The round close control of the detail card.
+class CloseButton : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    explicit CloseButton(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace quorvale

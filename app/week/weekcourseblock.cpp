@@ -1,0 +1,280 @@
+#include "app/week/weekcourseblock.h"
+
+#include "app/week/coursetext.h"
+#include "app/week/weekpaint.h"
+
+#include "app/look/animation.h"
+#include "app/look/appearance.h"
+
+#include <QFontMetricsF>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <algorithm>
+
+namespace quorvale {
+
+namespace {
+
+// The pointer must rest this long before the details open, and be gone this long before they close;
+// the longer wait lets it travel between the block and its detail card.
+constexpr int openDelayMs = 160;
+constexpr int closeDelayMs = 280;
+
+constexpr qreal radius = 6.0;
+constexpr qreal padding = 5.0;
+constexpr qreal barWidth = 3.0;
+constexpr qreal spacing = 5.0;
+constexpr qreal lineSpacing = 2.0;
+
+QPainterPath cardShape(const QRectF &bounds)
+{
+    QPainterPath path;
+    path.addRoundedRect(bounds, radius, radius);
+    return path;
+}
+
+} // namespace
+
+WeekCourseBlock::WeekCourseBlock(QWidget *parent)
+    : QWidget(parent)
+    , m_outline(new Tween(0.0, this))
+{
+    setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+    m_hoverTask.setSingleShot(true);
+    connect(&m_hoverTask, &QTimer::timeout, this, &WeekCourseBlock::decideHover);
+    connect(m_outline, &Tween::valueChanged, this, qOverload<>(&QWidget::update));
+}
+
+void WeekCourseBlock::setContent(const WeekEvent &event, qreal height, SubjectTint tint, bool highlighted)
+{
+    if (event == m_event && height == m_height && tint == m_tint && highlighted == m_highlighted)
+        return;
+    m_event = event;
+    m_height = height;
+    m_tint = tint;
+    m_highlighted = highlighted;
+    setAccessibleName(summary(event));
+    update();
+}
+
+qreal WeekCourseBlock::outline() const
+{
+    return m_outline->value();
+}
+
+std::optional<CourseDetailAnchor> WeekCourseBlock::anchor(const QWidget *space) const
+{
+    if (!m_showDetails)
+        return std::nullopt;
+    const QPointer<WeekCourseBlock> self(const_cast<WeekCourseBlock *>(this));
+    const QRectF bounds(mapTo(space, QPoint(0, 0)), size());
+    return CourseDetailAnchor{
+        m_event.id,
+        m_event,
+        m_tint,
+        bounds,
+        m_pinned,
+        [self](bool hovered) {
+            if (self)
+                self->setDetailHovered(hovered);
+        },
+        [self] {
+            if (self)
+                self->dismiss();
+        },
+    };
+}
+
+void WeekCourseBlock::setDetailHovered(bool hovered)
+{
+    m_detailHovered = hovered;
+    scheduleHover();
+}
+
+void WeekCourseBlock::dismiss()
+{
+    m_hoverTask.stop();
+    m_detailHovered = false;
+    setPinned(false);
+    setShowDetails(false, true);
+}
+
+void WeekCourseBlock::pin()
+{
+    m_hoverTask.stop();
+    setPinned(true);
+    setShowDetails(true, true);
+}
+
+void WeekCourseBlock::scheduleHover()
+{
+    // Only the delay depends on the wish now; the decision reads the state when the time is up.
+    m_hoverTask.start(m_cardHovered || m_detailHovered ? openDelayMs : closeDelayMs);
+}
+
+void WeekCourseBlock::decideHover()
+{
+    if (m_cardHovered || m_detailHovered)
+        setShowDetails(true, true);
+    else if (!m_pinned)
+        setShowDetails(false, true);
+}
+
+void WeekCourseBlock::setShowDetails(bool show, bool animated)
+{
+    if (show == m_showDetails)
+        return;
+    m_showDetails = show;
+    if (!show) {
+        m_pinned = false;
+        m_detailHovered = false;
+    }
+    if (animated)
+        m_outline->moveTo(show ? 1.0 : 0.0, springCurve<springs::standard>());
+    else
+        m_outline->jumpTo(show ? 1.0 : 0.0);
+    emit detailChanged();
+}
+
+void WeekCourseBlock::setPinned(bool pinned)
+{
+    if (pinned == m_pinned)
+        return;
+    m_pinned = pinned;
+    if (m_showDetails)
+        emit detailChanged();
+}
+
+void WeekCourseBlock::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    m_cardHovered = true;
+    scheduleHover();
+}
+
+void WeekCourseBlock::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    m_cardHovered = false;
+    scheduleHover();
+}
+
+void WeekCourseBlock::mousePressEvent(QMouseEvent *event)
+{
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void WeekCourseBlock::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !cardShape(rect()).contains(event->position())) {
+        event->ignore();
+        return;
+    }
+    pin();
+}
+
+void WeekCourseBlock::keyPressEvent(QKeyEvent *event)
+{
+    // The default action opens the details pinned, at once.
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        setPinned(true);
+        setShowDetails(true, false);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void WeekCourseBlock::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    m_hoverTask.stop();
+    setShowDetails(false, false);
+}
+
+void WeekCourseBlock::paintEvent(QPaintEvent *)
+{
+    const bool dark = Appearance::isDark(palette());
+    const QColor tint = m_tint.resolve(dark);
+    const QRectF bounds = rect();
+    const QPainterPath shape = cardShape(bounds);
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setClipPath(shape);
+    painter.fillPath(shape, weekpaint::controlBackground(palette()));
+    painter.fillPath(shape, weekpaint::withOpacity(tint, m_highlighted ? 0.13 : 0.055));
+    paintText(painter, bounds.adjusted(padding, padding, -padding, -padding));
+    painter.strokePath(shape, QPen(weekpaint::withOpacity(tint, m_highlighted ? 0.25 : 0.14), 0.7));
+    painter.setClipping(false);
+    if (outline() > 0.0) {
+        const QColor accent = Appearance::accentBlue.resolve(dark);
+        painter.strokePath(shape, QPen(weekpaint::withOpacity(accent, 0.55 * outline()), 1.3));
+    }
+}
+
+void WeekCourseBlock::paintText(QPainter &painter, const QRectF &box)
+{
+    const bool dark = Appearance::isDark(palette());
+    const qreal textLeft = box.left() + barWidth + spacing;
+    const qreal width = std::max(0.0, box.right() - textLeft);
+
+    const QFont subjectFont = weekpaint::pixelFont(font(), m_height < 45 ? 11 : 12, QFont::DemiBold);
+    const QStringList subject =
+        weekpaint::wrappedLines(m_event.subject, subjectFont, width, m_height >= 58 ? 2 : 1);
+    const QFont periodFont = weekpaint::pixelFont(font(), 9, QFont::Medium);
+    const QFont roomFont = weekpaint::pixelFont(font(), 9);
+    const std::optional<QString> label = m_height >= 75 ? classLabel(m_event) : std::nullopt;
+    const QFont classFont = weekpaint::pixelFont(font(), 10);
+
+    const qreal subjectLine = QFontMetricsF(subjectFont).height();
+    const qreal rowLine = QFontMetricsF(periodFont).height();
+    const qreal classLine = QFontMetricsF(classFont).height();
+    qreal stack = subject.size() * subjectLine + lineSpacing + rowLine;
+    if (label)
+        stack += lineSpacing + classLine;
+    qreal y = box.top() + (box.height() - stack) / 2.0;
+
+    const QColor tint = m_tint.resolve(dark);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(weekpaint::withOpacity(tint, m_highlighted ? 0.9 : 0.55));
+    painter.drawRoundedRect(QRectF(box.left(), y, barWidth, stack), 2.0, 2.0);
+
+    painter.setPen(weekpaint::primary(palette()));
+    painter.setFont(subjectFont);
+    for (const QString &line : subject) {
+        painter.drawText(QRectF(textLeft, y, width, subjectLine), Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += subjectLine;
+    }
+    y += lineSpacing;
+
+    painter.setPen(weekpaint::primary(palette(), 0.8));
+    painter.setFont(periodFont);
+    const QString period = QFontMetricsF(periodFont).elidedText(m_event.period, Qt::ElideRight, width);
+    painter.drawText(QRectF(textLeft, y, width, rowLine), Qt::AlignLeft | Qt::AlignVCenter, period);
+    if (m_event.room && !m_event.room->isEmpty()) {
+        const qreal roomLeft = textLeft + QFontMetricsF(periodFont).horizontalAdvance(period) + 4.0;
+        const qreal roomWidth = std::max(0.0, box.right() - roomLeft);
+        painter.setFont(roomFont);
+        painter.drawText(QRectF(roomLeft, y, roomWidth, rowLine), Qt::AlignLeft | Qt::AlignVCenter,
+                         QFontMetricsF(roomFont).elidedText(*m_event.room, Qt::ElideRight, roomWidth));
+    }
+    y += rowLine;
+
+    if (label) {
+        y += lineSpacing;
+        painter.setPen(Appearance::secondaryText.resolve(dark));
+        painter.setFont(classFont);
+        painter.drawText(QRectF(textLeft, y, width, classLine), Qt::AlignLeft | Qt::AlignVCenter,
+                         QFontMetricsF(classFont).elidedText(*label, Qt::ElideRight, width));
+    }
+}
+
+} // namespace quorvale

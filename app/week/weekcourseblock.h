@@ -1,0 +1,81 @@
+#pragma once
+
+#include "app/week/coursedetailanchor.h"
+#include "app/week/subjecttint.h"
+
+#include "core/model/week.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <optional>
+
+// The card of one placed lesson in a day column. It also decides when its course's detail card is
+// open: after the pointer rests on it or on the detail card, until the pointer has left both for a
+// moment, or for good once it was clicked (pinned) until the detail is dismissed. While open it hands
+// out an anchor; the week card draws the detail card from it.
+namespace quorvale {
+
+class Tween;
+
+class WeekCourseBlock : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit WeekCourseBlock(QWidget *parent = nullptr);
+
+    void setContent(const WeekEvent &event, qreal height, SubjectTint tint, bool highlighted);
+
+    const WeekEvent &event() const { return m_event; }
+    SubjectTint tint() const { return m_tint; }
+    bool highlighted() const { return m_highlighted; }
+    bool showsDetails() const { return m_showDetails; }
+    bool pinned() const { return m_pinned; }
+    bool hoverPending() const { return m_hoverTask.isActive(); }
+    // Opacity of the selection outline drawn now.
+    qreal outline() const;
+
+    // While the details are open: the anchor, with the block's rectangle in `space`'s coordinates.
+    std::optional<CourseDetailAnchor> anchor(const QWidget *space) const;
+
+    // The pointer entered or left this course's detail card.
+    void setDetailHovered(bool hovered);
+    // Closes and unpins the details.
+    void dismiss();
+    // What a click does: pins the details open.
+    void pin();
+
+signals:
+    // The details opened or closed, or their pinning changed.
+    void detailChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void scheduleHover();
+    void decideHover();
+    void setShowDetails(bool show, bool animated);
+    void setPinned(bool pinned);
+    void paintText(QPainter &painter, const QRectF &box);
+
+    WeekEvent m_event;
+    qreal m_height = 0.0;
+    SubjectTint m_tint;
+    bool m_highlighted = false;
+
+    bool m_showDetails = false;
+    bool m_cardHovered = false;
+    bool m_detailHovered = false;
+    bool m_pinned = false;
+    QTimer m_hoverTask;
+    Tween *m_outline;
+};
+
+} // namespace quorvale

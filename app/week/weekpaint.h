@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QStringList>
+
+class QPalette;
+class QWidget;
+
+// Fonts, colours and text lines the week grid's widgets paint with. Colours are resolved from the
+// palette at paint time, so a change between dark and light shows on the next paint.
+namespace quorvale::weekpaint {
+
+QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal);
+// The monospaced face of the time axis.
+QFont monospaced(int pixels, QFont::Weight weight);
+// The title of a card's header.
+QFont headline(const QFont &base);
+
+QColor withOpacity(QColor colour, qreal opacity);
+// The palette's text colour at the given opacity: the "primary" colour of lines and strokes.
+QColor primary(const QPalette &palette, qreal opacity = 1.0);
+// The opaque background of cards.
+QColor controlBackground(const QPalette &palette);
+// The red of the reference moment, the same in dark and light appearance.
+QColor referenceRed();
+
+// The opaque rounded card of the week view and of the detail card, with a hairline border of the
+// primary colour at `borderOpacity`.
+void paintCard(QWidget *widget, qreal borderOpacity);
+
+// Whether the surroundings of a widget are dark. A widget that sets its own text colour asks its parent.
+bool darkAround(const QWidget *widget);
+
+// Plain text broken into at most maxLines lines of the width; the last one shown is elided.
+QStringList wrappedLines(const QString &text, const QFont &font, qreal width, int maxLines);
+
+} // namespace quorvale::weekpaint
