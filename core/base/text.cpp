@@ -1,5 +1,6 @@
 #include "core/base/text.h"
 
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <limits>
 
@@ -21,6 +22,16 @@ bool containsIgnoringCase(const QString &haystack, const QString &needle)
 {
     const QString folded = haystack.normalized(QString::NormalizationForm_C).toCaseFolded();
     return folded.contains(needle.normalized(QString::NormalizationForm_C).toCaseFolded());
+}
+
+QString leadingCharacters(const QString &text, int count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (int taken = 0; taken < count; ++taken) {
+        if (finder.toNextBoundary() < 0)
+            return text;
+    }
+    return text.left(finder.position());
 }
 
 QString firstNonBlank(std::initializer_list<QString> candidates)

@@ -22,6 +22,10 @@ QString firstNonBlank(std::initializer_list<QString> candidates);
 // exists, sorts in scalar order and joins them again with " / ".
 QString mergeLabels(const QStringList &labels, const QString &placeholder);
 
+// The first `count` characters as a reader counts them (grapheme clusters), so a surrogate pair or
+// a combining accent is never cut in two; the whole text when it is shorter.
+QString leadingCharacters(const QString &text, int count);
+
 // Strict decimal integer: an optional sign, then ASCII digits only; overflow is failure.
 std::optional<qint64> parseInteger(QStringView text);
 

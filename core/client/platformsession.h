@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoroTask>
+#include <QList>
+#include <QNetworkCookie>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPointer>
+#include <QSslConfiguration>
+#include <QUrl>
+#include <chrono>
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace quorvale {
+
+class SessionCookieJar;
+
+// Time limits and TLS trust of the platform transport. The defaults are the product's; tests
+// shorten the limits and trust their own certificate authority.
+struct TransportSettings
+{
+    // Longest silence while one answer is awaited.
+    std::chrono::milliseconds requestTimeout{20000};
+    // Longest time for a whole request, its redirects included.
+    std::chrono::milliseconds resourceTimeout{30000};
+    // Replaces the system's TLS configuration when set; errors are never ignored either way.
+    std::optional<QSslConfiguration> tls;
+};
+
+// The answer a request ended on, after the redirects the platform may follow.
+struct PlatformAnswer
+{
+    int status = 0;
+    QUrl url;
+    QByteArray body;
+    QByteArray date;
+};
+
+// One platform session: a network manager whose cookies live only in memory, with the time limits
+// and the redirect rule of the platform. Signing out replaces the whole session.
+class PlatformSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    PlatformSession(const QUrl &origin, const TransportSettings &settings, QObject *parent);
+
+    QList<QNetworkCookie> cookies() const;
+    // Stores a cookie, replacing one of the same name, domain and path.
+    void insertCookie(const QNetworkCookie &cookie);
+
+    // Ends the session: every outstanding request fails at once and nothing more is sent.
+    void invalidate();
+
+    // Sends one request and follows redirects that stay on the platform's scheme and host; any other
+    // redirect answer is handed back as it is. Throws QuorvaleAPIError::network when no whole answer
+    // arrived, the session ended meanwhile or the time limits ran out.
+    static QCoro::Task<PlatformAnswer> transfer(QPointer<PlatformSession> session, QNetworkRequest request,
+                                                QByteArray method, std::optional<QByteArray> body);
+
+private:
+    QNetworkReply *send(const QNetworkRequest &request, const QByteArray &method,
+                        const std::optional<QByteArray> &body, std::chrono::milliseconds remaining);
+    bool followsRedirect(const QUrl &target) const;
+
+    QUrl m_origin;
+    TransportSettings m_settings;
+    QNetworkAccessManager *m_manager;
+    SessionCookieJar *m_cookies;
+    bool m_valid = true;
+};
+
+} // namespace quorvale

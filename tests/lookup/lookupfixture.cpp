@@ -1,0 +1,56 @@
+#include "lookupfixture.h"
+
+#include <QJsonArray>
+
+namespace quorvale::testing {
+
+LookupFixture::LookupFixture()
+{
+    platform.listen();
+    api = std::make_unique<QuorvaleAPI>(platform.origin(), TransportSettings{}, QuorvaleAPI::Clock{});
+}
+
+void LookupFixture::open(demo::SchoolData data)
+{
+    const demo::DemoAccount account = data.account;
+    answers = demo::serveSchool(platform, std::move(data));
+    awaitTask(api->login(account.name, account.password, QString()));
+    platform.clearLog();
+}
+
+QStringList LookupFixture::asked(const QString &path, const QString &key) const
+{
+    QStringList values;
+    for (const demo::HttpRequest &request : platform.requestsTo(path))
+        values.append(request.query.value(key));
+    return values;
+}
+
+void LookupFixture::replace(const QString &path, Override override)
+{
+    platform.route(path, [this, override](const demo::HttpRequest &request) {
+        if (std::optional<demo::HttpResponse> response = override(request))
+            return *response;
+        return demo::timetableAnswer(platform, *answers, request);
+    });
+}
+
+void LookupFixture::onArrival(const QString &path, const QString &key, const QString &value,
+                              std::function<void()> action)
+{
+    QObject::connect(&platform, &demo::DemoPlatform::requestReceived, &platform,
+                     [this, path, key, value, action](const QString &arrived) {
+                         if (arrived == path && platform.requests().last().query.value(key) == value)
+                             action();
+                     });
+}
+
+demo::HttpResponse page(qint64 total, const QJsonArray &rows, std::optional<qint64> currentIndex)
+{
+    QJsonObject data{{QStringLiteral("totalCount"), total}, {QStringLiteral("list"), rows}};
+    if (currentIndex)
+        data.insert(QStringLiteral("currentIndex"), *currentIndex);
+    return demo::envelope(data);
+}
+
+} // namespace quorvale::testing

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/client/quorvaleapi.h"
+#include "tests/support/awaittask.h"
+#include "tools/demoplatform/demoplatform.h"
+#include "tools/demoplatform/timetableroutes.h"
+
+#include <QJsonObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace quorvale::testing {
+
+namespace paths {
+inline const QString currentUser = QStringLiteral("/api/MemberShip/GetCurrentUser");
+inline const QString taskList = QStringLiteral("/api/CourseTask/GetCourseTasksBySchoolIdForSelect");
+inline const QString taskDetail = QStringLiteral("/api/CourseTask/QueryCourseTask");
+inline const QString roster = QStringLiteral("/api/CourseTask/GetCourseTaskClassStudentForSelectByPage");
+inline const QString courseTable = QStringLiteral("/api/CourseTask/GetStudentCourseTimeTable");
+inline const QString master = QStringLiteral("/api/CourseTask/CourseTaskMaster");
+inline const QString weekCode = QStringLiteral("/api/CourseTask/GetCurrentSingleDoubleSet");
+} // namespace paths
+
+// The simulated platform serving a data set on loopback, and a client signed in to it.
+class LookupFixture
+{
+public:
+    using Override = std::function<std::optional<demo::HttpResponse>(const demo::HttpRequest &)>;
+
+    LookupFixture();
+
+    // Serves the data set, signs in with its account and empties the request log.
+    void open(demo::SchoolData data);
+
+    // The values of a query key in the requests to a path, in the order they arrived.
+    QStringList asked(const QString &path, const QString &key) const;
+    qsizetype count(const QString &path) const { return platform.requestsTo(path).size(); }
+
+    // Answers the requests to a timetable path that `override` takes on; the rest as the data set says.
+    void replace(const QString &path, Override override);
+    // Runs `action` when a request to the path whose query key holds the value arrives, before it is
+    // answered; a fault scripted there applies to that very request.
+    void onArrival(const QString &path, const QString &key, const QString &value,
+                   std::function<void()> action);
+
+    demo::DemoPlatform platform;
+    std::shared_ptr<const demo::PlatformAnswers> answers;
+    std::unique_ptr<QuorvaleAPI> api;
+};
+
+// A successful envelope around a page of a platform list.
+demo::HttpResponse page(qint64 total, const QJsonArray &rows, std::optional<qint64> currentIndex);
+
+// What a task ended with: its value, or the description of its error.
+template <typename T> struct Outcome
+{
+    std::optional<T> value;
+    QString failure;
+};
+
+template <typename T> Outcome<T> outcomeOf(QCoro::Task<T> task)
+{
+    try {
+        return {awaitTask(std::move(task)), {}};
+    } catch (const Error &error) {
+        return {std::nullopt, error.description()};
+    }
+}
+
+} // namespace quorvale::testing

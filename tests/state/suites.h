@@ -1,0 +1,4 @@
+#pragma once
+
+int runQuorvaleClientTests(int argc, char **argv);
+int runModelTests(int argc, char **argv);

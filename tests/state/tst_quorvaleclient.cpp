@@ -1,0 +1,495 @@
+#include "app/state/memorywebview.h"
+#include "app/state/quorvaleclient.h"
+#include "core/client/sessionrecoveryerror.h"
+#include "suites.h"
+#include "tests/session/launch.h"
+#include "tests/session/sessionfixture.h"
+#include "tests/support/awaittask.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace quorvale;
+using namespace quorvale::testing;
+
+namespace {
+
+// The client with its guarded call open to the test.
+class TestClient : public QuorvaleClient
+{
+public:
+    using QuorvaleClient::authorized;
+    using QuorvaleClient::QuorvaleClient;
+};
+
+// Everything the screens read, to tell that nothing changed.
+struct Published
+{
+    explicit Published(const QuorvaleClient &client)
+        : phase(client.phase())
+        , user(client.user())
+        , working(client.working())
+        , message(client.message())
+        , captchaData(client.captchaData())
+        , ready(client.ready())
+        , rememberAccount(client.rememberAccount())
+        , savedAccount(client.savedAccount())
+        , storageMessage(client.storageMessage())
+    {}
+
+    bool operator==(const Published &) const = default;
+
+    SessionPhase phase;
+    std::optional<SessionUser> user;
+    bool working;
+    QString message;
+    std::optional<QByteArray> captchaData;
+    bool ready;
+    bool rememberAccount;
+    QString savedAccount;
+    QString storageMessage;
+};
+
+// A client over the simulated platform, with its settings in a throwaway folder.
+struct Rig
+{
+    // The preference as the settings file holds it: text, as every value of such a file.
+    explicit Rig(const QString &preference = {})
+    {
+        settingsFile = folder.filePath(QStringLiteral("settings.ini"));
+        if (!preference.isNull()) {
+            QFile file(settingsFile);
+            if (file.open(QIODevice::WriteOnly))
+                file.write("[General]\nquorvale.automaticLoginEnabled=" + preference.toUtf8() + '\n');
+        }
+        auto settings = std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
+        api = fixture.newAPI();
+        web = new MemoryWebView;
+        client = std::make_unique<TestClient>(api, fixture.store, web, std::move(settings));
+    }
+
+    QVariant storedPreference() const
+    {
+        return QSettings(settingsFile, QSettings::IniFormat).value(QuorvaleClient::preference);
+    }
+
+    void signIn()
+    {
+        awaitTask(client->login(SessionFixture::account, SessionFixture::password, QString(), true));
+        QVERIFY(client->authenticated());
+    }
+
+    std::shared_ptr<Outcome<QString>> probe(const QString &tag)
+    {
+        return launch(
+            client->authorized<QString>([tag](QuorvaleAPI *api) { return testing::probe(api, tag); }));
+    }
+
+    std::shared_ptr<Outcome<QString>> run(SessionCoordinator::Operation<QString> operation)
+    {
+        return launch(client->authorized<QString>(std::move(operation)));
+    }
+
+    QTemporaryDir folder;
+    QString settingsFile;
+    SessionFixture fixture;
+    CountingAPI *api;
+    MemoryWebView *web;
+    std::unique_ptr<TestClient> client;
+};
+
+QTimer *sessionCheck(const QuorvaleClient &client)
+{
+    return client.findChild<QTimer *>(QStringLiteral("sessionCheck"));
+}
+
+} // namespace
+
+class QuorvaleClientTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startRestoresRememberedSession();
+    void preferenceDecidesWhetherStoreIsRead_data();
+    void preferenceDecidesWhetherStoreIsRead();
+    void failingStoreShowsItsTextAndSignIn();
+    void secondStartDoesNothing();
+    void rememberingSignInSavesAccount();
+    void forgettingSignInDeletesEvenWhenRefused();
+    void failedSaveTurnsAutomaticSignInOff();
+    void formInputIsCheckedBeforeSending_data();
+    void formInputIsCheckedBeforeSending();
+    void expiredCallsShareOneRecovery();
+    void callWithoutRecoveryLeavesRestoringToReSignIn_data();
+    void callWithoutRecoveryLeavesRestoringToReSignIn();
+    void captchaDemandDuringRecoveryShowsSignIn();
+    void lateRecoveryLeavesSignInScreenAlone();
+    void valueAfterSignOutBeganIsDropped();
+    void signOutWithPlatformUnreachableClearsLocalState();
+    void sessionChecksNeverOverlap();
+    void checkTreatsUnauthenticatedAnswerAsExpired();
+};
+
+void QuorvaleClientTest::startRestoresRememberedSession()
+{
+    Rig rig;
+    rig.fixture.store->saved = SavedCredentials{SessionFixture::account, SessionFixture::password};
+
+    awaitTask(rig.client->start());
+    QCOMPARE(rig.client->message(), QString());
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedIn);
+    QVERIFY(rig.client->authenticated());
+    QCOMPARE(rig.client->user(), rig.client->sessions()->user());
+    QCOMPARE(rig.client->savedAccount(), SessionFixture::account);
+    QVERIFY(rig.client->ready());
+    QVERIFY(!rig.client->working());
+    QCOMPARE(rig.api->loginsStarted, 1);
+    QVERIFY(sessionCheck(*rig.client)->isActive());
+}
+
+void QuorvaleClientTest::preferenceDecidesWhetherStoreIsRead_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("remember");
+    QTest::newRow("absent") << QString() << true;
+    QTest::newRow("false") << QStringLiteral("false") << false;
+    QTest::newRow("true") << QStringLiteral("true") << true;
+    QTest::newRow("not a Boolean") << QStringLiteral("0") << true;
+}
+
+void QuorvaleClientTest::preferenceDecidesWhetherStoreIsRead()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, remember);
+    Rig rig(stored);
+    rig.fixture.store->saved = SavedCredentials{SessionFixture::account, SessionFixture::password};
+    QCOMPARE(rig.client->rememberAccount(), remember);
+    QCOMPARE(rig.client->sessions()->automaticLogin(), remember);
+
+    awaitTask(rig.client->start());
+    QCOMPARE(rig.fixture.store->loads, remember ? 2 : 0);
+    QCOMPARE(rig.client->phase(), remember ? SessionPhase::SignedIn : SessionPhase::SignedOut);
+    if (!remember) {
+        QVERIFY(rig.client->savedAccount().isEmpty());
+        QVERIFY(rig.client->ready());
+        QCOMPARE(rig.fixture.count(SessionFixture::captchaPath), 1);
+    }
+}
+
+void QuorvaleClientTest::failingStoreShowsItsTextAndSignIn()
+{
+    Rig rig;
+    rig.fixture.store->failLoad = true;
+
+    awaitTask(rig.client->start());
+    QCOMPARE(rig.client->storageMessage(), QStringLiteral("暂时无法读取钥匙串，请手动登录"));
+    QVERIFY(rig.client->savedAccount().isEmpty());
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedOut);
+    QVERIFY(rig.client->ready());
+    QVERIFY(!rig.client->working());
+    QVERIFY(rig.client->message().isEmpty());
+}
+
+void QuorvaleClientTest::secondStartDoesNothing()
+{
+    Rig rig;
+    rig.fixture.store->holdLoad = true;
+    const auto first = launch(rig.client->start());
+    const auto second = launch(rig.client->start());
+    QVERIFY(second->done);
+    QVERIFY(!first->done);
+
+    rig.fixture.store->release();
+    QTRY_VERIFY(first->done);
+    QCOMPARE(rig.fixture.store->loads, 1);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedOut);
+}
+
+void QuorvaleClientTest::rememberingSignInSavesAccount()
+{
+    Rig rig(QStringLiteral("false"));
+    awaitTask(rig.client->login(QStringLiteral(" teacher "), SessionFixture::password, QString(), true));
+
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedIn);
+    QCOMPARE(rig.fixture.store->saved, (SavedCredentials{SessionFixture::account, SessionFixture::password}));
+    QCOMPARE(rig.client->savedAccount(), SessionFixture::account);
+    QVERIFY(rig.client->rememberAccount());
+    QCOMPARE(rig.storedPreference().toString(), QStringLiteral("true"));
+    QVERIFY(rig.client->ready());
+    QVERIFY(!rig.client->captchaData());
+    QVERIFY(!rig.client->working());
+}
+
+void QuorvaleClientTest::forgettingSignInDeletesEvenWhenRefused()
+{
+    Rig rig;
+    rig.fixture.store->saved = SavedCredentials{SessionFixture::account, SessionFixture::password};
+    awaitTask(rig.client->login(SessionFixture::account, QStringLiteral("wrong"), QString(), false));
+
+    QVERIFY(!rig.fixture.store->saved);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedOut);
+    QCOMPARE(rig.client->message(), QStringLiteral("账号或密码错误（代码 1001）"));
+    QCOMPARE(rig.storedPreference().toString(), QStringLiteral("false"));
+    QVERIFY(!rig.client->rememberAccount());
+    // The platform wants a captcha after a wrong password, and the form shows it at once.
+    QVERIFY(rig.client->captchaData());
+    QVERIFY(rig.client->ready());
+    QVERIFY(!rig.client->working());
+}
+
+void QuorvaleClientTest::failedSaveTurnsAutomaticSignInOff()
+{
+    Rig rig;
+    rig.fixture.store->failSave = true;
+    awaitTask(rig.client->login(SessionFixture::account, SessionFixture::password, QString(), true));
+
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedIn);
+    QCOMPARE(rig.client->storageMessage(), QStringLiteral("密码未能保存到钥匙串"));
+    QVERIFY(rig.client->savedAccount().isEmpty());
+    QCOMPARE(rig.storedPreference().toString(), QStringLiteral("false"));
+    QVERIFY(rig.client->rememberAccount());
+}
+
+void QuorvaleClientTest::formInputIsCheckedBeforeSending_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("captcha");
+    QTest::addColumn<bool>("captchaShown");
+    QTest::addColumn<QString>("message");
+    const QString missing = QStringLiteral("请输入账号和密码");
+    QTest::newRow("blank account") << QStringLiteral(" \n") << QStringLiteral("secret") << QString() << false
+                                   << missing;
+    QTest::newRow("empty password") << QStringLiteral("teacher") << QString() << QString() << false
+                                    << missing;
+    QTest::newRow("blank captcha") << QStringLiteral("teacher") << QStringLiteral("secret")
+                                   << QStringLiteral("  ") << true << QStringLiteral("请输入验证码");
+    QTest::newRow("both missing") << QString() << QStringLiteral("secret") << QString() << true << missing;
+}
+
+void QuorvaleClientTest::formInputIsCheckedBeforeSending()
+{
+    QFETCH(QString, account);
+    QFETCH(QString, password);
+    QFETCH(QString, captcha);
+    QFETCH(bool, captchaShown);
+    QFETCH(QString, message);
+    Rig rig;
+    if (captchaShown) {
+        rig.fixture.demandCaptcha();
+        awaitTask(rig.client->refreshCaptcha());
+        QVERIFY(rig.client->captchaData());
+    }
+    const qsizetype requests = rig.fixture.platform.requests().size();
+
+    awaitTask(rig.client->login(account, password, captcha, true));
+    QCOMPARE(rig.client->message(), message);
+    QCOMPARE(rig.fixture.platform.requests().size(), requests);
+    QVERIFY(!rig.client->working());
+    QCOMPARE(rig.fixture.store->removes + rig.fixture.store->saves, 0);
+}
+
+void QuorvaleClientTest::expiredCallsShareOneRecovery()
+{
+    Rig rig;
+    rig.signIn();
+    rig.fixture.expireSessions();
+    rig.fixture.platform.faults().hold(SessionFixture::captchaPath);
+
+    const auto first = rig.probe(QStringLiteral("first"));
+    const auto second = rig.probe(QStringLiteral("second"));
+    QTRY_COMPARE(rig.fixture.count(SessionFixture::probePath), 2);
+    QTRY_COMPARE(rig.fixture.platform.heldCount(), 1);
+    QCOMPARE(rig.client->phase(), SessionPhase::Restoring);
+    QVERIFY(rig.client->working());
+    rig.fixture.platform.releaseHeld();
+
+    QTRY_VERIFY(first->done && second->done);
+    QCOMPARE(first->value, QStringLiteral("first"));
+    QCOMPARE(second->value, QStringLiteral("second"));
+    QCOMPARE(rig.api->captchasStarted, 1);
+    QCOMPARE(rig.api->loginsStarted, 2);
+    QCOMPARE(rig.fixture.count(SessionFixture::probePath), 4);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedIn);
+    QVERIFY(rig.client->authenticated());
+    QVERIFY(!rig.client->working());
+    QVERIFY(rig.client->message().isEmpty());
+}
+
+void QuorvaleClientTest::callWithoutRecoveryLeavesRestoringToReSignIn_data()
+{
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("returns a value") << false;
+    QTest::newRow("fails with the network") << true;
+}
+
+void QuorvaleClientTest::callWithoutRecoveryLeavesRestoringToReSignIn()
+{
+    QFETCH(bool, fails);
+    Rig rig;
+    rig.signIn();
+    // A call that is under way while the session is still good.
+    const auto gate = std::make_shared<Gate>();
+    const auto steady = rig.run([gate, fails](QuorvaleAPI *) {
+        return fails ? failAfterGate(gate, QuorvaleAPIError::network())
+                     : afterGate(gate, QStringLiteral("steady"));
+    });
+    rig.fixture.expireSessions();
+    rig.fixture.platform.faults().hold(SessionFixture::captchaPath);
+    const auto expired = rig.probe(QStringLiteral("expired"));
+    QTRY_COMPARE(rig.fixture.platform.heldCount(), 1);
+    QCOMPARE(rig.client->phase(), SessionPhase::Restoring);
+    const Published restoring(*rig.client);
+
+    gate->open();
+    QTRY_VERIFY(steady->done);
+    if (fails)
+        QCOMPARE(steady->failure<QuorvaleAPIError>()->kind(), QuorvaleAPIError::Kind::Network);
+    else
+        QCOMPARE(steady->value, QStringLiteral("steady"));
+    QVERIFY(Published(*rig.client) == restoring);
+
+    rig.fixture.platform.releaseHeld();
+    QTRY_VERIFY(expired->done);
+    QCOMPARE(expired->value, QStringLiteral("expired"));
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedIn);
+    QVERIFY(rig.client->authenticated());
+    QVERIFY(!rig.client->working());
+}
+
+void QuorvaleClientTest::captchaDemandDuringRecoveryShowsSignIn()
+{
+    Rig rig;
+    rig.signIn();
+    rig.fixture.expireSessions();
+    const QByteArray image = rig.fixture.demandCaptcha();
+
+    const auto call = rig.probe(QStringLiteral("a"));
+    QTRY_VERIFY(call->done);
+    QCOMPARE(call->failure<SessionRecoveryError>()->kind(), SessionRecoveryError::Kind::CaptchaRequired);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedOut);
+    QCOMPARE(rig.client->message(), QStringLiteral("请输入验证码完成登录"));
+    QCOMPARE(rig.client->captchaData(), image);
+    QVERIFY(rig.client->ready());
+    QVERIFY(!rig.client->user());
+    QVERIFY(!rig.client->working());
+}
+
+void QuorvaleClientTest::lateRecoveryLeavesSignInScreenAlone()
+{
+    Rig rig;
+    rig.signIn();
+    // A request that reaches the platform before the session expires and learns it only later.
+    rig.fixture.platform.faults().hold(SessionFixture::probePath);
+    const auto late = rig.probe(QStringLiteral("late"));
+    QTRY_COMPARE(rig.fixture.platform.heldCount(), 1);
+    rig.fixture.expireSessions();
+    rig.fixture.demandCaptcha();
+    const auto first = rig.probe(QStringLiteral("first"));
+    QTRY_VERIFY(first->done);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedOut);
+    const Published signInScreen(*rig.client);
+
+    rig.fixture.platform.releaseHeld();
+    QTRY_VERIFY(late->done);
+    QCOMPARE(late->failure<SessionRecoveryError>()->kind(), SessionRecoveryError::Kind::ManualLoginRequired);
+    QVERIFY(Published(*rig.client) == signInScreen);
+    QCOMPARE(rig.fixture.count(SessionFixture::captchaPath), 1);
+}
+
+void QuorvaleClientTest::valueAfterSignOutBeganIsDropped()
+{
+    Rig rig;
+    rig.signIn();
+    rig.fixture.platform.faults().hold(SessionFixture::probePath);
+    const auto call = rig.probe(QStringLiteral("a"));
+    QTRY_COMPARE(rig.fixture.platform.heldCount(), 1);
+    // The sign-out waits on the store, before it tells the platform.
+    rig.fixture.store->holdRemove = true;
+    const auto signOut = launch(rig.client->logout(true));
+    QTRY_COMPARE(rig.fixture.store->waiting, 1);
+    const Published signingOut(*rig.client);
+
+    rig.fixture.platform.releaseHeld();
+    QTRY_VERIFY(call->done);
+    QVERIFY(call->failure<CancellationError>());
+    QVERIFY(Published(*rig.client) == signingOut);
+
+    rig.fixture.store->release();
+    QTRY_VERIFY(signOut->done);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedOut);
+    QVERIFY(!rig.client->working());
+}
+
+void QuorvaleClientTest::signOutWithPlatformUnreachableClearsLocalState()
+{
+    Rig rig;
+    rig.signIn();
+    rig.fixture.platform.close();
+
+    awaitTask(rig.client->logout(false));
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedOut);
+    QVERIFY(!rig.client->user());
+    QVERIFY(!rig.client->sessions()->user());
+    QCOMPARE(rig.client->storageMessage(), QStringLiteral("已清除本地登录状态"));
+    QCOMPARE(rig.client->message(), QuorvaleAPIError::network().description());
+    QVERIFY(!rig.client->ready());
+    QVERIFY(!rig.client->working());
+    QVERIFY(rig.client->rememberAccount());
+    QCOMPARE(rig.client->savedAccount(), SessionFixture::account);
+    QVERIFY(rig.fixture.store->saved);
+    QCOMPARE(rig.web->resets(), 1);
+    QCOMPARE(rig.web->loads(), QList<QUrl>{QUrl()});
+}
+
+void QuorvaleClientTest::sessionChecksNeverOverlap()
+{
+    Rig rig;
+    rig.fixture.store->saved = SavedCredentials{SessionFixture::account, SessionFixture::password};
+    awaitTask(rig.client->start());
+    QTimer *timer = sessionCheck(*rig.client);
+    QVERIFY(timer->isSingleShot());
+    QCOMPARE(timer->interval(), 60000);
+    QVERIFY(timer->isActive());
+
+    // The check is due at once; later checks keep the minute.
+    rig.fixture.platform.faults().hold(SessionFixture::userPath);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer] { timer->setInterval(60000); });
+    timer->start(0);
+    QTRY_VERIFY(rig.client->working());
+    QVERIFY(!timer->isActive());
+    QTRY_COMPARE(rig.fixture.platform.heldCount(), 1);
+    QVERIFY(!timer->isActive());
+
+    rig.fixture.platform.releaseHeld();
+    QTRY_VERIFY(!rig.client->working());
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 60000);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedIn);
+    QCOMPARE(rig.fixture.count(SessionFixture::userPath), 2);
+}
+
+void QuorvaleClientTest::checkTreatsUnauthenticatedAnswerAsExpired()
+{
+    Rig rig;
+    rig.signIn();
+    rig.fixture.platform.faults().answer(
+        SessionFixture::userPath, demo::envelope(QJsonObject{{QStringLiteral("isAuthenticated"), false}}));
+
+    awaitTask(rig.client->verify());
+    QCOMPARE(rig.api->loginsStarted, 2);
+    QCOMPARE(rig.client->phase(), SessionPhase::SignedIn);
+    QVERIFY(rig.client->authenticated());
+    QVERIFY(!rig.client->working());
+}
+
+int runQuorvaleClientTests(int argc, char **argv)
+{
+    QuorvaleClientTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_quorvaleclient.moc"

@@ -1,0 +1,59 @@
+#include "tools/demoplatform/platformsessions.h"
+
+#include <QRandomGenerator>
+#include <QUuid>
+
+namespace quorvale::demo {
+
+void PlatformSessions::addAccount(const Account &account)
+{
+    m_accounts.insert(account.name, account);
+}
+
+Account *PlatformSessions::account(const QString &name)
+{
+    const auto it = m_accounts.find(name);
+    return it == m_accounts.end() ? nullptr : &*it;
+}
+
+Session *PlatformSessions::find(const HttpRequest &request)
+{
+    const QByteArray id = request.cookie(cookieName);
+    const auto it = m_sessions.find(id);
+    return id.isEmpty() || it == m_sessions.end() ? nullptr : &*it;
+}
+
+Session &PlatformSessions::open(HttpResponse &response, bool secure)
+{
+    const QByteArray id = QUuid::createUuid().toByteArray(QUuid::Id128);
+    response.addHeader("Set-Cookie",
+                       QByteArray(cookieName) + '=' + id + "; Path=/; HttpOnly" + (secure ? "; Secure" : ""));
+    return *m_sessions.insert(id, Session{id, std::nullopt, false, false, {}});
+}
+
+void PlatformSessions::end(const QByteArray &id)
+{
+    m_sessions.remove(id);
+}
+
+void PlatformSessions::close(const QByteArray &id, HttpResponse &response)
+{
+    end(id);
+    response.addHeader("Set-Cookie", QByteArray(cookieName) + "=; Path=/; Max-Age=0");
+}
+
+void PlatformSessions::expireAll()
+{
+    for (Session &session : m_sessions)
+        session.expired = true;
+}
+
+QString PlatformSessions::issueCaptcha(Session &session)
+{
+    session.captchaCode =
+        QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(10000), 4, 10, QChar(u'0'));
+    m_lastCaptchaCode = session.captchaCode;
+    return session.captchaCode;
+}
+
+} // namespace quorvale::demo
