@@ -81,6 +81,45 @@ QPainterPath warning()
     return body.subtracted(mark);
 }
 
+QPainterPath tiles()
+{
+    QPainterPath path;
+    for (const QPointF &corner : {QPointF(1.2, 1.2), QPointF(8.8, 1.2), QPointF(1.2, 8.8), QPointF(8.8, 8.8)})
+        path.addRoundedRect(QRectF(corner, QSizeF(6.0, 6.0)), 1.6, 1.6);
+    return path;
+}
+
+QPainterPath magnifier()
+{
+    return disc({6.6, 6.6}, 5.4)
+        .subtracted(disc({6.6, 6.6}, 3.8))
+        .united(stroked(polyline({{10.6, 10.6}, {14.6, 14.6}}), 2.2));
+}
+
+// A head and shoulders cut out of a shape.
+QPainterPath personIn(const QPainterPath &shape)
+{
+    QPainterPath shoulders;
+    shoulders.moveTo(3.6, 13.6);
+    shoulders.cubicTo(4.4, 10.9, 6.0, 9.9, 8.0, 9.9);
+    shoulders.cubicTo(10.0, 9.9, 11.6, 10.9, 12.4, 13.6);
+    shoulders.closeSubpath();
+    return shape.subtracted(disc({8.0, 6.3}, 2.5).united(shoulders));
+}
+
+QPainterPath roundedSquare()
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(1.0, 1.0, 14.0, 14.0), 3.4, 3.4);
+    return path;
+}
+
+QPainterPath returnArrow()
+{
+    return stroked(polyline({{13.4, 3.0}, {13.4, 9.6}, {3.4, 9.6}}), 1.6)
+        .united(stroked(polyline({{6.6, 6.2}, {3.2, 9.6}, {6.6, 13.0}}), 1.6));
+}
+
 QPainterPath unitPath(Glyph glyph)
 {
     switch (glyph) {
@@ -94,6 +133,20 @@ QPainterPath unitPath(Glyph glyph)
         return questionmark();
     case Glyph::exclamationmarkTriangle:
         return warning();
+    case Glyph::squareGrid:
+        return tiles();
+    case Glyph::magnifyingGlass:
+        return magnifier();
+    case Glyph::chevronUp:
+        return stroked(polyline({{3.4, 10.6}, {8.0, 5.6}, {12.6, 10.6}}), 1.8);
+    case Glyph::chevronRight:
+        return stroked(polyline({{5.8, 3.4}, {10.8, 8.0}, {5.8, 12.6}}), 1.8);
+    case Glyph::personCircle:
+        return personIn(disc({8.0, 8.0}, 7.2));
+    case Glyph::personSquare:
+        return personIn(roundedSquare());
+    case Glyph::returnKey:
+        return returnArrow();
     }
     return {};
 }
@@ -106,6 +159,11 @@ QPainterPath glyphPath(Glyph glyph, const QRectF &box)
     transform.translate(box.x(), box.y());
     transform.scale(box.width() / grid, box.height() / grid);
     return transform.map(unitPath(glyph));
+}
+
+QPainterPath glyphPath(Glyph glyph)
+{
+    return unitPath(glyph);
 }
 
 } // namespace quorvale

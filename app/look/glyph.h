@@ -14,9 +14,21 @@ enum class Glyph
     checkmarkCircle,
     questionmarkCircle,
     exclamationmarkTriangle,
+    // The application's mark: four rounded tiles.
+    squareGrid,
+    magnifyingGlass,
+    chevronUp,
+    chevronRight,
+    // A person in a circle (a student, the account) and in a rounded square (a teacher).
+    personCircle,
+    personSquare,
+    // The return key's arrow.
+    returnKey,
 };
 
 // The glyph's outline fitted into box.
 QPainterPath glyphPath(Glyph glyph, const QRectF &box);
+// The glyph's outline on its 16-unit grid.
+QPainterPath glyphPath(Glyph glyph);
 
 } // namespace quorvale

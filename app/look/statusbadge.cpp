@@ -3,7 +3,9 @@
 #include "app/look/typography.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QtMath>
 
 namespace quorvale {
 
@@ -67,8 +69,10 @@ QSize StatusBadge::minimumSizeHint() const
 QSize StatusBadge::sizeHint() const
 {
     QSize size = minimumSizeHint();
+    // The integer advance rounds the title's true width down at times, and eliding measures the true
+    // width: rounding that up keeps the whole title at the hinted width.
     if (!m_title.isEmpty())
-        size.rwidth() += iconSpacing + QFontMetrics(badgeFont()).horizontalAdvance(m_title);
+        size.rwidth() += iconSpacing + qCeil(QFontMetricsF(badgeFont()).horizontalAdvance(m_title));
     return size;
 }
 

@@ -8,8 +8,11 @@ namespace quorvale {
 enum class TextStyle
 {
     caption,
+    caption2,
     callout,
     body,
+    title3,
+    title2,
 };
 
 // The widget's font family at the style's size and the given weight.

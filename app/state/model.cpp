@@ -1,5 +1,6 @@
 #include "app/state/model.h"
 
+#include "app/state/failuretext.h"
 #include "app/state/publish.h"
 #include "core/model/engine.h"
 
@@ -48,6 +49,34 @@ std::optional<qint64> Model::school() const
     if (!user || !user->schoolIds || user->schoolIds->isEmpty() || user->schoolIds->first() < 1)
         return std::nullopt;
     return user->schoolIds->first();
+}
+
+std::optional<qint64> Model::searchSchool()
+{
+    const std::optional<qint64> schoolId = school();
+    if (!schoolId) {
+        setSuggestionError(noSchoolMessage);
+        raiseSuggestionPulse();
+    }
+    return schoolId;
+}
+
+void Model::endSearch(const QUuid &token, const std::exception_ptr &error)
+{
+    if (error && m_searchRevision == token && m_client->authenticated() && !isCancellation(error)) {
+        setSuggestionError(describe(error));
+        raiseSuggestionPulse();
+    }
+    if (m_searchRevision == token)
+        setBusy(false);
+}
+
+void Model::endLoad(const QUuid &token, const std::exception_ptr &error)
+{
+    if (error && m_scheduleRevision == token && m_client->authenticated() && !isCancellation(error))
+        setScheduleStatus(describe(error));
+    if (m_scheduleRevision == token)
+        setLoadingSchedule(false);
 }
 
 void Model::resetSearch()

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QUuid>
+#include <exception>
 #include <functional>
 #include <optional>
 
@@ -146,15 +147,30 @@ public:
     // After an edit of the search text: the running search becomes stale and the suggestions go; the
     // selection and its loaded data stay. Does not search.
     void queryEdited();
-    // Searches students for the trimmed query in the account's first school. With autoSelect a single
-    // hit is picked; without preserveSelection the selection and its timetable go when it starts.
+    // Searches students for the trimmed query in the account's first school; in teacher mode it is the
+    // teacher search. With autoSelect a single hit is picked; without preserveSelection the selection
+    // and its timetable go when it starts.
     QCoro::Task<> searchLive(bool autoSelect, bool preserveSelection);
+    // Searches teachers for the trimmed query in the account's first school, by name or by course. The
+    // suggestions move to the tasks to choose from, the courses, or the teachers, as far as the
+    // platform could settle. `courseId` and `taskId` are what the user picked on the way.
+    QCoro::Task<> searchTeachers(std::optional<qint64> courseId, std::optional<qint64> taskId,
+                                 bool autoSelect, bool preserveSelection);
+    // The user picked a course: its teachers are searched on a later turn of the event loop.
+    void chooseCourse(const CourseOption &course);
+    // Picks a teacher of the current directory's task and starts reading the teacher's day on a later
+    // turn of the event loop. Does nothing while the directory has no task.
+    void selectTeacher(const Teacher &teacher);
+    // Reads the selected teacher's day for `date` in the selected task; a day outside that task
+    // starts the teacher search over.
+    QCoro::Task<> loadTeacherSchedule();
     // Picks a student and starts reading the student's timetable on a later turn of the event loop.
     void select(const Student &student);
     // Reads the selected student's timetable for `date`; the task asked for, or none to let the
     // lookup choose the one valid on the day.
     QCoro::Task<> loadSchedule(std::optional<qint64> taskId);
-    // The user picked a timetable task from the offered choice.
+    // The user picked a timetable task from the offered choice: the student's timetable is read from
+    // it, or the teacher search runs again in it.
     void chooseTask(const CourseTaskOption &task);
     // The day of `date` changed: the selection is read again for it (with the task chosen afresh),
     // or without a selection the last search is repeated. Runs on a later turn of the event loop.
@@ -193,6 +209,13 @@ signals:
 private:
     // The school the signed-in account searches in: the first of its schools, when that is a real id.
     std::optional<qint64> school() const;
+    // school(), and when there is none the suggestion panel is told so.
+    std::optional<qint64> searchSchool();
+    // The end of a search or a timetable load holding `token`: its failure is shown while it is
+    // still the newest and the user is signed in, and its running flag is cleared unless a newer
+    // one has taken the token.
+    void endSearch(const QUuid &token, const std::exception_ptr &error);
+    void endLoad(const QUuid &token, const std::exception_ptr &error);
     // Starts a flow on a later turn of the event loop, so the caller's writes are seen first.
     void post(std::function<QCoro::Task<>(Model *)> flow);
     void followClock();

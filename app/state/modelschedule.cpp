@@ -1,4 +1,3 @@
-#include "app/state/failuretext.h"
 #include "app/state/model.h"
 #include "core/base/shanghai.h"
 #include "core/client/sessionsettled.h"
@@ -28,11 +27,12 @@ void Model::select(const Student &student)
 
 void Model::chooseTask(const CourseTaskOption &task)
 {
-    // The teacher side chooses its task through a teacher search.
-    if (m_queryKind != QueryKind::Student)
-        return;
-    setChosenTaskID(task.id);
     const qint64 taskId = task.id;
+    if (m_queryKind == QueryKind::Teacher) {
+        post([taskId](Model *model) { return model->searchTeachers(std::nullopt, taskId, false, true); });
+        return;
+    }
+    setChosenTaskID(task.id);
     post([taskId](Model *model) { return model->loadSchedule(taskId); });
 }
 
@@ -40,9 +40,13 @@ void Model::dateChanged()
 {
     m_searchRevision = QUuid::createUuid();
     setBusy(false);
-    // The teacher side reloads through its own flows.
-    if (m_queryKind != QueryKind::Student)
+    if (m_queryKind == QueryKind::Teacher) {
+        if (m_selectedTeacher)
+            post([](Model *model) { return model->loadTeacherSchedule(); });
+        else if (m_didSearch)
+            post([](Model *model) { return model->searchTeachers(std::nullopt, std::nullopt, false, true); });
         return;
+    }
     if (m_selected)
         post([](Model *model) { return model->loadSchedule(std::nullopt); });
     else if (m_didSearch)
@@ -51,9 +55,10 @@ void Model::dateChanged()
 
 QCoro::Task<> Model::loadSchedule(std::optional<qint64> taskId)
 {
-    // The teacher side loads through its own flow.
-    if (m_queryKind != QueryKind::Student)
+    if (m_queryKind == QueryKind::Teacher) {
+        co_await loadTeacherSchedule();
         co_return;
+    }
     if (!m_selected || !m_client->authenticated())
         co_return;
 
@@ -93,11 +98,8 @@ QCoro::Task<> Model::loadSchedule(std::optional<qint64> taskId)
                 }
             }
         }
-    } else if (m_scheduleRevision == token && m_client->authenticated() && !isCancellation(loaded.error)) {
-        setScheduleStatus(describe(loaded.error));
     }
-    if (m_scheduleRevision == token)
-        setLoadingSchedule(false);
+    endLoad(token, loaded.error);
 }
 
 } // namespace quorvale

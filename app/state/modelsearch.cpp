@@ -1,4 +1,3 @@
-#include "app/state/failuretext.h"
 #include "app/state/model.h"
 #include "app/state/namesort.h"
 #include "core/base/shanghai.h"
@@ -10,18 +9,17 @@ namespace quorvale {
 
 QCoro::Task<> Model::searchLive(bool autoSelect, bool preserveSelection)
 {
-    // Teacher searches are a flow of their own.
-    if (m_queryKind != QueryKind::Student)
+    if (m_queryKind == QueryKind::Teacher) {
+        const std::optional<qint64> none;
+        co_await searchTeachers(none, none, autoSelect, preserveSelection);
         co_return;
+    }
     const QString trimmed = m_query.trimmed();
     if (!m_client->authenticated() || trimmed.isEmpty())
         co_return;
-    const std::optional<qint64> schoolId = school();
-    if (!schoolId) {
-        setSuggestionError(noSchoolMessage);
-        raiseSuggestionPulse();
+    const std::optional<qint64> schoolId = searchSchool();
+    if (!schoolId)
         co_return;
-    }
 
     const QUuid token = QUuid::createUuid();
     m_searchRevision = token;
@@ -59,12 +57,8 @@ QCoro::Task<> Model::searchLive(bool autoSelect, bool preserveSelection)
                 select(only);
             }
         }
-    } else if (m_searchRevision == token && m_client->authenticated() && !isCancellation(found.error)) {
-        setSuggestionError(describe(found.error));
-        raiseSuggestionPulse();
     }
-    if (m_searchRevision == token)
-        setBusy(false);
+    endSearch(token, found.error);
 }
 
 } // namespace quorvale

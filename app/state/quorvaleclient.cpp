@@ -348,6 +348,27 @@ QCoro::Task<LiveTimetableResult> QuorvaleClient::lookupTimetable(Student student
     co_return co_await authorized<LiveTimetableResult>(operation);
 }
 
+QCoro::Task<TeacherDirectory> QuorvaleClient::searchTeachers(QString key, qint64 schoolId, QDateTime date,
+                                                             bool byCourse, std::optional<qint64> courseId,
+                                                             std::optional<qint64> taskId)
+{
+    const SessionCoordinator::Operation<TeacherDirectory> operation = [key, schoolId, date, byCourse,
+                                                                       courseId, taskId](QuorvaleAPI *api) {
+        return api->searchTeachers(key, schoolId, date, byCourse, courseId, taskId);
+    };
+    co_return co_await authorized<TeacherDirectory>(operation);
+}
+
+QCoro::Task<TeacherSchedule> QuorvaleClient::lookupTeacherTimetable(Teacher teacher, qint64 schoolId,
+                                                                    QDateTime date, qint64 taskId)
+{
+    const SessionCoordinator::Operation<TeacherSchedule> operation = [teacher, schoolId, date,
+                                                                      taskId](QuorvaleAPI *api) {
+        return api->lookupTeacherTimetable(teacher, schoolId, date, taskId);
+    };
+    co_return co_await authorized<TeacherSchedule>(operation);
+}
+
 SessionCoordinator::Recovery QuorvaleClient::recoveryCallback(qint64 token,
                                                               std::shared_ptr<RecoveryRecord> recovery)
 {

@@ -9,6 +9,8 @@
 #include "core/client/sessionsettled.h"
 #include "core/client/sessionuser.h"
 #include "core/model/student.h"
+#include "core/model/teacher.h"
+#include "core/model/teacherschedule.h"
 
 #include <QByteArray>
 #include <QCoroTask>
@@ -92,6 +94,11 @@ public:
     QCoro::Task<QList<Student>> search(QString query, qint64 schoolId, QDateTime date);
     QCoro::Task<LiveTimetableResult> lookupTimetable(Student student, QDateTime date,
                                                      std::optional<qint64> taskId);
+    QCoro::Task<TeacherDirectory> searchTeachers(QString key, qint64 schoolId, QDateTime date, bool byCourse,
+                                                 std::optional<qint64> courseId,
+                                                 std::optional<qint64> taskId);
+    QCoro::Task<TeacherSchedule> lookupTeacherTimetable(Teacher teacher, qint64 schoolId, QDateTime date,
+                                                        qint64 taskId);
 
 signals:
     void phaseChanged();

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "core/adapters/livetimetableresult.h"
+#include "core/adapters/teacherrecords.h"
 #include "core/client/platformsession.h"
 #include "core/client/sessionuser.h"
 #include "core/client/teachercache.h"
+#include "core/client/teachertaskchoice.h"
 #include "core/model/student.h"
+#include "core/model/teacher.h"
+#include "core/model/teacherschedule.h"
 
 #include <QByteArray>
 #include <QCoroTask>
@@ -15,11 +19,14 @@
 #include <QMap>
 #include <QNetworkCookie>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace quorvale {
 
@@ -56,6 +63,8 @@ public:
     // Empties the teacher caches, cancels their flights and renews the epoch.
     void clearTeacherCaches();
     QUuid teacherCacheEpoch() const { return m_teacherCacheEpoch; }
+    // Throws CancellationError when the teacher caches were voided since `epoch` was current.
+    void ensureTeacherEpoch(const QUuid &epoch) const;
 
     // A request path with its query: items sorted by key, keys and values percent-encoded so that
     // "+" reaches the platform as a plus.
@@ -71,12 +80,43 @@ public:
     // One raw page of a student's course table, as indented JSON text.
     virtual QCoro::Task<QString> timetable(Student student, qint64 taskId, qint64 taskClassId, qint64 pageIndex);
 
+    // The "data" of a teacher-side GET as JSON bytes, served from the response cache while the entry
+    // is younger than `ttl` seconds and of the current epoch.
+    QCoro::Task<QByteArray> teacherPayload(QString path, double ttl);
+    // A task's detail record and its bytes; refused when it names another task or school.
+    QCoro::Task<std::pair<TeacherTaskDetail, QByteArray>> teacherDetail(qint64 taskId, qint64 schoolId);
+    // The tasks valid on the moment's day that read as an ordinary one-week timetable, and the one to
+    // use when that is settled; `taskId` is the task the user picked.
+    QCoro::Task<TeacherTaskChoice> teacherTaskChoices(qint64 schoolId, QDateTime date,
+                                                      std::optional<qint64> taskId);
+    // Teachers of the task in effect, found by name, or by course (settling the course first).
+    virtual QCoro::Task<TeacherDirectory> searchTeachers(QString key, qint64 schoolId, QDateTime date,
+                                                         bool byCourse, std::optional<qint64> courseId,
+                                                         std::optional<qint64> taskId);
+    // One checked page of a task's class-student roster.
+    QCoro::Task<TeacherRosterPage> teacherRosterPage(qint64 taskId, qint64 page);
+    // The class-section map of a task: cached for five minutes, built once for all who ask at once.
+    QCoro::Task<ClassSections> loadTeacherClassSections(qint64 taskId);
+    // The teacher's day in the task picked, with its Monday-to-Sunday week.
+    virtual QCoro::Task<TeacherSchedule> lookupTeacherTimetable(Teacher teacher, qint64 schoolId,
+                                                                QDateTime date, qint64 taskId);
+    // Whether the teacher's lessons touch a period whose bell times differ between the sections, so
+    // that the class-section map is needed; true whenever the documents do not show otherwise.
+    static bool teacherNeedsClassSections(const QByteArray &masterData, const QByteArray &tablesData);
+
 protected:
     QHash<qint64, TeacherClassMapCache> m_teacherClassMapCache;
     QHash<QString, TeacherResponseCache> m_teacherResponseCache;
     QHash<qint64, TeacherClassMapFlight> m_teacherClassMapFlights;
 
 private:
+    // Reads the whole roster of a task and caches the map, unless the epoch moved meanwhile.
+    QCoro::Task<ClassSections> fetchTeacherClassSections(qint64 taskId, QUuid cacheEpoch);
+    // Runs one class-section flight to its end; nobody awaits it, so it catches everything.
+    static QCoro::Task<> flyClassSections(QPointer<QuorvaleAPI> self, qint64 taskId, QUuid epoch,
+                                          std::shared_ptr<SharedFlight<ClassSections>> flight);
+    // The teacher's own table over all pages as {"totalCount", "list"}.
+    QCoro::Task<QByteArray> teacherTablesPayload(qint64 teacherId, qint64 taskId);
     PlatformSession *newSession();
     QUrl resolve(const QString &path) const;
     QNetworkRequest prepare(const QUrl &url, bool hasBody) const;

@@ -1,9 +1,4 @@
-#include "core/adapters/timetableadapter.h"
-#include "core/adapters/weekschedulebuilder.h"
 #include "core/base/errors.h"
-#include "core/base/shanghai.h"
-#include "core/base/strictjson.h"
-#include "core/client/cancellationerror.h"
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
 #include "core/client/studentflights.h"
@@ -12,7 +7,8 @@
 #include "core/client/studentsearch.h"
 
 #include <QJsonDocument>
-#include <functional>
+#include <algorithm>
+#include <vector>
 
 namespace quorvale {
 
@@ -55,22 +51,6 @@ const Trial *chosen(const QList<const Trial *> &candidates)
         marked = trial;
     }
     return marked;
-}
-
-// A day of the week that could not be confirmed becomes a note, unless the session is gone or the
-// work was called off: those end the whole lookup.
-WeekDaySchedule weekDay(QDate day, const std::function<WeekDaySchedule()> &build)
-{
-    try {
-        return build();
-    } catch (const QuorvaleAPIError &error) {
-        if (error.kind() == QuorvaleAPIError::Kind::Unauthenticated)
-            throw;
-    } catch (const CancellationError &) {
-        throw;
-    } catch (const Error &) {
-    }
-    return studentlookup::noteDay(day, QStringLiteral("该日课表待确认"));
 }
 
 } // namespace
@@ -178,58 +158,10 @@ QCoro::Task<LiveTimetableResult> QuorvaleAPI::lookupTimetable(Student student, Q
     const Trial *choice = chosen(candidates);
     if (!choice)
         co_return LiveTimetableResult{std::nullopt, tasksOf(candidates), std::nullopt, std::nullopt};
-    const studentlookup::Candidate &candidate = *choice->candidate;
-    const CourseTaskOption &task = candidate.task;
-
-    // A task chosen as soon as its table turned up had its master asked beside the pages.
-    std::optional<flights::Landed<QJsonObject>> masterAnswer = choice->master;
-    if (!masterAnswer)
-        masterAnswer = co_await flights::settle(request(master(task.id), get, std::nullopt));
-    const QJsonValue masterData = masterAnswer->take().value(QStringLiteral("data"));
-    if (!masterData.isObject())
-        throw QuorvaleAPIError::invalidResponse();
-    const studentlookup::Documents documents{
-        json::serialize(candidate.detail), json::serialize(masterData), json::serialize(candidate.tables),
-        json::asInteger(candidate.detail.value(QStringLiteral("schoolSemesterId")))};
-
-    // The week codes of all days of the week inside the task are asked at once; the queried day's
-    // comes first when they are read, and its failure alone ends the lookup.
-    const QList<QDate> days = WeekScheduleBuilder::dates(date);
-    const QDate queried = shanghai::dateOf(date);
-    std::vector<QCoro::Task<flights::Landed<std::optional<qint64>>>> codeRequests;
-    QList<qsizetype> asked;
-    for (qsizetype i = 0; i < days.size(); ++i) {
-        if (!task.contains(days.at(i)))
-            continue;
-        const QDateTime moment = days.at(i) == queried ? date : shanghai::startOf(days.at(i));
-        codeRequests.push_back(
-            flights::settle(studentlookup::dayParity(this, documents, student.id, moment)));
-        asked.append(i);
-    }
-    std::vector<flights::Landed<std::optional<qint64>>> codes =
-        co_await flights::land(std::move(codeRequests));
-    const qsizetype queriedAt = asked.indexOf(days.indexOf(queried));
-    const std::optional<qint64> dateCode = codes[std::size_t(queriedAt)].take();
-
-    const Timetable timetable = TimetableAdapter::normalize(student, task, documents.detail, documents.master,
-                                                            documents.tables, date, dateCode);
-    QList<WeekDaySchedule> week;
-    for (qsizetype i = 0; i < days.size(); ++i) {
-        const QDate day = days.at(i);
-        const qsizetype at = asked.indexOf(i);
-        if (at < 0) {
-            week.append(studentlookup::noteDay(day, QStringLiteral("不在课表有效期内")));
-            continue;
-        }
-        flights::Landed<std::optional<qint64>> &code = codes[std::size_t(at)];
-        week.append(weekDay(day, [&]() {
-            return WeekScheduleBuilder::studentDay(student, task, documents.detail, documents.master,
-                                                   documents.tables, shanghai::startOf(day),
-                                                   day == queried ? dateCode : code.take());
-        }));
-    }
-    co_return LiveTimetableResult{timetable, tasksOf(candidates), task,
-                                  WeekScheduleBuilder::assemble(date, week)};
+    studentlookup::Reading reading =
+        co_await studentlookup::readChosen(this, student, date, *choice->candidate, choice->master);
+    co_return LiveTimetableResult{std::move(reading.timetable), tasksOf(candidates), choice->candidate->task,
+                                  std::move(reading.week)};
 }
 
 QCoro::Task<QString> QuorvaleAPI::timetable(Student student, qint64 taskId, qint64 taskClassId,

@@ -1,14 +1,17 @@
 #include "core/client/studentlookup.h"
 
+#include "core/adapters/timetableadapter.h"
 #include "core/adapters/weekschedulebuilder.h"
 #include "core/base/errors.h"
 #include "core/base/shanghai.h"
 #include "core/base/strictjson.h"
+#include "core/client/cancellationerror.h"
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
 #include "core/client/studentrequests.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace quorvale::studentlookup {
 
@@ -16,12 +19,6 @@ namespace {
 
 constexpr qint64 largestTotal = 20;
 constexpr qint64 lastPage = 21;
-
-struct CourseTable
-{
-    qint64 total = 0;
-    QJsonArray rows;
-};
 
 [[noreturn]] void pagingChanged()
 {
@@ -45,9 +42,10 @@ bool hasReadableLayout(const QJsonObject &detail)
            json::asInteger(detail.value(QStringLiteral("workRestTableType"))) == 1;
 }
 
-QCoro::Task<CourseTable> readCourseTable(QuorvaleAPI *api, qint64 taskId, qint64 studentId)
+// Every row of the task's course-table pages for the student, the pages checked as they come.
+QCoro::Task<QJsonArray> readCourseTable(QuorvaleAPI *api, qint64 taskId, qint64 studentId)
 {
-    CourseTable table;
+    QJsonArray gathered;
     std::optional<qint64> firstTotal;
     for (qint64 page = 1;; ++page) {
         const QJsonObject envelope = co_await api->request(
@@ -61,15 +59,14 @@ QCoro::Task<CourseTable> readCourseTable(QuorvaleAPI *api, qint64 taskId, qint64
             !std::all_of(rows.begin(), rows.end(), [](const QJsonValue &row) { return row.isObject(); }) ||
             !total || *total < 0 || *total > largestTotal || (firstTotal && *total != *firstTotal))
             pagingChanged();
-        if (rows.isEmpty() && table.rows.size() != *total)
+        if (rows.isEmpty() && gathered.size() != *total)
             throw DemoError::message(QStringLiteral("个人课表分页中断，请重新读取"));
         for (const QJsonValue &row : rows)
-            table.rows.append(row);
-        if (table.rows.size() > *total || page == lastPage)
+            gathered.append(row);
+        if (gathered.size() > *total || page == lastPage)
             throw DemoError::message(QStringLiteral("个人课表分页异常"));
-        table.total = *total;
-        if (table.rows.size() == *total)
-            co_return table;
+        if (gathered.size() == *total)
+            co_return gathered;
         firstTotal = total;
     }
 }
@@ -84,6 +81,50 @@ QJsonArray ownRows(const QJsonArray &rows, qint64 studentId)
             own.append(row);
     }
     return own;
+}
+
+// The three documents the adapters read, as JSON bytes.
+struct Documents
+{
+    QByteArray detail;
+    QByteArray master;
+    QByteArray tables;
+    // The detail's "schoolSemesterId" when it is an integer.
+    std::optional<qint64> semesterId;
+};
+
+// The week code of the moment's day: none when the student's courses of that day are held every
+// week; otherwise 1 or 2 as the platform gives it.
+QCoro::Task<std::optional<qint64>> dayParity(QuorvaleAPI *api, Documents documents, qint64 studentId,
+                                             QDateTime day)
+{
+    if (!WeekScheduleBuilder::requiresParity(documents.master, documents.tables, day, studentId))
+        co_return std::nullopt;
+    if (!documents.semesterId)
+        throw DemoError::message(QStringLiteral("单双周课程缺少学期关联，无法确认"));
+    const QJsonObject envelope =
+        co_await api->request(studentrequests::weekCode(shanghai::dateOf(day), *documents.semesterId),
+                              studentrequests::get, std::nullopt);
+    const std::optional<qint64> code = json::asInteger(envelope.value(QStringLiteral("data")));
+    if (code != 1 && code != 2)
+        throw DemoError::message(QStringLiteral("该日期单双周尚未确认"));
+    co_return code;
+}
+
+// A day of the week that could not be confirmed becomes a note, unless the session is gone or the
+// work was called off: those end the whole lookup.
+WeekDaySchedule weekDay(QDate day, const std::function<WeekDaySchedule()> &build)
+{
+    try {
+        return build();
+    } catch (const QuorvaleAPIError &error) {
+        if (error.kind() == QuorvaleAPIError::Kind::Unauthenticated)
+            throw;
+    } catch (const CancellationError &) {
+        throw;
+    } catch (const Error &) {
+    }
+    return noteDay(day, QStringLiteral("该日课表待确认"));
 }
 
 } // namespace
@@ -104,11 +145,10 @@ QCoro::Task<Trial> tryTask(QuorvaleAPI *api, Student student, CourseTaskOption t
         master = flights::settle(
             api->request(studentrequests::master(task.id), studentrequests::get, std::nullopt));
     }
-    flights::Landed<CourseTable> pages = co_await flights::settle(readCourseTable(api, task.id, student.id));
+    flights::Landed<QJsonArray> pages = co_await flights::settle(readCourseTable(api, task.id, student.id));
     if (master)
         trial.master = co_await std::move(*master);
-    const CourseTable table = pages.take();
-    const QJsonArray own = ownRows(table.rows, student.id);
+    const QJsonArray own = ownRows(pages.take(), student.id);
     if (own.isEmpty()) {
         trial.kind = Trial::Kind::NoOwnTable;
         trial.master.reset();
@@ -120,20 +160,57 @@ QCoro::Task<Trial> tryTask(QuorvaleAPI *api, Student student, CourseTaskOption t
     co_return trial;
 }
 
-QCoro::Task<std::optional<qint64>> dayParity(QuorvaleAPI *api, Documents documents, qint64 studentId,
-                                             QDateTime day)
+QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime date, Candidate candidate,
+                                std::optional<flights::Landed<QJsonObject>> masterAnswer)
 {
-    if (!WeekScheduleBuilder::requiresParity(documents.master, documents.tables, day, studentId))
-        co_return std::nullopt;
-    if (!documents.semesterId)
-        throw DemoError::message(QStringLiteral("单双周课程缺少学期关联，无法确认"));
-    const QJsonObject envelope =
-        co_await api->request(studentrequests::weekCode(shanghai::dateOf(day), *documents.semesterId),
-                              studentrequests::get, std::nullopt);
-    const std::optional<qint64> code = json::asInteger(envelope.value(QStringLiteral("data")));
-    if (code != 1 && code != 2)
-        throw DemoError::message(QStringLiteral("该日期单双周尚未确认"));
-    co_return code;
+    const CourseTaskOption &task = candidate.task;
+    // A task chosen as soon as its table turned up had its master asked beside the pages.
+    if (!masterAnswer)
+        masterAnswer = co_await flights::settle(
+            api->request(studentrequests::master(task.id), studentrequests::get, std::nullopt));
+    const QJsonValue masterData = masterAnswer->take().value(QStringLiteral("data"));
+    if (!masterData.isObject())
+        throw QuorvaleAPIError::invalidResponse();
+    const Documents documents{json::serialize(candidate.detail), json::serialize(masterData),
+                              json::serialize(candidate.tables),
+                              json::asInteger(candidate.detail.value(QStringLiteral("schoolSemesterId")))};
+
+    // The week codes of all days of the week inside the task are asked at once; the queried day's
+    // comes first when they are read, and its failure alone ends the lookup.
+    const QList<QDate> days = WeekScheduleBuilder::dates(date);
+    const QDate queried = shanghai::dateOf(date);
+    std::vector<QCoro::Task<flights::Landed<std::optional<qint64>>>> codeRequests;
+    QList<qsizetype> asked;
+    for (qsizetype i = 0; i < days.size(); ++i) {
+        if (!task.contains(days.at(i)))
+            continue;
+        const QDateTime moment = days.at(i) == queried ? date : shanghai::startOf(days.at(i));
+        codeRequests.push_back(flights::settle(dayParity(api, documents, student.id, moment)));
+        asked.append(i);
+    }
+    std::vector<flights::Landed<std::optional<qint64>>> codes =
+        co_await flights::land(std::move(codeRequests));
+    const qsizetype queriedAt = asked.indexOf(days.indexOf(queried));
+    const std::optional<qint64> dateCode = codes[std::size_t(queriedAt)].take();
+
+    const Timetable timetable = TimetableAdapter::normalize(student, task, documents.detail, documents.master,
+                                                            documents.tables, date, dateCode);
+    QList<WeekDaySchedule> week;
+    for (qsizetype i = 0; i < days.size(); ++i) {
+        const QDate day = days.at(i);
+        const qsizetype at = asked.indexOf(i);
+        if (at < 0) {
+            week.append(noteDay(day, QStringLiteral("不在课表有效期内")));
+            continue;
+        }
+        flights::Landed<std::optional<qint64>> &code = codes[std::size_t(at)];
+        week.append(weekDay(day, [&]() {
+            return WeekScheduleBuilder::studentDay(student, task, documents.detail, documents.master,
+                                                   documents.tables, shanghai::startOf(day),
+                                                   day == queried ? dateCode : code.take());
+        }));
+    }
+    co_return Reading{timetable, WeekScheduleBuilder::assemble(date, week)};
 }
 
 WeekDaySchedule noteDay(QDate day, const QString &note)

@@ -3,12 +3,12 @@
 #include "core/client/studentflights.h"
 #include "core/model/coursetask.h"
 #include "core/model/student.h"
+#include "core/model/timetable.h"
 #include "core/model/week.h"
 
 #include <QByteArray>
 #include <QCoroTask>
 #include <QDateTime>
-#include <QJsonArray>
 #include <QJsonObject>
 #include <optional>
 
@@ -16,8 +16,8 @@ namespace quorvale {
 
 class QuorvaleAPI;
 
-// The steps of the student timetable lookup: trying one task, reading the student's course-table
-// pages, and the week code of a day.
+// The steps of the student timetable lookup: trying one task, and reading the chosen one's day and
+// week.
 namespace studentlookup {
 
 // A task in which the student's own table was found.
@@ -53,20 +53,19 @@ struct Trial
 // table. With `decisive`, the master is asked for at the same time as the pages.
 QCoro::Task<Trial> tryTask(QuorvaleAPI *api, Student student, CourseTaskOption task, bool decisive);
 
-// The three documents the adapters read, as JSON bytes.
-struct Documents
+// The day's timetable and the week of a chosen task.
+struct Reading
 {
-    QByteArray detail;
-    QByteArray master;
-    QByteArray tables;
-    // The detail's "schoolSemesterId" when it is an integer.
-    std::optional<qint64> semesterId;
+    Timetable timetable;
+    WeeklySchedule week;
 };
 
-// The week code of the moment's day: none when the student's courses of that day are held every
-// week; otherwise 1 or 2 as the platform gives it.
-QCoro::Task<std::optional<qint64>> dayParity(QuorvaleAPI *api, Documents documents, qint64 studentId,
-                                             QDateTime day);
+// Reads the chosen task's master (unless it came with the trial) and builds the moment's day and its
+// Monday-to-Sunday week. The week codes of all days of the week inside the task are asked at once;
+// the queried day's is read first, and its failure alone ends the lookup, as does an expired session
+// on any day; other days that cannot be confirmed carry a note instead.
+QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime date, Candidate candidate,
+                                std::optional<flights::Landed<QJsonObject>> masterAnswer);
 
 // A day of the week that was not built, with the reason shown in its place.
 WeekDaySchedule noteDay(QDate day, const QString &note);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/state/sessionphase.h"
+
+#include <QDateTime>
+#include <QWidget>
+#include <functional>
+
+// The content of the application's window: the window background and exactly one screen for the
+// client's sign-in phase (a progress text while connecting or re-signing in, the sign-in screen, or
+// the query screen), swapped with the content transition. It starts the client once, resets the
+// search after a sign-out, and checks the session again whenever the window becomes active.
+namespace quorvale {
+
+class Coalescer;
+class Model;
+
+class ContentView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    // The model (and its client) must outlive the view; the clock says what "now" is.
+    explicit ContentView(Model *model, Clock clock = &QDateTime::currentDateTimeUtc,
+                         QWidget *parent = nullptr);
+
+    // The screen shown now.
+    QWidget *screen() const { return m_screen; }
+    SessionPhase shownPhase() const { return m_phase; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void phaseChanged();
+    void showScreen(bool animated);
+    QWidget *makeScreen(SessionPhase phase);
+
+    Model *m_model;
+    Clock m_clock;
+    Coalescer *m_pass;
+    SessionPhase m_phase;
+    QWidget *m_screen = nullptr;
+    bool m_started = false;
+};
+
+} // namespace quorvale

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/screens/panel.h"
+
+#include <QDateTime>
+
+class QDateTimeEdit;
+
+// The floating card that picks the query moment: a date and time editor in Shanghai time and the
+// "当前时间" switch that lets the moment follow the clock. While it follows, the editor only shows
+// the moment.
+namespace quorvale {
+
+class SwitchToggle;
+
+class DateControls : public Panel
+{
+    Q_OBJECT
+
+public:
+    explicit DateControls(QWidget *parent = nullptr);
+
+    // Shows a moment and the switch's state without reporting them back.
+    void setMoment(const QDateTime &moment, bool followNow);
+
+    QDateTimeEdit *editor() const { return m_editor; }
+    SwitchToggle *followSwitch() const { return m_follow; }
+
+signals:
+    // A moment the user picked, in UTC.
+    void momentPicked(const QDateTime &moment);
+    void followNowToggled(bool on);
+    void escaped();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QDateTimeEdit *m_editor;
+    SwitchToggle *m_follow;
+};
+
+} // namespace quorvale

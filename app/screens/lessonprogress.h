@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/look/appearance.h"
+
+#include <QWidget>
+
+// The thin bar of a running lesson's card: a faint track and, over it, the share of the lesson that
+// has run, moving with the standard spring when the moment changes.
+namespace quorvale {
+
+class Tween;
+
+class LessonProgress : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit LessonProgress(AdaptiveColor tint, QWidget *parent = nullptr);
+
+    // From 0 to 1.
+    void setFraction(double fraction);
+    double fraction() const { return m_fraction; }
+    void setTint(AdaptiveColor tint);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    AdaptiveColor m_tint;
+    double m_fraction = -1.0;
+    Tween *m_shown;
+};
+
+} // namespace quorvale

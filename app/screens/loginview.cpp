@@ -1,0 +1,255 @@
+#include "app/screens/loginview.h"
+
+#include "app/look/appearance.h"
+#include "app/look/arrival.h"
+#include "app/look/glyph.h"
+#include "app/look/reducemotion.h"
+#include "app/look/typography.h"
+#include "app/screens/captchabutton.h"
+#include "app/screens/coalescer.h"
+#include "app/screens/detached.h"
+#include "app/screens/formfield.h"
+#include "app/screens/page.h"
+#include "app/screens/panel.h"
+#include "app/screens/signinbutton.h"
+#include "app/state/quorvaleclient.h"
+#include "app/week/tintedlabel.h"
+#include "app/week/weekbits.h"
+#include "app/week/weekpaint.h"
+#include "core/client/sessionsettled.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace quorvale {
+
+namespace {
+
+constexpr int cardWidth = 390;
+constexpr int cardPadding = 34;
+constexpr int pagePadding = 30;
+
+TintedLabel *secondaryLabel(TextStyle style, const AdaptiveColor &tint, QWidget *parent)
+{
+    auto *label = new TintedLabel(QString(), textStyleFont(parent->font(), style), parent);
+    label->setTint(tint);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+LoginView::LoginView(QuorvaleClient *client, QWidget *parent)
+    : QWidget(parent)
+    , m_client(client)
+    , m_refresh(new Coalescer([this] { refresh(); }, this))
+{
+    build();
+    for (auto changed : {&QuorvaleClient::workingChanged, &QuorvaleClient::readyChanged,
+                         &QuorvaleClient::captchaDataChanged, &QuorvaleClient::rememberAccountChanged,
+                         &QuorvaleClient::messageChanged, &QuorvaleClient::storageMessageChanged})
+        connect(m_client, changed, m_refresh, &Coalescer::request);
+    connect(m_client, &QuorvaleClient::savedAccountChanged, this, &LoginView::savedAccountChanged);
+    refresh();
+}
+
+void LoginView::build()
+{
+    m_scroll = fillWithPage(this);
+    QWidget *page = m_scroll->widget();
+    auto *pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(pagePadding, pagePadding, pagePadding, pagePadding);
+
+    auto *card = new Panel(24.0, paints::controlBackground(), page);
+    card->setBorder(paints::primary(0.035));
+    card->setFixedWidth(cardWidth);
+    pageLayout->addStretch();
+    pageLayout->addWidget(card, 0, Qt::AlignHCenter);
+    pageLayout->addStretch();
+    arrive(card, 0);
+
+    auto *column = new QVBoxLayout(card);
+    column->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+    column->setSpacing(27);
+
+    auto *header = new QVBoxLayout;
+    header->setSpacing(12);
+    auto *mark = new GlyphText(glyphPath(Glyph::squareGrid), Appearance::accentBlue,
+                               weekpaint::pixelFont(font(), 38, QFont::Medium), card);
+    header->addWidget(mark, 0, Qt::AlignHCenter);
+    auto *title =
+        new TintedLabel(QStringLiteral("课径"), weekpaint::pixelFont(font(), 32, QFont::DemiBold), card);
+    header->addWidget(title, 0, Qt::AlignHCenter);
+    auto *subtitle = secondaryLabel(TextStyle::callout, Appearance::secondaryText, card);
+    subtitle->setText(QStringLiteral("登录澜序"));
+    header->addWidget(subtitle, 0, Qt::AlignHCenter);
+    column->addLayout(header);
+
+    m_form = new QWidget(card);
+    auto *form = new QVBoxLayout(m_form);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setSpacing(15);
+    column->addWidget(m_form);
+
+    auto *account = new FormField(QStringLiteral("账号"), m_form);
+    m_account = account->edit();
+    form->addWidget(account);
+    auto *password = new FormField(QStringLiteral("密码"), m_form);
+    m_password = password->edit();
+    m_password->setEchoMode(QLineEdit::Password);
+    form->addWidget(password);
+
+    m_captchaRow = new QWidget(m_form);
+    auto *captchaLayout = new QHBoxLayout(m_captchaRow);
+    captchaLayout->setContentsMargins(0, 0, 0, 0);
+    captchaLayout->setSpacing(10);
+    auto *captcha = new FormField(QStringLiteral("验证码"), m_captchaRow);
+    m_captcha = captcha->edit();
+    captchaLayout->addWidget(captcha, 1);
+    m_captchaImage = new CaptchaButton(m_captchaRow);
+    captchaLayout->addWidget(m_captchaImage);
+    form->addWidget(m_captchaRow);
+
+    m_remember = new QCheckBox(QStringLiteral("自动登录"), m_form);
+    m_remember->setFont(textStyleFont(font(), TextStyle::callout));
+    m_remember->setToolTip(QStringLiteral("账号密码保存在系统钥匙串"));
+    form->addWidget(m_remember);
+
+    m_signIn = new SignInButton(m_form);
+    form->addWidget(m_signIn);
+
+    m_message = secondaryLabel(TextStyle::caption, Appearance::secondaryText, m_form);
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addWidget(m_message);
+    m_storage = secondaryLabel(TextStyle::caption, Appearance::warningAmber, m_form);
+    form->addWidget(m_storage);
+
+    // The retry link stays usable while the form is disabled, so it lives beside the form.
+    m_retry = new GlyphButton(Appearance::accentBlue, textStyleFont(font(), TextStyle::body), card);
+    m_retry->setLabel({}, QStringLiteral("重试"));
+    column->addWidget(m_retry, 0, Qt::AlignHCenter);
+
+    connect(m_account, &QLineEdit::returnPressed, this,
+            [this] { m_password->setFocus(Qt::OtherFocusReason); });
+    connect(m_password, &QLineEdit::returnPressed, this, &LoginView::submit);
+    connect(m_captcha, &QLineEdit::returnPressed, this, &LoginView::submit);
+    for (QLineEdit *field : {m_account, m_password})
+        connect(field, &QLineEdit::textChanged, m_refresh, &Coalescer::request);
+    connect(m_signIn, &QAbstractButton::clicked, this, &LoginView::submit);
+    connect(m_captchaImage, &QAbstractButton::clicked, this, &LoginView::refreshCaptcha);
+    connect(m_remember, &QCheckBox::clicked, this, [this](bool on) { m_client->setRememberAccount(on); });
+    connect(m_retry, &QAbstractButton::clicked, this, [this] { detach(m_client->prepare()); });
+}
+
+QLabel *LoginView::messageLabel() const
+{
+    return m_message;
+}
+
+QLabel *LoginView::storageLabel() const
+{
+    return m_storage;
+}
+
+void LoginView::refresh()
+{
+    const bool working = m_client->working();
+    m_form->setEnabled(!working);
+
+    const std::optional<QByteArray> captchaData = m_client->captchaData();
+    const QImage image = captchaData ? QImage::fromData(*captchaData) : QImage();
+    const bool captchaShown = !image.isNull();
+    m_captchaImage->setImage(image);
+    if (captchaShown != m_captchaRow->isVisibleTo(m_form)) {
+        m_captchaRow->setVisible(captchaShown);
+        if (captchaShown)
+            playInsertion(m_captchaRow, Appearance::reveal(motion::reduced()),
+                          springCurve<springs::standard>());
+    }
+
+    m_remember->setChecked(m_client->rememberAccount());
+    m_signIn->setWorking(working);
+    m_signIn->setEnabled(!working && m_client->ready() && !m_account->text().trimmed().isEmpty() &&
+                         !m_password->text().isEmpty());
+
+    m_message->setText(m_client->message());
+    m_message->setVisible(!m_client->message().isEmpty());
+    m_storage->setText(m_client->storageMessage());
+    m_storage->setVisible(!m_client->storageMessage().isEmpty());
+    m_retry->setVisible(!m_client->ready() && !working);
+}
+
+void LoginView::submit()
+{
+    if (m_client->working() || !m_client->ready())
+        return;
+    if (m_account->text().trimmed().isEmpty() || m_password->text().isEmpty())
+        return;
+    // The client trims the captcha before it checks it, so a captcha of blanks counts as none here
+    // too: sending it would empty the password only to be refused.
+    if (m_client->captchaData() && m_captcha->text().trimmed().isEmpty()) {
+        m_captcha->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (QWidget *focused = focusWidget())
+        focused->clearFocus();
+    const QString password = m_password->text();
+    m_password->clear();
+    signIn(this, m_client, m_account->text(), password, m_captcha->text(), m_client->rememberAccount());
+}
+
+QCoro::Task<> LoginView::signIn(QPointer<LoginView> view, QPointer<QuorvaleClient> client, QString account,
+                                QString password, QString captcha, bool remember)
+{
+    if (client)
+        co_await settled(client->login(account, password, captcha, remember));
+    if (view)
+        view->m_captcha->clear();
+}
+
+void LoginView::refreshCaptcha()
+{
+    m_captcha->clear();
+    detach(m_client->refreshCaptcha());
+}
+
+void LoginView::savedAccountChanged()
+{
+    if (m_account->text().isEmpty())
+        m_account->setText(m_client->savedAccount());
+}
+
+void LoginView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    if (m_account->text().isEmpty())
+        m_account->setText(m_client->savedAccount());
+    (m_account->text().isEmpty() ? m_account : m_password)->setFocus(Qt::OtherFocusReason);
+}
+
+void LoginView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A minimised window hides its widgets too; only leaving the screen forgets what was typed.
+    if (event->spontaneous())
+        return;
+    m_password->clear();
+    m_captcha->clear();
+}
+
+void LoginView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Escape)
+        return QWidget::keyPressEvent(event);
+    if (QWidget *focused = focusWidget())
+        focused->clearFocus();
+}
+
+} // namespace quorvale

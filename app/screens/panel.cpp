@@ -1,0 +1,60 @@
+#include "app/screens/panel.h"
+
+#include "app/week/weekpaint.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace quorvale {
+
+namespace paints {
+
+Paint token(AdaptiveColor colour, qreal opacity)
+{
+    return [colour, opacity](const QPalette &palette) {
+        return weekpaint::withOpacity(colour.resolve(palette), opacity);
+    };
+}
+
+Paint primary(qreal opacity)
+{
+    return [opacity](const QPalette &palette) { return weekpaint::primary(palette, opacity); };
+}
+
+Paint controlBackground()
+{
+    return [](const QPalette &palette) { return weekpaint::controlBackground(palette); };
+}
+
+} // namespace paints
+
+Panel::Panel(qreal radius, Paint fill, QWidget *parent)
+    : QWidget(parent)
+    , m_radius(radius)
+    , m_fill(std::move(fill))
+{}
+
+void Panel::setFill(Paint fill)
+{
+    m_fill = std::move(fill);
+    update();
+}
+
+void Panel::setBorder(Paint border)
+{
+    m_border = std::move(border);
+    update();
+}
+
+void Panel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
+    painter.fillPath(shape, m_fill(palette()));
+    if (m_border)
+        painter.strokePath(shape, QPen(m_border(palette()), 1.0));
+}
+
+} // namespace quorvale

@@ -1,0 +1,367 @@
+#include "app/screens/queryview.h"
+
+#include "app/look/animation.h"
+#include "app/look/appearance.h"
+#include "app/look/arrival.h"
+#include "app/look/primaryactionbutton.h"
+#include "app/look/reducemotion.h"
+#include "app/look/searchactionbutton.h"
+#include "app/look/typography.h"
+#include "app/screens/coalescer.h"
+#include "app/screens/datecontrols.h"
+#include "app/screens/page.h"
+#include "app/screens/resultarea.h"
+#include "app/screens/searcharea.h"
+#include "app/screens/searchbox.h"
+#include "app/screens/searchfield.h"
+#include "app/screens/segmentedcontrol.h"
+#include "app/screens/spinner.h"
+#include "app/screens/statecards.h"
+#include "app/screens/suggestionlist.h"
+#include "app/screens/suggestionpanel.h"
+#include "app/screens/topbar.h"
+#include "app/state/model.h"
+#include "app/week/tintedlabel.h"
+#include "app/week/weekbits.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <chrono>
+
+namespace quorvale {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto debounceInterval = 350ms;
+constexpr int columnWidth = 1100;
+constexpr int emptySpacer = 28;
+constexpr int dateControlsDrop = 28;
+
+} // namespace
+
+QueryView::QueryView(Model *model, Clock clock, QWidget *parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_clock(std::move(clock))
+    , m_pass(new Coalescer([this] { pass(); }, this))
+    , m_debounce(new QTimer(this))
+{
+    m_debounce->setObjectName(QStringLiteral("debounce"));
+    m_debounce->setSingleShot(true);
+    m_debounce->setInterval(debounceInterval);
+    connect(m_debounce, &QTimer::timeout, this, &QueryView::runDebounced);
+
+    build();
+    buildFloating();
+
+    for (auto signal : {&Model::queryKindChanged,
+                        &Model::teacherSearchKindChanged,
+                        &Model::queryChanged,
+                        &Model::studentsChanged,
+                        &Model::selectedChanged,
+                        &Model::teachersChanged,
+                        &Model::selectedTeacherChanged,
+                        &Model::selectedTeacherTaskChanged,
+                        &Model::coursesChanged,
+                        &Model::selectedCourseIDChanged,
+                        &Model::teacherDirectoryChanged,
+                        &Model::teacherScheduleChanged,
+                        &Model::tableChanged,
+                        &Model::weekChanged,
+                        &Model::dateValueChanged,
+                        &Model::followNowChanged,
+                        &Model::errorChanged,
+                        &Model::suggestionErrorChanged,
+                        &Model::suggestionStageChanged,
+                        &Model::suggestionPulseChanged,
+                        &Model::selectionPulseChanged,
+                        &Model::busyChanged,
+                        &Model::didSearchChanged,
+                        &Model::taskChoicesChanged,
+                        &Model::chosenTaskIDChanged,
+                        &Model::loadingScheduleChanged,
+                        &Model::scheduleStatusChanged})
+        connect(m_model, signal, m_pass, &Coalescer::request);
+    QuorvaleClient *client = m_model->client();
+    for (auto signal : {&QuorvaleClient::workingChanged, &QuorvaleClient::userChanged,
+                        &QuorvaleClient::storageMessageChanged})
+        connect(client, signal, m_pass, &Coalescer::request);
+
+    // Change handlers are not run for the values the screen starts with.
+    m_seen = observe();
+    qApp->installEventFilter(this);
+    render();
+}
+
+QueryView::~QueryView() = default;
+
+void QueryView::build()
+{
+    m_scroll = fillWithPage(this);
+    m_scroll->viewport()->installEventFilter(this);
+    m_content = m_scroll->widget();
+    auto *centring = new QHBoxLayout(m_content);
+    centring->setContentsMargins(36, 26, 36, 28);
+    m_column = new QWidget(m_content);
+    m_column->setMaximumWidth(columnWidth);
+    // The column takes the width up to its maximum; the two stretches share what is left, so a wide
+    // window keeps it centred.
+    centring->addStretch(1);
+    centring->addWidget(m_column, 1000);
+    centring->addStretch(1);
+    // Holds the column at least as high as the window less the page's margins, so that with nothing
+    // searched the spacers can centre the search area; the column's own content may be higher.
+    m_heightStrut = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+    centring->addItem(m_heightStrut);
+
+    m_columnLayout = new QVBoxLayout(m_column);
+    m_columnLayout->setContentsMargins(0, 0, 0, 0);
+    m_topBar = new TopBar(m_model->client(), m_column);
+    m_columnLayout->addWidget(m_topBar);
+    arrive(m_topBar, 0);
+    m_topSpacer = new QSpacerItem(0, emptySpacer, QSizePolicy::Minimum, QSizePolicy::Expanding);
+    m_columnLayout->addItem(m_topSpacer);
+    m_searchArea = new SearchArea(m_column);
+    m_columnLayout->addWidget(m_searchArea);
+    arrive(m_searchArea, 1);
+
+    m_hint = new TintedLabel(QStringLiteral("输入关键词开始查询"), textStyleFont(font(), TextStyle::callout),
+                             m_column);
+    m_hint->setTint(Appearance::secondaryText);
+    m_hint->setAlignment(Qt::AlignHCenter);
+    m_hint->setContentsMargins(0, 12, 0, 12);
+    m_columnLayout->addWidget(m_hint);
+    m_bottomSpacer = new QSpacerItem(0, emptySpacer, QSizePolicy::Minimum, QSizePolicy::Expanding);
+    m_columnLayout->addItem(m_bottomSpacer);
+    m_footnote =
+        new TintedLabel(QStringLiteral("按课表推算"), textStyleFont(font(), TextStyle::caption2), m_column);
+    m_footnote->setTint(Appearance::secondaryText);
+    m_footnote->setAlignment(Qt::AlignHCenter);
+    m_footnote->setContentsMargins(0, 8, 0, 0);
+    m_columnLayout->addWidget(m_footnote);
+    m_endSpacer = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+    m_columnLayout->addItem(m_endSpacer);
+
+    connect(m_topBar, &TopBar::dismissRequested, this, &QueryView::dismissSuggestions);
+    connect(m_searchArea, &SearchArea::kindChosen, this,
+            [this](int index) { m_model->setQueryKind(allQueryKinds().value(index)); });
+    connect(m_searchArea, &SearchArea::teacherKindChosen, this,
+            [this](int index) { m_model->setTeacherSearchKind(allTeacherSearchKinds().value(index)); });
+    connect(m_searchArea, &SearchArea::calendarClicked, this, [this] {
+        dismissSuggestions();
+        setShowDate(!m_showDate);
+    });
+    for (QWidget *anchor : {static_cast<QWidget *>(m_searchArea), m_searchArea->fieldAnchor(),
+                            m_searchArea->dateLine(), m_column})
+        anchor->installEventFilter(this);
+}
+
+void QueryView::buildFloating()
+{
+    m_shadow = new SearchShadow(m_content);
+    m_box = new SearchBox(m_content);
+    m_dateControls = new DateControls(m_content);
+    m_dateControls->hide();
+    arrive(m_shadow, 1);
+    arrive(m_box, 1);
+
+    SearchField *field = m_box->field();
+    connect(field, &QLineEdit::textEdited, this, [this](const QString &text) { m_model->setQuery(text); });
+    connect(field, &SearchField::stepped, this, &QueryView::moveHighlight);
+    connect(field, &SearchField::confirmed, this, &QueryView::confirmOrSearch);
+    connect(field, &SearchField::escaped, this, &QueryView::dismissSuggestions);
+    connect(field, &SearchField::focusMoved, m_pass, &Coalescer::request);
+    connect(m_box->magnifier(), &QAbstractButton::clicked, this, [this] {
+        setSearchFocused(true);
+        m_suggestionsOpen = true;
+        changed();
+    });
+    connect(m_box->searchButton(), &QAbstractButton::clicked, this, &QueryView::performSearch);
+    connect(m_box, &SearchBox::heightChanged, this, &QueryView::place);
+
+    SuggestionPanel *panel = m_box->panel();
+    connect(panel, &SuggestionPanel::chosen, this, &QueryView::choose);
+    connect(panel, &SuggestionPanel::rowEntered, this, [this](const QString &id) {
+        m_hovered = id;
+        changed();
+    });
+    connect(panel, &SuggestionPanel::rowLeft, this, [this](const QString &id) {
+        if (m_hovered == id)
+            m_hovered.reset();
+        changed();
+    });
+
+    connect(m_dateControls, &DateControls::momentPicked, this,
+            [this](const QDateTime &moment) { m_model->setDate(moment); });
+    connect(m_dateControls, &DateControls::followNowToggled, this,
+            [this](bool on) { m_model->setFollowNow(on); });
+    connect(m_dateControls, &DateControls::escaped, this, [this] { setShowDate(false); });
+}
+
+void QueryView::changed()
+{
+    m_pass->request();
+}
+
+void QueryView::pass()
+{
+    react();
+    render();
+}
+
+bool QueryView::dropdownVisible() const
+{
+    return m_suggestionsOpen &&
+           (!m_model->query().isEmpty() || m_model->suggestionStage() == SuggestionStage::Tasks);
+}
+
+QList<SearchSuggestion> QueryView::suggestions() const
+{
+    return suggestionlist::suggestions(*m_model);
+}
+
+void QueryView::render()
+{
+    const bool selection = m_model->hasSelection();
+    const bool empty = !m_model->didSearch() && !selection;
+    m_columnLayout->setSpacing(selection ? 20 : 26);
+    for (QSpacerItem *spacer : {m_topSpacer, m_bottomSpacer}) {
+        spacer->changeSize(0, empty ? emptySpacer : 0, QSizePolicy::Minimum,
+                           empty ? QSizePolicy::Expanding : QSizePolicy::Fixed);
+    }
+    m_endSpacer->changeSize(0, 0, QSizePolicy::Minimum, empty ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+    m_columnLayout->invalidate();
+
+    m_topBar->refresh();
+    m_searchArea->present(m_model->queryKind(), m_model->teacherSearchKind(), selection, m_model->date(),
+                          m_showDate);
+
+    SearchField *field = m_box->field();
+    field->setPlaceholderText(m_model->placeholder());
+    if (field->text() != m_model->query())
+        field->setText(m_model->query());
+    m_box->spinner()->setVisible(m_model->busy());
+    m_box->searchButton()->setEnabled(!m_model->query().trimmed().isEmpty() && !m_model->client()->working());
+    const QList<SearchSuggestion> rows = suggestions();
+    m_box->panel()->setContent({suggestionlist::title(*m_model), m_model->busy(), m_model->suggestionError(),
+                                rows, m_highlighted, m_hovered});
+    m_box->setDropdown(dropdownVisible(), suggestionlist::listHeight(rows));
+    m_shadow->setLook(searchFocused(), dropdownVisible());
+
+    m_dateControls->setMoment(m_model->date(), m_model->followNow());
+    m_dateControls->setVisible(m_showDate);
+
+    renderCards();
+    m_hint->setVisible(!selection && !m_model->didSearch());
+    place();
+}
+
+void QueryView::renderCards()
+{
+    const Transition reveal = Appearance::reveal(motion::reduced());
+    const Curve motion = springCurve<springs::standard>();
+    const bool failed = !m_model->error().isEmpty();
+    if (failed && !m_error) {
+        m_error = new ErrorCard(m_column);
+        m_columnLayout->insertWidget(m_columnLayout->indexOf(m_searchArea) + 1, m_error);
+        playInsertion(m_error, reveal, motion);
+    } else if (!failed && m_error) {
+        playRemoval(m_error, reveal, motion);
+        m_error = nullptr;
+    }
+    if (m_error)
+        m_error->setContent(QStringLiteral("查询失败"), m_model->error());
+
+    const bool selection = m_model->hasSelection();
+    if (selection && !m_result) {
+        m_result = new ResultArea(m_model, m_column);
+        m_columnLayout->insertWidget(m_columnLayout->indexOf(m_hint), m_result);
+        connect(m_result, &ResultArea::taskRequested, this, &QueryView::openTasks);
+        connect(m_result, &ResultArea::reloadRequested, this, &QueryView::reload);
+        playInsertion(m_result, reveal, motion);
+    } else if (!selection && m_result) {
+        playRemoval(m_result, reveal, motion);
+        m_result = nullptr;
+    }
+    if (m_result)
+        m_result->refresh();
+}
+
+void QueryView::place()
+{
+    const QWidget *anchor = m_searchArea->fieldAnchor();
+    const QRect field(anchor->mapTo(m_content, QPoint()), QSize(anchor->width(), m_box->currentHeight()));
+    m_box->setGeometry(field);
+    m_shadow->setGeometry(field.marginsAdded(SearchShadow::margins));
+    const QWidget *line = m_searchArea->dateLine();
+    const QPoint lineRight = line->mapTo(m_content, QPoint(line->width(), 0));
+    m_dateControls->adjustSize();
+    m_dateControls->move(lineRight.x() - m_dateControls->width(), lineRight.y() + dateControlsDrop);
+    m_shadow->raise();
+    m_box->raise();
+    m_dateControls->raise();
+}
+
+bool QueryView::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (auto *widget = qobject_cast<QWidget *>(watched))
+            pressed(widget, event);
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (watched == m_scroll->viewport()) {
+            m_heightStrut->changeSize(0, std::max(0, m_scroll->viewport()->height() - 54), QSizePolicy::Fixed,
+                                      QSizePolicy::Fixed);
+            m_content->layout()->invalidate();
+        } else if (watched == m_searchArea || watched == m_searchArea->fieldAnchor() ||
+                   watched == m_searchArea->dateLine() || watched == m_column) {
+            place();
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void QueryView::pressed(QWidget *widget, QEvent *event)
+{
+    if (widget != this && !isAncestorOf(widget))
+        return;
+    // A press a child leaves unhandled goes on to its parents as a copy with the same moment and place.
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    const std::pair<quint64, QPointF> press{mouse->timestamp(), mouse->globalPosition()};
+    if (m_lastPress == press)
+        return;
+    m_lastPress = press;
+    if (keepsSuggestions(widget))
+        return;
+    dismissSuggestions();
+    if (isBackground(widget))
+        setShowDate(false);
+}
+
+bool QueryView::keepsSuggestions(const QWidget *widget) const
+{
+    const auto within = [widget](const QWidget *area) {
+        return area && (area == widget || area->isAncestorOf(widget));
+    };
+    return within(m_box) || within(m_dateControls) || within(m_searchArea->kindPicker()) ||
+           within(m_searchArea->teacherPicker()) || (m_result && within(m_result->taskButton()));
+}
+
+bool QueryView::isBackground(const QWidget *widget) const
+{
+    return widget == this || widget == m_scroll->viewport() || widget == m_content || widget == m_column ||
+           widget == m_searchArea;
+}
+
+} // namespace quorvale

@@ -1,0 +1,159 @@
+#pragma once
+
+#include "app/state/querykind.h"
+#include "app/state/searchsuggestion.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QUuid>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QScrollArea;
+class QSpacerItem;
+class QTimer;
+class QVBoxLayout;
+
+// The screen shown while signed in: one scrolling column with the top bar, the search area with its
+// floating search field, dropdown and date controls, and the results. It keeps only view state (is the
+// dropdown wanted, which row is highlighted or under the pointer, are the date controls open, the
+// pending debounced search); everything else it reads from the model, and every action is a call
+// into the model. It reacts to the model's changes once per turn of the event loop, in a fixed order.
+namespace quorvale {
+
+class Coalescer;
+class DateControls;
+class ErrorCard;
+class Model;
+class ResultArea;
+class SearchArea;
+class SearchBox;
+class SearchShadow;
+class TintedLabel;
+class TopBar;
+
+class QueryView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    // The model must outlive the screen; the clock says what "now" is when the moment is reset.
+    explicit QueryView(Model *model, Clock clock = &QDateTime::currentDateTimeUtc, QWidget *parent = nullptr);
+    ~QueryView() override;
+
+    // The view state.
+    bool showDate() const { return m_showDate; }
+    bool suggestionsOpen() const { return m_suggestionsOpen; }
+    std::optional<int> highlighted() const { return m_highlighted; }
+    std::optional<QString> hoveredSuggestionID() const { return m_hovered; }
+    bool searchFocused() const;
+    // The dropdown shows: it is wanted, and there is a query or a choice of tasks.
+    bool dropdownVisible() const;
+    QList<SearchSuggestion> suggestions() const;
+    // The debounced search waiting for a pause in typing.
+    QTimer *debounceTimer() const { return m_debounce; }
+
+    // Closes the dropdown and ends editing of the search field.
+    void dismissSuggestions();
+    // Keeps the dropdown open with the field focused after a choice that narrows the search.
+    void keepSuggestionsFocused();
+    // Moves the keyboard highlight one row up (-1) or down (1).
+    void moveHighlight(int step);
+    // Return in the field: chooses the highlighted row, or searches.
+    void confirmOrSearch();
+    // An explicit search that picks a single hit by itself.
+    void performSearch();
+    void choose(const SearchSuggestion &suggestion);
+
+    TopBar *topBar() const { return m_topBar; }
+    SearchArea *searchArea() const { return m_searchArea; }
+    SearchBox *searchBox() const { return m_box; }
+    DateControls *dateControls() const { return m_dateControls; }
+    // None while nobody is selected.
+    ResultArea *resultArea() const { return m_result; }
+    // The screen's own failure card; none while the model has no error.
+    ErrorCard *errorCard() const { return m_error; }
+    TintedLabel *hint() const { return m_hint; }
+    TintedLabel *footnote() const { return m_footnote; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    // What the change handlers compare against.
+    struct Seen
+    {
+        QString query;
+        bool focused = false;
+        qint64 suggestionPulse = 0;
+        qint64 selectionPulse = 0;
+        QDate day;
+        QueryKind kind = QueryKind::Student;
+        TeacherSearchKind teacherKind = TeacherSearchKind::Name;
+        bool followNow = false;
+    };
+
+    void build();
+    void buildFloating();
+    Seen observe() const;
+    void pass();
+    void react();
+    void render();
+    void renderCards();
+    void place();
+
+    void queryChanged();
+    void focusChanged(bool focused);
+    void runDebounced();
+    void setSearchFocused(bool focused);
+    void setShowDate(bool shown);
+    void openTasks();
+    void reload();
+    void changed();
+    // A press there leaves the suggestions alone: the search field and its dropdown, the date
+    // controls, the pickers (their own change closes them) and the task button.
+    bool keepsSuggestions(const QWidget *widget) const;
+    // The screen's empty space, where a press also closes the date controls.
+    bool isBackground(const QWidget *widget) const;
+    void pressed(QWidget *widget, QEvent *event);
+
+    Model *m_model;
+    Clock m_clock;
+    Coalescer *m_pass;
+    Seen m_seen;
+
+    bool m_showDate = false;
+    bool m_suggestionsOpen = false;
+    std::optional<int> m_highlighted;
+    std::optional<QString> m_hovered;
+    QUuid m_focusRevision = QUuid::createUuid();
+    QTimer *m_debounce;
+    QString m_debounceQuery;
+    // The press last seen, so that one press passed on to the parents is handled once.
+    std::optional<std::pair<quint64, QPointF>> m_lastPress;
+
+    QScrollArea *m_scroll = nullptr;
+    QWidget *m_content = nullptr;
+    QWidget *m_column = nullptr;
+    QVBoxLayout *m_columnLayout = nullptr;
+    QSpacerItem *m_topSpacer = nullptr;
+    QSpacerItem *m_bottomSpacer = nullptr;
+    QSpacerItem *m_endSpacer = nullptr;
+    QSpacerItem *m_heightStrut = nullptr;
+    TopBar *m_topBar = nullptr;
+    SearchArea *m_searchArea = nullptr;
+    SearchShadow *m_shadow = nullptr;
+    SearchBox *m_box = nullptr;
+    DateControls *m_dateControls = nullptr;
+    ErrorCard *m_error = nullptr;
+    ResultArea *m_result = nullptr;
+    TintedLabel *m_hint = nullptr;
+    TintedLabel *m_footnote = nullptr;
+};
+
+} // namespace quorvale

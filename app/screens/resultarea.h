@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/screens/resultplan.h"
+
+#include <QWidget>
+
+class QVBoxLayout;
+
+// The lower part of the query screen while a person is selected: who is shown; the lesson running at
+// the chosen moment, the next one, or why neither can be told (or that the timetable is being read,
+// failed, or needs a task chosen); the person's week; and a link that reads the timetable again.
+// Lesson cards are kept by their lesson's key, so a card that stays keeps its widget.
+namespace quorvale {
+
+class EmptyStateCard;
+class ErrorCard;
+class GlyphButton;
+class LessonCard;
+class Model;
+class PrimaryActionButton;
+class ProgressView;
+class StatusBadge;
+class TintedLabel;
+class WeekTimetableView;
+
+class ResultArea : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The model must outlive the area.
+    explicit ResultArea(Model *model, QWidget *parent = nullptr);
+
+    // Follows the model.
+    void refresh();
+
+    TintedLabel *nameLabel() const { return m_name; }
+    TintedLabel *subtitleLabel() const { return m_subtitle; }
+    LessonPlan::Kind lessonKind() const { return m_plan.kind; }
+    QList<LessonCard *> lessonCards() const;
+    EmptyStateCard *emptyCard() const;
+    ErrorCard *errorCard() const;
+    PrimaryActionButton *taskButton() const;
+    ProgressView *progressView() const;
+    // None until a week was first shown.
+    WeekTimetableView *weekView() const { return m_weekView; }
+    StatusBadge *weekBadge() const { return m_weekBadge; }
+    GlyphButton *reloadButton() const { return m_reload; }
+    bool weekShown() const;
+
+signals:
+    // The task button: the search field should take the focus and open its list of tasks.
+    void taskRequested();
+    // The reload link was pressed.
+    void reloadRequested();
+
+private:
+    void showPlan(const LessonPlan &plan);
+    void replaceSingle(QWidget *widget);
+    void showCards(const LessonPlan &plan);
+    void showWeek();
+
+    Model *m_model;
+    LessonPlan m_plan;
+    TintedLabel *m_name;
+    TintedLabel *m_subtitle;
+    QWidget *m_lessons;
+    QVBoxLayout *m_lessonLayout;
+    // The one widget of a kind other than cards, or none.
+    QWidget *m_single = nullptr;
+    QList<QPair<QString, LessonCard *>> m_cards;
+    QWidget *m_weekArea;
+    WeekTimetableView *m_weekView = nullptr;
+    StatusBadge *m_weekBadge;
+    GlyphButton *m_reload;
+};
+
+} // namespace quorvale

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QWidget>
+
+// The search field of the query screen with the dropdown that hangs from it: the magnifier, the
+// text field, a small indicator while a search runs and the "查询" button in a 56-pixel row, and
+// under it, while the dropdown shows, the suggestion panel. The box grows downwards over whatever
+// follows it; its rounded background and shadow are drawn by a SearchShadow behind it.
+namespace quorvale {
+
+class GlyphButton;
+class SearchActionButton;
+class SearchField;
+class Spinner;
+class SuggestionPanel;
+class Tween;
+
+class SearchBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int fieldHeight = 56;
+    static constexpr int maximumWidth = 660;
+
+    explicit SearchBox(QWidget *parent = nullptr);
+
+    SearchField *field() const { return m_field; }
+    GlyphButton *magnifier() const { return m_magnifier; }
+    SearchActionButton *searchButton() const { return m_button; }
+    Spinner *spinner() const { return m_spinner; }
+    SuggestionPanel *panel() const { return m_panel; }
+
+    // Shows or hides the dropdown with a list of this height; the box's height follows with the
+    // standard spring.
+    void setDropdown(bool visible, int listHeight);
+    bool dropdownVisible() const { return m_dropdown; }
+    // The height the box has now, between the field's and the open dropdown's.
+    int currentHeight() const;
+
+signals:
+    void heightChanged();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    SearchField *m_field;
+    GlyphButton *m_magnifier;
+    Spinner *m_spinner;
+    SearchActionButton *m_button;
+    QWidget *m_row;
+    SuggestionPanel *m_panel;
+    bool m_dropdown = false;
+    Tween *m_height;
+};
+
+// The shared background of the search field and its dropdown: one rounded shape with a hairline
+// outline and a soft shadow, larger while the dropdown shows or the field is focused. It lets every
+// click through to what lies under it.
+class SearchShadow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Room around the shape for the shadow.
+    static constexpr QMargins margins{20, 14, 20, 30};
+
+    explicit SearchShadow(QWidget *parent = nullptr);
+
+    void setLook(bool focused, bool dropdown);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_focused = false;
+    bool m_dropdown = false;
+};
+
+} // namespace quorvale

@@ -1,0 +1,65 @@
+#include "app/screens/switchtoggle.h"
+
+#include "app/look/appearance.h"
+#include "app/look/typography.h"
+#include "app/week/weekpaint.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace quorvale {
+
+namespace {
+
+constexpr QSize track(26, 15);
+constexpr int labelSpacing = 8;
+
+} // namespace
+
+SwitchToggle::SwitchToggle(const QString &label, QWidget *parent)
+    : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setText(label);
+    setFont(textStyleFont(font(), TextStyle::body));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+QSize SwitchToggle::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text()) + labelSpacing + track.width() + 2,
+            std::max(metrics.height(), track.height()) + 2};
+}
+
+void SwitchToggle::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal opacity = isEnabled() ? 1.0 : 0.45;
+    painter.setFont(font());
+    painter.setPen(weekpaint::primary(palette(), opacity));
+    const int labelWidth = width() - track.width() - labelSpacing - 2;
+    painter.drawText(QRect(0, 0, labelWidth, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     text());
+
+    const QRectF body(width() - track.width() - 1, (height() - track.height()) / 2.0, track.width(),
+                      track.height());
+    const qreal radius = body.height() / 2.0;
+    const QColor fill = isChecked() ? Appearance::button() : weekpaint::primary(palette(), 0.15);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(weekpaint::withOpacity(fill, opacity));
+    painter.drawRoundedRect(body, radius, radius);
+    const qreal knob = body.height() - 3.0;
+    const qreal x = isChecked() ? body.right() - knob - 1.5 : body.left() + 1.5;
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QRectF(x, body.top() + 1.5, knob, knob));
+    if (hasFocus()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+        painter.drawRoundedRect(body, radius, radius);
+    }
+}
+
+} // namespace quorvale

@@ -1,0 +1,64 @@
+#include "app/screens/topbar.h"
+
+#include "app/look/appearance.h"
+#include "app/look/glyph.h"
+#include "app/look/typography.h"
+#include "app/screens/detached.h"
+#include "app/screens/safetext.h"
+#include "app/state/quorvaleclient.h"
+#include "app/week/weekbits.h"
+
+#include <QHBoxLayout>
+#include <QMenu>
+
+namespace quorvale {
+
+TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
+    : QWidget(parent)
+    , m_client(client)
+    , m_title(new GlyphText(glyphPath(Glyph::squareGrid), Appearance::accentBlue,
+                            textStyleFont(font(), TextStyle::title2, QFont::Bold), this))
+    , m_notice(new GlyphText(glyphPath(Glyph::questionmarkCircle), Appearance::warningAmber,
+                             textStyleFont(font(), TextStyle::body), this))
+    , m_account(new GlyphButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::callout), this))
+    , m_menu(new QMenu(this))
+{
+    m_title->setText(QStringLiteral("课径"));
+    m_check = m_menu->addAction(QStringLiteral("检查登录状态"));
+    m_menu->addSeparator();
+    m_signOut = m_menu->addAction(QStringLiteral("退出并忘记账号"));
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_title);
+    row->addStretch();
+    row->addWidget(m_notice);
+    row->addWidget(m_account);
+
+    connect(m_account, &QAbstractButton::clicked, this, [this] {
+        emit dismissRequested();
+        m_menu->popup(m_account->mapToGlobal(QPoint(0, m_account->height())));
+    });
+    connect(m_check, &QAction::triggered, this, [this] {
+        emit dismissRequested();
+        detach(m_client->verify());
+    });
+    connect(m_signOut, &QAction::triggered, this, [this] {
+        emit dismissRequested();
+        detach(m_client->logout(true));
+    });
+    refresh();
+}
+
+void TopBar::refresh()
+{
+    const QString notice = m_client->storageMessage();
+    m_notice->setVisible(!notice.isEmpty());
+    m_notice->setToolTip(safetext::toolTip(notice));
+    const std::optional<SessionUser> user = m_client->user();
+    const QString name = user && user->displayName ? *user->displayName : QStringLiteral("账号");
+    m_account->setLabel(glyphPath(Glyph::personCircle), name);
+    m_account->setEnabled(!m_client->working());
+}
+
+} // namespace quorvale

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QMenu;
+
+// The first row of the query screen: the application's title, a warning mark while the client holds
+// a note about the saved credentials, and the account menu that checks the sign-in or signs out and
+// forgets the account.
+namespace quorvale {
+
+class GlyphButton;
+class GlyphText;
+class QuorvaleClient;
+
+class TopBar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The client must outlive the bar.
+    explicit TopBar(QuorvaleClient *client, QWidget *parent = nullptr);
+
+    // Follows the client's user, storage note and working state.
+    void refresh();
+
+    GlyphText *title() const { return m_title; }
+    GlyphText *storageNotice() const { return m_notice; }
+    GlyphButton *accountButton() const { return m_account; }
+    QMenu *accountMenu() const { return m_menu; }
+    QAction *checkAction() const { return m_check; }
+    QAction *signOutAction() const { return m_signOut; }
+
+signals:
+    // Before any of the bar's actions runs, the screen closes its suggestions.
+    void dismissRequested();
+
+private:
+    QuorvaleClient *m_client;
+    GlyphText *m_title;
+    GlyphText *m_notice;
+    GlyphButton *m_account;
+    QMenu *m_menu;
+    QAction *m_check;
+    QAction *m_signOut;
+};
+
+} // namespace quorvale

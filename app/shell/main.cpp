@@ -1,0 +1,34 @@
+// The application's entry: one model with its session client, and the window that shows them.
+
+#include "app/look/reducemotion.h"
+#include "app/screens/contentview.h"
+#include "app/state/memorywebview.h"
+#include "app/state/model.h"
+#include "app/state/quorvaleclient.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    using namespace quorvale;
+
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quorvale"));
+    QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
+    QApplication::setApplicationName(QStringLiteral("QuorvaleDemo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("课径"));
+    motion::followDesktop();
+
+    // The web sign-in is not offered yet, so its view is one without a browser engine.
+    auto *client = new QuorvaleClient(new MemoryWebView, std::make_unique<QSettings>());
+    Model model(client);
+
+    ContentView window(&model);
+    window.setWindowTitle(QStringLiteral("课径"));
+    window.setMinimumSize(860, 640);
+    window.resize(1200, 850);
+    window.show();
+    return application.exec();
+}

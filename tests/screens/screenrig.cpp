@@ -1,0 +1,65 @@
+#include "tests/screens/screenrig.h"
+
+#include "app/state/memorywebview.h"
+#include "core/base/shanghai.h"
+#include "tests/support/awaittask.h"
+#include "tools/demoplatform/timetableroutes.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QSettings>
+
+namespace quorvale::testing {
+
+QCoro::Task<QList<Student>> CountingSearchAPI::search(QString query, qint64 schoolId, QDateTime date)
+{
+    ++searches;
+    queries.append(query);
+    co_return co_await QuorvaleAPI::search(query, schoolId, date);
+}
+
+QDateTime ScreenRig::defaultMoment()
+{
+    return shanghai::at(QDate(2025, 3, 12), 10 * 60);
+}
+
+ScreenRig::ScreenRig(const QDateTime &moment)
+    : m_now(std::make_shared<QDateTime>(moment))
+{
+    platform.setClock(clock());
+    platform.listen();
+    m_school = demo::serveSampleSchool(platform);
+    api = new CountingSearchAPI(platform.origin(), TransportSettings{}, clock());
+    auto settings =
+        std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    client = new QuorvaleClient(api, store, new MemoryWebView, std::move(settings));
+    model = std::make_unique<Model>(client, clock());
+}
+
+ScreenRig::~ScreenRig() = default;
+
+std::function<QDateTime()> ScreenRig::clock() const
+{
+    return [now = m_now] { return *now; };
+}
+
+void ScreenRig::signIn()
+{
+    // A sign-in asked for while the client is busy is ignored, as the screens' own are.
+    waitFor([this] { return !client->working(); });
+    const demo::DemoAccount &account = school().account;
+    awaitTask(client->login(account.name, account.password, QString(), false));
+}
+
+bool ScreenRig::waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+} // namespace quorvale::testing
