@@ -12,6 +12,7 @@
 #include "app/screens/page.h"
 #include "app/screens/panel.h"
 #include "app/screens/signinbutton.h"
+#include "app/screens/weblogindialog.h"
 #include "app/state/quorvaleclient.h"
 #include "app/week/tintedlabel.h"
 #include "app/week/weekbits.h"
@@ -133,6 +134,10 @@ void LoginView::build()
     m_retry->setLabel({}, QStringLiteral("重试"));
     column->addWidget(m_retry, 0, Qt::AlignHCenter);
 
+    m_website = new GlyphButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), card);
+    m_website->setLabel({}, QStringLiteral("使用官网登录"));
+    column->addWidget(m_website, 0, Qt::AlignHCenter);
+
     connect(m_account, &QLineEdit::returnPressed, this,
             [this] { m_password->setFocus(Qt::OtherFocusReason); });
     connect(m_password, &QLineEdit::returnPressed, this, &LoginView::submit);
@@ -143,6 +148,7 @@ void LoginView::build()
     connect(m_captchaImage, &QAbstractButton::clicked, this, &LoginView::refreshCaptcha);
     connect(m_remember, &QCheckBox::clicked, this, [this](bool on) { m_client->setRememberAccount(on); });
     connect(m_retry, &QAbstractButton::clicked, this, [this] { detach(m_client->prepare()); });
+    connect(m_website, &QAbstractButton::clicked, this, &LoginView::openWebsite);
 }
 
 QLabel *LoginView::messageLabel() const
@@ -181,6 +187,7 @@ void LoginView::refresh()
     m_storage->setText(m_client->storageMessage());
     m_storage->setVisible(!m_client->storageMessage().isEmpty());
     m_retry->setVisible(!m_client->ready() && !working);
+    m_website->setEnabled(!working);
 }
 
 void LoginView::submit()
@@ -215,6 +222,20 @@ void LoginView::refreshCaptcha()
 {
     m_captcha->clear();
     detach(m_client->refreshCaptcha());
+}
+
+WebLoginDialog *LoginView::websiteSheet() const
+{
+    return m_sheet;
+}
+
+void LoginView::openWebsite()
+{
+    if (!m_sheet) {
+        m_sheet = new WebLoginDialog(m_client, this);
+        m_sheet->open();
+    }
+    detach(m_client->openLogin());
 }
 
 void LoginView::savedAccountChanged()

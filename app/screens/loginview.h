@@ -20,6 +20,7 @@ class GlyphButton;
 class QuorvaleClient;
 class SignInButton;
 class TintedLabel;
+class WebLoginDialog;
 
 class LoginView : public QWidget
 {
@@ -40,6 +41,9 @@ public:
     QLabel *messageLabel() const;
     QLabel *storageLabel() const;
     GlyphButton *retryButton() const { return m_retry; }
+    GlyphButton *websiteButton() const { return m_website; }
+    // The web sign-in sheet while it is open.
+    WebLoginDialog *websiteSheet() const;
 
     // Sends the form, or refuses quietly when it is not complete.
     void submit();
@@ -54,6 +58,7 @@ private:
     void refresh();
     void savedAccountChanged();
     void refreshCaptcha();
+    void openWebsite();
     static QCoro::Task<> signIn(QPointer<LoginView> view, QPointer<QuorvaleClient> client, QString account,
                                 QString password, QString captcha, bool remember);
 
@@ -73,6 +78,8 @@ private:
     TintedLabel *m_message = nullptr;
     TintedLabel *m_storage = nullptr;
     GlyphButton *m_retry = nullptr;
+    GlyphButton *m_website = nullptr;
+    QPointer<WebLoginDialog> m_sheet;
 };
 
 } // namespace quorvale

@@ -2,9 +2,9 @@
 
 #include "app/look/reducemotion.h"
 #include "app/screens/contentview.h"
-#include "app/state/memorywebview.h"
 #include "app/state/model.h"
 #include "app/state/quorvaleclient.h"
+#include "app/web/enginewebview.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
 {
     using namespace quorvale;
 
+    // The web sign-in's browser shares its graphics context with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quorvale"));
     QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
@@ -21,8 +23,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("课径"));
     motion::followDesktop();
 
-    // The web sign-in is not offered yet, so its view is one without a browser engine.
-    auto *client = new QuorvaleClient(new MemoryWebView, std::make_unique<QSettings>());
+    auto *client = new QuorvaleClient(new EngineWebView, std::make_unique<QSettings>());
     Model model(client);
 
     ContentView window(&model);

@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <chrono>
 
+class QWidget;
+
 namespace quorvale {
 
 // The embedded web view of the web sign-in as the session client uses it. Its pages and cookies live
@@ -28,6 +30,12 @@ public:
     virtual void loadBlank() = 0;
     // Removes every kind of website data the view keeps; returns once it is gone.
     virtual QCoro::Task<> reset() = 0;
+    // A new widget that shows the view's page; none where no page can be shown.
+    virtual QWidget *createView(QWidget *parent)
+    {
+        Q_UNUSED(parent)
+        return nullptr;
+    }
 
 signals:
     void loadStarted();

@@ -18,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto checkInterval = 60s;
+constexpr auto webLoadLimit = 60s;
 
 // The stored flag; absent or not a Boolean counts as on. INI files give a Boolean back as text.
 bool automaticLoginPreference(const QSettings &settings)
@@ -330,6 +331,52 @@ QCoro::Task<> QuorvaleClient::logout(bool forget)
         co_return;
     if (failure)
         setMessage(describe(failure));
+    setWorking(false);
+}
+
+QCoro::Task<> QuorvaleClient::openLogin()
+{
+    const QPointer<QuorvaleClient> self(this);
+    // One cookie at a time, each stored before the next, so the page starts with all of them.
+    const QList<QNetworkCookie> cookies = m_api->cookies();
+    for (const QNetworkCookie &cookie : cookies) {
+        co_await m_web->setCookie(cookie);
+        if (!self)
+            co_return;
+    }
+    m_web->load(m_api->origin().resolved(QUrl(QStringLiteral("/newsis/login"))), webLoadLimit);
+}
+
+QCoro::Task<> QuorvaleClient::verifyWebLogin()
+{
+    if (m_working)
+        co_return;
+    setWorking(true);
+    const QPointer<QuorvaleClient> self(this);
+    const QList<QNetworkCookie> cookies = co_await m_web->cookies();
+    if (!self)
+        co_return;
+    m_api->importCookies(cookies);
+
+    std::optional<SessionUser> found;
+    std::exception_ptr failure;
+    try {
+        found = co_await m_api->currentUser();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (found && !found->isAuthenticated)
+        failure = std::make_exception_ptr(QuorvaleAPIError::unauthenticated());
+    if (failure) {
+        setMessage(describe(failure));
+    } else {
+        m_sessions->adopt(*found);
+        setUser(found);
+        setPhase(SessionPhase::SignedIn);
+        setMessage(QString());
+    }
     setWorking(false);
 }
 

@@ -78,6 +78,8 @@ public:
     bool authenticated() const;
 
     SessionCoordinator *sessions() const { return m_sessions; }
+    // The embedded web view of the web sign-in; it lives as long as the client.
+    PlatformWebView *web() const { return m_web; }
 
     // Once: starts the session check, then restores the remembered session or prepares sign-in.
     QCoro::Task<> start();
@@ -89,6 +91,10 @@ public:
     // Takes over a session the platform already accepts, or readies the sign-in form.
     QCoro::Task<> prepare();
     QCoro::Task<> logout(bool forget);
+    // Copies the platform client's cookies into the web view, then loads the platform's sign-in page.
+    QCoro::Task<> openLogin();
+    // Takes over the session signed in on the web page.
+    QCoro::Task<> verifyWebLogin();
 
     // The platform's data calls, each run through the guarded call with its arguments unchanged.
     QCoro::Task<QList<Student>> search(QString query, qint64 schoolId, QDateTime date);

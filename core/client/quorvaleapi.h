@@ -56,6 +56,8 @@ public:
     virtual QCoro::Task<SessionUser> login(QString account, QString password, QString captcha);
     // Signs out on the platform; the local session is dropped whatever the platform answers.
     virtual QCoro::Task<> logout();
+    // The platform's origin every request goes to.
+    QUrl origin() const { return m_origin; }
     virtual QList<QNetworkCookie> cookies() const;
     // Adopts the platform's cookies of a web sign-in; cookies of other sites are skipped.
     virtual void importCookies(const QList<QNetworkCookie> &cookies);

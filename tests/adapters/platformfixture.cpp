@@ -1,7 +1,6 @@
 #include "platformfixture.h"
 
 #include "core/base/shanghai.h"
-#include "core/base/strictjson.h"
 #include "core/model/calendar.h"
 
 #include <QJsonArray>
@@ -130,21 +129,6 @@ Bodies &Bodies::apply(const QString &edits)
     return *this;
 }
 
-QByteArray Bodies::detailData() const
-{
-    return json::serialize(detail);
-}
-
-QByteArray Bodies::masterData() const
-{
-    return json::serialize(master);
-}
-
-QByteArray Bodies::tablesData() const
-{
-    return json::serialize(tables);
-}
-
 Bodies studentBodies()
 {
     const QJsonArray own{
@@ -181,11 +165,6 @@ Bodies teacherBodies()
     };
     return {QJsonObject{{"id", 7}, {"workRestTableType", 1}}, master(),
             tables({QJsonObject{{"objectId", kTeacherId}, {"classCourseTimeTable", own}}})};
-}
-
-std::optional<qint64> weekCode(int code)
-{
-    return code < 0 ? std::nullopt : std::optional<qint64>(code);
 }
 
 } // namespace quorvale::fixtures

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/errors.h"
+#include "core/base/strictjson.h"
 #include "core/model/coursetask.h"
 #include "core/model/student.h"
 #include "core/model/teacher.h"
@@ -9,6 +11,7 @@
 #include <QJsonValue>
 #include <QString>
 #include <optional>
+#include <type_traits>
 
 // Platform bodies shaped like real answers, and a small edit language to break them one member at
 // a time. Monday 2025-03-03 holds B1 数学, a B3 package (物理, and 化学 on week code 2), B5 英语,
@@ -34,15 +37,36 @@ struct Bodies
     // Edits separated by ";": "tables:list/0/objectId=7" sets a member or array element (an index
     // equal to the length appends), "!detail:id" removes one.
     Bodies &apply(const QString &edits);
-    QByteArray detailData() const;
-    QByteArray masterData() const;
-    QByteArray tablesData() const;
+    QByteArray detailData() const { return json::serialize(detail); }
+    QByteArray masterData() const { return json::serialize(master); }
+    QByteArray tablesData() const { return json::serialize(tables); }
 };
 
 Bodies studentBodies();
 Bodies teacherBodies();
 
 // Week code: -1 stands for none in data tables.
-std::optional<qint64> weekCode(int code);
+inline std::optional<qint64> weekCode(int code)
+{
+    return code < 0 ? std::nullopt : std::optional<qint64>(code);
+}
+
+// What a call ends in: its own account of the answer (none if it gives none), the refusal text, or
+// "decoding error".
+template <typename Call> QString outcomeOf(Call call)
+{
+    try {
+        if constexpr (std::is_void_v<decltype(call())>) {
+            call();
+            return QString();
+        } else {
+            return call();
+        }
+    } catch (const DemoError &error) {
+        return error.description();
+    } catch (const DecodingError &) {
+        return QStringLiteral("decoding error");
+    }
+}
 
 } // namespace quorvale::fixtures

@@ -60,6 +60,32 @@ template <typename T> struct Outcome
     QString failure;
 };
 
+// Each item as text, in order.
+template <typename T, typename F> QStringList mapped(const QList<T> &items, F text)
+{
+    QStringList list;
+    for (const T &item : items)
+        list.append(std::invoke(text, item));
+    return list;
+}
+
+template <typename T> QStringList idsOf(const QList<T> &items)
+{
+    return mapped(items, [](const T &item) { return QString::number(item.id); });
+}
+
+inline QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+// The notes of the week's days, Monday first; days without a note give an empty text.
+inline QStringList notesOf(const WeeklySchedule &week)
+{
+    return mapped(week.days, [](const WeekDaySchedule &day) { return day.note.value_or(QString()); });
+}
+
 template <typename T> Outcome<T> outcomeOf(QCoro::Task<T> task)
 {
     try {

@@ -23,6 +23,25 @@ bool nameIsUnique(const demo::SchoolData &school, const QString &name)
                          [&name](const demo::SchoolStudent &other) { return other.name == name; }) == 1;
 }
 
+// The student's lessons in the cells, and whether any of them is part of a package.
+QList<demo::SchoolLesson> lessonsIn(const demo::SchoolTask &term, const demo::SchoolStudent &student,
+                                    const QList<qint64> &cells, bool *packaged = nullptr)
+{
+    QList<demo::SchoolLesson> found;
+    for (const demo::SchoolEntry &entry : term.entries) {
+        if (!cells.contains(entry.cellId))
+            continue;
+        for (const demo::SchoolLesson &lesson : entry.lessons()) {
+            if (!student.classIds.contains(lesson.classId))
+                continue;
+            found.append(lesson);
+            if (packaged && std::holds_alternative<demo::SchoolPackage>(entry.content))
+                *packaged = true;
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 std::optional<Student> studentWithActivity(const demo::SchoolData &school, QDate day)
@@ -37,19 +56,11 @@ std::optional<Student> studentWithActivity(const demo::SchoolData &school, QDate
                 demo::SampleSchool::cellId(day.dayOfWeek(), period.sectionOrder, period.timeType));
     }
     for (const demo::SchoolStudent &student : school.students) {
-        if (!nameIsUnique(school, student.name))
-            continue;
-        for (const demo::SchoolEntry &entry : term->entries) {
-            if (!activityCells.contains(entry.cellId))
-                continue;
-            for (const demo::SchoolLesson &lesson : entry.lessons()) {
-                if (student.classIds.contains(lesson.classId)) {
-                    Student found;
-                    found.id = student.id;
-                    found.name = student.name;
-                    return found;
-                }
-            }
+        if (nameIsUnique(school, student.name) && !lessonsIn(*term, student, activityCells).isEmpty()) {
+            Student found;
+            found.id = student.id;
+            found.name = student.name;
+            return found;
         }
     }
     return std::nullopt;
@@ -61,38 +72,26 @@ std::optional<ExpectedLesson> plainLessonAt(const demo::SchoolData &school, QDat
     const QList<Period> bells = BellSchedule::periods(QStringLiteral("middle"));
     if (!term || row < 1 || row > bells.size())
         return std::nullopt;
-    const qint64 cell = demo::SampleSchool::cellId(day.dayOfWeek(), row);
     const std::optional<qint64> start = Engine::minutes(bells.at(row - 1).start);
     if (!start)
         return std::nullopt;
     for (const demo::SchoolStudent &student : school.students) {
         if (!isMiddleSchool(school, student) || !nameIsUnique(school, student.name))
             continue;
-        QList<demo::SchoolLesson> found;
         bool packaged = false;
-        for (const demo::SchoolEntry &entry : term->entries) {
-            if (entry.cellId != cell)
-                continue;
-            for (const demo::SchoolLesson &lesson : entry.lessons()) {
-                if (!student.classIds.contains(lesson.classId))
-                    continue;
-                found.append(lesson);
-                packaged = packaged || std::holds_alternative<demo::SchoolPackage>(entry.content);
-            }
-        }
+        const QList<demo::SchoolLesson> found =
+            lessonsIn(*term, student, {demo::SampleSchool::cellId(day.dayOfWeek(), row)}, &packaged);
         if (found.size() != 1 || packaged || found.first().weekCode.value_or(0) != 0)
             continue;
-        const auto course =
-            std::find_if(school.courses.cbegin(), school.courses.cend(),
-                         [&found](const demo::SchoolCourse &c) { return c.id == found.first().courseId; });
-        if (course == school.courses.cend())
-            continue;
-        return ExpectedLesson{student.id,
-                              student.name,
-                              course->name,
-                              found.first().room,
-                              shanghai::at(day, *start + 10),
-                              shanghai::at(day, *start - 10)};
+        for (const demo::SchoolCourse &course : school.courses) {
+            if (course.id == found.first().courseId)
+                return ExpectedLesson{student.id,
+                                      student.name,
+                                      course.name,
+                                      found.first().room,
+                                      shanghai::at(day, *start + 10),
+                                      shanghai::at(day, *start - 10)};
+        }
     }
     return std::nullopt;
 }

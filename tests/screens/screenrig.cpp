@@ -5,17 +5,27 @@
 #include "tests/support/awaittask.h"
 #include "tools/demoplatform/timetableroutes.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QKeyEvent>
 #include <QSettings>
 
 namespace quorvale::testing {
 
 QCoro::Task<QList<Student>> CountingSearchAPI::search(QString query, qint64 schoolId, QDateTime date)
 {
-    ++searches;
     queries.append(query);
     co_return co_await QuorvaleAPI::search(query, schoolId, date);
+}
+
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar character : text) {
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, 0, Qt::NoModifier, QString(character));
+            QApplication::sendEvent(widget, &event);
+        }
+    }
 }
 
 QDateTime ScreenRig::defaultMoment()

@@ -8,6 +8,7 @@
 #include "tools/demoplatform/school/platformanswers.h"
 
 #include <QTemporaryDir>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -15,7 +16,7 @@
 // over it, and one clock that the platform, the client and the screens share.
 namespace quorvale::testing {
 
-// A platform client that counts the student searches it is asked for.
+// A platform client that records the student searches it is asked for.
 class CountingSearchAPI : public QuorvaleAPI
 {
     Q_OBJECT
@@ -23,11 +24,14 @@ class CountingSearchAPI : public QuorvaleAPI
 public:
     using QuorvaleAPI::QuorvaleAPI;
 
-    int searches = 0;
     QStringList queries;
 
     QCoro::Task<QList<Student>> search(QString query, qint64 schoolId, QDateTime date) override;
 };
+
+// Text as a keyboard delivers it: one key event per character, carrying the character
+// (QTest::keyClicks cannot send Chinese).
+void typeText(QWidget *widget, const QString &text);
 
 class ScreenRig
 {

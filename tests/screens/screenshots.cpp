@@ -16,76 +16,37 @@
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"
-#include "tools/demoplatform/demoplatform.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPalette>
-#include <QStyle>
 #include <QTextStream>
-#include <QTimer>
 
 using namespace quorvale;
 using namespace quorvale::testing;
 
 namespace {
 
-constexpr QSize windowSize(1200, 850);
-
-class Shooter
-{
-public:
-    Shooter(const QString &folder, ContentView *window)
-        : m_folder(folder)
-        , m_window(window)
-    {}
-
-    bool shoot(const QString &name)
-    {
-        // Let queued passes and layouts settle before the picture.
-        ScreenRig::waitFor([] { return false; }, 300);
-        const QString path = QDir(m_folder).filePath(name + QStringLiteral(".png"));
-        const bool saved = m_window->grab().save(path);
-        QTextStream(stdout) << (saved ? "wrote " : "FAILED ") << path << Qt::endl;
-        return saved;
-    }
-
-private:
-    QString m_folder;
-    ContentView *m_window;
-};
-
-QueryView *queryView(const ContentView &window)
-{
-    return qobject_cast<QueryView *>(window.screen());
-}
-
-LoginView *loginView(const ContentView &window)
-{
-    return qobject_cast<LoginView *>(window.screen());
-}
-
 // A dark desktop palette: light text on dark windows.
 QPalette darkPalette()
 {
     QPalette palette;
+    const QColor light(0xe8, 0xe8, 0xea);
+    const QColor field(0x2a, 0x2b, 0x2f);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
+        palette.setColor(role, light);
+    palette.setColor(QPalette::Base, field);
+    palette.setColor(QPalette::ToolTipBase, field);
     palette.setColor(QPalette::Window, QColor(0x1e, 0x1f, 0x22));
-    palette.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xea));
-    palette.setColor(QPalette::Base, QColor(0x2a, 0x2b, 0x2f));
     palette.setColor(QPalette::AlternateBase, QColor(0x32, 0x33, 0x37));
-    palette.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xea));
     palette.setColor(QPalette::Button, QColor(0x2f, 0x30, 0x34));
-    palette.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xea));
     palette.setColor(QPalette::PlaceholderText, QColor(0x8a, 0x8c, 0x92));
     palette.setColor(QPalette::Highlight, QColor(0x3d, 0x6f, 0xd8));
     palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0x2a, 0x2b, 0x2f));
-    palette.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xea));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6a, 0x6c, 0x72));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6a, 0x6c, 0x72));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6a, 0x6c, 0x72));
+    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, QColor(0x6a, 0x6c, 0x72));
     return palette;
 }
 
@@ -122,51 +83,55 @@ bool run(const QString &folder)
 
     ContentView window(rig.model.get(), rig.clock());
     window.setWindowTitle(QStringLiteral("课径"));
-    window.resize(windowSize);
+    window.resize(1200, 850);
     window.show();
-    Shooter shooter(folder, &window);
+    const auto shoot = [&folder, &window](const QString &name) {
+        // Let queued passes and layouts settle before the picture.
+        ScreenRig::waitFor([] { return false; }, 300);
+        const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+        QTextStream(stdout) << (window.grab().save(path) ? "wrote " : "FAILED ") << path << Qt::endl;
+    };
+    const auto login = [&window] { return qobject_cast<LoginView *>(window.screen()); };
 
-    if (!ScreenRig::waitFor([&] { return loginView(window) && rig.client->ready(); }))
+    if (!ScreenRig::waitFor([&] { return login() && rig.client->ready(); }))
         return fail("the sign-in screen did not come");
-    LoginView *login = loginView(window);
-    login->accountField()->setText(school.account.name);
-    shooter.shoot(QStringLiteral("01-signin"));
+    login()->accountField()->setText(school.account.name);
+    shoot(QStringLiteral("01-signin"));
 
-    login->passwordField()->setText(QStringLiteral("not-the-password"));
-    login->submit();
+    login()->passwordField()->setText(QStringLiteral("not-the-password"));
+    login()->submit();
     if (!ScreenRig::waitFor([&] { return rig.client->captchaData().has_value() && !rig.client->working(); }))
         return fail("no captcha after a wrong password");
-    ScreenRig::waitFor([&] { return login->captchaRow()->isVisible(); }, 2000);
-    shooter.shoot(QStringLiteral("02-signin-captcha"));
+    ScreenRig::waitFor([&] { return login()->captchaRow()->isVisible(); }, 2000);
+    shoot(QStringLiteral("02-signin-captcha"));
 
-    login->passwordField()->setText(school.account.password);
-    login->captchaField()->setText(rig.platform.sessions().lastCaptchaCode());
-    login->submit();
-    if (!ScreenRig::waitFor([&] { return queryView(window) != nullptr; }))
+    login()->passwordField()->setText(school.account.password);
+    login()->captchaField()->setText(rig.platform.sessions().lastCaptchaCode());
+    login()->submit();
+    QueryView *query = nullptr;
+    if (!ScreenRig::waitFor([&] { return (query = qobject_cast<QueryView *>(window.screen())) != nullptr; }))
         return fail("the sign-in did not reach the query screen");
-    QueryView *query = queryView(window);
 
     SearchField *field = query->searchBox()->field();
     field->setFocus();
-    const QString surname = lesson->studentName.left(1);
-    field->setText(surname);
-    emit field->textEdited(surname);
+    field->setText(lesson->studentName.left(1));
+    emit field->textEdited(field->text());
     if (!ScreenRig::waitFor([&] { return query->dropdownVisible() && rig.model->suggestionPulse() > 0; }))
         return fail("no suggestions");
     query->moveHighlight(1);
     query->moveHighlight(1);
-    shooter.shoot(QStringLiteral("03-query-suggestions"));
+    shoot(QStringLiteral("03-query-suggestions"));
 
     if (!choose(*query, lesson->studentName, lesson->studentId))
         return fail("the student was not suggested");
     if (!ScreenRig::waitFor(
             [&] { return query->resultArea() && !query->resultArea()->lessonCards().isEmpty(); }))
         return fail("no lesson card");
-    shooter.shoot(QStringLiteral("04-current-lesson"));
+    shoot(QStringLiteral("04-current-lesson"));
 
     rig.model->setFollowNow(false);
     rig.model->setDate(lesson->before);
-    shooter.shoot(QStringLiteral("05-next-lesson"));
+    shoot(QStringLiteral("05-next-lesson"));
 
     // A student with an evening activity the bell schedule gives no times for: the evening cannot
     // be decided.
@@ -178,7 +143,7 @@ bool run(const QString &folder)
     if (!ScreenRig::waitFor([&] { return rig.model->hasSchedule() && !rig.model->loadingSchedule(); }))
         return fail("no timetable for the student with an activity");
     rig.model->setDate(shanghai::at(day, 18 * 60 + 45));
-    shooter.shoot(QStringLiteral("06-undecided"));
+    shoot(QStringLiteral("06-undecided"));
 
     rig.model->setDate(lesson->during);
     rig.platform.faults().answer(QStringLiteral("/api/CourseTask/GetStudentCourseTimeTable"),
@@ -186,18 +151,18 @@ bool run(const QString &folder)
     query->resultArea()->reloadButton()->click();
     if (!ScreenRig::waitFor([&] { return query->resultArea()->errorCard() != nullptr; }))
         return fail("no error card");
-    shooter.shoot(QStringLiteral("07-error"));
+    shoot(QStringLiteral("07-error"));
 
     QApplication::setPalette(darkPalette());
     query->resultArea()->reloadButton()->click();
     if (!ScreenRig::waitFor([&] { return !query->resultArea()->lessonCards().isEmpty(); }))
         return fail("no lesson card after the reload");
-    shooter.shoot(QStringLiteral("08-dark"));
+    shoot(QStringLiteral("08-dark"));
 
     query->searchArea()->calendarButton()->click();
     if (!ScreenRig::waitFor([&] { return query->dateControls()->isVisible(); }))
         return fail("the date controls did not open");
-    shooter.shoot(QStringLiteral("09-date-controls"));
+    shoot(QStringLiteral("09-date-controls"));
     return true;
 }
 

@@ -2,6 +2,5 @@
 
 // Each test class of the screens runs through one of these; main() runs them all.
 int runPartTests(int argc, char **argv);
-int runLoginViewTests(int argc, char **argv);
+int runSignInTests(int argc, char **argv);
 int runQueryViewTests(int argc, char **argv);
-int runContentViewTests(int argc, char **argv);

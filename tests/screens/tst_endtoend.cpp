@@ -27,17 +27,6 @@ using namespace quorvale::testing;
 
 namespace {
 
-// Chinese text as a keyboard delivers it: key events that carry the characters.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar character : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(character));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
 void click(QWidget *widget)
 {
     QTest::mousePress(widget, Qt::LeftButton, {}, widget->rect().center());

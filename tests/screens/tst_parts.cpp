@@ -2,14 +2,12 @@
 #include "app/screens/lessonclock.h"
 #include "app/screens/querydate.h"
 #include "app/screens/resultplan.h"
-#include "app/screens/safetext.h"
 #include "app/screens/suggestionlist.h"
 #include "core/base/shanghai.h"
 #include "suites.h"
 
 #include <QFontMetrics>
 #include <QTest>
-#include <QTextDocumentFragment>
 
 using namespace quorvale;
 
@@ -18,10 +16,6 @@ namespace {
 DayLesson lessonAt(qint64 start, qint64 end, const std::optional<QString> &room = QStringLiteral("A101"))
 {
     Lesson lesson;
-    lesson.studentId = 7;
-    lesson.weekday = 3;
-    lesson.period = QStringLiteral("B3");
-    lesson.subject = QStringLiteral("数学");
     lesson.room = room;
     return {lesson, start, end};
 }
@@ -30,15 +24,6 @@ DayLesson lessonAt(qint64 start, qint64 end, const std::optional<QString> &room 
 QDateTime secondInShanghai(qint64 second)
 {
     return shanghai::startOf(QDate(2025, 3, 12)).addSecs(second);
-}
-
-SearchSuggestion studentRow(qint64 id, const QString &className)
-{
-    Student student;
-    student.id = id;
-    student.name = QStringLiteral("学生%1").arg(id);
-    student.className = className;
-    return {student};
 }
 
 ScheduleResult answer(QList<DayLesson> current, std::optional<DayLesson> next, bool available,
@@ -58,19 +43,13 @@ private slots:
     void countdownRoundsUpAndNeverGoesBelowZero();
     void progressStaysWithinTheLesson_data();
     void progressStaysWithinTheLesson();
-    void cardKeySeparatesTheSameLessonAtOtherTimes();
     void roomFallsBackOnlyWhenMissingOrEmpty_data();
     void roomFallsBackOnlyWhenMissingOrEmpty();
-    void listHeightCountsRowsAndCaps_data();
-    void listHeightCountsRowsAndCaps();
     void highlightStepsWithoutWrapping_data();
     void highlightStepsWithoutWrapping();
     void lessonAreaFollowsTheAnswer_data();
     void lessonAreaFollowsTheAnswer();
     void dateLineShowsShanghaiWallClock();
-    void dateEditorRoundTripsTheMoment();
-    void toolTipShowsMarkupAsWritten_data();
-    void toolTipShowsMarkupAsWritten();
     void badgeHoldsItsWholeTitleAtItsSizeHint_data();
     void badgeHoldsItsWholeTitleAtItsSizeHint();
 };
@@ -118,14 +97,6 @@ void PartTest::progressStaysWithinTheLesson()
     QCOMPARE(lessonclock::progress(lessonAt(start, end), secondInShanghai(second)), fraction);
 }
 
-void PartTest::cardKeySeparatesTheSameLessonAtOtherTimes()
-{
-    const QString early = lessonclock::lessonKey(lessonAt(600, 640));
-    QCOMPARE(early, lessonAt(600, 640).lesson.id() + QStringLiteral("|600|640"));
-    QVERIFY(early != lessonclock::lessonKey(lessonAt(600, 645)));
-    QVERIFY(early != lessonclock::lessonKey(lessonAt(605, 640)));
-}
-
 void PartTest::roomFallsBackOnlyWhenMissingOrEmpty_data()
 {
     QTest::addColumn<std::optional<QString>>("room");
@@ -142,29 +113,6 @@ void PartTest::roomFallsBackOnlyWhenMissingOrEmpty()
     QFETCH(std::optional<QString>, room);
     QFETCH(QString, shown);
     QCOMPARE(lessonclock::roomText(lessonAt(600, 640, room)), shown);
-}
-
-void PartTest::listHeightCountsRowsAndCaps_data()
-{
-    QTest::addColumn<QList<SearchSuggestion>>("rows");
-    QTest::addColumn<int>("height");
-    QTest::newRow("none") << QList<SearchSuggestion>() << 62;
-    QTest::newRow("one without class") << QList<SearchSuggestion>{studentRow(1, {})} << 42 + 16;
-    QTest::newRow("three, one without class")
-        << QList<SearchSuggestion>{studentRow(1, QStringLiteral("7A")), studentRow(2, QStringLiteral("7B")),
-                                   studentRow(3, {})}
-        << 178;
-    QList<SearchSuggestion> eight;
-    for (int id = 1; id <= 8; ++id)
-        eight.append(studentRow(id, QStringLiteral("8A")));
-    QTest::newRow("eight capped") << eight << 254;
-}
-
-void PartTest::listHeightCountsRowsAndCaps()
-{
-    QFETCH(QList<SearchSuggestion>, rows);
-    QFETCH(int, height);
-    QCOMPARE(suggestionlist::listHeight(rows), height);
 }
 
 void PartTest::highlightStepsWithoutWrapping_data()
@@ -257,14 +205,11 @@ void PartTest::lessonAreaFollowsTheAnswer()
 void PartTest::dateLineShowsShanghaiWallClock()
 {
     // 02:30 UTC is 10:30 in Shanghai whatever the machine's zone (the tests run in Los Angeles).
-    const QDateTime moment(QDate(2025, 3, 12), QTime(2, 30), QTimeZone::utc());
-    QCOMPARE(querydate::text(moment), QStringLiteral("3月12日 周三 上午 10:30"));
-    const QDateTime evening(QDate(2025, 3, 12), QTime(11, 5), QTimeZone::utc());
-    QCOMPARE(querydate::text(evening), QStringLiteral("3月12日 周三 下午 7:05"));
-}
-
-void PartTest::dateEditorRoundTripsTheMoment()
-{
+    QCOMPARE(querydate::text(QDateTime(QDate(2025, 3, 12), QTime(2, 30), QTimeZone::utc())),
+             QStringLiteral("3月12日 周三 上午 10:30"));
+    QCOMPARE(querydate::text(QDateTime(QDate(2025, 3, 12), QTime(11, 5), QTimeZone::utc())),
+             QStringLiteral("3月12日 周三 下午 7:05"));
+    // The date editor shows the same wall clock and gives back the same moment.
     const QDateTime moment(QDate(2025, 3, 12), QTime(16, 45), QTimeZone::utc());
     const QDateTime wallClock = querydate::toWallClock(moment);
     QCOMPARE(wallClock.date(), QDate(2025, 3, 13));
@@ -272,28 +217,11 @@ void PartTest::dateEditorRoundTripsTheMoment()
     QCOMPARE(querydate::fromWallClock(wallClock), moment);
 }
 
-void PartTest::toolTipShowsMarkupAsWritten_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("tags") << QStringLiteral("<b>钥匙串</b><img src=\"x\">");
-    QTest::newRow("entity") << QStringLiteral("&lt;不是标签&gt;");
-    QTest::newRow("plain") << QStringLiteral("密码未能保存到钥匙串");
-}
-
-void PartTest::toolTipShowsMarkupAsWritten()
-{
-    QFETCH(QString, text);
-    const QString tip = safetext::toolTip(text);
-    QVERIFY(Qt::mightBeRichText(tip));
-    QCOMPARE(QTextDocumentFragment::fromHtml(tip).toPlainText(), text);
-}
-
 void PartTest::badgeHoldsItsWholeTitleAtItsSizeHint_data()
 {
     QTest::addColumn<QString>("title");
     QTest::newRow("deferred") << QStringLiteral("其他安排 · 2");
     QTest::newRow("week missing") << QStringLiteral("周课表尚未加载");
-    QTest::newRow("mixed") << QStringLiteral("English 课 · 13");
 }
 
 void PartTest::badgeHoldsItsWholeTitleAtItsSizeHint()

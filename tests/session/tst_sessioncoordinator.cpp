@@ -69,19 +69,17 @@ class SessionCoordinatorTest : public QObject
 private slots:
     void restoreRefusesWithoutAskingAnyone_data();
     void restoreRefusesWithoutAskingAnyone();
-    void captchaDemandStopsAutomaticSignIn();
-    void callersDuringStoreReadShareOneReSignIn();
-    void signOutDuringStoreReadStopsReSignIn();
-    void retryMeetingExpiryAgainBlocks();
+    void failedReSignInBlocksAutomaticSignIn_data();
+    void failedReSignInBlocksAutomaticSignIn();
+    void storeReadIsSharedAndStoppedBySignOut_data();
+    void storeReadIsSharedAndStoppedBySignOut();
     void ordinaryFailurePassesWithoutRecovery_data();
     void ordinaryFailurePassesWithoutRecovery();
     void formSignInCancelsRunningReSignIn();
-    void forgettingSignInDeletesEvenWhenRefused();
     void rememberingSignInKeepsStoreInLine_data();
     void rememberingSignInKeepsStoreInLine();
     void signOutAlwaysClearsLocalState_data();
     void signOutAlwaysClearsLocalState();
-    void checkTreatsUnauthenticatedUserAsExpired();
 };
 
 void SessionCoordinatorTest::restoreRefusesWithoutAskingAnyone_data()
@@ -110,36 +108,62 @@ void SessionCoordinatorTest::restoreRefusesWithoutAskingAnyone()
     // The store is read only when an attempt is allowed at all.
     QCOMPARE(rig.fixture.store->loads, automaticLogin && !signedOut ? 1 : 0);
     QCOMPARE(rig.fixture.platform.requests().size(), requests);
-    QCOMPARE(rig.coordinator.blocked(), signedOut);
-    QVERIFY(!rig.coordinator.renewing());
+    QVERIFY(rig.coordinator.blocked() == signedOut && !rig.coordinator.renewing());
 }
 
-void SessionCoordinatorTest::captchaDemandStopsAutomaticSignIn()
+void SessionCoordinatorTest::failedReSignInBlocksAutomaticSignIn_data()
 {
+    QTest::addColumn<bool>("captcha");
+    QTest::newRow("captcha demanded") << true;
+    QTest::newRow("retry meets expiry again") << false;
+}
+
+void SessionCoordinatorTest::failedReSignInBlocksAutomaticSignIn()
+{
+    QFETCH(bool, captcha);
     Rig rig;
     rig.signIn();
     rig.fixture.expireSessions();
-    const QByteArray image = rig.fixture.demandCaptcha();
+    QByteArray image;
+    if (captcha)
+        image = rig.fixture.demandCaptcha();
+    else
+        rig.fixture.platform.faults().answer(
+            SessionFixture::probePath, demo::refusal(999904, QStringLiteral("会话失效")), demo::Faults::always);
 
     const auto run = rig.probe(QStringLiteral("a"));
     QTRY_VERIFY(run->done);
-    const auto error = run->failure<SessionRecoveryError>();
-    QVERIFY(error);
-    QCOMPARE(error->kind(), SessionRecoveryError::Kind::CaptchaRequired);
-    QCOMPARE(error->captchaImage(), image);
-    QCOMPARE(error->description(), QStringLiteral("请输入验证码完成登录"));
-    QCOMPARE(*rig.recoveries, 1);
-    QVERIFY(!rig.coordinator.user());
-    QVERIFY(rig.coordinator.blocked());
-    QCOMPARE(rig.api->loginsStarted, 1);
+    if (captcha) {
+        const auto error = run->failure<SessionRecoveryError>();
+        QVERIFY(error);
+        QCOMPARE(error->kind(), SessionRecoveryError::Kind::CaptchaRequired);
+        QCOMPARE(error->captchaImage(), image);
+        QCOMPARE(error->description(), QStringLiteral("请输入验证码完成登录"));
+        QCOMPARE(*rig.recoveries, 1);
+    } else {
+        const auto error = run->failure<QuorvaleAPIError>();
+        QVERIFY(error);
+        QCOMPARE(error->kind(), QuorvaleAPIError::Kind::Unauthenticated);
+        QCOMPARE(rig.fixture.count(SessionFixture::probePath), 2);
+    }
+    QCOMPARE(rig.api->loginsStarted, captcha ? 1 : 2);
+    QVERIFY(!rig.coordinator.user() && rig.coordinator.blocked());
 
     const qsizetype requests = rig.fixture.platform.requests().size();
     QCOMPARE(recoveryFailure(rig.coordinator.restore()), SessionRecoveryError::Kind::ManualLoginRequired);
     QCOMPARE(rig.fixture.platform.requests().size(), requests);
 }
 
-void SessionCoordinatorTest::callersDuringStoreReadShareOneReSignIn()
+void SessionCoordinatorTest::storeReadIsSharedAndStoppedBySignOut_data()
 {
+    QTest::addColumn<bool>("signOut");
+    QTest::newRow("both share it") << false;
+    QTest::newRow("sign-out stops it") << true;
+}
+
+void SessionCoordinatorTest::storeReadIsSharedAndStoppedBySignOut()
+{
+    QFETCH(bool, signOut);
     Rig rig;
     rig.fixture.store->saved = SavedCredentials{SessionFixture::account, SessionFixture::password};
     rig.fixture.store->holdLoad = true;
@@ -147,55 +171,26 @@ void SessionCoordinatorTest::callersDuringStoreReadShareOneReSignIn()
     const auto first = launch(rig.coordinator.restore());
     const auto second = launch(rig.coordinator.restore());
     QTRY_COMPARE(rig.fixture.store->waiting, 1);
+    if (signOut) {
+        awaitTask(rig.coordinator.signOut(false));
+        QTRY_VERIFY(second->done);
+        QVERIFY(second->failure<CancellationError>());
+    }
     rig.fixture.store->release();
 
     QTRY_VERIFY(first->done && second->done);
+    QCOMPARE(rig.fixture.store->loads, 1);
+    if (signOut) {
+        QVERIFY(first->failure<CancellationError>());
+        QCOMPARE(rig.api->captchasStarted, 0);
+        QVERIFY(!rig.coordinator.user() && !rig.coordinator.renewing());
+        return;
+    }
     QVERIFY(first->value && first->value->isAuthenticated);
     QCOMPARE(second->value, first->value);
-    QCOMPARE(rig.fixture.store->loads, 1);
     QCOMPARE(rig.api->captchasStarted, 1);
     QCOMPARE(rig.api->loginsStarted, 1);
     QCOMPARE(rig.coordinator.user(), first->value);
-}
-
-void SessionCoordinatorTest::signOutDuringStoreReadStopsReSignIn()
-{
-    Rig rig;
-    rig.fixture.store->saved = SavedCredentials{SessionFixture::account, SessionFixture::password};
-    rig.fixture.store->holdLoad = true;
-
-    const auto starter = launch(rig.coordinator.restore());
-    const auto joiner = launch(rig.coordinator.restore());
-    QTRY_COMPARE(rig.fixture.store->waiting, 1);
-    awaitTask(rig.coordinator.signOut(false));
-    QTRY_VERIFY(joiner->done);
-    QVERIFY(joiner->failure<CancellationError>());
-    rig.fixture.store->release();
-
-    QTRY_VERIFY(starter->done);
-    QVERIFY(starter->failure<CancellationError>());
-    QCOMPARE(rig.api->captchasStarted, 0);
-    QVERIFY(!rig.coordinator.user());
-    QVERIFY(!rig.coordinator.renewing());
-}
-
-void SessionCoordinatorTest::retryMeetingExpiryAgainBlocks()
-{
-    Rig rig;
-    rig.signIn();
-    rig.fixture.expireSessions();
-    rig.fixture.platform.faults().answer(
-        SessionFixture::probePath, demo::refusal(999904, QStringLiteral("会话失效")), demo::Faults::always);
-
-    const auto run = rig.probe(QStringLiteral("a"));
-    QTRY_VERIFY(run->done);
-    const auto error = run->failure<QuorvaleAPIError>();
-    QVERIFY(error);
-    QCOMPARE(error->kind(), QuorvaleAPIError::Kind::Unauthenticated);
-    QCOMPARE(rig.fixture.count(SessionFixture::probePath), 2);
-    QCOMPARE(rig.api->loginsStarted, 2);
-    QVERIFY(!rig.coordinator.user());
-    QVERIFY(rig.coordinator.blocked());
 }
 
 void SessionCoordinatorTest::ordinaryFailurePassesWithoutRecovery_data()
@@ -249,24 +244,6 @@ void SessionCoordinatorTest::formSignInCancelsRunningReSignIn()
     QCOMPARE(rig.api->loginsStarted, 2);
     QCOMPARE(rig.coordinator.user(), result.user);
     QVERIFY(!rig.coordinator.blocked());
-}
-
-void SessionCoordinatorTest::forgettingSignInDeletesEvenWhenRefused()
-{
-    Rig rig;
-    rig.fixture.store->saved = SavedCredentials{SessionFixture::account, SessionFixture::password};
-
-    const auto run =
-        launch(rig.coordinator.signIn(SessionFixture::account, QStringLiteral("wrong"), QString(), false));
-    QTRY_VERIFY(run->done);
-    const auto error = run->failure<QuorvaleAPIError>();
-    QVERIFY(error);
-    QCOMPARE(error->kind(), QuorvaleAPIError::Kind::Service);
-    QVERIFY(!rig.fixture.store->saved);
-    QCOMPARE(rig.fixture.store->removes, 1);
-    QVERIFY(!rig.coordinator.user());
-    QVERIFY(rig.coordinator.blocked());
-    QVERIFY(!rig.coordinator.automaticLogin());
 }
 
 void SessionCoordinatorTest::rememberingSignInKeepsStoreInLine_data()
@@ -334,25 +311,10 @@ void SessionCoordinatorTest::signOutAlwaysClearsLocalState()
 
     QCOMPARE(awaitTask(rig.coordinator.signOut(forget)).value_or(QString()), note);
     QCOMPARE(rig.coordinator.epoch(), epoch + 1);
-    QVERIFY(!rig.coordinator.user());
-    QVERIFY(rig.coordinator.blocked());
+    QVERIFY(!rig.coordinator.user() && rig.coordinator.blocked());
     QCOMPARE(rig.coordinator.automaticLogin(), !forget);
     QCOMPARE(rig.fixture.store->saved.has_value(), !forget || failRemove);
     QCOMPARE(recoveryFailure(rig.coordinator.restore()), SessionRecoveryError::Kind::ManualLoginRequired);
-}
-
-void SessionCoordinatorTest::checkTreatsUnauthenticatedUserAsExpired()
-{
-    Rig rig;
-    rig.signIn();
-    rig.fixture.platform.faults().answer(
-        SessionFixture::userPath, demo::envelope(QJsonObject{{QStringLiteral("isAuthenticated"), false}}));
-
-    const SessionUser user = awaitTask(rig.coordinator.check(rig.recovery()));
-    QVERIFY(user.isAuthenticated);
-    QCOMPARE(*rig.recoveries, 1);
-    QCOMPARE(rig.api->loginsStarted, 2);
-    QCOMPARE(rig.coordinator.user(), user);
 }
 
 QTEST_GUILESS_MAIN(SessionCoordinatorTest)

@@ -1,20 +1,12 @@
-#include "app/state/memorywebview.h"
-#include "app/state/model.h"
 #include "app/state/namesort.h"
 #include "app/state/searchsuggestion.h"
 #include "core/base/shanghai.h"
+#include "modelrig.h"
 #include "suites.h"
 #include "tests/lookup/smallschool.h"
-#include "tests/session/launch.h"
-#include "tests/session/sessionfixture.h"
-#include "tests/support/awaittask.h"
 #include "tools/demoplatform/school/sampleschool.h"
-#include "tools/demoplatform/timetableroutes.h"
 
-#include <QCoroSignal>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
 using namespace quorvale;
@@ -26,46 +18,6 @@ namespace {
 const QString taskListPath = QStringLiteral("/api/CourseTask/GetCourseTasksBySchoolIdForSelect");
 const QString rosterPath = QStringLiteral("/api/CourseTask/GetCourseTaskClassStudentForSelectByPage");
 const QString tablePath = QStringLiteral("/api/CourseTask/GetStudentCourseTimeTable");
-
-// A platform client whose requests can be held back by a fragment of their path, so a test decides
-// which of two overlapping flows lands first.
-class GatedAPI : public QuorvaleAPI
-{
-    Q_OBJECT
-
-public:
-    using QuorvaleAPI::QuorvaleAPI;
-
-    void hold(const QString &fragment) { m_gates.insert(fragment, std::make_shared<Gate>()); }
-    void release(const QString &fragment) { m_gates.take(fragment)->open(); }
-    int held() const { return m_held; }
-    // Requests sent and not answered yet, held ones included.
-    int inFlight() const { return m_inFlight; }
-
-    QCoro::Task<QJsonObject> request(QString path, QString method, std::optional<QByteArray> body) override
-    {
-        ++m_inFlight;
-        for (auto it = m_gates.cbegin(); it != m_gates.cend(); ++it) {
-            if (!path.contains(it.key()))
-                continue;
-            const std::shared_ptr<Gate> gate = it.value();
-            ++m_held;
-            co_await qCoro(gate.get(), &Gate::opened);
-            --m_held;
-            break;
-        }
-        Settled<QJsonObject> answer = co_await settled(QuorvaleAPI::request(path, method, body));
-        --m_inFlight;
-        if (answer.error)
-            std::rethrow_exception(answer.error);
-        co_return std::move(*answer.value);
-    }
-
-private:
-    QHash<QString, std::shared_ptr<Gate>> m_gates;
-    int m_held = 0;
-    int m_inFlight = 0;
-};
 
 QString rosterKey(const QString &key)
 {
@@ -95,41 +47,13 @@ QDateTime mondayAt(int hour, int minute)
     return school::at(school::monday(), hour, minute);
 }
 
-// A model over the simulated platform, signed in with the data set's account, at a clock the test sets.
-struct Rig
+// A model over the simulated platform, at a clock the test sets.
+struct Rig : ModelRig
 {
     explicit Rig(demo::SchoolData data, QDateTime start = mondayAt(8, 0))
-        : now(start)
-    {
-        account = data.account;
-        demo::serveSchool(fixture.platform, std::move(data));
-        api = new GatedAPI(fixture.platform.origin(), TransportSettings{}, {});
-        auto settings = std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")),
-                                                    QSettings::IniFormat);
-        auto *client = new QuorvaleClient(api, fixture.store, new MemoryWebView, std::move(settings));
-        model = std::make_unique<Model>(client, [this] { return now; });
-    }
+        : ModelRig(std::move(data), start)
+    {}
 
-    void signIn(const QString &name, const QString &password)
-    {
-        awaitTask(model->client()->login(name, password, QString(), false));
-        fixture.platform.clearLog();
-    }
-    void signIn() { signIn(account.name, account.password); }
-
-    void search(const QString &query, bool autoSelect = false)
-    {
-        model->setQuery(query);
-        model->queryEdited();
-        awaitTask(model->searchLive(autoSelect, true));
-    }
-
-    // Waits until the load that has begun, or whose start is posted, has ended.
-    bool loaded() const
-    {
-        return QTest::qWaitFor(
-            [this] { return !model->loadingSchedule() && model->scheduleStatus() != Model::readingStatus; });
-    }
     bool loadedFor(const QString &day) const
     {
         return QTest::qWaitFor([this, day] { return model->table() && model->table()->validFrom == day; });
@@ -146,15 +70,6 @@ struct Rig
         QMetaObject::invokeMethod(model->findChild<QTimer *>(QStringLiteral("followNow")), "timeout");
         QCoreApplication::processEvents();
     }
-
-    qsizetype requests() const { return fixture.platform.requests().size(); }
-
-    QTemporaryDir folder;
-    SessionFixture fixture;
-    demo::DemoAccount account;
-    QDateTime now;
-    GatedAPI *api;
-    std::unique_ptr<Model> model;
 };
 
 QStringList names(const QList<Student> &students)
@@ -210,8 +125,7 @@ void ModelTest::suggestionIdsAndSubtitles_data()
     QTest::addColumn<QString>("subtitle");
     QTest::newRow("student") << SearchSuggestion{student(42, QStringLiteral("李雷"))} << "s-42"
                              << QStringLiteral("七年级(1)班");
-    QTest::newRow("course named alike") << SearchSuggestion{CourseOption{7, "AP", "AP"}} << "c-7"
-                                        << "";
+    QTest::newRow("course named alike") << SearchSuggestion{CourseOption{7, "AP", "AP"}} << "c-7" << "";
     // Ten characters as a reader counts them, never half a surrogate pair.
     QTest::newRow("task") << SearchSuggestion{CourseTaskOption{-7, "春季", std::nullopt,
                                                                QStringLiteral("𠀀𠀀𠀀𠀀𠀀𠀀𠀀𠀀𠀀𠀀𠀀"),
@@ -334,10 +248,8 @@ void ModelTest::autoSelectPicksOnlySingleHit_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("selected");
-    QTest::newRow("one hit") << "韩梅梅"
-                             << "韩梅梅";
-    QTest::newRow("two hits") << "李"
-                              << "";
+    QTest::newRow("one hit") << "韩梅梅" << "韩梅梅";
+    QTest::newRow("two hits") << "李" << "";
 }
 
 void ModelTest::autoSelectPicksOnlySingleHit()
@@ -349,8 +261,7 @@ void ModelTest::autoSelectPicksOnlySingleHit()
     rig.search(query, true);
     QCOMPARE(rig.model->selectionName(), selected);
     QCOMPARE(rig.model->selectionPulse(), selected.isEmpty() ? 0 : 1);
-    QVERIFY(!rig.model->busy());
-    QVERIFY(rig.loaded());
+    QVERIFY(!rig.model->busy() && rig.loaded());
     QCOMPARE(rig.model->hasSchedule(), !selected.isEmpty());
 }
 
@@ -383,12 +294,10 @@ void ModelTest::answerFollowsTheMoment_data()
     QTest::addColumn<QString>("current");
     QTest::addColumn<QString>("next");
     QTest::addColumn<QString>("message");
-    QTest::newRow("inside a lesson") << mondayAt(8, 45) << "数学"
-                                     << "音乐" << QString();
-    QTest::newRow("between lessons") << mondayAt(9, 20) << ""
-                                     << "音乐" << QString();
-    QTest::newRow("a day not loaded") << school::at(school::monday().addDays(1), 8, 45) << ""
-                                      << "" << QStringLiteral("查询日期不在课表有效期内");
+    QTest::newRow("inside a lesson") << mondayAt(8, 45) << "数学" << "音乐" << QString();
+    QTest::newRow("between lessons") << mondayAt(9, 20) << "" << "音乐" << QString();
+    QTest::newRow("a day not loaded") << school::at(school::monday().addDays(1), 8, 45) << "" << ""
+                                      << QStringLiteral("查询日期不在课表有效期内");
 }
 
 void ModelTest::answerFollowsTheMoment()
@@ -402,8 +311,7 @@ void ModelTest::answerFollowsTheMoment()
     Model &model = *rig.model;
     model.select(student(school::liLei, QStringLiteral("李雷")));
     QVERIFY(model.result()->message.startsWith(QStringLiteral("尚未取得该学生的个人课表")));
-    QVERIFY(rig.loaded());
-    QVERIFY(model.hasSchedule());
+    QVERIFY(rig.loaded() && model.hasSchedule());
     QCOMPARE(model.week()->weekStart, school::monday());
     QCOMPARE(model.loadedTaskID(), 21);
 
@@ -450,8 +358,7 @@ void ModelTest::severalTasksOfferChoiceAndNewDayAsksAgain()
     rig.signIn();
     Model &model = *rig.model;
     model.select(student(school::liLei, QStringLiteral("李雷")));
-    QVERIFY(rig.loaded());
-    QVERIFY(!model.table());
+    QVERIFY(rig.loaded() && !model.table());
     QCOMPARE(model.taskChoices().size(), 2);
     QCOMPARE(model.scheduleStatus(), Model::chooseTaskStatus);
     QCOMPARE(model.suggestionStage(), SuggestionStage::Tasks);
@@ -466,8 +373,7 @@ void ModelTest::severalTasksOfferChoiceAndNewDayAsksAgain()
     model.setDate(school::at(school::monday().addDays(2), 9, 0));
     model.dateChanged();
     QCoreApplication::processEvents();
-    QVERIFY(rig.loaded());
-    QVERIFY(!model.table());
+    QVERIFY(rig.loaded() && !model.table());
     QCOMPARE(model.scheduleStatus(), Model::chooseTaskStatus);
 }
 
@@ -560,8 +466,7 @@ void ModelTest::dateChangedRepeatsWhatIsShown()
     QCOMPARE(rig.api->inFlight(), 0);
     QCoreApplication::processEvents();
     QCOMPARE(rig.api->inFlight() > 0, asked > 0);
-    QVERIFY(rig.landed());
-    QVERIFY(rig.loaded());
+    QVERIFY(rig.landed() && rig.loaded());
     QCOMPARE(rig.fixture.platform.requestsTo(path).size(), asked);
     QCOMPARE(model.students(), students);
     if (selected)

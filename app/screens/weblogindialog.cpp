@@ -1,0 +1,82 @@
+#include "app/screens/weblogindialog.h"
+
+#include "app/look/primaryactionbutton.h"
+#include "app/look/typography.h"
+#include "app/screens/spinner.h"
+#include "app/state/quorvaleclient.h"
+#include "core/client/sessionsettled.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quorvale {
+
+namespace {
+
+constexpr int sheetWidth = 920;
+constexpr int sheetHeight = 700;
+constexpr int sheetPadding = 18;
+constexpr int indicatorSide = 16;
+
+} // namespace
+
+WebLoginDialog::WebLoginDialog(QuorvaleClient *client, QWidget *parent)
+    : QDialog(parent)
+    , m_client(client)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    setWindowTitle(QStringLiteral("澜序登录"));
+    setFixedSize(sheetWidth, sheetHeight);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(sheetPadding, sheetPadding, sheetPadding, sheetPadding);
+    column->setSpacing(12);
+
+    m_header = new QWidget(this);
+    auto *row = new QHBoxLayout(m_header);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto *title = new QLabel(QStringLiteral("澜序登录"), m_header);
+    title->setFont(textStyleFont(font(), TextStyle::body, QFont::DemiBold));
+    row->addWidget(title);
+    m_loading = new Spinner(indicatorSide, m_header);
+    row->addWidget(m_loading);
+    row->addStretch();
+    m_verify = new PrimaryActionButton(QStringLiteral("验证登录"), m_header);
+    row->addWidget(m_verify);
+    m_back = new QPushButton(QStringLiteral("返回"), m_header);
+    m_back->setAutoDefault(false);
+    row->addWidget(m_back);
+    column->addWidget(m_header);
+
+    m_page = m_client->web()->createView(this);
+    if (m_page)
+        column->addWidget(m_page, 1);
+    else
+        column->addStretch(1);
+
+    connect(m_verify, &QAbstractButton::clicked, this, [this] { verify(this, m_client); });
+    connect(m_back, &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(m_client, &QuorvaleClient::workingChanged, this, &WebLoginDialog::refresh);
+    connect(m_client, &QuorvaleClient::webLoadingChanged, this, &WebLoginDialog::refresh);
+    refresh();
+}
+
+void WebLoginDialog::refresh()
+{
+    m_header->setEnabled(!m_client->working());
+    m_loading->setVisible(m_client->webLoading());
+}
+
+QCoro::Task<> WebLoginDialog::verify(QPointer<WebLoginDialog> sheet, QPointer<QuorvaleClient> client)
+{
+    if (!client)
+        co_return;
+    co_await settled(client->verifyWebLogin());
+    if (sheet && client && client->authenticated())
+        sheet->accept();
+}
+
+} // namespace quorvale

@@ -1,0 +1,834 @@
+#include "core/base/errors.h"
+#include "core/client/cancellationerror.h"
+#include "core/client/keychaincredentialstore.h"
+#include "core/client/loginpayload.h"
+#include "core/client/quorvaleapi.h"
+#include "core/client/quorvaleapierror.h"
+#include "tests/support/awaittask.h"
+#include "tools/demoplatform/demoplatform.h"
+
+#include <QCoroFuture>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSslKey>
+#include <QTest>
+#include <QTimeZone>
+#include <memory>
+#include <optional>
+
+// Tests of core/client, against the simulated platform on loopback.
+using namespace quorvale;
+using namespace quorvale::testing;
+using Kind = QuorvaleAPIError::Kind;
+
+namespace {
+
+const QString probe = QStringLiteral("/api/Test/Probe");
+const QString next = QStringLiteral("/api/Test/Next");
+const QString account = QStringLiteral("teacher");
+const QString password = QStringLiteral("S3cret+pw");
+const QString loginPath = QStringLiteral("/api/MemberShip/Login");
+
+// A simulated platform on loopback, knowing the test account, and a client pointed at it. Both
+// clocks are fixed and agree unless a test moves one of them.
+struct ClientFixture
+{
+    explicit ClientFixture(const TransportSettings &transport = {}, std::optional<QSslConfiguration> tls = {})
+    {
+        platform.setClock([this] { return platformNow; });
+        platform.listen(0, tls);
+        api = std::make_unique<QuorvaleAPI>(platform.origin(), transport, [this] { return clientNow; });
+        platform.sessions().addAccount({account, password, QStringLiteral("王老师"), {17, 23}, false});
+    }
+
+    QDateTime clientNow{QDate(2024, 3, 4), QTime(1, 2, 3), QTimeZone::utc()};
+    QDateTime platformNow = clientNow;
+    demo::DemoPlatform platform;
+    std::unique_ptr<QuorvaleAPI> api;
+};
+
+// The API error a task ends with, or none when it succeeded or failed otherwise.
+template <typename T> std::optional<QuorvaleAPIError> apiFailure(QCoro::Task<T> task)
+{
+    try {
+        awaitTask(std::move(task));
+    } catch (const QuorvaleAPIError &error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+// The description of the error a task ends with; empty when it succeeded.
+template <typename T> QString failureText(QCoro::Task<T> task)
+{
+    try {
+        awaitTask(std::move(task));
+    } catch (const Error &error) {
+        return error.description();
+    }
+    return {};
+}
+
+demo::HttpResponse jsonAnswer(const QByteArray &body, int status = 200)
+{
+    return {status, {{"Content-Type", "application/json"}}, body};
+}
+
+// A client whose teacher caches the test can fill and inspect.
+class InspectableAPI : public QuorvaleAPI
+{
+public:
+    using QuorvaleAPI::m_teacherClassMapCache;
+    using QuorvaleAPI::m_teacherClassMapFlights;
+    using QuorvaleAPI::m_teacherResponseCache;
+    using QuorvaleAPI::QuorvaleAPI;
+};
+
+QCoro::Task<ClassSections> awaitFlight(QFuture<ClassSections> future)
+{
+    co_return co_await future;
+}
+
+// Waits for a request, and when the transport failed, sends another one at once.
+QCoro::Task<> retryAfterNetworkFailure(QuorvaleAPI *api)
+{
+    bool failed = false;
+    try {
+        co_await api->request(probe, QStringLiteral("GET"), std::nullopt);
+    } catch (const QuorvaleAPIError &error) {
+        failed = error.kind() == Kind::Network;
+    }
+    if (failed)
+        co_await api->request(next, QStringLiteral("GET"), std::nullopt);
+}
+
+qint64 loggedTimestamp(const demo::DemoPlatform &platform)
+{
+    const QList<demo::HttpRequest> logins = platform.requestsTo(loginPath);
+    return logins.isEmpty()
+               ? -1
+               : QJsonDocument::fromJson(logins.last().body).object().value("timestamp").toInteger();
+}
+
+QString expand(QString text, const QUrl &origin, const QUrl &other)
+{
+    text.replace(QLatin1String("{other}"), other.toString());
+    return text.replace(QLatin1String("{port}"), QString::number(origin.port()));
+}
+
+QByteArray readFile(const QString &name)
+{
+    QFile file(QStringLiteral(QUORVALE_TEST_TLS_DIR "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::optional<QuorvaleAPIError> getFailure(QuorvaleAPI &api, const QString &target = probe)
+{
+    return apiFailure(api.request(target, QStringLiteral("GET"), std::nullopt));
+}
+
+} // namespace
+
+class TestTransport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mapsAnswersToErrorsKeepingCookies_data();
+    void mapsAnswersToErrorsKeepingCookies();
+    void refusesForeignTargetsBeforeSending_data();
+    void refusesForeignTargetsBeforeSending();
+    void sendsPlatformFieldsAndReturnsEnvelope_data();
+    void sendsPlatformFieldsAndReturnsEnvelope();
+    void followsRedirectsWithinPlatform_data();
+    void followsRedirectsWithinPlatform();
+    void reportsTransportFailuresAsNetwork_data();
+    void reportsTransportFailuresAsNetwork();
+    void trustsOnlyKnownCertificates();
+};
+
+void TestTransport::mapsAnswersToErrorsKeepingCookies_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<qint64>("code");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("location");
+    const auto row = [](const char *name, int status, const QByteArray &body, Kind kind, qint64 code = 0,
+                        const QString &message = {}, const QString &location = {}) {
+        QTest::newRow(name) << status << body << int(kind) << code << message << location;
+    };
+    const auto refusal = [](const QString &text) {
+        return QJsonDocument(QJsonObject{{QStringLiteral("state"), 7}, {QStringLiteral("msgCN"), text}})
+            .toJson();
+    };
+    const QByteArray ok = R"({"state":0,"data":{}})";
+    const QString combined = QString::fromUtf8("e\u0301");
+    const QString astral = QString::fromUtf8("\U00020000");
+
+    row("401", 401, ok, Kind::Unauthenticated);
+    row("403", 403, ok, Kind::Service, 403, "当前账号没有访问权限");
+    row("500 with an envelope", 500, ok, Kind::InvalidResponse);
+    row("204", 204, {}, Kind::InvalidResponse);
+    row("not JSON", 200, "<html></html>", Kind::InvalidResponse);
+    row("array", 200, R"([{"state":0}])", Kind::InvalidResponse);
+    row("state missing", 200, R"({"data":1})", Kind::InvalidResponse);
+    row("state as text", 200, R"({"state":"0"})", Kind::InvalidResponse);
+    row("state with fraction", 200, R"({"state":0.5})", Kind::InvalidResponse);
+    row("session gone", 200, R"({"state":999901,"msg":"x"})", Kind::Unauthenticated);
+    row("session expired", 200, R"({"state":999904})", Kind::Unauthenticated);
+    row("empty msgCN wins", 200, R"({"state":5,"msgCN":"","msg":"参数错误"})", Kind::Service, 5, "");
+    row("msg when msgCN is no text", 200, R"({"state":5,"msgCN":7,"msg":"参数错误"})", Kind::Service, 5,
+        "参数错误");
+    row("no message", 200, R"({"state":5})", Kind::Service, 5, "澜序拒绝了此次请求，请检查输入或登录状态");
+    row("large negative state", 200, R"({"state":-3000000000,"msgCN":"失败"})", Kind::Service, -3000000000,
+        "失败");
+    row("message cut at 250", 200, refusal(QString(300, u'a')), Kind::Service, 7, QString(250, u'a'));
+    row("message of 250 kept", 200, refusal(QString(250, u'a')), Kind::Service, 7, QString(250, u'a'));
+    row("cut keeps combined characters", 200, refusal(combined.repeated(300)), Kind::Service, 7,
+        combined.repeated(250));
+    row("cut keeps characters beyond the basic plane", 200, refusal(astral.repeated(260)), Kind::Service, 7,
+        astral.repeated(250));
+    row("redirect to another host", 302, ok, Kind::InvalidResponse, 0, {}, "{other}/api/Test/Probe");
+    row("redirect to another scheme", 302, ok, Kind::InvalidResponse, 0, {}, "https://127.0.0.1:{port}/x");
+    row("redirect without location", 302, ok, Kind::InvalidResponse);
+    row("redirect to the sign-in page", 302, ok, Kind::Unauthenticated, 0, {}, "/newsis/login");
+    row("redirect to a login page in capitals", 303, ok, Kind::Unauthenticated, 0, {}, "/LOGIN?next=1");
+}
+
+void TestTransport::mapsAnswersToErrorsKeepingCookies()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(int, kind);
+    QFETCH(qint64, code);
+    QFETCH(QString, message);
+    QFETCH(QString, location);
+
+    ClientFixture fixture;
+    demo::DemoPlatform other;
+    other.listen();
+    QUrl otherOrigin = other.origin();
+    otherOrigin.setHost(QStringLiteral("localhost"));
+    demo::HttpResponse answer = jsonAnswer(body, status);
+    answer.addHeader("Set-Cookie", "kept=yes; Path=/");
+    if (!location.isEmpty())
+        answer.setHeader("Location", expand(location, fixture.platform.origin(), otherOrigin).toUtf8());
+    fixture.platform.faults().answer(probe, answer);
+
+    const auto error = getFailure(*fixture.api);
+    QVERIFY(error);
+    QCOMPARE(int(error->kind()), kind);
+    if (error->kind() == Kind::Service) {
+        QCOMPARE(error->code(), code);
+        QCOMPARE(error->message(), message);
+        QCOMPARE(error->description(),
+                 message + QStringLiteral("（代码 ") + QString::number(code) + QStringLiteral("）"));
+    }
+    QVERIFY(other.requests().isEmpty());
+
+    // The cookies of the failing answer go with the next request.
+    fixture.platform.faults().answer(next, jsonAnswer(R"({"state":0})"));
+    QVERIFY(!getFailure(*fixture.api, next));
+    QCOMPARE(fixture.platform.requestsTo(next).first().cookie("kept"), QByteArray("yes"));
+    QCOMPARE(fixture.api->cookies().size(), 1);
+}
+
+void TestTransport::refusesForeignTargetsBeforeSending_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("relative path") << "/api/Test/Probe?a=1" << true;
+    QTest::newRow("absolute URL on the platform") << "http://127.0.0.1:{port}/api/Test/Probe" << true;
+    QTest::newRow("absolute URL on another host") << "http://localhost:{port}/api/Test/Probe" << false;
+    QTest::newRow("another scheme") << "https://127.0.0.1:{port}/api/Test/Probe" << false;
+    QTest::newRow("network-path reference") << "//localhost:{port}/api/Test/Probe" << false;
+    QTest::newRow("not a URL") << "/api/Test/Probe with spaces" << false;
+    QTest::newRow("broken host") << "http://[127.0.0.1/x" << false;
+}
+
+void TestTransport::refusesForeignTargetsBeforeSending()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, sent);
+    ClientFixture fixture;
+    fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"));
+    const auto error = getFailure(*fixture.api, expand(target, fixture.platform.origin(), {}));
+    QCOMPARE(fixture.platform.requests().size(), sent ? 1 : 0);
+    QCOMPARE(error ? int(error->kind()) : -1, sent ? -1 : int(Kind::InvalidResponse));
+}
+
+void TestTransport::sendsPlatformFieldsAndReturnsEnvelope_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<bool>("hasBody");
+    QTest::newRow("GET without body") << "GET" << false;
+    QTest::newRow("POST without body") << "POST" << false;
+    QTest::newRow("POST with body") << "POST" << true;
+}
+
+void TestTransport::sendsPlatformFieldsAndReturnsEnvelope()
+{
+    QFETCH(QString, method);
+    QFETCH(bool, hasBody);
+    ClientFixture fixture;
+    // A slow answer well within the time limits still arrives.
+    fixture.platform.setAnswerDelay([](const demo::HttpRequest &) { return 150; });
+    const QByteArray envelope = R"({"state":0,"extra":[1,{"a":null}]})";
+    fixture.platform.faults().answer(probe, jsonAnswer(envelope));
+    const QByteArray body = R"({"q":"甲"})";
+    QCOMPARE(awaitTask(fixture.api->request(probe, method, hasBody ? std::optional(body) : std::nullopt)),
+             QJsonDocument::fromJson(envelope).object());
+
+    QCOMPARE(fixture.platform.requests().size(), 1);
+    const demo::HttpRequest sent = fixture.platform.requests().first();
+    const QByteArray origin = fixture.platform.origin().toString().toUtf8();
+    QCOMPARE(sent.method, method.toUtf8());
+    QCOMPARE(sent.header("Accept"), QByteArray("application/json"));
+    QCOMPARE(sent.header("Origin"), origin);
+    QCOMPARE(sent.header("Referer"), origin + "/newsis/login");
+    QVERIFY(sent.hasHeader("K"));
+    QCOMPARE(sent.header("K"), QByteArray());
+    QCOMPARE(sent.header("Content-Type"), hasBody ? QByteArray("application/json") : QByteArray());
+    QCOMPARE(sent.hasHeader("Content-Type"), hasBody);
+    QCOMPARE(sent.body, hasBody ? body : QByteArray());
+}
+
+void TestTransport::followsRedirectsWithinPlatform_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("followedWith");
+    const auto row = [](const char *name, int status, const QString &method, const QString &followedWith) {
+        QTest::newRow(name) << status << method << followedWith;
+    };
+    row("307 keeps the POST", 307, "POST", "POST");
+    row("302 turns a POST into GET", 302, "POST", "GET");
+    row("303 turns a POST into GET", 303, "POST", "GET");
+}
+
+void TestTransport::followsRedirectsWithinPlatform()
+{
+    QFETCH(int, status);
+    QFETCH(QString, method);
+    QFETCH(QString, followedWith);
+    ClientFixture fixture;
+    const QString target = QStringLiteral("/api/Test/Target");
+    demo::HttpResponse redirect = demo::HttpResponse::redirect("/api/Test/Target?x=1", status);
+    redirect.addHeader("Set-Cookie", "hop=1; Path=/");
+    fixture.platform.faults().answer(probe, redirect);
+    fixture.platform.faults().answer(target, jsonAnswer(R"({"state":0,"data":"moved"})"));
+
+    const std::optional<QByteArray> body =
+        method == QLatin1String("POST") ? std::optional(QByteArray("{}")) : std::nullopt;
+    const QJsonObject envelope = awaitTask(fixture.api->request(probe, method, body));
+    QCOMPARE(envelope.value(QStringLiteral("data")).toString(), QStringLiteral("moved"));
+
+    const QList<demo::HttpRequest> followed = fixture.platform.requestsTo(target);
+    QCOMPARE(followed.size(), 1);
+    QCOMPARE(followed.first().method, followedWith.toUtf8());
+    QCOMPARE(followed.first().query.value(QStringLiteral("x")), QStringLiteral("1"));
+    QCOMPARE(followed.first().cookie("hop"), QByteArray("1"));
+    QCOMPARE(followed.first().hasHeader("Content-Type"), body && followedWith == method);
+    QCOMPARE(followed.first().body, followedWith == method && body ? *body : QByteArray());
+}
+
+void TestTransport::reportsTransportFailuresAsNetwork_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("connection dropped") << "drop";
+    QTest::newRow("answer breaks off") << "cut";
+    QTest::newRow("not HTTP") << "garbage";
+    QTest::newRow("platform unreachable") << "closed";
+    QTest::newRow("silent past the answer limit") << "silent";
+    QTest::newRow("held past the request limit") << "held";
+    QTest::newRow("endless redirects") << "loop";
+}
+
+void TestTransport::reportsTransportFailuresAsNetwork()
+{
+    QFETCH(QString, fault);
+    TransportSettings transport;
+    if (fault == QLatin1String("silent"))
+        transport.requestTimeout = std::chrono::milliseconds(200);
+    if (fault == QLatin1String("held"))
+        transport.resourceTimeout = std::chrono::milliseconds(300);
+    ClientFixture fixture(transport);
+    demo::Faults &faults = fixture.platform.faults();
+    if (fault == QLatin1String("drop"))
+        faults.drop(probe, demo::Faults::always);
+    if (fault == QLatin1String("cut"))
+        faults.raw(probe, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{\"state\":0", demo::Faults::always);
+    if (fault == QLatin1String("garbage"))
+        faults.raw(probe, "hello there\r\n\r\n", demo::Faults::always);
+    if (fault == QLatin1String("closed"))
+        fixture.platform.close();
+    if (fault == QLatin1String("silent") || fault == QLatin1String("held"))
+        faults.hold(probe);
+    if (fault == QLatin1String("loop"))
+        faults.answer(probe, demo::HttpResponse::redirect("/api/Test/Probe"), demo::Faults::always);
+
+    const auto error = getFailure(*fixture.api);
+    QVERIFY(error);
+    QCOMPARE(error->kind(), Kind::Network);
+    QCOMPARE(error->description(), QStringLiteral("无法连接澜序，请检查网络后重试"));
+}
+
+void TestTransport::trustsOnlyKnownCertificates()
+{
+    // A test-only authority and a certificate for 127.0.0.1 that it signed, valid for a century.
+    QSslConfiguration server = QSslConfiguration::defaultConfiguration();
+    server.setLocalCertificate(QSslCertificate(readFile(QStringLiteral("server.pem"))));
+    server.setPrivateKey(QSslKey(readFile(QStringLiteral("server.key")), QSsl::Ec));
+    QVERIFY(!server.localCertificate().isNull() && !server.privateKey().isNull());
+    ClientFixture fixture({}, server);
+    QCOMPARE(fixture.platform.origin().scheme(), QStringLiteral("https"));
+
+    const auto error = apiFailure(fixture.api->currentUser());
+    QVERIFY(error);
+    QCOMPARE(error->kind(), Kind::Network);
+    QVERIFY(fixture.platform.requests().isEmpty());
+
+    // The same call succeeds once the test authority is added to the request's TLS configuration.
+    TransportSettings trusting;
+    trusting.tls = QSslConfiguration::defaultConfiguration();
+    trusting.tls->addCaCertificates(QSslCertificate::fromData(readFile(QStringLiteral("ca.pem"))));
+    QuorvaleAPI api(fixture.platform.origin(), trusting, [&fixture] { return fixture.clientNow; });
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(fixture.platform.requests().size(), 1);
+}
+
+class TestSignIn : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void digestMatchesIndependentValue();
+    void judgesWeakPasswords_data();
+    void judgesWeakPasswords();
+    void refusesSignIn_data();
+    void refusesSignIn();
+    void signsInSendingOnlyTheDigest();
+    void timestampFollowsPlatformClock_data();
+    void timestampFollowsPlatformClock();
+    void demandsCaptchaAfterWrongPassword();
+    void readsSignInAnswers_data();
+    void readsSignInAnswers();
+    void refusesSessionThatStaysSignedOut();
+    void sessionChangesClearTeacherCaches_data();
+    void sessionChangesClearTeacherCaches();
+    void signOutEndsOnFreshSession_data();
+    void signOutEndsOnFreshSession();
+    void signOutWakesRequestsIntoNewSession();
+    void importsOnlyPlatformCookies_data();
+    void importsOnlyPlatformCookies();
+    void importedCookiesCarryTheSession();
+    void buildsSortedEscapedPaths();
+    void readsSavedCredentials_data();
+    void readsSavedCredentials();
+    void credentialStoreFailsPlainlyWithoutSecretService();
+};
+
+void TestSignIn::digestMatchesIndependentValue()
+{
+    QCOMPARE(LoginPayload(QStringLiteral("u"), QStringLiteral("abc"), 1700000000).password,
+             QStringLiteral("A596977A49CC559B1D25F2356A547E49"));
+    QVERIFY(LoginPayload(QStringLiteral("u"), QStringLiteral("abc"), 1700000001).password !=
+            QStringLiteral("A596977A49CC559B1D25F2356A547E49"));
+    QCOMPARE(LoginPayload(QStringLiteral(" \tu\n"), QStringLiteral("abc"), 1700000000).toJson(),
+             QByteArray(R"({"name":"u","password":"A596977A49CC559B1D25F2356A547E49","timestamp":1700000000,)"
+                        R"("isWeekPassword":true,"LanguageType":1})"));
+}
+
+void TestSignIn::judgesWeakPasswords_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QJsonValue>("flag");
+    QTest::newRow("eight letters") << "abcdefgh" << QJsonValue(true);
+    QTest::newRow("letters and a digit") << "abcdefgh1" << QJsonValue(0);
+    QTest::newRow("twenty-one of all classes") << "abcdefghij123456789!!" << QJsonValue(true);
+    QTest::newRow("seven of all classes") << "ab1!cd2" << QJsonValue(true);
+    QTest::newRow("strong with two underscores") << "abc_def_1" << QJsonValue(2);
+    QTest::newRow("outside the basic plane counts twice") << "abcdef\U0001F600" << QJsonValue(0);
+    QTest::newRow("full-width digit is a sign") << "abcdefg１" << QJsonValue(0);
+}
+
+void TestSignIn::judgesWeakPasswords()
+{
+    QFETCH(QString, password);
+    QFETCH(QJsonValue, flag);
+    const QJsonObject body =
+        QJsonDocument::fromJson(LoginPayload(QStringLiteral("u"), password, 1).toJson()).object();
+    QCOMPARE(body.value(QStringLiteral("isWeekPassword")), flag);
+}
+
+void TestSignIn::refusesSignIn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("secret");
+    QTest::addColumn<int>("clockGap");
+    QTest::addColumn<QString>("failure");
+    const auto row = [](const char *name, const QString &account, const QString &secret,
+                        const QString &failure, int clockGap = 0) {
+        QTest::newRow(name) << account << secret << clockGap << failure;
+    };
+    const QString empty = QStringLiteral("请输入账号和密码");
+    const QString wrong = QuorvaleAPIError::service(1001, QStringLiteral("账号或密码错误")).description();
+    row("no account", "", "pw", empty);
+    row("blank account", " \t\n", "pw", empty);
+    row("no password", account, "", empty);
+    row("wrong password", account, "wrong", wrong);
+    row("unknown account", "nobody", password, wrong);
+    row("password with other spacing", account, password + u' ', wrong);
+    row("clocks an hour apart", account, password,
+        QuorvaleAPIError::service(1003, QStringLiteral("登录请求时间与服务器相差过大，请校准系统时间"))
+            .description(),
+        3600);
+}
+
+void TestSignIn::refusesSignIn()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, secret);
+    QFETCH(int, clockGap);
+    QFETCH(QString, failure);
+    ClientFixture fixture;
+    fixture.platformNow = fixture.clientNow.addSecs(clockGap);
+    QCOMPARE(failureText(fixture.api->login(name, secret, QString())), failure);
+    // Empty input never reaches the platform.
+    QCOMPARE(fixture.platform.requests().isEmpty(), name.trimmed().isEmpty() || secret.isEmpty());
+    QVERIFY(fixture.api->cookies().size() <= 1);
+}
+
+void TestSignIn::signsInSendingOnlyTheDigest()
+{
+    ClientFixture fixture;
+    const SessionUser user = awaitTask(fixture.api->login(QStringLiteral(" teacher "), password, QString()));
+    QCOMPARE(user, (SessionUser{true, QStringLiteral("王老师"), QList<qint64>{17, 23}}));
+    QCOMPARE(awaitTask(fixture.api->currentUser()).isAuthenticated, true);
+    QVERIFY(!fixture.api->cookies().isEmpty());
+
+    const QList<demo::HttpRequest> logins = fixture.platform.requestsTo(loginPath);
+    QCOMPARE(logins.size(), 1);
+    QCOMPARE(logins.first().target, QByteArray("/api/MemberShip/Login?captcha="));
+    for (const demo::HttpRequest &request : fixture.platform.requests()) {
+        QByteArray everything = request.target + request.body;
+        for (const auto &[name, value] : request.headers)
+            everything += name + value;
+        QVERIFY(!everything.contains(password.toUtf8()));
+        QVERIFY(!everything.contains(QUrl::toPercentEncoding(password)));
+    }
+
+    // A session the platform has expired no longer counts as signed in.
+    fixture.platform.sessions().expireAll();
+    QCOMPARE(apiFailure(fixture.api->currentUser())->kind(), Kind::Unauthenticated);
+}
+
+void TestSignIn::timestampFollowsPlatformClock_data()
+{
+    QTest::addColumn<QByteArray>("date");
+    QTest::addColumn<bool>("learnt");
+    QTest::newRow("platform's Date on a 401") << QByteArray() << true;
+    QTest::newRow("Date without weekday") << QByteArray("04 Mar 2024 02:02:03 GMT") << false;
+    QTest::newRow("Date with an impossible day") << QByteArray("Mon, 31 Feb 2024 02:02:03 GMT") << false;
+    QTest::newRow("no Date at all") << QByteArray("none") << false;
+}
+
+void TestSignIn::timestampFollowsPlatformClock()
+{
+    QFETCH(QByteArray, date);
+    QFETCH(bool, learnt);
+    ClientFixture fixture;
+    fixture.platformNow = fixture.clientNow.addSecs(3600);
+    demo::HttpResponse unauthorised = jsonAnswer("{}", 401);
+    if (date == "none")
+        fixture.platform.setSendsDate(false);
+    else if (!date.isEmpty())
+        unauthorised.setHeader("Date", date);
+    fixture.platform.faults().answer(probe, unauthorised);
+    QVERIFY(apiFailure(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt)));
+
+    const auto error = apiFailure(fixture.api->login(account, password, QString()));
+    const QDateTime expected = learnt ? fixture.platformNow : fixture.clientNow;
+    QCOMPARE(loggedTimestamp(fixture.platform), expected.toSecsSinceEpoch());
+    QCOMPARE(error.has_value(), !learnt);
+}
+
+void TestSignIn::demandsCaptchaAfterWrongPassword()
+{
+    ClientFixture fixture;
+    QCOMPARE(awaitTask(fixture.api->captcha()), std::nullopt);
+    QCOMPARE(apiFailure(fixture.api->login(account, QStringLiteral("wrong"), QString()))->code(),
+             qint64(1001));
+
+    const std::optional<QByteArray> image = awaitTask(fixture.api->captcha());
+    QVERIFY(image && image->startsWith("\x89PNG"));
+    // The captcha goes into the query as typed, escaped.
+    QCOMPARE(*apiFailure(fixture.api->login(account, password, QStringLiteral("a+b c&验"))),
+             QuorvaleAPIError::service(1002, QStringLiteral("验证码错误")));
+    QCOMPARE(fixture.platform.requestsTo(loginPath).last().target,
+             QByteArray("/api/MemberShip/Login?captcha=a%2Bb%20c%26%E9%AA%8C"));
+    QCOMPARE(*apiFailure(fixture.api->login(account, password, QString())),
+             QuorvaleAPIError::service(1002, QStringLiteral("请输入验证码")));
+
+    QVERIFY(awaitTask(fixture.api->captcha()));
+    const QString code = fixture.platform.sessions().lastCaptchaCode();
+    QCOMPARE(awaitTask(fixture.api->login(account, password, code)).isAuthenticated, true);
+    QCOMPARE(awaitTask(fixture.api->captcha()), std::nullopt);
+}
+
+void TestSignIn::readsSignInAnswers_data()
+{
+    QTest::addColumn<bool>("captcha");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("outcome");
+    const auto row = [](const char *name, bool captcha, const QByteArray &data, const QString &outcome) {
+        QTest::newRow(name) << captcha << data << outcome;
+    };
+    row("captcha: data missing", true, {}, "none");
+    row("captcha: empty text", true, R"("")", "none");
+    row("captcha: plain Base64", true, R"("QUJD")", "ABC");
+    row("captcha: data URL", true, R"("data:image/png;base64,QUJD")", "ABC");
+    row("captcha: data URL without payload", true, R"("data:image/png;base64,")", "invalid");
+    row("captcha: line break", true, R"("QUJD\n")", "invalid");
+    row("captcha: missing padding", true, R"("QUI")", "invalid");
+    row("captcha: outside the alphabet", true, R"("QU-D")", "invalid");
+    row("captcha: number", true, "0", "invalid");
+    row("user: full", false, R"({"isAuthenticated":true,"displayName":"李","schoolIds":[3000000000]})",
+        "user");
+    row("user: optional members null", false,
+        R"({"isAuthenticated":false,"displayName":null,"schoolIds":null})", "signed out");
+    row("user: data an array", false, "[]", "invalid");
+    row("user: flag missing", false, "{}", "decoding");
+    row("user: school id as text", false, R"({"isAuthenticated":true,"schoolIds":["1"]})", "decoding");
+}
+
+void TestSignIn::readsSignInAnswers()
+{
+    QFETCH(bool, captcha);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, outcome);
+    ClientFixture fixture;
+    fixture.platform.faults().answer(
+        captcha ? QStringLiteral("/api/MemberShip/GetTeacherCaptchaForLogin")
+                : QStringLiteral("/api/MemberShip/GetCurrentUser"),
+        jsonAnswer(data.isEmpty() ? R"({"state":0})" : R"({"state":0,"data":)" + data + '}'));
+    if (outcome == QLatin1String("invalid"))
+        QCOMPARE(
+            (captcha ? apiFailure(fixture.api->captcha()) : apiFailure(fixture.api->currentUser()))->kind(),
+            Kind::InvalidResponse);
+    else if (outcome == QLatin1String("decoding"))
+        QVERIFY_THROWS_EXCEPTION(DecodingError, awaitTask(fixture.api->currentUser()));
+    else if (captcha)
+        QCOMPARE(awaitTask(fixture.api->captcha()),
+                 outcome == QLatin1String("none") ? std::nullopt : std::optional(outcome.toUtf8()));
+    else
+        QCOMPARE(awaitTask(fixture.api->currentUser()),
+                 outcome == QLatin1String("user")
+                     ? (SessionUser{true, QStringLiteral("李"), QList<qint64>{3000000000}})
+                     : (SessionUser{false, std::nullopt, std::nullopt}));
+}
+
+void TestSignIn::refusesSessionThatStaysSignedOut()
+{
+    ClientFixture fixture;
+    fixture.platform.faults().answer(QStringLiteral("/api/MemberShip/GetCurrentUser"),
+                                     jsonAnswer(R"({"state":0,"data":{"isAuthenticated":false}})"));
+    const QUuid epoch = fixture.api->teacherCacheEpoch();
+    QCOMPARE(apiFailure(fixture.api->login(account, password, QString()))->kind(), Kind::Unauthenticated);
+    QCOMPARE(fixture.api->teacherCacheEpoch(), epoch);
+}
+
+void TestSignIn::sessionChangesClearTeacherCaches_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("sign-in") << "sign-in";
+    QTest::newRow("sign-out") << "sign-out";
+    QTest::newRow("sign-out while the platform is down") << "offline sign-out";
+    QTest::newRow("cookie import") << "import";
+    QTest::newRow("import of no cookies") << "empty import";
+}
+
+void TestSignIn::sessionChangesClearTeacherCaches()
+{
+    QFETCH(QString, change);
+    ClientFixture fixture;
+    InspectableAPI api(fixture.platform.origin(), {}, [&fixture] { return fixture.clientNow; });
+    const QUuid epoch = api.teacherCacheEpoch();
+    const auto flight = std::make_shared<SharedFlight<ClassSections>>();
+    api.m_teacherResponseCache.insert(QStringLiteral("/api/CourseTask/GetCourseList?a=1"),
+                                      {fixture.clientNow, epoch, QByteArray("[]")});
+    api.m_teacherClassMapCache.insert(5, {fixture.clientNow, {{9, {2, 3}}}});
+    api.m_teacherClassMapFlights.insert(6, {QUuid::createUuid(), epoch, flight});
+
+    if (change == QLatin1String("sign-in"))
+        awaitTask(api.login(account, password, QString()));
+    if (change == QLatin1String("offline sign-out"))
+        fixture.platform.close();
+    if (change.endsWith(QLatin1String("sign-out")))
+        apiFailure(api.logout());
+    if (change.endsWith(QLatin1String("import")))
+        api.importCookies(change == QLatin1String("import") ? QList{QNetworkCookie("a", "b")}
+                                                            : QList<QNetworkCookie>{});
+
+    QVERIFY(api.teacherCacheEpoch() != epoch);
+    QVERIFY(api.m_teacherResponseCache.isEmpty());
+    QVERIFY(api.m_teacherClassMapCache.isEmpty());
+    QVERIFY(api.m_teacherClassMapFlights.isEmpty());
+    QVERIFY(flight->isCancelled());
+    QVERIFY_THROWS_EXCEPTION(CancellationError, awaitTask(awaitFlight(flight->future())));
+}
+
+void TestSignIn::signOutEndsOnFreshSession_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("failure");
+    const auto row = [](const char *name, const QString &platform, const QString &failure) {
+        QTest::newRow(name) << platform << failure;
+    };
+    row("platform answers", "answers", "");
+    row("platform unreachable", "down", "无法连接澜序，请检查网络后重试");
+    row("platform refuses", "refuses", "澜序未返回预期数据，请检查网络；也可以尝试官网登录");
+}
+
+void TestSignIn::signOutEndsOnFreshSession()
+{
+    QFETCH(QString, platform);
+    QFETCH(QString, failure);
+    ClientFixture fixture;
+    fixture.platformNow = fixture.clientNow.addSecs(600);
+    awaitTask(fixture.api->currentUser());
+    awaitTask(fixture.api->login(account, password, QString()));
+    QVERIFY(!fixture.api->cookies().isEmpty());
+    const quint16 port = fixture.platform.port();
+
+    if (platform == QLatin1String("down"))
+        fixture.platform.close();
+    if (platform == QLatin1String("refuses"))
+        fixture.platform.faults().answer(QStringLiteral("/api/MemberShip/LogOut"), jsonAnswer("{}", 500));
+    QCOMPARE(failureText(fixture.api->logout()), failure);
+    QVERIFY(fixture.api->cookies().isEmpty());
+
+    // The clock offset learnt before is forgotten with the session.
+    if (platform == QLatin1String("down"))
+        QVERIFY(fixture.platform.listen(port));
+    apiFailure(fixture.api->login(account, password, QString()));
+    QCOMPARE(loggedTimestamp(fixture.platform), fixture.clientNow.toSecsSinceEpoch());
+    QVERIFY(
+        fixture.platform.requestsTo(loginPath).last().cookie(demo::PlatformSessions::cookieName).isEmpty());
+}
+
+void TestSignIn::signOutWakesRequestsIntoNewSession()
+{
+    ClientFixture fixture;
+    awaitTask(fixture.api->login(account, password, QString()));
+    fixture.platform.faults().hold(probe);
+    fixture.platform.faults().answer(next, jsonAnswer(R"({"state":0})"));
+
+    QCoro::Task<> pending = retryAfterNetworkFailure(fixture.api.get());
+    QTRY_COMPARE(fixture.platform.heldCount(), 1);
+    awaitTask(fixture.api->logout());
+    QCOMPARE(apiFailure(std::move(pending)), std::nullopt);
+
+    const QList<demo::HttpRequest> retried = fixture.platform.requestsTo(next);
+    QCOMPARE(retried.size(), 1);
+    QVERIFY(retried.first().cookie(demo::PlatformSessions::cookieName).isEmpty());
+}
+
+void TestSignIn::importsOnlyPlatformCookies_data()
+{
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("platform host with dots") << ".sis.school.example." << true;
+    QTest::newRow("parent domain") << "school.example" << true;
+    QTest::newRow("sibling host") << "mail.school.example" << false;
+    QTest::newRow("top-level domain") << ".example" << false;
+    QTest::newRow("host inside another name") << "sis.school.example.evil" << false;
+    QTest::newRow("no domain") << "" << false;
+}
+
+void TestSignIn::importsOnlyPlatformCookies()
+{
+    QFETCH(QString, domain);
+    QFETCH(bool, kept);
+    QuorvaleAPI api(QUrl(QStringLiteral("https://sis.school.example")), {}, {});
+    QNetworkCookie cookie("SID", "1");
+    cookie.setDomain(domain);
+    cookie.setPath(QStringLiteral("/"));
+    QNetworkCookie replacement = cookie;
+    replacement.setValue("2");
+    api.importCookies({cookie, replacement});
+    QCOMPARE(api.cookies(), kept ? QList<QNetworkCookie>{replacement} : QList<QNetworkCookie>{});
+}
+
+void TestSignIn::importedCookiesCarryTheSession()
+{
+    ClientFixture fixture;
+    demo::HttpResponse webSignIn;
+    demo::Session &session = fixture.platform.sessions().open(webSignIn, false);
+    session.account = account;
+    QNetworkCookie cookie(demo::PlatformSessions::cookieName, session.id);
+    cookie.setDomain(QStringLiteral("127.0.0.1"));
+    cookie.setPath(QStringLiteral("/"));
+    fixture.api->importCookies({cookie});
+    QCOMPARE(awaitTask(fixture.api->currentUser()).displayName, QStringLiteral("王老师"));
+    QCOMPARE(fixture.api->cookies(), QList<QNetworkCookie>{cookie});
+}
+
+void TestSignIn::buildsSortedEscapedPaths()
+{
+    const QMap<QString, QString> query{{"b", "a+b c"}, {"a", "中文"}, {"Z", ""}, {"k&", "c=d"}};
+    QCOMPARE(QuorvaleAPI::path(QStringLiteral("/x"), query),
+             QStringLiteral("/x?Z=&a=%E4%B8%AD%E6%96%87&b=a%2Bb%20c&k%26=c%3Dd"));
+}
+
+void TestSignIn::readsSavedCredentials_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("as written") << QByteArray(R"({"account":"王\"x","password":" a\\b "})") << true;
+    QTest::newRow("extra members") << QByteArray(R"({"account":"王\"x","password":" a\\b ","x":1})") << true;
+    QTest::newRow("no password") << QByteArray(R"({"account":"a"})") << false;
+    QTest::newRow("null password") << QByteArray(R"({"account":"a","password":null})") << false;
+    QTest::newRow("array") << QByteArray(R"(["a","p"])") << false;
+    QTest::newRow("not JSON") << QByteArray("account=a") << false;
+}
+
+void TestSignIn::readsSavedCredentials()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(bool, readable);
+    const SavedCredentials expected{QStringLiteral("王\"x"), QStringLiteral(" a\\b ")};
+    const QByteArray written = R"({"account":"王\"x","password":" a\\b "})";
+    QCOMPARE(expected.toJson(), written);
+    if (readable)
+        QCOMPARE(SavedCredentials::fromJson(json), expected);
+    else
+        QVERIFY_THROWS_EXCEPTION(DecodingError, SavedCredentials::fromJson(json));
+}
+
+void TestSignIn::credentialStoreFailsPlainlyWithoutSecretService()
+{
+    // main() points the session bus at nothing, so no Secret Service can answer.
+    KeychainCredentialStore store(QStringLiteral("com.quorvale.test.absent"),
+                                  QStringLiteral("automatic-login"));
+    QCOMPARE(failureText(store.save({QStringLiteral("a"), QStringLiteral("p")})),
+             QStringLiteral("密码未能保存到钥匙串"));
+    QCOMPARE(failureText(store.load()), QStringLiteral("暂时无法读取钥匙串，请手动登录"));
+    QCOMPARE(failureText(store.remove()), QStringLiteral("无法移除钥匙串中的账号"));
+}
+
+int main(int argc, char **argv)
+{
+    // No Secret Service may answer these tests: the credential tests need one that is missing, and
+    // nothing here may touch the keyring of the machine that runs them.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvale-test-bus");
+    QCoreApplication app(argc, argv);
+    TestTransport transport;
+    TestSignIn signIn;
+    const int failures = QTest::qExec(&transport, argc, argv) + QTest::qExec(&signIn, argc, argv);
+    return failures == 0 ? 0 : 1;
+}
+
+#include "tst_client.moc"
