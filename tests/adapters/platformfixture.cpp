@@ -63,17 +63,17 @@ QJsonObject master()
                                     {"timeType", timeType}});
         }
     }
-    QJsonArray templates;
-    for (int section = 1; section <= 7; ++section) {
-        const QString label = QStringLiteral("B%1").arg(section);
-        templates.append(
-            QJsonObject{{"sectionOrder", section}, {"timeType", 1}, {"name", label}, {"eName", label}});
-    }
-    templates.append(
-        QJsonObject{{"sectionOrder", 8}, {"timeType", 2}, {"name", "ASA"}, {"eName", "Activities"}});
-    templates.append(
-        QJsonObject{{"sectionOrder", 9}, {"timeType", 2}, {"name", "晚自习"}, {"eName", QJsonValue()}});
-    templates.append(QJsonObject{{"sectionOrder", 10}, {"timeType", 1}, {"name", "B8"}});
+    const QJsonValue templates = parseValue(
+        R"([{"sectionOrder": 1, "timeType": 1, "name": "B1", "eName": "B1"},
+            {"sectionOrder": 2, "timeType": 1, "name": "B2", "eName": "B2"},
+            {"sectionOrder": 3, "timeType": 1, "name": "B3", "eName": "B3"},
+            {"sectionOrder": 4, "timeType": 1, "name": "B4", "eName": "B4"},
+            {"sectionOrder": 5, "timeType": 1, "name": "B5", "eName": "B5"},
+            {"sectionOrder": 6, "timeType": 1, "name": "B6", "eName": "B6"},
+            {"sectionOrder": 7, "timeType": 1, "name": "B7", "eName": "B7"},
+            {"sectionOrder": 8, "timeType": 2, "name": "ASA", "eName": "Activities"},
+            {"sectionOrder": 9, "timeType": 2, "name": "晚自习", "eName": null},
+            {"sectionOrder": 10, "timeType": 1, "name": "B8"}])");
     return {{"dayOrders", QJsonArray{1, 2, 3, 4, 5, 6, 7}}, {"list", list}, {"template", templates}};
 }
 
@@ -91,12 +91,7 @@ QDateTime at(const QString &day, const QString &clock)
 
 CourseTaskOption task()
 {
-    return {7,
-            QStringLiteral("2024-2025 春季"),
-            std::nullopt,
-            QStringLiteral("2025-02-17"),
-            QStringLiteral("2025-07-06"),
-            true};
+    return {7, QStringLiteral("2024-2025 春季"), std::nullopt, "2025-02-17", "2025-07-06", true};
 }
 
 Student student(qint64 studySection)
@@ -143,8 +138,7 @@ Bodies studentBodies()
         course(202, "语文"),
         course(204, "历史", R"("singleDoubleSet": 1)"),
     };
-    // Another student: a week-bound Wednesday course and a course without a cell, neither of
-    // which concerns student 1001.
+    // Another student's week-bound Wednesday course and cell-less course concern nobody else.
     const QJsonArray other{course(301, "美术", R"("singleDoubleSet": 1)"), QJsonObject{{"name", "无坐标"}}};
     return {QJsonObject{{"id", 7}, {"workRestTableType", 1}, {"isTakeEffect", true}}, master(),
             tables({QJsonObject{{"objectId", kStudentId}, {"classCourseTimeTable", own}},

@@ -13,10 +13,8 @@
 #include <optional>
 #include <type_traits>
 
-// Platform bodies shaped like real answers, and a small edit language to break them one member at
-// a time. Monday 2025-03-03 holds B1 数学, a B3 package (物理, and 化学 on week code 2), B5 英语,
-// an ASA club and evening study; Tuesday holds B2 语文 and a week-code-1 B4 历史. A second student
-// shares the tables body.
+// Real-shaped platform bodies: Monday 2025-03-03 holds B1, a B3 package (one entry on week code 2), B5,
+// ASA and evening study; Tuesday B2 and a week-code-1 B4. Edits break them one member at a time.
 namespace quorvale::fixtures {
 
 inline constexpr qint64 kStudentId = 1001;
@@ -34,8 +32,7 @@ struct Bodies
     QJsonValue master;
     QJsonValue tables;
 
-    // Edits separated by ";": "tables:list/0/objectId=7" sets a member or array element (an index
-    // equal to the length appends), "!detail:id" removes one.
+    // "tables:list/0/objectId=7;!detail:id" sets (an index equal to the length appends), then removes.
     Bodies &apply(const QString &edits);
     QByteArray detailData() const { return json::serialize(detail); }
     QByteArray masterData() const { return json::serialize(master); }
@@ -45,14 +42,13 @@ struct Bodies
 Bodies studentBodies();
 Bodies teacherBodies();
 
-// Week code: -1 stands for none in data tables.
+// -1 stands for no week code.
 inline std::optional<qint64> weekCode(int code)
 {
     return code < 0 ? std::nullopt : std::optional<qint64>(code);
 }
 
-// What a call ends in: its own account of the answer (none if it gives none), the refusal text, or
-// "decoding error".
+// The call's own account of its answer, the refusal text, or "decoding error".
 template <typename Call> QString outcomeOf(Call call)
 {
     try {

@@ -104,10 +104,7 @@ QCoro::Task<> retryAfterNetworkFailure(QuorvaleAPI *api)
 
 qint64 loggedTimestamp(const demo::DemoPlatform &platform)
 {
-    const QList<demo::HttpRequest> logins = platform.requestsTo(loginPath);
-    return logins.isEmpty()
-               ? -1
-               : QJsonDocument::fromJson(logins.last().body).object().value("timestamp").toInteger();
+    return QJsonDocument::fromJson(platform.requestsTo(loginPath).last().body)["timestamp"].toInteger();
 }
 
 QString expand(QString text, const QUrl &origin, const QUrl &other)
@@ -129,25 +126,31 @@ std::optional<QuorvaleAPIError> getFailure(QuorvaleAPI &api, const QString &targ
 
 } // namespace
 
-class TestTransport : public QObject
+class TestClient : public QObject
 {
     Q_OBJECT
 
 private slots:
     void mapsAnswersToErrorsKeepingCookies_data();
     void mapsAnswersToErrorsKeepingCookies();
-    void refusesForeignTargetsBeforeSending_data();
     void refusesForeignTargetsBeforeSending();
-    void sendsPlatformFieldsAndReturnsEnvelope_data();
     void sendsPlatformFieldsAndReturnsEnvelope();
-    void followsRedirectsWithinPlatform_data();
-    void followsRedirectsWithinPlatform();
     void reportsTransportFailuresAsNetwork_data();
     void reportsTransportFailuresAsNetwork();
     void trustsOnlyKnownCertificates();
+    void digestMatchesIndependentValue();
+    void refusesSignIn();
+    void signsInSendingOnlyTheDigest();
+    void timestampFollowsPlatformClock();
+    void demandsCaptchaAfterWrongPassword();
+    void sessionChangesClearTeacherCaches();
+    void signOutEndsOnFreshSession();
+    void signOutWakesRequestsIntoNewSession();
+    void buildsSortedEscapedPaths();
+    void storesCredentialsAsJsonAndFailsPlainlyWithoutSecretService();
 };
 
-void TestTransport::mapsAnswersToErrorsKeepingCookies_data()
+void TestClient::mapsAnswersToErrorsKeepingCookies_data()
 {
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
@@ -159,45 +162,30 @@ void TestTransport::mapsAnswersToErrorsKeepingCookies_data()
                         const QString &message = {}, const QString &location = {}) {
         QTest::newRow(name) << status << body << int(kind) << code << message << location;
     };
-    const auto refusal = [](const QString &text) {
-        return QJsonDocument(QJsonObject{{QStringLiteral("state"), 7}, {QStringLiteral("msgCN"), text}})
-            .toJson();
-    };
     const QByteArray ok = R"({"state":0,"data":{}})";
-    const QString combined = QString::fromUtf8("e\u0301");
-    const QString astral = QString::fromUtf8("\U00020000");
 
     row("401", 401, ok, Kind::Unauthenticated);
     row("403", 403, ok, Kind::Service, 403, "当前账号没有访问权限");
     row("500 with an envelope", 500, ok, Kind::InvalidResponse);
     row("204", 204, {}, Kind::InvalidResponse);
     row("not JSON", 200, "<html></html>", Kind::InvalidResponse);
-    row("array", 200, R"([{"state":0}])", Kind::InvalidResponse);
     row("state missing", 200, R"({"data":1})", Kind::InvalidResponse);
     row("state as text", 200, R"({"state":"0"})", Kind::InvalidResponse);
-    row("state with fraction", 200, R"({"state":0.5})", Kind::InvalidResponse);
     row("session gone", 200, R"({"state":999901,"msg":"x"})", Kind::Unauthenticated);
     row("session expired", 200, R"({"state":999904})", Kind::Unauthenticated);
     row("empty msgCN wins", 200, R"({"state":5,"msgCN":"","msg":"参数错误"})", Kind::Service, 5, "");
     row("msg when msgCN is no text", 200, R"({"state":5,"msgCN":7,"msg":"参数错误"})", Kind::Service, 5,
         "参数错误");
     row("no message", 200, R"({"state":5})", Kind::Service, 5, "澜序拒绝了此次请求，请检查输入或登录状态");
-    row("large negative state", 200, R"({"state":-3000000000,"msgCN":"失败"})", Kind::Service, -3000000000,
-        "失败");
-    row("message cut at 250", 200, refusal(QString(300, u'a')), Kind::Service, 7, QString(250, u'a'));
-    row("message of 250 kept", 200, refusal(QString(250, u'a')), Kind::Service, 7, QString(250, u'a'));
-    row("cut keeps combined characters", 200, refusal(combined.repeated(300)), Kind::Service, 7,
-        combined.repeated(250));
-    row("cut keeps characters beyond the basic plane", 200, refusal(astral.repeated(260)), Kind::Service, 7,
-        astral.repeated(250));
+    row("message cut at 250", 200, R"({"state":7,"msgCN":")" + QByteArray(300, 'a') + R"("})", Kind::Service,
+        7, QString(250, u'a'));
     row("redirect to another host", 302, ok, Kind::InvalidResponse, 0, {}, "{other}/api/Test/Probe");
     row("redirect to another scheme", 302, ok, Kind::InvalidResponse, 0, {}, "https://127.0.0.1:{port}/x");
     row("redirect without location", 302, ok, Kind::InvalidResponse);
     row("redirect to the sign-in page", 302, ok, Kind::Unauthenticated, 0, {}, "/newsis/login");
-    row("redirect to a login page in capitals", 303, ok, Kind::Unauthenticated, 0, {}, "/LOGIN?next=1");
 }
 
-void TestTransport::mapsAnswersToErrorsKeepingCookies()
+void TestClient::mapsAnswersToErrorsKeepingCookies()
 {
     QFETCH(int, status);
     QFETCH(QByteArray, body);
@@ -235,106 +223,46 @@ void TestTransport::mapsAnswersToErrorsKeepingCookies()
     QCOMPARE(fixture.api->cookies().size(), 1);
 }
 
-void TestTransport::refusesForeignTargetsBeforeSending_data()
+void TestClient::refusesForeignTargetsBeforeSending()
 {
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("sent");
-    QTest::newRow("relative path") << "/api/Test/Probe?a=1" << true;
-    QTest::newRow("absolute URL on the platform") << "http://127.0.0.1:{port}/api/Test/Probe" << true;
-    QTest::newRow("absolute URL on another host") << "http://localhost:{port}/api/Test/Probe" << false;
-    QTest::newRow("another scheme") << "https://127.0.0.1:{port}/api/Test/Probe" << false;
-    QTest::newRow("network-path reference") << "//localhost:{port}/api/Test/Probe" << false;
-    QTest::newRow("not a URL") << "/api/Test/Probe with spaces" << false;
-    QTest::newRow("broken host") << "http://[127.0.0.1/x" << false;
+    const QList<std::pair<QString, bool>> targets{{"http://127.0.0.1:{port}/api/Test/Probe", true},
+                                                  {"http://localhost:{port}/api/Test/Probe", false},
+                                                  {"https://127.0.0.1:{port}/api/Test/Probe", false},
+                                                  {"//localhost:{port}/api/Test/Probe", false}};
+    for (const auto &[target, sent] : targets) {
+        ClientFixture fixture;
+        fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"));
+        const auto error = getFailure(*fixture.api, expand(target, fixture.platform.origin(), {}));
+        QCOMPARE(fixture.platform.requests().size(), sent ? 1 : 0);
+        QCOMPARE(error ? int(error->kind()) : -1, sent ? -1 : int(Kind::InvalidResponse));
+    }
 }
 
-void TestTransport::refusesForeignTargetsBeforeSending()
+void TestClient::sendsPlatformFieldsAndReturnsEnvelope()
 {
-    QFETCH(QString, target);
-    QFETCH(bool, sent);
-    ClientFixture fixture;
-    fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"));
-    const auto error = getFailure(*fixture.api, expand(target, fixture.platform.origin(), {}));
-    QCOMPARE(fixture.platform.requests().size(), sent ? 1 : 0);
-    QCOMPARE(error ? int(error->kind()) : -1, sent ? -1 : int(Kind::InvalidResponse));
-}
-
-void TestTransport::sendsPlatformFieldsAndReturnsEnvelope_data()
-{
-    QTest::addColumn<QString>("method");
-    QTest::addColumn<bool>("hasBody");
-    QTest::newRow("GET without body") << "GET" << false;
-    QTest::newRow("POST without body") << "POST" << false;
-    QTest::newRow("POST with body") << "POST" << true;
-}
-
-void TestTransport::sendsPlatformFieldsAndReturnsEnvelope()
-{
-    QFETCH(QString, method);
-    QFETCH(bool, hasBody);
     ClientFixture fixture;
     // A slow answer well within the time limits still arrives.
     fixture.platform.setAnswerDelay([](const demo::HttpRequest &) { return 150; });
     const QByteArray envelope = R"({"state":0,"extra":[1,{"a":null}]})";
     fixture.platform.faults().answer(probe, jsonAnswer(envelope));
     const QByteArray body = R"({"q":"甲"})";
-    QCOMPARE(awaitTask(fixture.api->request(probe, method, hasBody ? std::optional(body) : std::nullopt)),
+    QCOMPARE(awaitTask(fixture.api->request(probe, QStringLiteral("POST"), body)),
              QJsonDocument::fromJson(envelope).object());
 
     QCOMPARE(fixture.platform.requests().size(), 1);
     const demo::HttpRequest sent = fixture.platform.requests().first();
     const QByteArray origin = fixture.platform.origin().toString().toUtf8();
-    QCOMPARE(sent.method, method.toUtf8());
+    QCOMPARE(sent.method, QByteArray("POST"));
     QCOMPARE(sent.header("Accept"), QByteArray("application/json"));
     QCOMPARE(sent.header("Origin"), origin);
     QCOMPARE(sent.header("Referer"), origin + "/newsis/login");
     QVERIFY(sent.hasHeader("K"));
     QCOMPARE(sent.header("K"), QByteArray());
-    QCOMPARE(sent.header("Content-Type"), hasBody ? QByteArray("application/json") : QByteArray());
-    QCOMPARE(sent.hasHeader("Content-Type"), hasBody);
-    QCOMPARE(sent.body, hasBody ? body : QByteArray());
+    QCOMPARE(sent.header("Content-Type"), QByteArray("application/json"));
+    QCOMPARE(sent.body, body);
 }
 
-void TestTransport::followsRedirectsWithinPlatform_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("method");
-    QTest::addColumn<QString>("followedWith");
-    const auto row = [](const char *name, int status, const QString &method, const QString &followedWith) {
-        QTest::newRow(name) << status << method << followedWith;
-    };
-    row("307 keeps the POST", 307, "POST", "POST");
-    row("302 turns a POST into GET", 302, "POST", "GET");
-    row("303 turns a POST into GET", 303, "POST", "GET");
-}
-
-void TestTransport::followsRedirectsWithinPlatform()
-{
-    QFETCH(int, status);
-    QFETCH(QString, method);
-    QFETCH(QString, followedWith);
-    ClientFixture fixture;
-    const QString target = QStringLiteral("/api/Test/Target");
-    demo::HttpResponse redirect = demo::HttpResponse::redirect("/api/Test/Target?x=1", status);
-    redirect.addHeader("Set-Cookie", "hop=1; Path=/");
-    fixture.platform.faults().answer(probe, redirect);
-    fixture.platform.faults().answer(target, jsonAnswer(R"({"state":0,"data":"moved"})"));
-
-    const std::optional<QByteArray> body =
-        method == QLatin1String("POST") ? std::optional(QByteArray("{}")) : std::nullopt;
-    const QJsonObject envelope = awaitTask(fixture.api->request(probe, method, body));
-    QCOMPARE(envelope.value(QStringLiteral("data")).toString(), QStringLiteral("moved"));
-
-    const QList<demo::HttpRequest> followed = fixture.platform.requestsTo(target);
-    QCOMPARE(followed.size(), 1);
-    QCOMPARE(followed.first().method, followedWith.toUtf8());
-    QCOMPARE(followed.first().query.value(QStringLiteral("x")), QStringLiteral("1"));
-    QCOMPARE(followed.first().cookie("hop"), QByteArray("1"));
-    QCOMPARE(followed.first().hasHeader("Content-Type"), body && followedWith == method);
-    QCOMPARE(followed.first().body, followedWith == method && body ? *body : QByteArray());
-}
-
-void TestTransport::reportsTransportFailuresAsNetwork_data()
+void TestClient::reportsTransportFailuresAsNetwork_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::newRow("connection dropped") << "drop";
@@ -346,7 +274,7 @@ void TestTransport::reportsTransportFailuresAsNetwork_data()
     QTest::newRow("endless redirects") << "loop";
 }
 
-void TestTransport::reportsTransportFailuresAsNetwork()
+void TestClient::reportsTransportFailuresAsNetwork()
 {
     QFETCH(QString, fault);
     TransportSettings transport;
@@ -375,7 +303,7 @@ void TestTransport::reportsTransportFailuresAsNetwork()
     QCOMPARE(error->description(), QStringLiteral("无法连接澜序，请检查网络后重试"));
 }
 
-void TestTransport::trustsOnlyKnownCertificates()
+void TestClient::trustsOnlyKnownCertificates()
 {
     // A test-only authority and a certificate for 127.0.0.1 that it signed, valid for a century.
     QSslConfiguration server = QSslConfiguration::defaultConfiguration();
@@ -399,38 +327,7 @@ void TestTransport::trustsOnlyKnownCertificates()
     QCOMPARE(fixture.platform.requests().size(), 1);
 }
 
-class TestSignIn : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void digestMatchesIndependentValue();
-    void judgesWeakPasswords_data();
-    void judgesWeakPasswords();
-    void refusesSignIn_data();
-    void refusesSignIn();
-    void signsInSendingOnlyTheDigest();
-    void timestampFollowsPlatformClock_data();
-    void timestampFollowsPlatformClock();
-    void demandsCaptchaAfterWrongPassword();
-    void readsSignInAnswers_data();
-    void readsSignInAnswers();
-    void refusesSessionThatStaysSignedOut();
-    void sessionChangesClearTeacherCaches_data();
-    void sessionChangesClearTeacherCaches();
-    void signOutEndsOnFreshSession_data();
-    void signOutEndsOnFreshSession();
-    void signOutWakesRequestsIntoNewSession();
-    void importsOnlyPlatformCookies_data();
-    void importsOnlyPlatformCookies();
-    void importedCookiesCarryTheSession();
-    void buildsSortedEscapedPaths();
-    void readsSavedCredentials_data();
-    void readsSavedCredentials();
-    void credentialStoreFailsPlainlyWithoutSecretService();
-};
-
-void TestSignIn::digestMatchesIndependentValue()
+void TestClient::digestMatchesIndependentValue()
 {
     QCOMPARE(LoginPayload(QStringLiteral("u"), QStringLiteral("abc"), 1700000000).password,
              QStringLiteral("A596977A49CC559B1D25F2356A547E49"));
@@ -441,67 +338,28 @@ void TestSignIn::digestMatchesIndependentValue()
                         R"("isWeekPassword":true,"LanguageType":1})"));
 }
 
-void TestSignIn::judgesWeakPasswords_data()
+void TestClient::refusesSignIn()
 {
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QJsonValue>("flag");
-    QTest::newRow("eight letters") << "abcdefgh" << QJsonValue(true);
-    QTest::newRow("letters and a digit") << "abcdefgh1" << QJsonValue(0);
-    QTest::newRow("twenty-one of all classes") << "abcdefghij123456789!!" << QJsonValue(true);
-    QTest::newRow("seven of all classes") << "ab1!cd2" << QJsonValue(true);
-    QTest::newRow("strong with two underscores") << "abc_def_1" << QJsonValue(2);
-    QTest::newRow("outside the basic plane counts twice") << "abcdef\U0001F600" << QJsonValue(0);
-    QTest::newRow("full-width digit is a sign") << "abcdefg１" << QJsonValue(0);
-}
-
-void TestSignIn::judgesWeakPasswords()
-{
-    QFETCH(QString, password);
-    QFETCH(QJsonValue, flag);
-    const QJsonObject body =
-        QJsonDocument::fromJson(LoginPayload(QStringLiteral("u"), password, 1).toJson()).object();
-    QCOMPARE(body.value(QStringLiteral("isWeekPassword")), flag);
-}
-
-void TestSignIn::refusesSignIn_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("secret");
-    QTest::addColumn<int>("clockGap");
-    QTest::addColumn<QString>("failure");
-    const auto row = [](const char *name, const QString &account, const QString &secret,
-                        const QString &failure, int clockGap = 0) {
-        QTest::newRow(name) << account << secret << clockGap << failure;
-    };
     const QString empty = QStringLiteral("请输入账号和密码");
     const QString wrong = QuorvaleAPIError::service(1001, QStringLiteral("账号或密码错误")).description();
-    row("no account", "", "pw", empty);
-    row("blank account", " \t\n", "pw", empty);
-    row("no password", account, "", empty);
-    row("wrong password", account, "wrong", wrong);
-    row("unknown account", "nobody", password, wrong);
-    row("password with other spacing", account, password + u' ', wrong);
-    row("clocks an hour apart", account, password,
+    const QString skewed =
         QuorvaleAPIError::service(1003, QStringLiteral("登录请求时间与服务器相差过大，请校准系统时间"))
-            .description(),
-        3600);
+            .description();
+    const QList<std::tuple<QString, QString, int, QString>> rows{{"", "pw", 0, empty},
+                                                                 {account, "", 0, empty},
+                                                                 {account, "wrong", 0, wrong},
+                                                                 {account, password, 3600, skewed}};
+    for (const auto &[name, secret, clockGap, failure] : rows) {
+        ClientFixture fixture;
+        fixture.platformNow = fixture.clientNow.addSecs(clockGap);
+        QCOMPARE(failureText(fixture.api->login(name, secret, QString())), failure);
+        // Empty input never reaches the platform.
+        QCOMPARE(fixture.platform.requests().isEmpty(), name.isEmpty() || secret.isEmpty());
+        QVERIFY(fixture.api->cookies().size() <= 1);
+    }
 }
 
-void TestSignIn::refusesSignIn()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, secret);
-    QFETCH(int, clockGap);
-    QFETCH(QString, failure);
-    ClientFixture fixture;
-    fixture.platformNow = fixture.clientNow.addSecs(clockGap);
-    QCOMPARE(failureText(fixture.api->login(name, secret, QString())), failure);
-    // Empty input never reaches the platform.
-    QCOMPARE(fixture.platform.requests().isEmpty(), name.trimmed().isEmpty() || secret.isEmpty());
-    QVERIFY(fixture.api->cookies().size() <= 1);
-}
-
-void TestSignIn::signsInSendingOnlyTheDigest()
+void TestClient::signsInSendingOnlyTheDigest()
 {
     ClientFixture fixture;
     const SessionUser user = awaitTask(fixture.api->login(QStringLiteral(" teacher "), password, QString()));
@@ -525,37 +383,18 @@ void TestSignIn::signsInSendingOnlyTheDigest()
     QCOMPARE(apiFailure(fixture.api->currentUser())->kind(), Kind::Unauthenticated);
 }
 
-void TestSignIn::timestampFollowsPlatformClock_data()
+void TestClient::timestampFollowsPlatformClock()
 {
-    QTest::addColumn<QByteArray>("date");
-    QTest::addColumn<bool>("learnt");
-    QTest::newRow("platform's Date on a 401") << QByteArray() << true;
-    QTest::newRow("Date without weekday") << QByteArray("04 Mar 2024 02:02:03 GMT") << false;
-    QTest::newRow("Date with an impossible day") << QByteArray("Mon, 31 Feb 2024 02:02:03 GMT") << false;
-    QTest::newRow("no Date at all") << QByteArray("none") << false;
-}
-
-void TestSignIn::timestampFollowsPlatformClock()
-{
-    QFETCH(QByteArray, date);
-    QFETCH(bool, learnt);
+    // The platform's Date on a failing answer sets the clock of the next sign-in.
     ClientFixture fixture;
     fixture.platformNow = fixture.clientNow.addSecs(3600);
-    demo::HttpResponse unauthorised = jsonAnswer("{}", 401);
-    if (date == "none")
-        fixture.platform.setSendsDate(false);
-    else if (!date.isEmpty())
-        unauthorised.setHeader("Date", date);
-    fixture.platform.faults().answer(probe, unauthorised);
+    fixture.platform.faults().answer(probe, jsonAnswer("{}", 401));
     QVERIFY(apiFailure(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt)));
-
-    const auto error = apiFailure(fixture.api->login(account, password, QString()));
-    const QDateTime expected = learnt ? fixture.platformNow : fixture.clientNow;
-    QCOMPARE(loggedTimestamp(fixture.platform), expected.toSecsSinceEpoch());
-    QCOMPARE(error.has_value(), !learnt);
+    QCOMPARE(apiFailure(fixture.api->login(account, password, QString())), std::nullopt);
+    QCOMPARE(loggedTimestamp(fixture.platform), fixture.platformNow.toSecsSinceEpoch());
 }
 
-void TestSignIn::demandsCaptchaAfterWrongPassword()
+void TestClient::demandsCaptchaAfterWrongPassword()
 {
     ClientFixture fixture;
     QCOMPARE(awaitTask(fixture.api->captcha()), std::nullopt);
@@ -569,157 +408,63 @@ void TestSignIn::demandsCaptchaAfterWrongPassword()
              QuorvaleAPIError::service(1002, QStringLiteral("验证码错误")));
     QCOMPARE(fixture.platform.requestsTo(loginPath).last().target,
              QByteArray("/api/MemberShip/Login?captcha=a%2Bb%20c%26%E9%AA%8C"));
-    QCOMPARE(*apiFailure(fixture.api->login(account, password, QString())),
-             QuorvaleAPIError::service(1002, QStringLiteral("请输入验证码")));
 
     QVERIFY(awaitTask(fixture.api->captcha()));
     const QString code = fixture.platform.sessions().lastCaptchaCode();
     QCOMPARE(awaitTask(fixture.api->login(account, password, code)).isAuthenticated, true);
-    QCOMPARE(awaitTask(fixture.api->captcha()), std::nullopt);
 }
 
-void TestSignIn::readsSignInAnswers_data()
+void TestClient::sessionChangesClearTeacherCaches()
 {
-    QTest::addColumn<bool>("captcha");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("outcome");
-    const auto row = [](const char *name, bool captcha, const QByteArray &data, const QString &outcome) {
-        QTest::newRow(name) << captcha << data << outcome;
-    };
-    row("captcha: data missing", true, {}, "none");
-    row("captcha: empty text", true, R"("")", "none");
-    row("captcha: plain Base64", true, R"("QUJD")", "ABC");
-    row("captcha: data URL", true, R"("data:image/png;base64,QUJD")", "ABC");
-    row("captcha: data URL without payload", true, R"("data:image/png;base64,")", "invalid");
-    row("captcha: line break", true, R"("QUJD\n")", "invalid");
-    row("captcha: missing padding", true, R"("QUI")", "invalid");
-    row("captcha: outside the alphabet", true, R"("QU-D")", "invalid");
-    row("captcha: number", true, "0", "invalid");
-    row("user: full", false, R"({"isAuthenticated":true,"displayName":"李","schoolIds":[3000000000]})",
-        "user");
-    row("user: optional members null", false,
-        R"({"isAuthenticated":false,"displayName":null,"schoolIds":null})", "signed out");
-    row("user: data an array", false, "[]", "invalid");
-    row("user: flag missing", false, "{}", "decoding");
-    row("user: school id as text", false, R"({"isAuthenticated":true,"schoolIds":["1"]})", "decoding");
+    for (const QString change : {"sign-in", "offline sign-out", "import"}) {
+        ClientFixture fixture;
+        InspectableAPI api(fixture.platform.origin(), {}, [&fixture] { return fixture.clientNow; });
+        const QUuid epoch = api.teacherCacheEpoch();
+        const auto flight = std::make_shared<SharedFlight<ClassSections>>();
+        api.m_teacherResponseCache.insert(QStringLiteral("/api/CourseTask/GetCourseList?a=1"),
+                                          {fixture.clientNow, epoch, QByteArray("[]")});
+        api.m_teacherClassMapCache.insert(5, {fixture.clientNow, {{9, {2, 3}}}});
+        api.m_teacherClassMapFlights.insert(6, {QUuid::createUuid(), epoch, flight});
+
+        if (change == QLatin1String("sign-in"))
+            awaitTask(api.login(account, password, QString()));
+        if (change == QLatin1String("offline sign-out"))
+            fixture.platform.close();
+        if (change.endsWith(QLatin1String("sign-out")))
+            apiFailure(api.logout());
+        if (change == QLatin1String("import"))
+            api.importCookies({QNetworkCookie("a", "b")});
+
+        QVERIFY(api.teacherCacheEpoch() != epoch);
+        QVERIFY(api.m_teacherResponseCache.isEmpty());
+        QVERIFY(api.m_teacherClassMapCache.isEmpty());
+        QVERIFY(api.m_teacherClassMapFlights.isEmpty());
+        QVERIFY(flight->isCancelled());
+        QVERIFY_THROWS_EXCEPTION(CancellationError, awaitTask(awaitFlight(flight->future())));
+    }
 }
 
-void TestSignIn::readsSignInAnswers()
+void TestClient::signOutEndsOnFreshSession()
 {
-    QFETCH(bool, captcha);
-    QFETCH(QByteArray, data);
-    QFETCH(QString, outcome);
-    ClientFixture fixture;
-    fixture.platform.faults().answer(
-        captcha ? QStringLiteral("/api/MemberShip/GetTeacherCaptchaForLogin")
-                : QStringLiteral("/api/MemberShip/GetCurrentUser"),
-        jsonAnswer(data.isEmpty() ? R"({"state":0})" : R"({"state":0,"data":)" + data + '}'));
-    if (outcome == QLatin1String("invalid"))
-        QCOMPARE(
-            (captcha ? apiFailure(fixture.api->captcha()) : apiFailure(fixture.api->currentUser()))->kind(),
-            Kind::InvalidResponse);
-    else if (outcome == QLatin1String("decoding"))
-        QVERIFY_THROWS_EXCEPTION(DecodingError, awaitTask(fixture.api->currentUser()));
-    else if (captcha)
-        QCOMPARE(awaitTask(fixture.api->captcha()),
-                 outcome == QLatin1String("none") ? std::nullopt : std::optional(outcome.toUtf8()));
-    else
-        QCOMPARE(awaitTask(fixture.api->currentUser()),
-                 outcome == QLatin1String("user")
-                     ? (SessionUser{true, QStringLiteral("李"), QList<qint64>{3000000000}})
-                     : (SessionUser{false, std::nullopt, std::nullopt}));
-}
-
-void TestSignIn::refusesSessionThatStaysSignedOut()
-{
-    ClientFixture fixture;
-    fixture.platform.faults().answer(QStringLiteral("/api/MemberShip/GetCurrentUser"),
-                                     jsonAnswer(R"({"state":0,"data":{"isAuthenticated":false}})"));
-    const QUuid epoch = fixture.api->teacherCacheEpoch();
-    QCOMPARE(apiFailure(fixture.api->login(account, password, QString()))->kind(), Kind::Unauthenticated);
-    QCOMPARE(fixture.api->teacherCacheEpoch(), epoch);
-}
-
-void TestSignIn::sessionChangesClearTeacherCaches_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::newRow("sign-in") << "sign-in";
-    QTest::newRow("sign-out") << "sign-out";
-    QTest::newRow("sign-out while the platform is down") << "offline sign-out";
-    QTest::newRow("cookie import") << "import";
-    QTest::newRow("import of no cookies") << "empty import";
-}
-
-void TestSignIn::sessionChangesClearTeacherCaches()
-{
-    QFETCH(QString, change);
-    ClientFixture fixture;
-    InspectableAPI api(fixture.platform.origin(), {}, [&fixture] { return fixture.clientNow; });
-    const QUuid epoch = api.teacherCacheEpoch();
-    const auto flight = std::make_shared<SharedFlight<ClassSections>>();
-    api.m_teacherResponseCache.insert(QStringLiteral("/api/CourseTask/GetCourseList?a=1"),
-                                      {fixture.clientNow, epoch, QByteArray("[]")});
-    api.m_teacherClassMapCache.insert(5, {fixture.clientNow, {{9, {2, 3}}}});
-    api.m_teacherClassMapFlights.insert(6, {QUuid::createUuid(), epoch, flight});
-
-    if (change == QLatin1String("sign-in"))
-        awaitTask(api.login(account, password, QString()));
-    if (change == QLatin1String("offline sign-out"))
-        fixture.platform.close();
-    if (change.endsWith(QLatin1String("sign-out")))
-        apiFailure(api.logout());
-    if (change.endsWith(QLatin1String("import")))
-        api.importCookies(change == QLatin1String("import") ? QList{QNetworkCookie("a", "b")}
-                                                            : QList<QNetworkCookie>{});
-
-    QVERIFY(api.teacherCacheEpoch() != epoch);
-    QVERIFY(api.m_teacherResponseCache.isEmpty());
-    QVERIFY(api.m_teacherClassMapCache.isEmpty());
-    QVERIFY(api.m_teacherClassMapFlights.isEmpty());
-    QVERIFY(flight->isCancelled());
-    QVERIFY_THROWS_EXCEPTION(CancellationError, awaitTask(awaitFlight(flight->future())));
-}
-
-void TestSignIn::signOutEndsOnFreshSession_data()
-{
-    QTest::addColumn<QString>("platform");
-    QTest::addColumn<QString>("failure");
-    const auto row = [](const char *name, const QString &platform, const QString &failure) {
-        QTest::newRow(name) << platform << failure;
-    };
-    row("platform answers", "answers", "");
-    row("platform unreachable", "down", "无法连接澜序，请检查网络后重试");
-    row("platform refuses", "refuses", "澜序未返回预期数据，请检查网络；也可以尝试官网登录");
-}
-
-void TestSignIn::signOutEndsOnFreshSession()
-{
-    QFETCH(QString, platform);
-    QFETCH(QString, failure);
     ClientFixture fixture;
     fixture.platformNow = fixture.clientNow.addSecs(600);
     awaitTask(fixture.api->currentUser());
     awaitTask(fixture.api->login(account, password, QString()));
     QVERIFY(!fixture.api->cookies().isEmpty());
     const quint16 port = fixture.platform.port();
-
-    if (platform == QLatin1String("down"))
-        fixture.platform.close();
-    if (platform == QLatin1String("refuses"))
-        fixture.platform.faults().answer(QStringLiteral("/api/MemberShip/LogOut"), jsonAnswer("{}", 500));
-    QCOMPARE(failureText(fixture.api->logout()), failure);
+    fixture.platform.close();
+    QCOMPARE(failureText(fixture.api->logout()), QStringLiteral("无法连接澜序，请检查网络后重试"));
     QVERIFY(fixture.api->cookies().isEmpty());
 
     // The clock offset learnt before is forgotten with the session.
-    if (platform == QLatin1String("down"))
-        QVERIFY(fixture.platform.listen(port));
+    QVERIFY(fixture.platform.listen(port));
     apiFailure(fixture.api->login(account, password, QString()));
     QCOMPARE(loggedTimestamp(fixture.platform), fixture.clientNow.toSecsSinceEpoch());
     QVERIFY(
         fixture.platform.requestsTo(loginPath).last().cookie(demo::PlatformSessions::cookieName).isEmpty());
 }
 
-void TestSignIn::signOutWakesRequestsIntoNewSession()
+void TestClient::signOutWakesRequestsIntoNewSession()
 {
     ClientFixture fixture;
     awaitTask(fixture.api->login(account, password, QString()));
@@ -736,80 +481,20 @@ void TestSignIn::signOutWakesRequestsIntoNewSession()
     QVERIFY(retried.first().cookie(demo::PlatformSessions::cookieName).isEmpty());
 }
 
-void TestSignIn::importsOnlyPlatformCookies_data()
-{
-    QTest::addColumn<QString>("domain");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("platform host with dots") << ".sis.school.example." << true;
-    QTest::newRow("parent domain") << "school.example" << true;
-    QTest::newRow("sibling host") << "mail.school.example" << false;
-    QTest::newRow("top-level domain") << ".example" << false;
-    QTest::newRow("host inside another name") << "sis.school.example.evil" << false;
-    QTest::newRow("no domain") << "" << false;
-}
-
-void TestSignIn::importsOnlyPlatformCookies()
-{
-    QFETCH(QString, domain);
-    QFETCH(bool, kept);
-    QuorvaleAPI api(QUrl(QStringLiteral("https://sis.school.example")), {}, {});
-    QNetworkCookie cookie("SID", "1");
-    cookie.setDomain(domain);
-    cookie.setPath(QStringLiteral("/"));
-    QNetworkCookie replacement = cookie;
-    replacement.setValue("2");
-    api.importCookies({cookie, replacement});
-    QCOMPARE(api.cookies(), kept ? QList<QNetworkCookie>{replacement} : QList<QNetworkCookie>{});
-}
-
-void TestSignIn::importedCookiesCarryTheSession()
-{
-    ClientFixture fixture;
-    demo::HttpResponse webSignIn;
-    demo::Session &session = fixture.platform.sessions().open(webSignIn, false);
-    session.account = account;
-    QNetworkCookie cookie(demo::PlatformSessions::cookieName, session.id);
-    cookie.setDomain(QStringLiteral("127.0.0.1"));
-    cookie.setPath(QStringLiteral("/"));
-    fixture.api->importCookies({cookie});
-    QCOMPARE(awaitTask(fixture.api->currentUser()).displayName, QStringLiteral("王老师"));
-    QCOMPARE(fixture.api->cookies(), QList<QNetworkCookie>{cookie});
-}
-
-void TestSignIn::buildsSortedEscapedPaths()
+void TestClient::buildsSortedEscapedPaths()
 {
     const QMap<QString, QString> query{{"b", "a+b c"}, {"a", "中文"}, {"Z", ""}, {"k&", "c=d"}};
     QCOMPARE(QuorvaleAPI::path(QStringLiteral("/x"), query),
              QStringLiteral("/x?Z=&a=%E4%B8%AD%E6%96%87&b=a%2Bb%20c&k%26=c%3Dd"));
 }
 
-void TestSignIn::readsSavedCredentials_data()
+void TestClient::storesCredentialsAsJsonAndFailsPlainlyWithoutSecretService()
 {
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<bool>("readable");
-    QTest::newRow("as written") << QByteArray(R"({"account":"王\"x","password":" a\\b "})") << true;
-    QTest::newRow("extra members") << QByteArray(R"({"account":"王\"x","password":" a\\b ","x":1})") << true;
-    QTest::newRow("no password") << QByteArray(R"({"account":"a"})") << false;
-    QTest::newRow("null password") << QByteArray(R"({"account":"a","password":null})") << false;
-    QTest::newRow("array") << QByteArray(R"(["a","p"])") << false;
-    QTest::newRow("not JSON") << QByteArray("account=a") << false;
-}
-
-void TestSignIn::readsSavedCredentials()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(bool, readable);
     const SavedCredentials expected{QStringLiteral("王\"x"), QStringLiteral(" a\\b ")};
     const QByteArray written = R"({"account":"王\"x","password":" a\\b "})";
     QCOMPARE(expected.toJson(), written);
-    if (readable)
-        QCOMPARE(SavedCredentials::fromJson(json), expected);
-    else
-        QVERIFY_THROWS_EXCEPTION(DecodingError, SavedCredentials::fromJson(json));
-}
-
-void TestSignIn::credentialStoreFailsPlainlyWithoutSecretService()
-{
+    QCOMPARE(SavedCredentials::fromJson(written), expected);
+    QVERIFY_THROWS_EXCEPTION(DecodingError, SavedCredentials::fromJson(R"({"account":"a","password":null})"));
     // main() points the session bus at nothing, so no Secret Service can answer.
     KeychainCredentialStore store(QStringLiteral("com.quorvale.test.absent"),
                                   QStringLiteral("automatic-login"));
@@ -825,10 +510,8 @@ int main(int argc, char **argv)
     // nothing here may touch the keyring of the machine that runs them.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quorvale-test-bus");
     QCoreApplication app(argc, argv);
-    TestTransport transport;
-    TestSignIn signIn;
-    const int failures = QTest::qExec(&transport, argc, argv) + QTest::qExec(&signIn, argc, argv);
-    return failures == 0 ? 0 : 1;
+    TestClient test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_client.moc"

@@ -8,12 +8,9 @@
 #include "app/look/transition.h"
 
 #include <QApplication>
-#include <QDBusVariant>
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -40,15 +37,6 @@ int pixelsOf(const QImage &image, QColor colour)
         for (int x = 0; x < plain.width(); ++x)
             count += plain.pixel(x, y) == colour.rgb() ? 1 : 0;
     return count;
-}
-
-QImage glyphImage(Glyph glyph)
-{
-    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.fillPath(glyphPath(glyph, QRectF(0, 0, 32, 32)), Qt::black);
-    return image;
 }
 
 void hover(QWidget *widget, bool inside)
@@ -79,30 +67,16 @@ private slots:
     void initTestCase();
     void choosesColourByPaletteDarkness_data();
     void choosesColourByPaletteDarkness();
-    void usesOnlyTheLowRgbBytes();
-    void givesEachStateItsColourAndGlyph_data();
-    void givesEachStateItsColourAndGlyph();
-    void keepsGlyphsDistinctWithCutOuts();
+    void givesEachStateItsColourByPalette_data();
+    void givesEachStateItsColourByPalette();
     void repaintsBadgeInTheNewPaletteColour();
     void showsBadgeTitleAsPlainText_data();
     void showsBadgeTitleAsPlainText();
     void fadesOnlyWhenRevealIsReduced();
-    void settlesSpringsOnTheirTarget_data();
-    void settlesSpringsOnTheirTarget();
     void keepsButtonsStillWhenMotionIsReduced();
-    void keepsDisabledPrimaryButtonFlat();
     void playsButtonPressWhenMotionIsOn();
-    void clearsDisabledSearchButton();
-    void ignoresClicksOutsideTheSearchCapsule();
     void showsArrivalAtOnceWhenMotionIsReduced();
-    void delaysArrivalsByOrder_data();
-    void delaysArrivalsByOrder();
-    void arrivesOnlyOnce();
     void removesContentAtOnceWhenMotionIsReduced();
-    void readsDesktopConfigFiles_data();
-    void readsDesktopConfigFiles();
-    void readsPortalSettings_data();
-    void readsPortalSettings();
 };
 
 void TestLook::initTestCase()
@@ -119,8 +93,6 @@ void TestLook::choosesColourByPaletteDarkness_data()
     QTest::newRow("dark") << dark << true;
     QTest::newRow("high-contrast dark") << paletteWith(Qt::black, Qt::white) << true;
     QTest::newRow("high-contrast light") << paletteWith(Qt::white, Qt::black) << false;
-    QTest::newRow("dim dark") << paletteWith(QColor(0x40, 0x40, 0x40), QColor(0x90, 0x90, 0x90)) << true;
-    QTest::newRow("tinted light") << paletteWith(QColor(0xFF, 0xF4, 0xD6), QColor(0x3A, 0x2A, 0x00)) << false;
 }
 
 void TestLook::choosesColourByPaletteDarkness()
@@ -134,68 +106,28 @@ void TestLook::choosesColourByPaletteDarkness()
              dark ? QColor(0x9B, 0xCB, 0xDF) : QColor(0x3C, 0x78, 0x90));
 }
 
-void TestLook::usesOnlyTheLowRgbBytes()
-{
-    const QColor colour = Appearance::adaptive(0xFF000000, 0xAB16613E).resolve(false);
-    QCOMPARE(colour.redF(), 0x16 / 255.0f);
-    QCOMPARE(colour.greenF(), 0x61 / 255.0f);
-    QCOMPARE(colour.blueF(), 0x3E / 255.0f);
-    QCOMPARE(colour.alpha(), 255);
-    QCOMPARE(Appearance::adaptive(0xFF000000, 0xAB16613E).resolve(true), QColor(Qt::black));
-}
-
-void TestLook::givesEachStateItsColourAndGlyph_data()
+void TestLook::givesEachStateItsColourByPalette_data()
 {
     QTest::addColumn<CourseState>("state");
     QTest::addColumn<QColor>("lightColour");
     QTest::addColumn<QColor>("darkColour");
-    QTest::addColumn<Glyph>("glyph");
-    QTest::newRow("current") << CourseState::current << QColor(0x16613E) << QColor(0x90DFB7)
-                             << Glyph::bookClosed;
-    QTest::newRow("upcoming") << CourseState::upcoming << QColor(0x5342A0) << QColor(0xC9B8FF)
-                              << Glyph::clock;
-    QTest::newRow("free") << CourseState::free << QColor(0x475569) << QColor(0xBCC8D8)
-                          << Glyph::checkmarkCircle;
-    QTest::newRow("unknown") << CourseState::unknown << QColor(0x86500D) << QColor(0xF2CA86)
-                             << Glyph::questionmarkCircle;
-    QTest::newRow("failure") << CourseState::failure << QColor(0xA32D40) << QColor(0xFFADB9)
-                             << Glyph::exclamationmarkTriangle;
+    QTest::newRow("current") << CourseState::current << QColor(0x16613E) << QColor(0x90DFB7);
+    QTest::newRow("upcoming") << CourseState::upcoming << QColor(0x5342A0) << QColor(0xC9B8FF);
+    QTest::newRow("free") << CourseState::free << QColor(0x475569) << QColor(0xBCC8D8);
+    QTest::newRow("unknown") << CourseState::unknown << QColor(0x86500D) << QColor(0xF2CA86);
+    QTest::newRow("failure") << CourseState::failure << QColor(0xA32D40) << QColor(0xFFADB9);
 }
 
-void TestLook::givesEachStateItsColourAndGlyph()
+void TestLook::givesEachStateItsColourByPalette()
 {
     QFETCH(CourseState, state);
     QFETCH(QColor, lightColour);
     QFETCH(QColor, darkColour);
-    QFETCH(Glyph, glyph);
     StatusBadge badge(QStringLiteral("正在上课"), state);
     badge.setPalette(light);
     QCOMPARE(badge.tint(), lightColour);
     badge.setPalette(dark);
     QCOMPARE(badge.tint(), darkColour);
-    QCOMPARE(quorvale::glyph(state), glyph);
-}
-
-void TestLook::keepsGlyphsDistinctWithCutOuts()
-{
-    const QList<Glyph> glyphs{Glyph::bookClosed, Glyph::clock, Glyph::checkmarkCircle,
-                              Glyph::questionmarkCircle, Glyph::exclamationmarkTriangle};
-    QList<QImage> images;
-    for (const Glyph glyph : glyphs) {
-        const QImage image = glyphImage(glyph);
-        // Across the middle, each glyph is ink, then a detail cut out of it, then ink again.
-        QString row;
-        for (int x = 0; x < image.width(); ++x) {
-            const int alpha = qAlpha(image.pixel(x, image.height() / 2));
-            const QChar kind = alpha > 200 ? u'#' : alpha < 50 ? u'.' : QChar();
-            if (!kind.isNull() && (row.isEmpty() || row.back() != kind))
-                row.append(kind);
-        }
-        QVERIFY2(row.contains(QStringLiteral("#.#")), qPrintable(QString::number(int(glyph)) + u' ' + row));
-        for (const QImage &other : std::as_const(images))
-            QVERIFY(image != other);
-        images.append(image);
-    }
 }
 
 void TestLook::repaintsBadgeInTheNewPaletteColour()
@@ -247,29 +179,6 @@ void TestLook::fadesOnlyWhenRevealIsReduced()
     QCOMPARE(full.removal, (TransitionState{0.985, {}, 0.0}));
 }
 
-void TestLook::settlesSpringsOnTheirTarget_data()
-{
-    QTest::addColumn<Curve>("curve");
-    QTest::addColumn<double>("response");
-    QTest::newRow("standard") << springCurve<springs::standard>() << 0.46;
-    QTest::newRow("press") << springCurve<springs::press>() << 0.22;
-    QTest::newRow("arrival") << springCurve<springs::arrival>() << 0.42;
-    QTest::newRow("detail") << springCurve<springs::detail>() << 0.28;
-}
-
-void TestLook::settlesSpringsOnTheirTarget()
-{
-    QFETCH(Curve, curve);
-    QFETCH(double, response);
-    QCOMPARE(curve.easing.valueForProgress(0.0), 0.0);
-    QCOMPARE(curve.easing.valueForProgress(1.0), 1.0);
-    QVERIFY(qAbs(curve.easing.valueForProgress(0.97) - 1.0) < 0.002);
-    // Half-way through its response a spring has covered most of the way, not all of it.
-    const qreal halfResponse = curve.easing.valueForProgress(response / 2.0 * 1000.0 / curve.durationMs);
-    QVERIFY2(halfResponse > 0.6 && halfResponse < 1.1, qPrintable(QString::number(halfResponse)));
-    QVERIFY(curve.durationMs > int(response * 1000.0) && curve.durationMs < int(response * 3000.0));
-}
-
 void TestLook::keepsButtonsStillWhenMotionIsReduced()
 {
     PrimaryActionButton primary(QStringLiteral("登录"));
@@ -291,21 +200,6 @@ void TestLook::keepsButtonsStillWhenMotionIsReduced()
     QCOMPARE(search.fill().alpha(), 0);
 }
 
-void TestLook::keepsDisabledPrimaryButtonFlat()
-{
-    MotionOn motion;
-    PrimaryActionButton button(QStringLiteral("登录"));
-    button.setEnabled(false);
-    button.show();
-    QCOMPARE(button.fill(), button.palette().color(QPalette::Disabled, QPalette::ButtonText));
-    hover(&button, true);
-    QTest::mousePress(&button, Qt::LeftButton);
-    QCOMPARE(button.scale(), 1.0);
-    QCOMPARE(button.shadowOpacity(), 0.0);
-    QTest::qWait(50);
-    QCOMPARE(button.scale(), 1.0);
-}
-
 void TestLook::playsButtonPressWhenMotionIsOn()
 {
     MotionOn motion;
@@ -318,72 +212,12 @@ void TestLook::playsButtonPressWhenMotionIsOn()
     QTRY_COMPARE(button.scale(), 1.0);
 }
 
-void TestLook::clearsDisabledSearchButton()
-{
-    SearchActionButton button(QStringLiteral("查询"));
-    button.setPalette(dark);
-    button.show();
-    QCOMPARE(button.labelColor(), QColor(Qt::white));
-    hover(&button, true);
-    QCOMPARE(button.fill().alphaF(), 0.9f);
-    button.setEnabled(false);
-    QCOMPARE(button.fill().alpha(), 0);
-    QCOMPARE(button.labelColor(), QColor(0xBAC4D1));
-}
-
-void TestLook::ignoresClicksOutsideTheSearchCapsule()
-{
-    SearchActionButton button(QStringLiteral("查询"));
-    button.show();
-    QSignalSpy clicks(&button, &QAbstractButton::clicked);
-    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
-    QCOMPARE(clicks.count(), 0);
-    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(4, 18));
-    QCOMPARE(clicks.count(), 1);
-}
-
 void TestLook::showsArrivalAtOnceWhenMotionIsReduced()
 {
     QWidget card;
     arrive(&card, 3);
     card.show();
     QVERIFY(!card.graphicsEffect());
-}
-
-void TestLook::delaysArrivalsByOrder_data()
-{
-    QTest::addColumn<int>("order");
-    QTest::addColumn<int>("delay");
-    QTest::newRow("first") << 0 << 0;
-    QTest::newRow("fourth") << 3 << 105;
-    QTest::newRow("seventh") << 6 << 210;
-    QTest::newRow("twentieth") << 19 << 210;
-    QTest::newRow("negative") << -2 << 0;
-}
-
-void TestLook::delaysArrivalsByOrder()
-{
-    QFETCH(int, order);
-    QFETCH(int, delay);
-    QCOMPARE(Arrival::delayMs(order), delay);
-}
-
-void TestLook::arrivesOnlyOnce()
-{
-    MotionOn motion;
-    QWidget card;
-    arrive(&card, 0);
-    auto *effect = qobject_cast<MotionEffect *>(card.graphicsEffect());
-    QVERIFY(effect);
-    QCOMPARE(effect->progress(), 0.0);
-    card.show();
-    QTRY_COMPARE(effect->progress(), 1.0);
-    card.hide();
-    arrive(&card, 0);
-    card.show();
-    QCOMPARE(effect->progress(), 1.0);
-    QTest::qWait(50);
-    QCOMPARE(effect->progress(), 1.0);
 }
 
 void TestLook::removesContentAtOnceWhenMotionIsReduced()
@@ -402,73 +236,6 @@ void TestLook::removesContentAtOnceWhenMotionIsReduced()
     playInsertion(fresh, Appearance::reveal(true), springCurve<springs::standard>());
     layout->addWidget(fresh);
     QVERIFY(!fresh->graphicsEffect());
-}
-
-void TestLook::readsDesktopConfigFiles_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("reduced");
-    QTest::newRow("nothing") << QString() << QByteArray() << false;
-    QTest::newRow("kde off") << "kdeglobals"
-                             << QByteArray("[General]\nx=1\n[KDE]\nAnimationDurationFactor=0\n") << true;
-    QTest::newRow("kde slow") << "kdeglobals" << QByteArray("[KDE]\nAnimationDurationFactor=0.5\n") << false;
-    QTest::newRow("kde other group") << "kdeglobals" << QByteArray("[General]\nAnimationDurationFactor=0\n")
-                                     << false;
-    QTest::newRow("gtk3 false") << "gtk-3.0/settings.ini"
-                                << QByteArray("[Settings]\ngtk-enable-animations=false\n") << true;
-    QTest::newRow("gtk4 zero") << "gtk-4.0/settings.ini"
-                               << QByteArray("[Settings]\ngtk-enable-animations=0\n") << true;
-    QTest::newRow("gtk on") << "gtk-3.0/settings.ini"
-                            << QByteArray("[Settings]\ngtk-enable-animations=true\n") << false;
-    QTest::newRow("gtk garbage") << "gtk-3.0/settings.ini"
-                                 << QByteArray("[Settings]\ngtk-enable-animations=nope\n") << false;
-}
-
-void TestLook::readsDesktopConfigFiles()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
-    QFETCH(bool, reduced);
-    QTemporaryDir home;
-    if (!file.isEmpty()) {
-        QVERIFY(QDir(home.path()).mkpath(QFileInfo(home.filePath(file)).path()));
-        QFile out(home.filePath(file));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(content);
-    }
-    QCOMPARE(motion::configReducesMotion(home.path()), reduced);
-}
-
-void TestLook::readsPortalSettings_data()
-{
-    QTest::addColumn<QString>("settingNamespace");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<bool>("reduced");
-    const QString appearance = QStringLiteral("org.freedesktop.appearance");
-    const QString gnome = QStringLiteral("org.gnome.desktop.interface");
-    const QString kde = QStringLiteral("org.kde.kdeglobals.KDE");
-    QTest::newRow("reduce asked") << appearance << "reduced-motion" << QVariant(uint(1)) << true;
-    QTest::newRow("no preference") << appearance << "reduced-motion" << QVariant(uint(0)) << false;
-    QTest::newRow("gnome off, wrapped twice")
-        << gnome << "enable-animations"
-        << QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(false)))) << true;
-    QTest::newRow("gnome on") << gnome << "enable-animations" << QVariant(true) << false;
-    QTest::newRow("kde zero text") << kde << "AnimationDurationFactor" << QVariant(QStringLiteral("0"))
-                                   << true;
-    QTest::newRow("kde zero number") << kde << "AnimationDurationFactor" << QVariant(0.0) << true;
-    QTest::newRow("kde faster") << kde << "AnimationDurationFactor" << QVariant(0.25) << false;
-    QTest::newRow("other key") << gnome << "enable-hot-corners" << QVariant(false) << false;
-}
-
-void TestLook::readsPortalSettings()
-{
-    QFETCH(QString, settingNamespace);
-    QFETCH(QString, key);
-    QFETCH(QVariant, value);
-    QFETCH(bool, reduced);
-    QCOMPARE(motion::portalSettingReducesMotion(settingNamespace, key, value), reduced);
 }
 
 QTEST_MAIN(TestLook)

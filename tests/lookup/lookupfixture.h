@@ -40,8 +40,7 @@ public:
 
     // Answers the requests to a timetable path that `override` takes on; the rest as the data set says.
     void replace(const QString &path, Override override);
-    // Runs `action` when a request to the path whose query key holds the value arrives, before it is
-    // answered; a fault scripted there applies to that very request.
+    // Runs `action` as a request to the path whose key holds the value arrives, before it is answered.
     void onArrival(const QString &path, const QString &key, const QString &value,
                    std::function<void()> action);
 
@@ -50,7 +49,6 @@ public:
     std::unique_ptr<QuorvaleAPI> api;
 };
 
-// A successful envelope around a page of a platform list.
 demo::HttpResponse page(qint64 total, const QJsonArray &rows, std::optional<qint64> currentIndex);
 
 // What a task ended with: its value, or the description of its error.
@@ -60,7 +58,6 @@ template <typename T> struct Outcome
     QString failure;
 };
 
-// Each item as text, in order.
 template <typename T, typename F> QStringList mapped(const QList<T> &items, F text)
 {
     QStringList list;

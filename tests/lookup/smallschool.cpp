@@ -8,8 +8,6 @@ namespace quorvale::testing::smallschool {
 namespace {
 
 using demo::SampleSchool;
-using demo::SchoolEntry;
-using demo::SchoolLesson;
 
 constexpr qint64 teacher = 301;
 constexpr qint64 maths = 501;
@@ -17,7 +15,7 @@ constexpr qint64 music = 502;
 constexpr qint64 art = 503;
 constexpr qint64 english = 504;
 
-SchoolLesson lesson(qint64 course, qint64 classId, std::optional<qint64> weekCode = std::nullopt)
+demo::SchoolLesson lesson(qint64 course, qint64 classId, std::optional<qint64> weekCode = std::nullopt)
 {
     return {course, teacher, classId, QStringLiteral("A101"), QStringLiteral("Room A101"), weekCode};
 }

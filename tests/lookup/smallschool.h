@@ -5,17 +5,14 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
-#include <QMetaType>
 #include <optional>
 
-// A school small enough to reason about in a test: four students in three homeroom classes and a
-// language group, one term, and tasks whose weekly grid the test chooses.
+// A small school: three students in three homeroom classes and a language group, one term.
 namespace quorvale::testing::smallschool {
 
 constexpr qint64 schoolId = 7;
 constexpr qint64 semesterId = 3;
 
-// Students and their homeroom classes.
 constexpr qint64 liLei = 11;     // 七年级(1)班, G7
 constexpr qint64 hanMeimei = 12; // 八年级(2)班, G8
 constexpr qint64 liHua = 13;     // 十年级(1)班, G10, and the French group
@@ -37,10 +34,8 @@ demo::SchoolData school();
 demo::SchoolTask task(qint64 id, QDate start, QDate end, std::optional<bool> isDefault,
                       const QList<qint64> &classIds);
 
-// The default case: a term around the test week.
 demo::SchoolTask term(qint64 id, std::optional<bool> isDefault, const QList<qint64> &classIds);
 
-// A term task as a test row describes it.
 struct TaskSpec
 {
     qint64 id;
@@ -57,5 +52,3 @@ demo::SchoolData schoolWith(const QList<TaskSpec> &specs);
 QDateTime at(QDate day, int hour, int minute);
 
 } // namespace quorvale::testing::smallschool
-
-Q_DECLARE_METATYPE(QList<quorvale::testing::smallschool::TaskSpec>)

@@ -12,8 +12,6 @@
 #include <QStringList>
 #include <QTest>
 
-// Small builders shared by the model tests: Shanghai moments from texts, students and a timetable that
-// passes validation.
 namespace quorvale::fixtures {
 
 inline QDate day(const QString &text)
@@ -21,7 +19,6 @@ inline QDate day(const QString &text)
     return Engine::day(text).value();
 }
 
-// A Shanghai wall-clock moment, as the UTC instant the rules receive.
 inline QDateTime at(const QString &dayText, const QString &clock)
 {
     return shanghai::at(day(dayText), Engine::minutes(clock).value());
@@ -53,7 +50,6 @@ inline Lesson lesson(qint64 studentId, qint64 weekday, const QString &period, co
     return Lesson{studentId, weekday, period, subject, std::nullopt, std::nullopt};
 }
 
-// The subjects of lessons, in their order.
 inline QStringList subjects(const QList<DayLesson> &lessons)
 {
     QStringList names;
@@ -62,8 +58,7 @@ inline QStringList subjects(const QList<DayLesson> &lessons)
     return names;
 }
 
-// Compares what a rule decided: the message, availability, the current subjects and the next subject
-// (empty for none).
+// Compares the message, availability, current subjects and next subject (empty for none).
 inline void compareAnswer(const ScheduleResult &result, const QString &message, bool available,
                           const QStringList &current, const QString &next)
 {

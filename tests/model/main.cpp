@@ -1,6 +1,7 @@
-#include "suites.h"
-
 #include <QCoreApplication>
+
+int runFoundationTests(int argc, char **argv);
+int runLessonNowTests(int argc, char **argv);
 
 int main(int argc, char **argv)
 {

@@ -32,19 +32,15 @@ namespace {
 QPalette darkPalette()
 {
     QPalette palette;
-    const QColor light(0xe8, 0xe8, 0xea);
-    const QColor field(0x2a, 0x2b, 0x2f);
-    for (const QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
-        palette.setColor(role, light);
-    palette.setColor(QPalette::Base, field);
-    palette.setColor(QPalette::ToolTipBase, field);
-    palette.setColor(QPalette::Window, QColor(0x1e, 0x1f, 0x22));
-    palette.setColor(QPalette::AlternateBase, QColor(0x32, 0x33, 0x37));
-    palette.setColor(QPalette::Button, QColor(0x2f, 0x30, 0x34));
-    palette.setColor(QPalette::PlaceholderText, QColor(0x8a, 0x8c, 0x92));
-    palette.setColor(QPalette::Highlight, QColor(0x3d, 0x6f, 0xd8));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
+    const QList<std::pair<QPalette::ColorRole, QColor>> colours{
+        {QPalette::WindowText, 0xe8e8ea}, {QPalette::Text, 0xe8e8ea},
+        {QPalette::ButtonText, 0xe8e8ea}, {QPalette::ToolTipText, 0xe8e8ea},
+        {QPalette::Base, 0x2a2b2f},       {QPalette::ToolTipBase, 0x2a2b2f},
+        {QPalette::Window, 0x1e1f22},     {QPalette::AlternateBase, 0x323337},
+        {QPalette::Button, 0x2f3034},     {QPalette::PlaceholderText, 0x8a8c92},
+        {QPalette::Highlight, 0x3d6fd8},  {QPalette::HighlightedText, 0xffffff}};
+    for (const auto &[role, colour] : colours)
+        palette.setColor(role, colour);
     for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
         palette.setColor(QPalette::Disabled, role, QColor(0x6a, 0x6c, 0x72));
     return palette;

@@ -17,13 +17,10 @@ class MemoryCredentialStore : public QObject, public CredentialStore
 public:
     std::optional<SavedCredentials> saved;
     bool failLoad = false;
-    bool failSave = false;
     bool failRemove = false;
     bool holdLoad = false;
     bool holdRemove = false;
     int loads = 0;
-    int saves = 0;
-    int removes = 0;
     // Operations waiting for release().
     int waiting = 0;
 
@@ -41,16 +38,12 @@ public:
 
     QCoro::Task<> save(SavedCredentials credentials) override
     {
-        ++saves;
-        if (failSave)
-            throw DemoError::message(QStringLiteral("密码未能保存到钥匙串"));
         saved = credentials;
         co_return;
     }
 
     QCoro::Task<> remove() override
     {
-        ++removes;
         if (holdRemove)
             co_await wait();
         if (failRemove)

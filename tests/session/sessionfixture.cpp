@@ -19,11 +19,7 @@ SessionFixture::SessionFixture()
 QCoro::Task<std::optional<QByteArray>> CountingAPI::captcha()
 {
     ++captchasStarted;
-    const QPointer<CountingAPI> self(this);
-    std::optional<QByteArray> image = co_await QuorvaleAPI::captcha();
-    if (self)
-        ++captchasEnded;
-    co_return image;
+    co_return co_await QuorvaleAPI::captcha();
 }
 
 QCoro::Task<SessionUser> CountingAPI::login(QString account, QString password, QString captcha)
@@ -45,18 +41,9 @@ QByteArray SessionFixture::demandCaptcha()
     return image;
 }
 
-namespace {
-
-QString probeTarget(const QString &tag)
-{
-    return QuorvaleAPI::path(SessionFixture::probePath, {{QStringLiteral("tag"), tag}});
-}
-
-} // namespace
-
 QCoro::Task<QString> probe(QuorvaleAPI *api, QString tag)
 {
-    const QString target = probeTarget(tag);
+    const QString target = QuorvaleAPI::path(SessionFixture::probePath, {{QStringLiteral("tag"), tag}});
     const QString method = QStringLiteral("GET");
     const QJsonObject answer = co_await api->request(target, method, std::nullopt);
     const QJsonValue data = answer.value(QStringLiteral("data"));

@@ -12,8 +12,8 @@
 
 namespace quorvale::testing {
 
-// A platform client that counts its sign-in calls as they begin and end, so a test can tell that a
-// step did not happen.
+// A platform client that counts the sign-in calls it begins, so a test can tell that a step did not
+// happen.
 class CountingAPI : public QuorvaleAPI
 {
     Q_OBJECT
@@ -22,7 +22,6 @@ public:
     using QuorvaleAPI::QuorvaleAPI;
 
     int captchasStarted = 0;
-    int captchasEnded = 0;
     int loginsStarted = 0;
 
     QCoro::Task<std::optional<QByteArray>> captcha() override;
@@ -38,7 +37,6 @@ public:
     static inline const QString password = QStringLiteral("secret");
     static inline const QString captchaPath = QStringLiteral("/api/MemberShip/GetTeacherCaptchaForLogin");
     static inline const QString loginPath = QStringLiteral("/api/MemberShip/Login");
-    static inline const QString userPath = QStringLiteral("/api/MemberShip/GetCurrentUser");
     static inline const QString probePath = QStringLiteral("/api/Test/Probe");
 
     SessionFixture();

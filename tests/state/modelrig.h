@@ -14,8 +14,7 @@
 namespace quorvale::testing {
 
 // A platform client whose requests can be held back by a fragment of their path, so a test decides
-// which of two overlapping flows lands first, and whose teacher search answers with the directory a
-// test sets, when it sets one, and remembers what it was asked.
+// which of two overlapping flows lands first.
 class ModelAPI : public QuorvaleAPI
 {
 public:
@@ -26,10 +25,6 @@ public:
     int held() const { return m_held; }
     // Requests sent and not answered yet, held ones included.
     int inFlight() const { return m_inFlight; }
-
-    std::optional<TeacherDirectory> directory;
-    std::optional<qint64> askedCourse;
-    std::optional<qint64> askedTask;
 
     QCoro::Task<QJsonObject> request(QString path, QString method, std::optional<QByteArray> body) override
     {
@@ -50,26 +45,13 @@ public:
         co_return std::move(*answer.value);
     }
 
-    QCoro::Task<TeacherDirectory> searchTeachers(QString key, qint64 schoolId, QDateTime date, bool byCourse,
-                                                 std::optional<qint64> courseId,
-                                                 std::optional<qint64> taskId) override
-    {
-        askedCourse = courseId;
-        askedTask = taskId;
-        if (directory) {
-            const TeacherDirectory answer = *directory;
-            co_return answer;
-        }
-        co_return co_await QuorvaleAPI::searchTeachers(key, schoolId, date, byCourse, courseId, taskId);
-    }
-
 private:
     QHash<QString, std::shared_ptr<Gate>> m_gates;
     int m_held = 0;
     int m_inFlight = 0;
 };
 
-// A model over the simulated platform serving a school, at a clock the test sets.
+// A model over the simulated platform serving a school, signed in, at a clock the test sets.
 struct ModelRig
 {
     ModelRig(demo::SchoolData data, QDateTime start)
@@ -82,14 +64,9 @@ struct ModelRig
                                                     QSettings::IniFormat);
         auto *client = new QuorvaleClient(api, fixture.store, new MemoryWebView, std::move(settings));
         model = std::make_unique<Model>(client, [this] { return now; });
-    }
-
-    void signIn(const QString &name, const QString &password)
-    {
-        awaitTask(model->client()->login(name, password, QString(), false));
+        awaitTask(client->login(account.name, account.password, QString(), false));
         fixture.platform.clearLog();
     }
-    void signIn() { signIn(account.name, account.password); }
 
     void search(const QString &query, bool autoSelect = false)
     {

@@ -33,12 +33,11 @@ demo::SchoolData school(qint64 extraStudents)
 {
     demo::SchoolData data = smallschool::school();
     data.tasks = {smallschool::term(21, true, {smallschool::grade7, smallschool::grade10})};
-    for (qint64 i = 0; i < extraStudents; ++i) {
+    for (qint64 i = 0; i < extraStudents; ++i)
         data.students.append({2001 + i,
                               QStringLiteral("学生%1").arg(i + 1),
                               QStringLiteral("Student %1").arg(i + 1),
                               {smallschool::grade7}});
-    }
     return data;
 }
 
@@ -52,12 +51,12 @@ QJsonObject rosterRow(qint64 studentId,
 {
     QJsonArray infos;
     for (const auto &[id, grade, classType] : classes) {
-        QJsonObject info{{QStringLiteral("id"), id}, {QStringLiteral("classType"), classType}};
+        QJsonObject info{{"id", id}, {"classType", classType}};
         if (grade)
-            info.insert(QStringLiteral("grade"), *grade);
+            info.insert("grade", *grade);
         infos.append(info);
     }
-    return {{QStringLiteral("studentId"), studentId}, {QStringLiteral("classInfos"), infos}};
+    return {{"studentId", studentId}, {"classInfos", infos}};
 }
 
 } // namespace teacherschool

@@ -17,8 +17,7 @@ inline const QString teacherList = QStringLiteral("/api/CourseTask/GetTeacherLis
 inline const QString tables = QStringLiteral("/api/CourseTask/GetTeacherCourseTimeTable");
 } // namespace teacherpaths
 
-// A platform client whose clock a test can stop and move, that counts the requests it has out at
-// once and lets a test look into its class-section tables.
+// A platform client whose clock a test can stop and move, that counts its requests out at once.
 class ProbeAPI : public QuorvaleAPI
 {
     Q_OBJECT
@@ -63,26 +62,13 @@ QCoro::Task<std::pair<Settled<T>, Settled<T>>> bothOf(QCoro::Task<T> first, QCor
     co_return std::pair{std::move(a), std::move(b)};
 }
 
-template <typename E, typename T> bool failedWith(const Settled<T> &end)
-{
-    try {
-        if (end.error)
-            std::rethrow_exception(end.error);
-    } catch (const E &) {
-        return true;
-    } catch (...) {
-    }
-    return false;
-}
-
 namespace teacherschool {
 
 constexpr qint64 teacher = 301;
 constexpr qint64 maths = 501;
 constexpr qint64 music = 502;
 
-// The small school with one default term for the G7 and G10 classes, whose roster then has
-// `extraStudents` more G7 students (ids from 2001) besides the school's own.
+// The small school with one default term for G7 and G10, and `extraStudents` more G7 students.
 demo::SchoolData school(qint64 extraStudents = 0);
 
 Teacher wang();

@@ -92,10 +92,7 @@ private slots:
     void rendersRealWeek();
     void tagsReferenceTimeOutsideGrid_data();
     void tagsReferenceTimeOutsideGrid();
-    void expandsToFullDayAndKeepsViewState();
     void pinsAndDismissesDetailCard();
-    void showsOnlyLastOpenDetail();
-    void keepsBlockStateWhileItsPlacementStays();
     void showsPlatformTextAsPlainText();
 };
 
@@ -151,29 +148,6 @@ void TestWeekView::tagsReferenceTimeOutsideGrid()
         QVERIFY(!column->nowLine());
 }
 
-void TestWeekView::expandsToFullDayAndKeepsViewState()
-{
-    ShownView shown(realWeek(), at(1, 10, 15));
-    WeekTimetableView &view = shown.view;
-    view.setShowDeferred(true);
-    QTest::mouseClick(view.fullDayToggle(), Qt::LeftButton);
-    QVERIFY(view.showsFullDay());
-    QCOMPARE(view.timeAxis()->labels().last(), 1290);
-    QCOMPARE(view.dayArea()->height(), 58 + 810 + 12);
-    QCOMPARE(view.fullDayToggle()->label()->text(), QStringLiteral("收起空白时段"));
-
-    view.setWeek(realWeek(), at(3, 8, 0), false);
-    QVERIFY(view.showsFullDay());
-    QVERIFY(view.showsDeferred());
-
-    // Lessons until 21:00 leave nothing to expand; the row stays for the time outside the grid.
-    view.setShowFullDay(false);
-    view.setSchedule(weekOf({lesson(QStringLiteral("late"), 0, 1200, 1260)}));
-    view.setReferenceDate(at(0, 7, 0));
-    QVERIFY(view.fullDayToggle()->isHidden());
-    QVERIFY(!view.timeTag()->isHidden());
-}
-
 void TestWeekView::pinsAndDismissesDetailCard()
 {
     ShownView shown(realWeek(), at(1, 10, 15));
@@ -210,48 +184,6 @@ void TestWeekView::pinsAndDismissesDetailCard()
     QTest::mouseClick(block, Qt::LeftButton);
     QTest::mouseClick(view.detailOverlay()->card()->popover()->closeButton(), Qt::LeftButton);
     QVERIFY(!view.detailOverlay()->card());
-}
-
-void TestWeekView::showsOnlyLastOpenDetail()
-{
-    ShownView shown(realWeek(), at(1, 10, 15));
-    WeekCourseBlock *later = shown.block(3, 0);
-    WeekCourseBlock *earlier = shown.block(0, 0);
-    later->pin();
-    earlier->pin();
-    QVERIFY(earlier->showsDetails());
-    QCOMPARE(shown.view.detailOverlay()->card()->anchorId(), later->event().id);
-    later->dismiss();
-    QCOMPARE(shown.view.detailOverlay()->card()->anchorId(), earlier->event().id);
-
-    // The keyboard's default action pins at once and hands the focus to the card, where Escape closes it.
-    WeekCourseBlock *keyed = shown.block(4, 1);
-    QTest::keyClick(keyed, Qt::Key_Space);
-    QVERIFY(keyed->pinned());
-    QCOMPARE(keyed->outline(), 1.0);
-    QVERIFY(shown.view.detailOverlay()->card()->hasFocus());
-    QTest::keyClick(shown.view.detailOverlay()->card(), Qt::Key_Escape);
-    QVERIFY(!keyed->showsDetails());
-}
-
-void TestWeekView::keepsBlockStateWhileItsPlacementStays()
-{
-    WeeklySchedule week = realWeek();
-    ShownView shown(week, at(1, 10, 15));
-    WeekCourseBlock *block = shown.block(0, 0);
-    block->pin();
-    shown.view.setReferenceDate(at(1, 10, 30));
-    QCOMPARE(shown.block(0, 0), block);
-    QVERIFY(block->pinned());
-    QVERIFY(shown.view.detailOverlay()->card());
-
-    // A lesson at the same time that sorts first moves the block to lane 1: a new block, details closed.
-    WeekEvent twin = week.days[0].events[0];
-    twin.id = QStringLiteral("!twin");
-    week.days[0].events.append(twin);
-    shown.view.setSchedule(week);
-    QVERIFY(!shown.view.detailOverlay()->card());
-    QVERIFY(!shown.block(0, 0)->showsDetails());
 }
 
 void TestWeekView::showsPlatformTextAsPlainText()
