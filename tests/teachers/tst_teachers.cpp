@@ -256,7 +256,7 @@ void TestTeachers::settlesTheTask()
         const Outcome<TeacherTaskChoice> outcome =
             outcomeOf(fixture.api->teacherTaskChoices(school::schoolId, wednesday, std::nullopt));
         QVERIFY2(outcome.value, qPrintable(outcome.failure));
-        QCOMPARE(fixture.asked(paths::taskDetail, "id"), detailsAsked);
+        QCOMPARE(sorted(fixture.asked(paths::taskDetail, "id")), detailsAsked);
         QCOMPARE(idsOf(outcome.value->tasks), offered);
         QCOMPARE(outcome.value->chosen ? QString::number(outcome.value->chosen->id) : QString(), chosen);
         QCOMPARE(outcome.value->detail.has_value(), !chosen.isEmpty());
@@ -413,7 +413,8 @@ void TestTeachers::twoLookupsAtOnceShareOneRosterFetch()
 
     QVERIFY(first.value && second.value);
     QCOMPARE(first.value->entries, second.value->entries);
-    QCOMPARE(fixture.asked(paths::roster, "pageIndex"), (QStringList{"1", "2", "3"}));
+    // Pages after the first go out together, so the platform may see them in either order.
+    QCOMPARE(sorted(fixture.asked(paths::roster, "pageIndex")), (QStringList{"1", "2", "3"}));
 }
 
 void TestTeachers::signOutWhileTheWeekIsBuiltCancelsTheLookup()
