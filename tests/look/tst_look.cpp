@@ -6,6 +6,7 @@
 #include "app/look/searchactionbutton.h"
 #include "app/look/statusbadge.h"
 #include "app/look/transition.h"
+#include "tests/support/pixels.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -15,6 +16,8 @@
 #include <QVBoxLayout>
 
 using namespace quorvale;
+
+using quorvale::testing::pixelsOf;
 
 namespace {
 
@@ -28,16 +31,6 @@ QPalette paletteWith(QColor window, QColor windowText)
 
 const QPalette light = paletteWith(QColor(0xEC, 0xEC, 0xEC), QColor(0x1E, 0x1E, 0x1E));
 const QPalette dark = paletteWith(QColor(0x1E, 0x1E, 0x1E), QColor(0xEC, 0xEC, 0xEC));
-
-int pixelsOf(const QImage &image, QColor colour)
-{
-    const QImage plain = image.convertToFormat(QImage::Format_RGB32);
-    int count = 0;
-    for (int y = 0; y < plain.height(); ++y)
-        for (int x = 0; x < plain.width(); ++x)
-            count += plain.pixel(x, y) == colour.rgb() ? 1 : 0;
-    return count;
-}
 
 void hover(QWidget *widget, bool inside)
 {

@@ -12,6 +12,7 @@
 #include "app/week/weekcourseblock.h"
 #include "app/week/weekpaint.h"
 #include "app/week/weektimetableview.h"
+#include "tests/support/pixels.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -20,6 +21,8 @@
 
 using namespace quorvale;
 using namespace quorvale::weekfixture;
+
+using quorvale::testing::pixelsOf;
 
 namespace {
 
@@ -71,16 +74,6 @@ struct ShownView
 
     WeekTimetableView view;
 };
-
-int pixelsOf(const QImage &image, QColor colour)
-{
-    const QImage plain = image.convertToFormat(QImage::Format_RGB32);
-    int count = 0;
-    for (int y = 0; y < plain.height(); ++y)
-        for (int x = 0; x < plain.width(); ++x)
-            count += plain.pixel(x, y) == colour.rgb() ? 1 : 0;
-    return count;
-}
 
 } // namespace
 
