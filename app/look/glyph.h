@@ -24,11 +24,22 @@ enum class Glyph
     personSquare,
     // The return key's arrow.
     returnKey,
+    arrowDownToLine,
+    arrowUpAndDown,
+    xmark,
+    calendar,
+    mapPin,
+    twoPeople,
+    dot,
+    disclosure,
 };
 
 // The glyph's outline fitted into box.
 QPainterPath glyphPath(Glyph glyph, const QRectF &box);
 // The glyph's outline on its 16-unit grid.
 QPainterPath glyphPath(Glyph glyph);
+
+// An outline drawn on the 16-unit grid fitted into box.
+QPainterPath fitted(const QPainterPath &glyph, const QRectF &box);
 
 } // namespace quorvale

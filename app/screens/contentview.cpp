@@ -2,6 +2,7 @@
 
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
+#include "app/look/painting.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/coalescer.h"
 #include "app/screens/detached.h"
@@ -9,7 +10,6 @@
 #include "app/screens/progressview.h"
 #include "app/screens/queryview.h"
 #include "app/state/model.h"
-#include "app/week/weekpaint.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -101,7 +101,7 @@ void ContentView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
     QLinearGradient wash(0.0, 0.0, 0.0, height());
-    wash.setColorAt(0.0, weekpaint::withOpacity(Appearance::accentBlue.resolve(palette()), 0.045));
+    wash.setColorAt(0.0, painting::withOpacity(Appearance::accentBlue.resolve(palette()), 0.045));
     wash.setColorAt(1.0, Qt::transparent);
     painter.fillRect(rect(), wash);
 }

@@ -1,14 +1,13 @@
 #include "app/screens/lessoncard.h"
 
 #include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
+#include "app/look/painting.h"
 #include "app/look/statusbadge.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
 #include "app/screens/lessonclock.h"
 #include "app/screens/lessonprogress.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekbits.h"
-#include "app/week/weekglyphs.h"
-#include "app/week/weekpaint.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -21,7 +20,7 @@ constexpr int countdownInset = 15;
 
 GlyphText *makeRoomPin(CourseState state, QWidget *parent)
 {
-    return new GlyphText(unitGlyph(WeekGlyph::mapPin), color(state),
+    return new GlyphText(glyphPath(Glyph::mapPin), color(state),
                          textStyleFont(parent->font(), TextStyle::title3, QFont::Medium), parent);
 }
 
@@ -58,7 +57,7 @@ QString lessonBadgeTitle(CourseState state)
 LessonCard::LessonCard(QWidget *parent)
     : Panel(22.0, paints::token(color(CourseState::current), 0.065), parent)
     , m_badge(new StatusBadge(QString(), CourseState::current, this))
-    , m_subject(centredLabel(weekpaint::pixelFont(font(), 29, QFont::DemiBold), this))
+    , m_subject(centredLabel(painting::pixelFont(font(), 29, QFont::DemiBold), this))
     , m_class(centredLabel(textStyleFont(font(), TextStyle::callout), this))
     , m_pin(makeRoomPin(CourseState::current, this))
     , m_room(new TintedLabel(QString(), textStyleFont(font(), TextStyle::title3, QFont::Medium), this))

@@ -1,7 +1,7 @@
 #include "app/screens/lessonprogress.h"
 
 #include "app/look/animation.h"
-#include "app/week/weekpaint.h"
+#include "app/look/painting.h"
 
 #include <QPainter>
 
@@ -58,7 +58,7 @@ void LessonProgress::paintEvent(QPaintEvent *)
     const QColor colour = m_tint.resolve(palette());
     const QRectF track = rect();
     const qreal radius = track.height() / 2.0;
-    painter.setBrush(weekpaint::withOpacity(colour, 0.12));
+    painter.setBrush(painting::withOpacity(colour, 0.12));
     painter.drawRoundedRect(track, radius, radius);
     const qreal width = track.width() * std::clamp(m_shown->value(), 0.0, 1.0);
     if (width <= 0.0)

@@ -3,7 +3,10 @@
 #include "app/look/appearance.h"
 #include "app/look/arrival.h"
 #include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
+#include "app/look/painting.h"
 #include "app/look/reducemotion.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
 #include "app/screens/captchabutton.h"
 #include "app/screens/coalescer.h"
@@ -14,9 +17,6 @@
 #include "app/screens/signinbutton.h"
 #include "app/screens/weblogindialog.h"
 #include "app/state/quorvaleclient.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekbits.h"
-#include "app/week/weekpaint.h"
 #include "core/client/sessionsettled.h"
 
 #include <QCheckBox>
@@ -80,10 +80,10 @@ void LoginView::build()
     auto *header = new QVBoxLayout;
     header->setSpacing(12);
     auto *mark = new GlyphText(glyphPath(Glyph::squareGrid), Appearance::accentBlue,
-                               weekpaint::pixelFont(font(), 38, QFont::Medium), card);
+                               painting::pixelFont(font(), 38, QFont::Medium), card);
     header->addWidget(mark, 0, Qt::AlignHCenter);
     auto *title =
-        new TintedLabel(QStringLiteral("课径"), weekpaint::pixelFont(font(), 32, QFont::DemiBold), card);
+        new TintedLabel(QStringLiteral("课径"), painting::pixelFont(font(), 32, QFont::DemiBold), card);
     header->addWidget(title, 0, Qt::AlignHCenter);
     auto *subtitle = secondaryLabel(TextStyle::callout, Appearance::secondaryText, card);
     subtitle->setText(QStringLiteral("登录澜序"));

@@ -1,6 +1,6 @@
 #include "app/screens/panel.h"
 
-#include "app/week/weekpaint.h"
+#include "app/look/painting.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -12,18 +12,18 @@ namespace paints {
 Paint token(AdaptiveColor colour, qreal opacity)
 {
     return [colour, opacity](const QPalette &palette) {
-        return weekpaint::withOpacity(colour.resolve(palette), opacity);
+        return painting::withOpacity(colour.resolve(palette), opacity);
     };
 }
 
 Paint primary(qreal opacity)
 {
-    return [opacity](const QPalette &palette) { return weekpaint::primary(palette, opacity); };
+    return [opacity](const QPalette &palette) { return painting::primary(palette, opacity); };
 }
 
 Paint controlBackground()
 {
-    return [](const QPalette &palette) { return weekpaint::controlBackground(palette); };
+    return [](const QPalette &palette) { return painting::controlBackground(palette); };
 }
 
 } // namespace paints

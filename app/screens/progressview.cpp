@@ -1,9 +1,9 @@
 #include "app/screens/progressview.h"
 
 #include "app/look/appearance.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
 #include "app/screens/spinner.h"
-#include "app/week/tintedlabel.h"
 
 #include <QVBoxLayout>
 

@@ -3,9 +3,11 @@
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
 #include "app/look/arrival.h"
+#include "app/look/glyphwidgets.h"
 #include "app/look/primaryactionbutton.h"
 #include "app/look/reducemotion.h"
 #include "app/look/searchactionbutton.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
 #include "app/screens/coalescer.h"
 #include "app/screens/datecontrols.h"
@@ -21,8 +23,6 @@
 #include "app/screens/suggestionpanel.h"
 #include "app/screens/topbar.h"
 #include "app/state/model.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekbits.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -2,15 +2,14 @@
 
 #include "app/look/appearance.h"
 #include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
+#include "app/look/painting.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
 #include "app/screens/querydate.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/segmentedcontrol.h"
 #include "app/state/querykind.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekbits.h"
-#include "app/week/weekglyphs.h"
-#include "app/week/weekpaint.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -44,7 +43,7 @@ SearchArea::SearchArea(QWidget *parent)
     , m_column(new QVBoxLayout(this))
     , m_kind(new SegmentedControl(titles(allQueryKinds()), 170, this))
     , m_teacherKind(new SegmentedControl(titles(allTeacherSearchKinds()), 180, this))
-    , m_heading(new TintedLabel(QString(), weekpaint::pixelFont(font(), 32, QFont::DemiBold), this))
+    , m_heading(new TintedLabel(QString(), painting::pixelFont(font(), 32, QFont::DemiBold), this))
     , m_dateLine(new QWidget(this))
     , m_date(new TintedLabel(QString(), textStyleFont(font(), TextStyle::caption), m_dateLine))
     , m_calendar(
@@ -99,7 +98,7 @@ void SearchArea::present(QueryKind kind, TeacherSearchKind teacherKind, bool has
     m_heading->setText(teacherMode ? QStringLiteral("查找老师") : QStringLiteral("查找学生"));
     m_heading->setVisible(!hasSelection);
     m_date->setText(querydate::text(moment));
-    m_calendar->setLabel(dateOpen ? glyphPath(Glyph::chevronUp) : unitGlyph(WeekGlyph::calendar), QString());
+    m_calendar->setLabel(dateOpen ? glyphPath(Glyph::chevronUp) : glyphPath(Glyph::calendar), QString());
     // Tighter once a person is chosen, so the results start higher.
     m_column->setSpacing(hasSelection ? 10 : 18);
     m_column->setContentsMargins(0, hasSelection ? 0 : 18, 0, 0);

@@ -3,13 +3,13 @@
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
 #include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
+#include "app/look/painting.h"
 #include "app/look/searchactionbutton.h"
 #include "app/look/typography.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/spinner.h"
 #include "app/screens/suggestionpanel.h"
-#include "app/week/weekbits.h"
-#include "app/week/weekpaint.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -105,8 +105,8 @@ void SearchShadow::paintEvent(QPaintEvent *)
     }
     QPainterPath body;
     body.addRoundedRect(shape.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
-    painter.fillPath(body, weekpaint::controlBackground(palette()));
-    painter.strokePath(body, QPen(weekpaint::primary(palette(), m_focused ? 0.13 : 0.1), 1.0));
+    painter.fillPath(body, painting::controlBackground(palette()));
+    painter.strokePath(body, QPen(painting::primary(palette(), m_focused ? 0.13 : 0.1), 1.0));
 }
 
 } // namespace quorvale

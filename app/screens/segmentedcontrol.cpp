@@ -1,7 +1,7 @@
 #include "app/screens/segmentedcontrol.h"
 
+#include "app/look/painting.h"
 #include "app/look/typography.h"
-#include "app/week/weekpaint.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -84,17 +84,17 @@ void SegmentedControl::paintEvent(QPaintEvent *)
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath track;
     track.addRoundedRect(bounds, 7.0, 7.0);
-    painter.fillPath(track, weekpaint::primary(palette(), 0.07));
+    painter.fillPath(track, painting::primary(palette(), 0.07));
 
     const QRectF chosen = QRectF(segmentRect(m_current)).adjusted(inset, inset, -inset, -inset);
     QPainterPath thumb;
     thumb.addRoundedRect(chosen, 5.5, 5.5);
-    painter.fillPath(thumb, weekpaint::controlBackground(palette()));
-    painter.strokePath(thumb, QPen(weekpaint::primary(palette(), 0.1), 1.0));
+    painter.fillPath(thumb, painting::controlBackground(palette()));
+    painter.strokePath(thumb, QPen(painting::primary(palette(), 0.1), 1.0));
 
     painter.setFont(font());
     for (int index = 0; index < m_titles.size(); ++index) {
-        painter.setPen(weekpaint::primary(palette(), index == m_current ? 1.0 : 0.75));
+        painter.setPen(painting::primary(palette(), index == m_current ? 1.0 : 0.75));
         painter.drawText(segmentRect(index), Qt::AlignCenter | Qt::TextSingleLine, m_titles.at(index));
     }
     if (hasFocus()) {

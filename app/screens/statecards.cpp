@@ -1,8 +1,8 @@
 #include "app/screens/statecards.h"
 
 #include "app/look/statusbadge.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
-#include "app/week/tintedlabel.h"
 
 #include <QVBoxLayout>
 

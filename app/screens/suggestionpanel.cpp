@@ -2,12 +2,12 @@
 
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
+#include "app/look/painting.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
 #include "app/screens/spinner.h"
 #include "app/screens/suggestionlist.h"
 #include "app/screens/suggestionrow.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekpaint.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -182,7 +182,7 @@ bool SuggestionPanel::spinnerShown() const
 void SuggestionPanel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setPen(QPen(weekpaint::primary(palette(), 0.1), 1.0));
+    painter.setPen(QPen(painting::primary(palette(), 0.1), 1.0));
     const qreal y = headerHeight - 0.5;
     painter.drawLine(QPointF(dividerInset, y), QPointF(width() - dividerInset, y));
 }

@@ -2,11 +2,10 @@
 
 #include "app/look/appearance.h"
 #include "app/look/glyph.h"
+#include "app/look/painting.h"
 #include "app/look/typography.h"
 #include "app/screens/safetext.h"
 #include "app/screens/suggestionlist.h"
-#include "app/week/weekglyphs.h"
-#include "app/week/weekpaint.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -30,7 +29,7 @@ QPainterPath kindGlyph(const SearchSuggestion &suggestion)
         return glyphPath(Glyph::personSquare);
     if (std::holds_alternative<CourseOption>(suggestion.value))
         return glyphPath(Glyph::bookClosed);
-    return unitGlyph(WeekGlyph::calendar);
+    return glyphPath(Glyph::calendar);
 }
 
 } // namespace
@@ -93,7 +92,7 @@ void SuggestionRow::paintEvent(QPaintEvent *)
     const QPalette &colours = palette();
     if (m_marked) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(weekpaint::withOpacity(Appearance::accentBlue.resolve(colours), 0.085));
+        painter.setBrush(painting::withOpacity(Appearance::accentBlue.resolve(colours), 0.085));
         painter.drawRoundedRect(QRectF(rect()), 20.0, 20.0);
     }
 

@@ -1,8 +1,8 @@
 #include "app/screens/switchtoggle.h"
 
 #include "app/look/appearance.h"
+#include "app/look/painting.h"
 #include "app/look/typography.h"
-#include "app/week/weekpaint.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -39,7 +39,7 @@ void SwitchToggle::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal opacity = isEnabled() ? 1.0 : 0.45;
     painter.setFont(font());
-    painter.setPen(weekpaint::primary(palette(), opacity));
+    painter.setPen(painting::primary(palette(), opacity));
     const int labelWidth = width() - track.width() - labelSpacing - 2;
     painter.drawText(QRect(0, 0, labelWidth, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      text());
@@ -47,9 +47,9 @@ void SwitchToggle::paintEvent(QPaintEvent *)
     const QRectF body(width() - track.width() - 1, (height() - track.height()) / 2.0, track.width(),
                       track.height());
     const qreal radius = body.height() / 2.0;
-    const QColor fill = isChecked() ? Appearance::button() : weekpaint::primary(palette(), 0.15);
+    const QColor fill = isChecked() ? Appearance::button() : painting::primary(palette(), 0.15);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(weekpaint::withOpacity(fill, opacity));
+    painter.setBrush(painting::withOpacity(fill, opacity));
     painter.drawRoundedRect(body, radius, radius);
     const qreal knob = body.height() - 3.0;
     const qreal x = isChecked() ? body.right() - knob - 1.5 : body.left() + 1.5;

@@ -2,11 +2,11 @@
 
 #include "app/look/appearance.h"
 #include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
 #include "app/look/typography.h"
 #include "app/screens/detached.h"
 #include "app/screens/safetext.h"
 #include "app/state/quorvaleclient.h"
-#include "app/week/weekbits.h"
 
 #include <QHBoxLayout>
 #include <QMenu>

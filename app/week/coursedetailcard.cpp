@@ -1,8 +1,8 @@
 #include "app/week/coursedetailcard.h"
 
+#include "app/look/painting.h"
 #include "app/week/cardeffect.h"
 #include "app/week/coursedetailpopover.h"
-#include "app/week/weekpaint.h"
 
 #include "app/look/animation.h"
 #include "app/look/transition.h"
@@ -51,7 +51,7 @@ void CourseDetailCard::detach()
 
 void CourseDetailCard::paintEvent(QPaintEvent *)
 {
-    weekpaint::paintCard(this, 0.1);
+    painting::paintCard(this, 0.1);
 }
 
 void CourseDetailCard::enterEvent(QEnterEvent *event)

@@ -1,13 +1,12 @@
 #include "app/week/coursedetailpopover.h"
 
+#include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
+#include "app/look/painting.h"
+#include "app/look/tintedlabel.h"
 #include "app/week/coursetext.h"
 #include "app/week/daylabels.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekbits.h"
-#include "app/week/weekglyphs.h"
-#include "app/week/weekpaint.h"
 
-#include "app/look/glyph.h"
 #include "app/look/typography.h"
 
 #include <QHBoxLayout>
@@ -50,7 +49,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(m_tint.resolve(weekpaint::darkAround(this)));
+        painter.setBrush(m_tint.resolve(painting::darkAround(this)));
         painter.drawEllipse(QRectF(rect()));
     }
 
@@ -63,14 +62,14 @@ CourseDetailPopover::CourseDetailPopover(QWidget *parent)
     , m_dot(new TintDot(this))
     , m_period(
           new GlyphText({}, Appearance::accentBlue, textStyleFont(font(), TextStyle::caption, QFont::Bold)))
-    , m_running(new GlyphText(unitGlyph(WeekGlyph::dot), Appearance::currentGreen,
+    , m_running(new GlyphText(glyphPath(Glyph::dot), Appearance::currentGreen,
                               textStyleFont(font(), TextStyle::caption, QFont::Medium)))
     , m_close(new CloseButton)
-    , m_title(new TintedLabel(QString(), weekpaint::pixelFont(font(), 22, QFont::DemiBold)))
-    , m_date(new TintedLabel(QString(), weekpaint::pixelFont(font(), 14)))
-    , m_clock(new TintedLabel(QString(), weekpaint::pixelFont(font(), 14)))
-    , m_room(new TintedLabel(QString(), weekpaint::pixelFont(font(), 14)))
-    , m_class(new TintedLabel(QString(), weekpaint::pixelFont(font(), 14)))
+    , m_title(new TintedLabel(QString(), painting::pixelFont(font(), 22, QFont::DemiBold)))
+    , m_date(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
+    , m_clock(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
+    , m_room(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
+    , m_class(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
     , m_classRow(nullptr)
 {
     m_period->setCapsule(Appearance::accentBlue, 0.075, QSizeF(10.0, 5.0));
@@ -95,10 +94,10 @@ CourseDetailPopover::CourseDetailPopover(QWidget *parent)
 
     auto *details = new QVBoxLayout;
     details->setSpacing(8);
-    details->addWidget(detailRow(unitGlyph(WeekGlyph::calendar), m_date));
+    details->addWidget(detailRow(glyphPath(Glyph::calendar), m_date));
     details->addWidget(detailRow(lookGlyph(Glyph::clock), m_clock));
-    details->addWidget(detailRow(unitGlyph(WeekGlyph::mapPin), m_room));
-    m_classRow = detailRow(unitGlyph(WeekGlyph::twoPeople), m_class);
+    details->addWidget(detailRow(glyphPath(Glyph::mapPin), m_room));
+    m_classRow = detailRow(glyphPath(Glyph::twoPeople), m_class);
     details->addWidget(m_classRow);
 
     auto *stack = new QVBoxLayout(this);

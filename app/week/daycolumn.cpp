@@ -1,9 +1,9 @@
 #include "app/week/daycolumn.h"
 
+#include "app/look/painting.h"
 #include "app/week/daylabels.h"
 #include "app/week/nowline.h"
 #include "app/week/weekcourseblock.h"
-#include "app/week/weekpaint.h"
 
 #include "app/look/appearance.h"
 #include "app/look/typography.h"
@@ -142,12 +142,12 @@ void DayColumn::paintHeader(QPainter &painter)
     const bool dark = Appearance::isDark(palette());
     const QColor accent = Appearance::accentBlue.resolve(dark);
     const QRectF header(0.0, 0.0, width(), weekgrid::headerHeight);
-    painter.fillRect(header, m_referenceDay ? weekpaint::withOpacity(accent, 0.055)
-                                            : weekpaint::primary(palette(), 0.025));
+    painter.fillRect(header, m_referenceDay ? painting::withOpacity(accent, 0.055)
+                                            : painting::primary(palette(), 0.025));
 
     const QFont nameFont = textStyleFont(font(), TextStyle::caption, QFont::DemiBold);
     const QFont dateFont = textStyleFont(font(), TextStyle::caption);
-    const QFont badgeFont = weekpaint::pixelFont(font(), 9, QFont::DemiBold);
+    const QFont badgeFont = painting::pixelFont(font(), 9, QFont::DemiBold);
     const QFontMetricsF nameMetrics(nameFont);
     const QFontMetricsF badgeMetrics(badgeFont);
     const QString name = weekday(m_day.date);
@@ -163,13 +163,13 @@ void DayColumn::paintHeader(QPainter &painter)
     qreal x = (header.width() - rowWidth) / 2.0;
 
     painter.setFont(nameFont);
-    painter.setPen(m_referenceDay ? accent : weekpaint::primary(palette()));
+    painter.setPen(m_referenceDay ? accent : painting::primary(palette()));
     painter.drawText(QRectF(x, top, nameWidth, rowHeight), Qt::AlignCenter, name);
     if (m_referenceDay) {
         x += nameWidth + headerSpacing;
         const QRectF capsule(QPointF(x, top + (rowHeight - badgeSize.height()) / 2.0), badgeSize);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(weekpaint::withOpacity(accent, 0.1));
+        painter.setBrush(painting::withOpacity(accent, 0.1));
         painter.drawRoundedRect(capsule, capsule.height() / 2.0, capsule.height() / 2.0);
         painter.setFont(badgeFont);
         painter.setPen(accent);
@@ -188,15 +188,15 @@ void DayColumn::paintBody(QPainter &painter)
     painter.save();
     painter.setClipRect(body);
     if (m_referenceDay)
-        painter.fillRect(body, weekpaint::withOpacity(Appearance::accentBlue.resolve(palette()), 0.025));
+        painter.fillRect(body, painting::withOpacity(Appearance::accentBlue.resolve(palette()), 0.025));
     for (int minute = weekgrid::firstMinute; minute <= m_context.visibleEnd; minute += 30) {
         const qreal y = body.top() + weekgrid::bodyHeight(minute);
         painter.fillRect(QRectF(0.0, y, body.width(), 1.0),
-                         weekpaint::primary(palette(), minute % 60 == 0 ? 0.085 : 0.035));
+                         painting::primary(palette(), minute % 60 == 0 ? 0.085 : 0.035));
     }
     painter.restore();
     painter.fillRect(QRectF(body.right() - 1.0, body.top(), 1.0, body.height()),
-                     weekpaint::primary(palette(), 0.07));
+                     painting::primary(palette(), 0.07));
 }
 
 } // namespace quorvale

@@ -1,11 +1,11 @@
 #include "app/week/deferredsection.h"
 
+#include "app/look/glyph.h"
+#include "app/look/painting.h"
+#include "app/look/tintedlabel.h"
 #include "app/week/coursetext.h"
 #include "app/week/daylabels.h"
 #include "app/week/deferredevents.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekglyphs.h"
-#include "app/week/weekpaint.h"
 
 #include "app/look/animation.h"
 #include "app/look/statusbadge.h"
@@ -78,7 +78,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(weekpaint::withOpacity(Appearance::warningAmber.resolve(palette()), 0.035));
+        painter.setBrush(painting::withOpacity(Appearance::warningAmber.resolve(palette()), 0.035));
         painter.drawRoundedRect(QRectF(rect()), 9.0, 9.0);
     }
 };
@@ -115,7 +115,7 @@ protected:
         painter.translate(centre);
         painter.rotate(90.0 * m_turn);
         const qreal side = 11.0;
-        painter.fillPath(weekGlyphPath(WeekGlyph::disclosure, QRectF(-side / 2.0, -side / 2.0, side, side)),
+        painter.fillPath(glyphPath(Glyph::disclosure, QRectF(-side / 2.0, -side / 2.0, side, side)),
                          Appearance::accentBlue.resolve(palette()));
     }
 

@@ -1,6 +1,6 @@
 #include "app/week/nowline.h"
 
-#include "app/week/weekpaint.h"
+#include "app/look/painting.h"
 
 #include "app/look/animation.h"
 
@@ -47,13 +47,13 @@ void NowLine::follow()
 
 void NowLine::paintEvent(QPaintEvent *)
 {
-    const QColor red = weekpaint::referenceRed();
+    const QColor red = painting::referenceRed();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(red);
     painter.drawEllipse(QRectF(0.0, 0.0, side, side));
-    painter.fillRect(QRectF(side, side / 2.0 - 0.5, width() - side, 1.0), weekpaint::withOpacity(red, 0.85));
+    painter.fillRect(QRectF(side, side / 2.0 - 0.5, width() - side, 1.0), painting::withOpacity(red, 0.85));
 }
 
 } // namespace quorvale

@@ -1,7 +1,7 @@
 #include "app/week/timeaxis.h"
 
+#include "app/look/painting.h"
 #include "app/week/weekgrid.h"
-#include "app/week/weekpaint.h"
 
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
@@ -75,7 +75,7 @@ void TimeAxis::paintEvent(QPaintEvent *)
     painter.drawText(QRectF(0.0, 0.0, weekgrid::axisWidth, weekgrid::headerHeight), Qt::AlignCenter,
                      QStringLiteral("时间"));
 
-    const QFont labelFont = weekpaint::monospaced(10, QFont::Medium);
+    const QFont labelFont = painting::monospaced(10, QFont::Medium);
     const qreal labelHeight = QFontMetricsF(labelFont).height();
     painter.setFont(labelFont);
     for (const int minute : std::as_const(m_labels)) {
@@ -86,7 +86,7 @@ void TimeAxis::paintEvent(QPaintEvent *)
 
     if (!m_tagMinute)
         return;
-    const QFont tagFont = weekpaint::monospaced(10, QFont::DemiBold);
+    const QFont tagFont = painting::monospaced(10, QFont::DemiBold);
     const QFontMetricsF metrics(tagFont);
     const QString text = tagText();
     const QSizeF size(metrics.horizontalAdvance(text) + 2 * tagPadding, metrics.height() + 2 * tagPadding);
@@ -94,7 +94,7 @@ void TimeAxis::paintEvent(QPaintEvent *)
         QPointF(centreX - size.width() / 2.0, weekgrid::headerHeight + m_tagY->value() - size.height() / 2.0),
         size);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(weekpaint::referenceRed());
+    painter.setBrush(painting::referenceRed());
     painter.drawRoundedRect(tag, 5.0, 5.0);
     painter.setFont(tagFont);
     painter.setPen(Qt::white);

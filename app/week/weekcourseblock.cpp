@@ -1,7 +1,7 @@
 #include "app/week/weekcourseblock.h"
 
+#include "app/look/painting.h"
 #include "app/week/coursetext.h"
-#include "app/week/weekpaint.h"
 
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
@@ -209,14 +209,14 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setClipPath(shape);
-    painter.fillPath(shape, weekpaint::controlBackground(palette()));
-    painter.fillPath(shape, weekpaint::withOpacity(tint, m_highlighted ? 0.13 : 0.055));
+    painter.fillPath(shape, painting::controlBackground(palette()));
+    painter.fillPath(shape, painting::withOpacity(tint, m_highlighted ? 0.13 : 0.055));
     paintText(painter, bounds.adjusted(padding, padding, -padding, -padding));
-    painter.strokePath(shape, QPen(weekpaint::withOpacity(tint, m_highlighted ? 0.25 : 0.14), 0.7));
+    painter.strokePath(shape, QPen(painting::withOpacity(tint, m_highlighted ? 0.25 : 0.14), 0.7));
     painter.setClipping(false);
     if (outline() > 0.0) {
         const QColor accent = Appearance::accentBlue.resolve(dark);
-        painter.strokePath(shape, QPen(weekpaint::withOpacity(accent, 0.55 * outline()), 1.3));
+        painter.strokePath(shape, QPen(painting::withOpacity(accent, 0.55 * outline()), 1.3));
     }
 }
 
@@ -226,13 +226,13 @@ void WeekCourseBlock::paintText(QPainter &painter, const QRectF &box)
     const qreal textLeft = box.left() + barWidth + spacing;
     const qreal width = std::max(0.0, box.right() - textLeft);
 
-    const QFont subjectFont = weekpaint::pixelFont(font(), m_height < 45 ? 11 : 12, QFont::DemiBold);
+    const QFont subjectFont = painting::pixelFont(font(), m_height < 45 ? 11 : 12, QFont::DemiBold);
     const QStringList subject =
-        weekpaint::wrappedLines(m_event.subject, subjectFont, width, m_height >= 58 ? 2 : 1);
-    const QFont periodFont = weekpaint::pixelFont(font(), 9, QFont::Medium);
-    const QFont roomFont = weekpaint::pixelFont(font(), 9);
+        painting::wrappedLines(m_event.subject, subjectFont, width, m_height >= 58 ? 2 : 1);
+    const QFont periodFont = painting::pixelFont(font(), 9, QFont::Medium);
+    const QFont roomFont = painting::pixelFont(font(), 9);
     const std::optional<QString> label = m_height >= 75 ? classLabel(m_event) : std::nullopt;
-    const QFont classFont = weekpaint::pixelFont(font(), 10);
+    const QFont classFont = painting::pixelFont(font(), 10);
 
     const qreal subjectLine = QFontMetricsF(subjectFont).height();
     const qreal rowLine = QFontMetricsF(periodFont).height();
@@ -244,10 +244,10 @@ void WeekCourseBlock::paintText(QPainter &painter, const QRectF &box)
 
     const QColor tint = m_tint.resolve(dark);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(weekpaint::withOpacity(tint, m_highlighted ? 0.9 : 0.55));
+    painter.setBrush(painting::withOpacity(tint, m_highlighted ? 0.9 : 0.55));
     painter.drawRoundedRect(QRectF(box.left(), y, barWidth, stack), 2.0, 2.0);
 
-    painter.setPen(weekpaint::primary(palette()));
+    painter.setPen(painting::primary(palette()));
     painter.setFont(subjectFont);
     for (const QString &line : subject) {
         painter.drawText(QRectF(textLeft, y, width, subjectLine), Qt::AlignLeft | Qt::AlignVCenter, line);
@@ -255,7 +255,7 @@ void WeekCourseBlock::paintText(QPainter &painter, const QRectF &box)
     }
     y += lineSpacing;
 
-    painter.setPen(weekpaint::primary(palette(), 0.8));
+    painter.setPen(painting::primary(palette(), 0.8));
     painter.setFont(periodFont);
     const QString period = QFontMetricsF(periodFont).elidedText(m_event.period, Qt::ElideRight, width);
     painter.drawText(QRectF(textLeft, y, width, rowLine), Qt::AlignLeft | Qt::AlignVCenter, period);

@@ -48,8 +48,11 @@ void flush(const QList<WeekPlacement> &cluster, QList<WeekPlacement> &result)
 
 bool isPlaced(const WeekEvent &event, qint64 visibleEnd)
 {
-    return event.start && event.end && *event.start<*event.end && * event.end> firstMinute &&
-           *event.start < visibleEnd;
+    if (!event.start || !event.end)
+        return false;
+    const qint64 start = *event.start;
+    const qint64 end = *event.end;
+    return start < end && end > firstMinute && start < visibleEnd;
 }
 
 QList<WeekPlacement> layout(const QList<WeekEvent> &events, qint64 visibleEnd)

@@ -1,5 +1,9 @@
 #include "app/week/weektimetableview.h"
 
+#include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
+#include "app/look/painting.h"
+#include "app/look/tintedlabel.h"
 #include "app/week/coursedetailanchor.h"
 #include "app/week/dayarea.h"
 #include "app/week/daylabels.h"
@@ -7,15 +11,10 @@
 #include "app/week/detailoverlay.h"
 #include "app/week/subjecttint.h"
 #include "app/week/timeaxis.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekbits.h"
 #include "app/week/weekcourseblock.h"
-#include "app/week/weekglyphs.h"
 #include "app/week/weekgrid.h"
-#include "app/week/weekpaint.h"
 
 #include "app/look/animation.h"
-#include "app/look/glyph.h"
 #include "app/look/typography.h"
 
 #include "core/model/calendar.h"
@@ -61,7 +60,7 @@ void WeekTimetableView::build()
 {
     const QFont caption = textStyleFont(font(), TextStyle::caption);
 
-    auto *title = new TintedLabel(QStringLiteral("本周课表"), weekpaint::headline(font()));
+    auto *title = new TintedLabel(QStringLiteral("本周课表"), painting::headline(font()));
     m_range = new TintedLabel(QString(), caption);
     m_range->setTint(Appearance::secondaryText);
     auto *header = new QHBoxLayout;
@@ -184,9 +183,9 @@ void WeekTimetableView::refresh()
                    Engine::time(qint64(std::floor(now))));
     m_toggle->setVisible(collapsible);
     if (m_model.showFullDay())
-        m_toggle->setLabel(unitGlyph(WeekGlyph::arrowUpAndDown), QStringLiteral("收起空白时段"));
+        m_toggle->setLabel(glyphPath(Glyph::arrowUpAndDown), QStringLiteral("收起空白时段"));
     else
-        m_toggle->setLabel(unitGlyph(WeekGlyph::arrowDownToLine), QStringLiteral("展开至 21:30"));
+        m_toggle->setLabel(glyphPath(Glyph::arrowDownToLine), QStringLiteral("展开至 21:30"));
 
     refreshNotes();
 
@@ -258,7 +257,7 @@ void WeekTimetableView::resizeEvent(QResizeEvent *event)
 
 void WeekTimetableView::paintEvent(QPaintEvent *)
 {
-    weekpaint::paintCard(this, 0.07);
+    painting::paintCard(this, 0.07);
 }
 
 } // namespace quorvale

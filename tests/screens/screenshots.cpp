@@ -1,6 +1,7 @@
 // Renders the main states of the window to PNG files, from the real widgets fed by the simulated
 // platform, so that anyone can look at the screens: quorvale-screenshots OUTPUT_FOLDER
 
+#include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/contentview.h"
 #include "app/screens/datecontrols.h"
@@ -12,7 +13,6 @@
 #include "app/screens/searchfield.h"
 #include "app/screens/suggestionpanel.h"
 #include "app/screens/suggestionrow.h"
-#include "app/week/weekbits.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"

@@ -1,7 +1,9 @@
 // The real window against the simulated platform: sign in, look a student up by name, pick the
 // suggestion and read the running lesson off its card, checked against the school's own data.
 
+#include "app/look/glyphwidgets.h"
 #include "app/look/statusbadge.h"
+#include "app/look/tintedlabel.h"
 #include "app/screens/contentview.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/loginview.h"
@@ -12,8 +14,6 @@
 #include "app/screens/signinbutton.h"
 #include "app/screens/suggestionpanel.h"
 #include "app/screens/suggestionrow.h"
-#include "app/week/tintedlabel.h"
-#include "app/week/weekbits.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"

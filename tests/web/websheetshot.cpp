@@ -1,11 +1,11 @@
 // Renders the web sign-in sheet over the simulated platform's sign-in page to a PNG file, so that
 // anyone can look at it: quorvale-websheet-shot OUTPUT_FILE
 
+#include "app/look/glyphwidgets.h"
 #include "app/screens/loginview.h"
 #include "app/screens/weblogindialog.h"
 #include "app/state/quorvaleclient.h"
 #include "app/web/enginewebview.h"
-#include "app/week/weekbits.h"
 #include "tests/session/sessionfixture.h"
 
 #include <QApplication>

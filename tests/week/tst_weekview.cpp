@@ -1,6 +1,8 @@
 #include "suites.h"
 #include "weekfixture.h"
 
+#include "app/look/glyphwidgets.h"
+#include "app/look/painting.h"
 #include "app/week/coursedetailcard.h"
 #include "app/week/coursedetailpopover.h"
 #include "app/week/dayarea.h"
@@ -8,9 +10,7 @@
 #include "app/week/detailoverlay.h"
 #include "app/week/detailplacement.h"
 #include "app/week/timeaxis.h"
-#include "app/week/weekbits.h"
 #include "app/week/weekcourseblock.h"
-#include "app/week/weekpaint.h"
 #include "app/week/weektimetableview.h"
 #include "tests/support/pixels.h"
 
@@ -114,7 +114,7 @@ void TestWeekView::rendersRealWeek()
     const QImage image = view.grab().toImage();
     QCOMPARE(image.size(), view.size() * image.devicePixelRatio());
     // The axis tag and the now line's dot are drawn in the reference red.
-    QVERIFY(pixelsOf(image, weekpaint::referenceRed()) > 50);
+    QVERIFY(pixelsOf(image, painting::referenceRed()) > 50);
 }
 
 void TestWeekView::tagsReferenceTimeOutsideGrid_data()

@@ -1,6 +1,6 @@
-#include "app/week/tintedlabel.h"
+#include "app/look/tintedlabel.h"
 
-#include "app/week/weekpaint.h"
+#include "app/look/painting.h"
 
 #include <QEvent>
 
@@ -53,11 +53,11 @@ void TintedLabel::applyTint()
     if (m_applying)
         return;
     m_applying = true;
-    const bool dark = weekpaint::darkAround(this);
+    const bool dark = painting::darkAround(this);
     const QWidget *source = parentWidget() ? parentWidget() : this;
     const QColor base = m_token ? m_token->resolve(dark) : source->palette().color(QPalette::WindowText);
     QPalette own = palette();
-    own.setColor(QPalette::WindowText, weekpaint::withOpacity(base, m_opacity));
+    own.setColor(QPalette::WindowText, painting::withOpacity(base, m_opacity));
     setPalette(own);
     m_applying = false;
 }

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <optional>
 
-// Small painted pieces of the week card and its detail card: a glyph with a text, a capsule tag, a
+// Small painted pieces shared by the cards and screens: a glyph with a text, a capsule tag, a
 // plain link-like button, an icon tile, a dot and the round close button. Texts are drawn as plain
 // text; colours are resolved from the palette each time they are painted.
 namespace quorvale {

@@ -7,9 +7,9 @@
 class QPalette;
 class QWidget;
 
-// Fonts, colours and text lines the week grid's widgets paint with. Colours are resolved from the
+// Fonts, colours and text lines the painted widgets share. Colours are resolved from the
 // palette at paint time, so a change between dark and light shows on the next paint.
-namespace quorvale::weekpaint {
+namespace quorvale::painting {
 
 QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal);
 // The monospaced face of the time axis.
@@ -35,4 +35,4 @@ bool darkAround(const QWidget *widget);
 // Plain text broken into at most maxLines lines of the width; the last one shown is elided.
 QStringList wrappedLines(const QString &text, const QFont &font, qreal width, int maxLines);
 
-} // namespace quorvale::weekpaint
+} // namespace quorvale::painting

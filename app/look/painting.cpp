@@ -1,4 +1,4 @@
-#include "app/week/weekpaint.h"
+#include "app/look/painting.h"
 
 #include "app/look/appearance.h"
 
@@ -10,7 +10,7 @@
 #include <QTextLayout>
 #include <QWidget>
 
-namespace quorvale::weekpaint {
+namespace quorvale::painting {
 
 QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight)
 {
@@ -89,4 +89,4 @@ QStringList wrappedLines(const QString &text, const QFont &font, qreal width, in
     return lines;
 }
 
-} // namespace quorvale::weekpaint
+} // namespace quorvale::painting

@@ -1,7 +1,7 @@
-#include "app/week/weekbits.h"
+#include "app/look/glyphwidgets.h"
 
-#include "app/week/weekglyphs.h"
-#include "app/week/weekpaint.h"
+#include "app/look/glyph.h"
+#include "app/look/painting.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -17,8 +17,8 @@ constexpr int closeSide = 25;
 
 QColor tokenOr(const std::optional<AdaptiveColor> &token, const QPalette &palette, qreal opacity)
 {
-    return token ? weekpaint::withOpacity(token->resolve(palette), opacity)
-                 : weekpaint::primary(palette, opacity);
+    return token ? painting::withOpacity(token->resolve(palette), opacity)
+                 : painting::primary(palette, opacity);
 }
 
 } // namespace
@@ -140,7 +140,7 @@ void SymbolTile::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(weekpaint::withOpacity(accent, 0.055));
+    painter.setBrush(painting::withOpacity(accent, 0.055));
     painter.drawRoundedRect(QRectF(rect()), 6.0, 6.0);
     const qreal side = 13.0;
     painter.fillPath(fitted(m_glyph, QRectF((tileSide - side) / 2.0, (tileSide - side) / 2.0, side, side)),
@@ -161,11 +161,11 @@ void CloseButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(weekpaint::primary(palette(), 0.045));
+    painter.setBrush(painting::primary(palette(), 0.045));
     painter.drawEllipse(QRectF(rect()));
     const qreal side = 9.0;
     const QRectF box((closeSide - side) / 2.0, (closeSide - side) / 2.0, side, side);
-    painter.fillPath(weekGlyphPath(WeekGlyph::xmark, box), Appearance::secondaryText.resolve(palette()));
+    painter.fillPath(glyphPath(Glyph::xmark, box), Appearance::secondaryText.resolve(palette()));
 }
 
 } // namespace quorvale
