@@ -17,7 +17,7 @@
 #include "app/screens/signinbutton.h"
 #include "app/screens/weblogindialog.h"
 #include "app/state/quorvaleclient.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>

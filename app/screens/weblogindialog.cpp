@@ -4,7 +4,7 @@
 #include "app/look/typography.h"
 #include "app/screens/spinner.h"
 #include "app/state/quorvaleclient.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/state/model.h"
 #include "core/base/shanghai.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 #include <QPointer>
 

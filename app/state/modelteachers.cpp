@@ -1,7 +1,7 @@
 #include "app/state/model.h"
 #include "app/state/namesort.h"
 #include "core/base/shanghai.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 #include <QPointer>
 

@@ -5,7 +5,7 @@
 #include "core/client/keychaincredentialstore.h"
 #include "core/client/quorvaleapierror.h"
 #include "core/client/sessionrecoveryerror.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 #include <QImage>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "core/base/errors.h"
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
-#include "core/client/studentflights.h"
+#include "core/client/settled.h"
 #include "core/client/studentlookup.h"
 #include "core/client/studentrequests.h"
 #include "core/client/studentsearch.h"
@@ -66,7 +66,7 @@ QCoro::Task<QList<Student>> QuorvaleAPI::searchScheduleStudents(QString query, q
     using namespace studentrequests;
     // The task list needs nothing of the current user's answer, so both are asked at once; the
     // user's answer is still judged first.
-    QCoro::Task<flights::Landed<SessionUser>> user = flights::settle(currentUser());
+    QCoro::Task<Settled<SessionUser>> user = settled(currentUser());
     const QString key = query.trimmed();
     if (key.isEmpty() || schoolId < 1) {
         requireSignedIn((co_await std::move(user)).take());
@@ -74,10 +74,9 @@ QCoro::Task<QList<Student>> QuorvaleAPI::searchScheduleStudents(QString query, q
             co_return QList<Student>{};
         throw DemoError::message(QStringLiteral("当前账号没有可查询的校区"));
     }
-    QCoro::Task<flights::Landed<QJsonObject>> list =
-        flights::settle(request(taskList(schoolId), get, std::nullopt));
-    flights::Landed<SessionUser> signedIn = co_await std::move(user);
-    flights::Landed<QJsonObject> listed = co_await std::move(list);
+    QCoro::Task<Settled<QJsonObject>> list = settled(request(taskList(schoolId), get, std::nullopt));
+    Settled<SessionUser> signedIn = co_await std::move(user);
+    Settled<QJsonObject> listed = co_await std::move(list);
     requireSignedIn(signedIn.take());
 
     const QList<CourseTaskOption> valid = validOn(readTaskList(listed.take()), date);
@@ -89,12 +88,12 @@ QCoro::Task<QList<Student>> QuorvaleAPI::searchScheduleStudents(QString query, q
     if (inEffect.isEmpty())
         throw DemoError::message(QStringLiteral("该日期没有已生效的可查询课表"));
 
-    std::vector<QCoro::Task<flights::Landed<QList<Student>>>> rosters;
+    std::vector<QCoro::Task<Settled<QList<Student>>>> rosters;
     for (const CourseTaskOption &task : inEffect)
-        rosters.push_back(flights::settle(studentsearch::roster(this, task.id, key, schoolId)));
-    std::vector<flights::Landed<QList<Student>>> lists = co_await flights::land(std::move(rosters));
+        rosters.push_back(settled(studentsearch::roster(this, task.id, key, schoolId)));
+    std::vector<Settled<QList<Student>>> lists = co_await land(std::move(rosters));
     studentsearch::StudentMerge merge(schoolId);
-    for (flights::Landed<QList<Student>> &students : lists) {
+    for (Settled<QList<Student>> &students : lists) {
         for (const Student &student : students.take())
             merge.add(student);
     }
@@ -105,17 +104,16 @@ QCoro::Task<LiveTimetableResult> QuorvaleAPI::lookupTimetable(Student student, Q
                                                               std::optional<qint64> taskId)
 {
     using namespace studentrequests;
-    QCoro::Task<flights::Landed<SessionUser>> user = flights::settle(currentUser());
+    QCoro::Task<Settled<SessionUser>> user = settled(currentUser());
     if (student.studySection != 2 && student.studySection != 3) {
         requireSignedIn((co_await std::move(user)).take());
         throw DemoError::message(student.studySection == 0
                                      ? QStringLiteral("该学生学部尚未确认，暂不能换算初高中作息")
                                      : QStringLiteral("只支持初中和高中"));
     }
-    QCoro::Task<flights::Landed<QJsonObject>> list =
-        flights::settle(request(taskList(student.schoolId), get, std::nullopt));
-    flights::Landed<SessionUser> signedIn = co_await std::move(user);
-    flights::Landed<QJsonObject> listed = co_await std::move(list);
+    QCoro::Task<Settled<QJsonObject>> list = settled(request(taskList(student.schoolId), get, std::nullopt));
+    Settled<SessionUser> signedIn = co_await std::move(user);
+    Settled<QJsonObject> listed = co_await std::move(list);
     requireSignedIn(signedIn.take());
 
     const QList<CourseTaskOption> valid = validOn(readTaskList(listed.take()), date);
@@ -139,11 +137,11 @@ QCoro::Task<LiveTimetableResult> QuorvaleAPI::lookupTimetable(Student student, Q
         if (trials.back().kind == Trial::Kind::Found)
             order.clear();
     }
-    std::vector<QCoro::Task<flights::Landed<Trial>>> tries;
+    std::vector<QCoro::Task<Settled<Trial>>> tries;
     for (const CourseTaskOption &task : std::as_const(order))
-        tries.push_back(flights::settle(studentlookup::tryTask(this, student, task, order.size() == 1)));
-    std::vector<flights::Landed<Trial>> tried = co_await flights::land(std::move(tries));
-    for (flights::Landed<Trial> &trial : tried)
+        tries.push_back(settled(studentlookup::tryTask(this, student, task, order.size() == 1)));
+    std::vector<Settled<Trial>> tried = co_await land(std::move(tries));
+    for (Settled<Trial> &trial : tried)
         trials.push_back(trial.take());
 
     const QList<const Trial *> candidates = found(trials);

@@ -4,7 +4,7 @@
 #include "core/client/cancellationerror.h"
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
-#include "core/client/studentflights.h"
+#include "core/client/settled.h"
 #include "core/client/studentrequests.h"
 #include "core/client/teacherrequests.h"
 
@@ -159,11 +159,10 @@ QCoro::Task<TeacherDirectory> QuorvaleAPI::searchTeachers(QString key, qint64 sc
     const QUuid epoch = m_teacherCacheEpoch;
     // The task choice needs nothing of the current user's answer, so both are asked at once; the
     // user's answer is still judged first.
-    QCoro::Task<flights::Landed<SessionUser>> user = flights::settle(currentUser());
-    QCoro::Task<flights::Landed<TeacherTaskChoice>> choosing =
-        flights::settle(teacherTaskChoices(schoolId, date, taskId));
-    flights::Landed<SessionUser> signedIn = co_await std::move(user);
-    flights::Landed<TeacherTaskChoice> chosen = co_await std::move(choosing);
+    QCoro::Task<Settled<SessionUser>> user = settled(currentUser());
+    QCoro::Task<Settled<TeacherTaskChoice>> choosing = settled(teacherTaskChoices(schoolId, date, taskId));
+    Settled<SessionUser> signedIn = co_await std::move(user);
+    Settled<TeacherTaskChoice> chosen = co_await std::move(choosing);
     studentrequests::requireSignedIn(signedIn.take());
     ensureTeacherEpoch(epoch);
     const TeacherTaskChoice choice = chosen.take();

@@ -1,7 +1,7 @@
 #include "core/client/sessioncoordinator.h"
 
 #include "core/client/sessionrecoveryerror.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 #include <QCoroFuture>
 #include <exception>

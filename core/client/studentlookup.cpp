@@ -140,12 +140,11 @@ QCoro::Task<Trial> tryTask(QuorvaleAPI *api, Student student, CourseTaskOption t
         trial.kind = Trial::Kind::UnsupportedLayout;
         co_return trial;
     }
-    std::optional<QCoro::Task<flights::Landed<QJsonObject>>> master;
+    std::optional<QCoro::Task<Settled<QJsonObject>>> master;
     if (decisive) {
-        master = flights::settle(
-            api->request(studentrequests::master(task.id), studentrequests::get, std::nullopt));
+        master = settled(api->request(studentrequests::master(task.id), studentrequests::get, std::nullopt));
     }
-    flights::Landed<QJsonArray> pages = co_await flights::settle(readCourseTable(api, task.id, student.id));
+    Settled<QJsonArray> pages = co_await settled(readCourseTable(api, task.id, student.id));
     if (master)
         trial.master = co_await std::move(*master);
     const QJsonArray own = ownRows(pages.take(), student.id);
@@ -161,12 +160,12 @@ QCoro::Task<Trial> tryTask(QuorvaleAPI *api, Student student, CourseTaskOption t
 }
 
 QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime date, Candidate candidate,
-                                std::optional<flights::Landed<QJsonObject>> masterAnswer)
+                                std::optional<Settled<QJsonObject>> masterAnswer)
 {
     const CourseTaskOption &task = candidate.task;
     // A task chosen as soon as its table turned up had its master asked beside the pages.
     if (!masterAnswer)
-        masterAnswer = co_await flights::settle(
+        masterAnswer = co_await settled(
             api->request(studentrequests::master(task.id), studentrequests::get, std::nullopt));
     const QJsonValue masterData = masterAnswer->take().value(QStringLiteral("data"));
     if (!masterData.isObject())
@@ -179,17 +178,16 @@ QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime dat
     // comes first when they are read, and its failure alone ends the lookup.
     const QList<QDate> days = WeekScheduleBuilder::dates(date);
     const QDate queried = shanghai::dateOf(date);
-    std::vector<QCoro::Task<flights::Landed<std::optional<qint64>>>> codeRequests;
+    std::vector<QCoro::Task<Settled<std::optional<qint64>>>> codeRequests;
     QList<qsizetype> asked;
     for (qsizetype i = 0; i < days.size(); ++i) {
         if (!task.contains(days.at(i)))
             continue;
         const QDateTime moment = days.at(i) == queried ? date : shanghai::startOf(days.at(i));
-        codeRequests.push_back(flights::settle(dayParity(api, documents, student.id, moment)));
+        codeRequests.push_back(settled(dayParity(api, documents, student.id, moment)));
         asked.append(i);
     }
-    std::vector<flights::Landed<std::optional<qint64>>> codes =
-        co_await flights::land(std::move(codeRequests));
+    std::vector<Settled<std::optional<qint64>>> codes = co_await land(std::move(codeRequests));
     const qsizetype queriedAt = asked.indexOf(days.indexOf(queried));
     const std::optional<qint64> dateCode = codes[std::size_t(queriedAt)].take();
 
@@ -203,7 +201,7 @@ QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime dat
             week.append(noteDay(day, QStringLiteral("不在课表有效期内")));
             continue;
         }
-        flights::Landed<std::optional<qint64>> &code = codes[std::size_t(at)];
+        Settled<std::optional<qint64>> &code = codes[std::size_t(at)];
         week.append(weekDay(day, [&]() {
             return WeekScheduleBuilder::studentDay(student, task, documents.detail, documents.master,
                                                    documents.tables, shanghai::startOf(day),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/client/studentflights.h"
+#include "core/client/settled.h"
 #include "core/model/coursetask.h"
 #include "core/model/student.h"
 #include "core/model/timetable.h"
@@ -46,7 +46,7 @@ struct Trial
     std::optional<Candidate> candidate;
     // The task's timetable master, asked beside the course-table pages when a found table would
     // make this task the chosen one.
-    std::optional<flights::Landed<QJsonObject>> master;
+    std::optional<Settled<QJsonObject>> master;
 };
 
 // Asks for the task's detail and, for a task in effect of the readable layout, the student's course
@@ -65,7 +65,7 @@ struct Reading
 // the queried day's is read first, and its failure alone ends the lookup, as does an expired session
 // on any day; other days that cannot be confirmed carry a note instead.
 QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime date, Candidate candidate,
-                                std::optional<flights::Landed<QJsonObject>> masterAnswer);
+                                std::optional<Settled<QJsonObject>> masterAnswer);
 
 // A day of the week that was not built, with the reason shown in its place.
 WeekDaySchedule noteDay(QDate day, const QString &note);

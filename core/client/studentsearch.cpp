@@ -6,7 +6,7 @@
 #include "core/base/text.h"
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
-#include "core/client/studentflights.h"
+#include "core/client/settled.h"
 #include "core/client/studentrequests.h"
 
 #include <QJsonArray>
@@ -61,10 +61,10 @@ QCoro::Task<QList<CourseTaskOption>> tasksInEffect(QuorvaleAPI *api, QList<Cours
             co_return QList<CourseTaskOption>{tasks.first()};
         tasks.removeFirst();
     }
-    std::vector<QCoro::Task<flights::Landed<bool>>> checks;
+    std::vector<QCoro::Task<Settled<bool>>> checks;
     for (const CourseTaskOption &task : std::as_const(tasks))
-        checks.push_back(flights::settle(checkInEffect(api, task.id, schoolId)));
-    std::vector<flights::Landed<bool>> answers = co_await flights::land(std::move(checks));
+        checks.push_back(settled(checkInEffect(api, task.id, schoolId)));
+    std::vector<Settled<bool>> answers = co_await land(std::move(checks));
     QList<CourseTaskOption> inEffect;
     for (qsizetype i = 0; i < tasks.size(); ++i) {
         if (answers[std::size_t(i)].take())
@@ -83,13 +83,13 @@ QCoro::Task<QList<Student>> roster(QuorvaleAPI *api, qint64 taskId, QString key,
         // Pages of a full 50 rows are the usual case; a shorter page leaves rows missing and the
         // loop asks again for what is still missing.
         const qint64 last = std::min(next + pages.pagesMissing() - 1, RosterPages::lastPage);
-        std::vector<QCoro::Task<flights::Landed<QJsonObject>>> requests;
+        std::vector<QCoro::Task<Settled<QJsonObject>>> requests;
         for (qint64 page = next; page <= last; ++page) {
-            requests.push_back(flights::settle(api->request(studentrequests::roster(taskId, key, page),
-                                                            studentrequests::get, std::nullopt)));
+            requests.push_back(settled(api->request(studentrequests::roster(taskId, key, page),
+                                                    studentrequests::get, std::nullopt)));
         }
-        std::vector<flights::Landed<QJsonObject>> answers = co_await flights::land(std::move(requests));
-        for (flights::Landed<QJsonObject> &answer : answers) {
+        std::vector<Settled<QJsonObject>> answers = co_await land(std::move(requests));
+        for (Settled<QJsonObject> &answer : answers) {
             if (pages.isComplete())
                 break;
             pages.read(next++, answer.take());

@@ -2,7 +2,7 @@
 #include "core/base/strictjson.h"
 #include "core/client/cancellationerror.h"
 #include "core/client/quorvaleapi.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 #include "core/client/studentrequests.h"
 #include "core/client/teacherrequests.h"
 

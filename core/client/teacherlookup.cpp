@@ -6,7 +6,7 @@
 #include "core/client/cancellationerror.h"
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
-#include "core/client/studentflights.h"
+#include "core/client/settled.h"
 #include "core/client/studentrequests.h"
 #include "core/client/teacherrequests.h"
 
@@ -121,9 +121,8 @@ QCoro::Task<QByteArray> QuorvaleAPI::teacherTablesPayload(qint64 teacherId, qint
 QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher, qint64 schoolId,
                                                                  QDateTime date, qint64 taskId)
 {
-    using flights::Landed;
     const QUuid epoch = m_teacherCacheEpoch;
-    QCoro::Task<Landed<SessionUser>> user = flights::settle(currentUser());
+    QCoro::Task<Settled<SessionUser>> user = settled(currentUser());
     if (teacher.id < 1) {
         studentrequests::requireSignedIn((co_await std::move(user)).take());
         ensureTeacherEpoch(epoch);
@@ -132,10 +131,9 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
     // The task choice needs nothing of the current user's answer, so both are asked at once; the
     // user's answer is still judged first.
     const std::optional<qint64> picked = taskId;
-    QCoro::Task<Landed<TeacherTaskChoice>> choosing =
-        flights::settle(teacherTaskChoices(schoolId, date, picked));
-    Landed<SessionUser> signedIn = co_await std::move(user);
-    Landed<TeacherTaskChoice> chosen = co_await std::move(choosing);
+    QCoro::Task<Settled<TeacherTaskChoice>> choosing = settled(teacherTaskChoices(schoolId, date, picked));
+    Settled<SessionUser> signedIn = co_await std::move(user);
+    Settled<TeacherTaskChoice> chosen = co_await std::move(choosing);
     studentrequests::requireSignedIn(signedIn.take());
     ensureTeacherEpoch(epoch);
     const TeacherTaskChoice choice = chosen.take();
@@ -144,11 +142,10 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
     const CourseTaskOption task = *choice.chosen;
 
     const QString masterPath = studentrequests::master(task.id);
-    QCoro::Task<Landed<QByteArray>> tablesRequest =
-        flights::settle(teacherTablesPayload(teacher.id, task.id));
-    QCoro::Task<Landed<QByteArray>> masterRequest = flights::settle(teacherPayload(masterPath, masterLimit));
-    Landed<QByteArray> tablesAnswer = co_await std::move(tablesRequest);
-    Landed<QByteArray> masterAnswer = co_await std::move(masterRequest);
+    QCoro::Task<Settled<QByteArray>> tablesRequest = settled(teacherTablesPayload(teacher.id, task.id));
+    QCoro::Task<Settled<QByteArray>> masterRequest = settled(teacherPayload(masterPath, masterLimit));
+    Settled<QByteArray> tablesAnswer = co_await std::move(tablesRequest);
+    Settled<QByteArray> masterAnswer = co_await std::move(masterRequest);
     TeacherDocuments documents;
     documents.detail = *choice.detail;
     documents.tables = tablesAnswer.take();
@@ -156,30 +153,30 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
 
     // The class-section map and the week codes of every day inside the task need only the three
     // documents, so they are all asked for at once; their outcomes are read in the lookup's order.
-    std::optional<QCoro::Task<Landed<ClassSections>>> sectionsRequest;
+    std::optional<QCoro::Task<Settled<ClassSections>>> sectionsRequest;
     if (teacherNeedsClassSections(documents.master, documents.tables))
-        sectionsRequest = flights::settle(loadTeacherClassSections(task.id));
+        sectionsRequest = settled(loadTeacherClassSections(task.id));
     const QList<QDate> days = WeekScheduleBuilder::dates(date);
     const QDate queried = shanghai::dateOf(date);
-    std::vector<QCoro::Task<Landed<std::optional<qint64>>>> codeRequests;
+    std::vector<QCoro::Task<Settled<std::optional<qint64>>>> codeRequests;
     QList<qsizetype> asked;
     for (qsizetype i = 0; i < days.size(); ++i) {
         const QDate day = days.at(i);
         if (day != queried && !task.contains(day))
             continue;
         const QDateTime moment = day == queried ? date : shanghai::startOf(day);
-        codeRequests.push_back(flights::settle(dayParity(this, documents, teacher.id, moment)));
+        codeRequests.push_back(settled(dayParity(this, documents, teacher.id, moment)));
         asked.append(i);
     }
-    std::vector<Landed<std::optional<qint64>>> codes = co_await flights::land(std::move(codeRequests));
+    std::vector<Settled<std::optional<qint64>>> codes = co_await land(std::move(codeRequests));
     ClassSections sections;
     if (sectionsRequest) {
-        Landed<ClassSections> loaded = co_await std::move(*sectionsRequest);
+        Settled<ClassSections> loaded = co_await std::move(*sectionsRequest);
         // Without the map the lessons whose times depend on the section stay untimed, with a warning.
         if (!loaded.failed())
             sections = loaded.take();
-        else if (endsTheLookup(loaded.error()))
-            std::rethrow_exception(loaded.error());
+        else if (endsTheLookup(loaded.error))
+            std::rethrow_exception(loaded.error);
     }
 
     const std::optional<qint64> dateCode = codes[std::size_t(asked.indexOf(days.indexOf(queried)))].take();
@@ -198,7 +195,7 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
             week.append(WeekScheduleBuilder::teacherDay(schedule));
             continue;
         }
-        Landed<std::optional<qint64>> &code = codes[std::size_t(asked.indexOf(i))];
+        Settled<std::optional<qint64>> &code = codes[std::size_t(asked.indexOf(i))];
         week.append(weekDay(day, [&]() {
             return WeekScheduleBuilder::teacherDay(TeacherTimetableAdapter::normalize(
                 teacher, task, documents.detail, documents.master, documents.tables, shanghai::startOf(day),

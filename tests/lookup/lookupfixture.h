@@ -52,7 +52,7 @@ public:
 demo::HttpResponse page(qint64 total, const QJsonArray &rows, std::optional<qint64> currentIndex);
 
 // What a task ended with: its value, or the description of its error.
-template <typename T> struct Outcome
+template <typename T> struct Reported
 {
     std::optional<T> value;
     QString failure;
@@ -83,7 +83,7 @@ inline QStringList notesOf(const WeeklySchedule &week)
     return mapped(week.days, [](const WeekDaySchedule &day) { return day.note.value_or(QString()); });
 }
 
-template <typename T> Outcome<T> outcomeOf(QCoro::Task<T> task)
+template <typename T> Reported<T> outcomeOf(QCoro::Task<T> task)
 {
     try {
         return {awaitTask(std::move(task)), {}};

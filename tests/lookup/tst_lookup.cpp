@@ -148,7 +148,7 @@ void TestStudentLookup::choosesTheTask()
     for (const auto &[tasks, taskId, candidates, selected, tried] : cases) {
         LookupFixture fixture;
         fixture.open(schoolWith(tasks));
-        const Outcome<LiveTimetableResult> outcome =
+        const Reported<LiveTimetableResult> outcome =
             outcomeOf(fixture.api->lookupTimetable(liLei, wednesdayMorning, taskId));
         QVERIFY2(outcome.value, qPrintable(outcome.failure));
         QCOMPARE(sorted(fixture.asked(paths::taskDetail, "id")), tried);
@@ -195,7 +195,7 @@ void TestStudentLookup::buildsTheWeekFromTheStudentsOwnTable()
                 fixture.platform.sessions().expireAll();
         });
 
-        const Outcome<LiveTimetableResult> outcome =
+        const Reported<LiveTimetableResult> outcome =
             outcomeOf(fixture.api->lookupTimetable(liLei, school::at(monday, 9, 30), std::nullopt));
         QCOMPARE(outcome.failure, failure);
         if (!failure.isEmpty())

@@ -1,8 +1,8 @@
 #include "core/client/sessioncoordinator.h"
 #include "core/client/sessionrecoveryerror.h"
-#include "tests/session/launch.h"
 #include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
+#include "tests/support/launch.h"
 
 #include <QTest>
 

@@ -2,9 +2,9 @@
 
 #include "app/state/memorywebview.h"
 #include "app/state/model.h"
-#include "tests/session/launch.h"
 #include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
+#include "tests/support/launch.h"
 #include "tools/demoplatform/timetableroutes.h"
 
 #include <QCoroSignal>

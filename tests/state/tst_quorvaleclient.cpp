@@ -2,9 +2,9 @@
 #include "app/state/quorvaleclient.h"
 #include "core/client/sessionrecoveryerror.h"
 #include "suites.h"
-#include "tests/session/launch.h"
 #include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
+#include "tests/support/launch.h"
 
 #include <QFile>
 #include <QTemporaryDir>

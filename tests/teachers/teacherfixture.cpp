@@ -1,6 +1,6 @@
 #include "teacherfixture.h"
 
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 namespace quorvale::testing {
 

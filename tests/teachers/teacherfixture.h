@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 #include "tests/lookup/lookupfixture.h"
 #include "tests/lookup/smallschool.h"
 

@@ -1,6 +1,6 @@
 #include "core/base/shanghai.h"
 #include "core/client/quorvaleapierror.h"
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 #include "teacherfixture.h"
 
 #include <QJsonArray>
@@ -74,7 +74,7 @@ QJsonArray rows(const QList<QJsonValue> &objectIds)
     return list;
 }
 
-Outcome<TeacherSchedule> lookUp(TeacherFixture &fixture, const QDateTime &date, Teacher teacher = wang())
+Reported<TeacherSchedule> lookUp(TeacherFixture &fixture, const QDateTime &date, Teacher teacher = wang())
 {
     return outcomeOf(fixture.api->lookupTeacherTimetable(teacher, school::schoolId, date, taskId));
 }
@@ -173,7 +173,7 @@ void TestTeachers::readsTheRosterIntoClassSections()
             return std::optional(rows.isEmpty() ? roster.answer(pageOf(request))
                                                 : testing::page(rows.size(), rows, 1));
         });
-        const Outcome<ClassSections> outcome = outcomeOf(fixture.api->loadTeacherClassSections(taskId));
+        const Reported<ClassSections> outcome = outcomeOf(fixture.api->loadTeacherClassSections(taskId));
         QCOMPARE(outcome.failure, failure);
         QCOMPARE(fixture.count(paths::roster), requests);
         QCOMPARE(fixture.probe()->hasClassMap(taskId), failure.isEmpty());
@@ -209,7 +209,7 @@ void TestTeachers::firstFailureStopsThePagesNotStarted()
     fixture.platform.setAnswerDelay(
         [](const demo::HttpRequest &request) { return pageOf(request) == 2 ? 0 : 50; });
 
-    const Outcome<ClassSections> outcome = outcomeOf(fixture.api->loadTeacherClassSections(taskId));
+    const Reported<ClassSections> outcome = outcomeOf(fixture.api->loadTeacherClassSections(taskId));
 
     QCOMPARE(outcome.failure, QuorvaleAPIError::service(7, QStringLiteral("名单服务繁忙")).description());
     QCOMPARE(fixture.count(paths::roster), 7);
@@ -253,7 +253,7 @@ void TestTeachers::settlesTheTask()
     for (const auto &[tasks, offered, chosen, detailsAsked] : cases) {
         TeacherFixture fixture;
         fixture.open(school::schoolWith(tasks));
-        const Outcome<TeacherTaskChoice> outcome =
+        const Reported<TeacherTaskChoice> outcome =
             outcomeOf(fixture.api->teacherTaskChoices(school::schoolId, wednesday, std::nullopt));
         QVERIFY2(outcome.value, qPrintable(outcome.failure));
         QCOMPARE(sorted(fixture.asked(paths::taskDetail, "id")), detailsAsked);
@@ -288,7 +288,7 @@ void TestTeachers::findsTeachers()
             fixture.replace(teacherpaths::teacherList, [listed](const demo::HttpRequest &) {
                 return std::optional(demo::envelope(listed));
             });
-        const Outcome<TeacherDirectory> outcome = outcomeOf(
+        const Reported<TeacherDirectory> outcome = outcomeOf(
             fixture.api->searchTeachers(key, school::schoolId, wednesday, byCourse, courseId, std::nullopt));
         QCOMPARE(outcome.failure, failure);
         if (!failure.isEmpty())
@@ -310,7 +310,7 @@ void TestTeachers::readsTheTeachersDayAndWeek()
     TeacherFixture fixture;
     fixture.open(teacherschool::school());
 
-    const Outcome<TeacherSchedule> outcome = lookUp(fixture, school::at(monday, 10, 0));
+    const Reported<TeacherSchedule> outcome = lookUp(fixture, school::at(monday, 10, 0));
 
     QCOMPARE(outcome.failure, QString());
     const TeacherSchedule &schedule = *outcome.value;
@@ -368,7 +368,7 @@ void TestTeachers::asksWeekCodesOnlyWhereLessonsAlternate()
                 return std::optional<demo::HttpResponse>();
             return std::optional(demo::envelope(3));
         });
-        const Outcome<TeacherSchedule> outcome = lookUp(fixture, school::at(monday.addDays(day), 10, 0));
+        const Reported<TeacherSchedule> outcome = lookUp(fixture, school::at(monday.addDays(day), 10, 0));
         QCOMPARE(outcome.failure, failure);
         QCOMPARE(sorted(fixture.asked(paths::weekCode, "nowDate")),
                  (QStringList{dayText(0), dayText(2), dayText(4)}));
@@ -387,7 +387,7 @@ void TestTeachers::goesOnWithoutSectionsUnlessTheSessionIsGone()
                                              demo::refusal(999901, QStringLiteral("登录已过期，请重新登录")));
         else
             fixture.platform.faults().drop(paths::roster, demo::Faults::always);
-        const Outcome<TeacherSchedule> outcome = lookUp(fixture, school::at(monday, 10, 0));
+        const Reported<TeacherSchedule> outcome = lookUp(fixture, school::at(monday, 10, 0));
         QCOMPARE(outcome.failure,
                  sessionGone ? QuorvaleAPIError::unauthenticated().description() : QString());
         if (sessionGone)

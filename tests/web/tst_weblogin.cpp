@@ -1,9 +1,9 @@
 #include "app/state/memorywebview.h"
 #include "app/state/quorvaleclient.h"
 #include "core/client/quorvaleapierror.h"
-#include "tests/session/launch.h"
 #include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
+#include "tests/support/launch.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

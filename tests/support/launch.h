@@ -1,8 +1,9 @@
 #pragma once
 
-#include "core/client/sessionsettled.h"
+#include "core/client/settled.h"
 
 #include <QCoroTask>
+#include <QEventLoop>
 #include <memory>
 #include <optional>
 
@@ -12,6 +13,8 @@ namespace quorvale::testing {
 template <typename T> struct Outcome : Settled<T>
 {
     bool done = false;
+    // A loop waiting for the end, quit when it comes.
+    QEventLoop *waiting = nullptr;
 
     // The error it ended with, if it is of type E.
     template <typename E> std::optional<E> failure() const
@@ -33,6 +36,8 @@ template <typename T> QCoro::Task<> record(QCoro::Task<T> task, std::shared_ptr<
 {
     static_cast<Settled<T> &>(*outcome) = co_await settled(std::move(task));
     outcome->done = true;
+    if (outcome->waiting)
+        outcome->waiting->quit();
 }
 
 } // namespace detail
