@@ -1,4 +1,3 @@
-#include "suites.h"
 #include "weekfixture.h"
 
 #include "app/week/deferredevents.h"
@@ -190,10 +189,6 @@ void TestWeekModel::placesDetailCardBesideBlock()
     QCOMPARE(placeDetail(block, area), expected);
 }
 
-int runWeekModelTests(int argc, char **argv)
-{
-    TestWeekModel test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestWeekModel)
 
 #include "tst_weekmodel.moc"
