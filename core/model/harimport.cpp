@@ -157,7 +157,8 @@ QList<Student> HARImport::parseStudents(const QJsonArray &list)
             continue;
         students.append(Student{*id, name, field(fields, L1("name"), L1("eName")),
                                 integerOrZero(item, L1("classId")), field(fields, L1("class"), L1("cName")),
-                                integerOrZero(item, L1("schoolId")), integerOrZero(item, L1("studySection"))});
+                                integerOrZero(item, L1("schoolId")),
+                                integerOrZero(item, L1("studySection"))});
     }
     return students;
 }

@@ -109,22 +109,22 @@ public:
 
     void postForm(const QString &target, const QUrlQuery &form)
     {
-        exchange("POST", target, form.toString(QUrl::FullyEncoded).toUtf8(), "application/x-www-form-urlencoded",
-                 Encoding::Plain);
+        exchange("POST", target, form.toString(QUrl::FullyEncoded).toUtf8(),
+                 "application/x-www-form-urlencoded", Encoding::Plain);
     }
 
     QJsonObject har(const QDateTime &pageStarted, double contentLoaded, double loaded) const
     {
-        const QJsonObject page{{u"startedDateTime"_s, pageStarted.toString(Qt::ISODateWithMs)},
-                               {u"id"_s, pageId},
-                               {u"title"_s, u"学生名单"_s},
-                               {u"pageTimings"_s,
-                                QJsonObject{{u"onContentLoad"_s, contentLoaded}, {u"onLoad"_s, loaded}}}};
-        const QJsonObject log{{u"version"_s, u"1.2"_s},
-                              {u"creator"_s, QJsonObject{{u"name"_s, u"quorvale-har-recorder"_s},
-                                                         {u"version"_s, u"1.0"_s}}},
-                              {u"pages"_s, QJsonArray{page}},
-                              {u"entries"_s, m_entries}};
+        const QJsonObject page{
+            {u"startedDateTime"_s, pageStarted.toString(Qt::ISODateWithMs)},
+            {u"id"_s, pageId},
+            {u"title"_s, u"学生名单"_s},
+            {u"pageTimings"_s, QJsonObject{{u"onContentLoad"_s, contentLoaded}, {u"onLoad"_s, loaded}}}};
+        const QJsonObject log{
+            {u"version"_s, u"1.2"_s},
+            {u"creator"_s, QJsonObject{{u"name"_s, u"quorvale-har-recorder"_s}, {u"version"_s, u"1.0"_s}}},
+            {u"pages"_s, QJsonArray{page}},
+            {u"entries"_s, m_entries}};
         return {{u"log"_s, log}};
     }
 
@@ -133,7 +133,8 @@ private:
                   const QByteArray &bodyType, Encoding encoding)
     {
         QNetworkRequest request(m_platform.origin().resolved(QUrl(target)));
-        request.setRawHeader("Accept", bodyType.isEmpty() ? "application/json, text/plain, */*" : "text/html");
+        request.setRawHeader("Accept",
+                             bodyType.isEmpty() ? "application/json, text/plain, */*" : "text/html");
         request.setRawHeader("Accept-Language", "zh-CN,zh;q=0.9");
         request.setRawHeader("Referer", m_platform.origin().toEncoded() + "/newsis/login");
         request.setRawHeader("User-Agent", "quorvale-har-recorder/1.0");
@@ -158,21 +159,20 @@ private:
         const demo::HttpRequest sent = m_platform.requests().constLast();
         const double wait = milliseconds(headersAt);
         const double receive = milliseconds(finishedAt - headersAt);
-        m_entries.append(QJsonObject{
-            {u"pageref"_s, pageId},
-            {u"startedDateTime"_s, started.toString(Qt::ISODateWithMs)},
-            {u"time"_s, wait + receive},
-            {u"request"_s, requestRecord(sent, request.url())},
-            {u"response"_s, responseRecord(*reply, received, encoding)},
-            {u"cache"_s, QJsonObject()},
-            {u"timings"_s, QJsonObject{{u"blocked"_s, -1},
-                                       {u"dns"_s, -1},
-                                       {u"connect"_s, -1},
-                                       {u"ssl"_s, -1},
-                                       {u"send"_s, 0},
-                                       {u"wait"_s, wait},
-                                       {u"receive"_s, receive}}},
-            {u"serverIPAddress"_s, m_platform.origin().host()}});
+        m_entries.append(QJsonObject{{u"pageref"_s, pageId},
+                                     {u"startedDateTime"_s, started.toString(Qt::ISODateWithMs)},
+                                     {u"time"_s, wait + receive},
+                                     {u"request"_s, requestRecord(sent, request.url())},
+                                     {u"response"_s, responseRecord(*reply, received, encoding)},
+                                     {u"cache"_s, QJsonObject()},
+                                     {u"timings"_s, QJsonObject{{u"blocked"_s, -1},
+                                                                {u"dns"_s, -1},
+                                                                {u"connect"_s, -1},
+                                                                {u"ssl"_s, -1},
+                                                                {u"send"_s, 0},
+                                                                {u"wait"_s, wait},
+                                                                {u"receive"_s, receive}}},
+                                     {u"serverIPAddress"_s, m_platform.origin().host()}});
     }
 
     static QJsonObject requestRecord(const demo::HttpRequest &sent, const QUrl &url)
@@ -214,7 +214,8 @@ private:
             }
         }
         const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const QString reason = text(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
+        const QString reason =
+            text(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
         const QByteArray mimeType = reply.rawHeader("Content-Type");
         QJsonObject content{{u"size"_s, body.size()}, {u"mimeType"_s, text(mimeType)}};
         if (encoding == Encoding::Base64) {
@@ -230,7 +231,8 @@ private:
                 {u"headers"_s, headerList(headers)},
                 {u"content"_s, content},
                 {u"redirectURL"_s, QString()},
-                {u"headersSize"_s, headerBytes("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason.toUtf8(), headers)},
+                {u"headersSize"_s,
+                 headerBytes("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason.toUtf8(), headers)},
                 {u"bodySize"_s, body.size()}};
     }
 

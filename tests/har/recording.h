@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDateTime>
 #include <QDate>
+#include <QDateTime>
 #include <QTime>
 
 // What the recorder asks the demo platform for, shared with the test that reads the recording back:

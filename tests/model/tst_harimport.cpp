@@ -122,7 +122,8 @@ void TestHarImport::importsStudentListResponses_data()
 
     QTest::newRow("plain body") << capture({entry(listUrl(), plain(pairBody))}) << pairListed << qint64(40)
                                 << started;
-    QTest::newRow("base64 body") << capture({entry(listUrl(), encoded(QString::fromLatin1(pairBody.toBase64())))})
+    QTest::newRow("base64 body") << capture(
+                                        {entry(listUrl(), encoded(QString::fromLatin1(pairBody.toBase64())))})
                                  << pairListed << qint64(40) << started;
     QJsonObject gzip = plain(pairBody);
     gzip.insert(u"encoding"_s, u"gzip"_s);
@@ -135,7 +136,8 @@ void TestHarImport::importsStudentListResponses_data()
         << beforePair(entry(listUrl(), encoded(otherBase64.left(8) + u'\n' + otherBase64.mid(8))))
         << pairListed << qint64(40) << later;
     QTest::newRow("base64 with foreign character skipped")
-        << beforePair(entry(listUrl(), encoded(u'*' + otherBase64.mid(1)))) << pairListed << qint64(40) << later;
+        << beforePair(entry(listUrl(), encoded(u'*' + otherBase64.mid(1)))) << pairListed << qint64(40)
+        << later;
 
     QTest::newRow("later duplicate wins, larger total kept")
         << capture({entry(listUrl(), plain(pairBody)),
@@ -143,7 +145,8 @@ void TestHarImport::importsStudentListResponses_data()
         << QStringList{u"12 李四"_s, u"11 王小五"_s} << qint64(40) << later;
 
     QTest::newRow("foreign host ignored")
-        << beforePair(entry(url(u"evil.example.com"_s, listPath), plain(other))) << pairListed << qint64(40) << later;
+        << beforePair(entry(url(u"evil.example.com"_s, listPath), plain(other))) << pairListed << qint64(40)
+        << later;
     QTest::newRow("other path ignored")
         << beforePair(entry(url(platform::origin().host(), u"/v2/basic/Teacher/MyList"_s), plain(other)))
         << pairListed << qint64(40) << later;
@@ -209,8 +212,8 @@ void TestHarImport::refusesUnusableCaptures_data()
     QTest::newRow("no log") << QByteArray(R"({"entries":[]})") << false << notHar;
     QTest::newRow("entries not an array") << QByteArray(R"({"log":{"entries":{}}})") << false << notHar;
     QTest::newRow("entries holding a non-object") << capture({good, 5}) << false << notHar;
-    QTest::newRow("matching body not JSON") << capture({good, entry(listUrl(), plain("{oops"))}) << true
-                                            << QString();
+    QTest::newRow("matching body not JSON")
+        << capture({good, entry(listUrl(), plain("{oops"))}) << true << QString();
     QTest::newRow("foreign body never read")
         << capture({entry(url(u"evil.example.com"_s, listPath), plain("{oops"))}) << false << nothing;
     QTest::newRow("no entries") << capture({}) << false << nothing;
@@ -260,8 +263,8 @@ void TestHarImport::readsCaptureRecordedFromPlatform()
             const demo::SchoolStudent &student = school.students.at(i);
             for (const demo::SchoolClass &homeroom : school.classes) {
                 if (homeroom.classType == 1 && student.classIds.contains(homeroom.id)) {
-                    expected.append({student.id, student.name, student.englishName, homeroom.id, homeroom.name,
-                                     school.schoolId, homeroom.grade.value() <= 8 ? 2 : 3});
+                    expected.append({student.id, student.name, student.englishName, homeroom.id,
+                                     homeroom.name, school.schoolId, homeroom.grade.value() <= 8 ? 2 : 3});
                 }
             }
         }

@@ -21,11 +21,13 @@ QJsonValue nullable(const QString &text)
 }
 
 // One field of the page's field list with its single value.
-QJsonObject field(const QString &keyName, const QString &chinese, const QString &plain, const QString &english)
+QJsonObject field(const QString &keyName, const QString &chinese, const QString &plain,
+                  const QString &english)
 {
     return {{u"keyName"_s, keyName},
-            {u"values"_s, QJsonArray{QJsonObject{
-                              {u"cName"_s, nullable(chinese)}, {u"value"_s, plain}, {u"eName"_s, nullable(english)}}}}};
+            {u"values"_s,
+             QJsonArray{QJsonObject{
+                 {u"cName"_s, nullable(chinese)}, {u"value"_s, plain}, {u"eName"_s, nullable(english)}}}}};
 }
 
 // The platform's section code of a homeroom grade: 2 middle school, 3 high school, 0 otherwise.
@@ -73,7 +75,8 @@ HttpResponse studentList(DemoPlatform &platform, const PlatformAnswers &answers,
     const auto index = integer(request, u"pageIndex"_s, std::numeric_limits<qint32>::max());
     const auto size = integer(request, u"pageSize"_s, largestPageSize);
     if (!index || !size)
-        return refusal(PlatformAnswer::refusedState, index ? u"参数错误：pageSize"_s : u"参数错误：pageIndex"_s);
+        return refusal(PlatformAnswer::refusedState,
+                       index ? u"参数错误：pageSize"_s : u"参数错误：pageIndex"_s);
     const SchoolData &data = answers.data();
     QJsonArray list;
     for (qint64 i = (*index - 1) * *size; i < data.students.size() && i < *index * *size; ++i)
