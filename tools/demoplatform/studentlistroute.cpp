@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <algorithm>
+#include <limits>
 
 namespace quorvale::demo {
 
