@@ -226,16 +226,19 @@ void WeekTimetableView::refreshTagText()
 
 void WeekTimetableView::orderFocus()
 {
-    // Tab walks the lessons column by column, top to bottom, then the controls under the grid.
-    QList<QWidget *> chain;
+    // Tab walks the lessons column by column, top to bottom, before the controls under the grid. The
+    // blocks are made after those controls, so they are moved to just behind the time axis, which
+    // comes before the controls; the axis itself never takes focus. (Moving a control behind the
+    // blocks instead does not work for a control that has children of its own.)
+    QWidget *previous = m_axis;
+    m_axis->setFocusPolicy(Qt::TabFocus);
     for (const DayColumn *column : m_area->columns()) {
-        for (WeekCourseBlock *block : column->blocks())
-            chain.append(block);
+        for (WeekCourseBlock *block : column->blocks()) {
+            setTabOrder(previous, block);
+            previous = block;
+        }
     }
-    chain.append(m_toggle);
-    chain.append(m_deferred->header());
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+    m_axis->setFocusPolicy(Qt::NoFocus);
 }
 
 void WeekTimetableView::refreshNotes()
