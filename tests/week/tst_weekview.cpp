@@ -164,7 +164,7 @@ void TestWeekView::pinsAndDismissesDetailCard()
     QVERIFY(card);
     QCOMPARE(card->anchorId(), block->event().id);
     const QRectF bounds(block->mapTo(&view, QPoint(0, 0)), block->size());
-    const DetailPlacement placement = placeDetail(bounds, view.size());
+    const DetailPlacement placement = placeDetail(bounds, view.size(), card->height());
     QCOMPARE(card->pos(), placement.topLeft.toPoint());
     QCOMPARE(card->width(), qRound(placement.cardWidth));
     QVERIFY(view.detailOverlay()->tapLayer()->isVisible());
