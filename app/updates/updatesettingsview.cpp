@@ -34,7 +34,6 @@ UpdateSettingsView::UpdateSettingsView(UpdaterController *updater, QWidget *pare
     setFixedWidth(viewWidth);
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(inset, inset, inset, inset);
-    outer->setSizeConstraint(QLayout::SetMinAndMaxSize);
     outer->addWidget(m_stack);
 
     auto *row = new QHBoxLayout;

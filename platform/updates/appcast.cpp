@@ -4,6 +4,7 @@
 #include "platform/updates/bundleversion.h"
 
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 namespace quorvale::updates {
 
@@ -58,6 +59,34 @@ std::optional<QList<AppcastItem>> parseAppcast(const QByteArray &xml)
     if (reader.hasError())
         return std::nullopt;
     return items;
+}
+
+QByteArray writeAppcast(const QList<AppcastItem> &items)
+{
+    QByteArray xml;
+    QXmlStreamWriter writer(&xml);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeNamespace(sparkleNamespace, QStringLiteral("sparkle"));
+    writer.writeStartElement(QStringLiteral("rss"));
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
+    writer.writeStartElement(QStringLiteral("channel"));
+    writer.writeTextElement(QStringLiteral("title"), QStringLiteral("课径"));
+    for (const AppcastItem &item : items) {
+        writer.writeStartElement(QStringLiteral("item"));
+        writer.writeTextElement(QStringLiteral("title"), QStringLiteral("课径 ") + item.displayVersion);
+        writer.writeTextElement(sparkleNamespace, QStringLiteral("version"), item.version);
+        writer.writeTextElement(sparkleNamespace, QStringLiteral("shortVersionString"), item.displayVersion);
+        writer.writeStartElement(QStringLiteral("enclosure"));
+        writer.writeAttribute(QStringLiteral("url"), item.url.toString(QUrl::FullyEncoded));
+        writer.writeAttribute(QStringLiteral("length"), QString::number(item.length));
+        writer.writeAttribute(QStringLiteral("type"), QStringLiteral("application/octet-stream"));
+        writer.writeAttribute(sparkleNamespace, QStringLiteral("edSignature"), item.edSignature);
+        writer.writeEndElement();
+        writer.writeEndElement();
+    }
+    writer.writeEndDocument();
+    return xml;
 }
 
 std::optional<AppcastItem> newestUpdate(const QList<AppcastItem> &items, const QString &runningVersion)

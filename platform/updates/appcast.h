@@ -27,6 +27,9 @@ struct AppcastItem
 // length or a signature is left out. Nothing when the document is not well-formed XML.
 std::optional<QList<AppcastItem>> parseAppcast(const QByteArray &xml);
 
+// An RSS appcast of the items, the form parseAppcast reads; texts are escaped.
+QByteArray writeAppcast(const QList<AppcastItem> &items);
+
 // The newest item strictly newer than the running version; never an older or equal one.
 std::optional<AppcastItem> newestUpdate(const QList<AppcastItem> &items, const QString &runningVersion);
 

@@ -68,7 +68,7 @@ QCoro::Task<std::unique_ptr<QTemporaryFile>> downloadEnclosure(QNetworkAccessMan
             progress(received, item.length);
         }
     });
-    co_await qCoro(reply.data()).waitForFinished();
+    co_await reply.data();
     if (!reply)
         throw UpdateFailure::downloadFailed();
     if (overflow)

@@ -121,8 +121,11 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     if (!key)
         throw UpdateFailure::invalidKey();
 
-    const QByteArray bytes = co_await fetchFeed(m_network, QUrl(feed, QUrl::StrictMode),
-                                                TransferSettings{m_userAgent, m_host.tls}, largestFeed);
+    // Arguments of an awaited call are named first: g++ 12 destroys temporaries made inside a
+    // co_await expression twice.
+    const QUrl feedURL(feed, QUrl::StrictMode);
+    const TransferSettings transfer{m_userAgent, m_host.tls};
+    const QByteArray bytes = co_await fetchFeed(m_network, feedURL, transfer, largestFeed);
     if (!self)
         co_return Outcome::failed;
     const std::optional<QByteArray> body = verifiedFeed(bytes, *key);
@@ -140,13 +143,15 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
         co_return Outcome::upToDate;
     }
 
-    const bool now = co_await m_driver->confirmInstall(*update);
+    const AppcastItem offered = *update;
+    const bool now = co_await m_driver->confirmInstall(offered);
     if (!self)
         co_return Outcome::failed;
     if (!now)
         co_return Outcome::declined;
     try {
-        co_return co_await install(*update, *key);
+        const QByteArray publicKey = *key;
+        co_return co_await install(offered, publicKey);
     } catch (const UpdateFailure &failure) {
         // The person chose to install: they hear why it did not happen, whoever started the check.
         if (self && !userInitiated)
@@ -159,9 +164,10 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
 {
     const QPointer<Updater> self(this);
     UserDriver *driver = m_driver;
-    std::shared_ptr<QTemporaryFile> download = co_await downloadEnclosure(
-        m_network, item, publicKey, m_host.executablePath, TransferSettings{m_userAgent, m_host.tls},
-        [driver](qint64 received, qint64 total) { driver->showProgress(received, total); });
+    const TransferSettings transfer{m_userAgent, m_host.tls};
+    const Progress progress = [driver](qint64 received, qint64 total) { driver->showProgress(received, total); };
+    std::shared_ptr<QTemporaryFile> download =
+        co_await downloadEnclosure(m_network, item, publicKey, m_host.executablePath, transfer, progress);
     if (!self)
         co_return Outcome::failed;
     auto relaunch = [self, download] {

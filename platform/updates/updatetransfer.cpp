@@ -67,7 +67,7 @@ QCoro::Task<QByteArray> fetchFeed(QNetworkAccessManager *manager, QUrl url, Tran
                              raw->abort();
                          }
                      });
-    co_await qCoro(reply.data()).waitForFinished();
+    co_await reply.data();
     if (!reply || tooLarge)
         throw UpdateFailure::unreadableFeed();
     checkTransfer(reply, UpdateFailure::unreachable());
