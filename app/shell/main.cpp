@@ -1,9 +1,13 @@
-// The application's entry: one model with its session client, and the window that shows them.
+// The application's entry: one model with its session client, the one update controller, and the
+// window that shows them.
 
 #include "app/look/reducemotion.h"
-#include "app/screens/contentview.h"
+#include "app/shell/buildinfo.h"
+#include "app/shell/mainwindow.h"
+#include "app/shell/updategate.h"
 #include "app/state/model.h"
 #include "app/state/quorvaleclient.h"
+#include "app/updates/updatercontroller.h"
 #include "app/web/enginewebview.h"
 
 #include <QApplication>
@@ -21,15 +25,16 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
     QApplication::setApplicationName(QStringLiteral("QuorvaleDemo"));
     QApplication::setApplicationDisplayName(QStringLiteral("课径"));
+    QApplication::setDesktopFileName(QStringLiteral("quorvale"));
     motion::followDesktop();
 
     auto *client = new QuorvaleClient(new EngineWebView, std::make_unique<QSettings>());
     Model model(client);
 
-    ContentView window(&model);
-    window.setWindowTitle(QStringLiteral("课径"));
-    window.setMinimumSize(860, 640);
-    window.resize(1200, 850);
+    UpdaterController updater(buildInfoDictionary(), true, canInstallTest(&model));
+    watchIdle(&model, &updater);
+
+    MainWindow window(&model, &updater);
     window.show();
     return application.exec();
 }

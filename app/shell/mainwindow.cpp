@@ -1,0 +1,61 @@
+#include "app/shell/mainwindow.h"
+
+#include "app/screens/contentview.h"
+#include "app/shell/settingswindow.h"
+#include "app/updates/updatercontroller.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace quorvale {
+
+MainWindow::MainWindow(Model *model, UpdaterController *updater, QWidget *parent)
+    : QMainWindow(parent)
+    , m_updater(updater)
+{
+    setWindowTitle(QStringLiteral("课径"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvale.png")));
+    setCentralWidget(new ContentView(model, &QDateTime::currentDateTimeUtc, this));
+    setMinimumSize(860, 640);
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, QSize(1200, 850),
+                                    screen()->availableGeometry()));
+
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("课径"));
+    QAction *settings = menu->addAction(QStringLiteral("设置…"), this, &MainWindow::showSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QAction *check = menu->addAction(QStringLiteral("检查更新…"), updater, &UpdaterController::checkForUpdates);
+    check->setEnabled(updater->canCheckForUpdates());
+    connect(updater, &UpdaterController::canCheckForUpdatesChanged, check,
+            [check, updater] { check->setEnabled(updater->canCheckForUpdates()); });
+    menu->addSeparator();
+    QAction *quit = menu->addAction(QStringLiteral("退出"), qApp, &QApplication::quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Shortcuts work while the menu bar is hidden by the desktop too.
+    addActions({settings, check, quit});
+}
+
+void MainWindow::showSettings()
+{
+    if (!m_settings) {
+        m_settings = new SettingsWindow(m_updater, this);
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (std::exchange(m_shown, true))
+        return;
+    // The start runs on a later turn, once the window is on screen.
+    QTimer::singleShot(0, m_updater, &UpdaterController::startUpdater);
+}
+
+} // namespace quorvale

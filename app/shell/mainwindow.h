@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+// The application's main window: the root view under a menu bar with the settings, the update check
+// and quitting. It starts the updater when it is first shown.
+namespace quorvale {
+
+class Model;
+class SettingsWindow;
+class UpdaterController;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow(Model *model, UpdaterController *updater, QWidget *parent = nullptr);
+
+    // Opens the settings window, or brings the open one forward.
+    void showSettings();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    UpdaterController *m_updater;
+    QPointer<SettingsWindow> m_settings;
+    bool m_shown = false;
+};
+
+} // namespace quorvale

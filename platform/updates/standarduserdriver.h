@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/updates/updater.h"
+
+#include <QDialog>
+#include <QPointer>
+
+class QDialogButtonBox;
+class QLabel;
+class QProgressBar;
+
+// The updater's small plain dialogs: the offer of a newer version, the download's progress, and the
+// outcome of a check.
+namespace quorvale::updates {
+
+class UpdateDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit UpdateDialog(QWidget *parent = nullptr);
+
+    // "课径 1.2.0 已可用" with the size, and the choice to install now or later.
+    void offer(const AppcastItem &item, const QString &runningVersion);
+    void progress(qint64 received, qint64 total);
+    // A closing message with one button.
+    void message(const QString &title, const QString &text);
+
+private:
+    QLabel *m_title;
+    QLabel *m_text;
+    QProgressBar *m_bar;
+    QDialogButtonBox *m_buttons;
+};
+
+// "12.3 MB": decimal units, independent of the locale.
+QString sizeText(qint64 bytes);
+
+class StandardUserDriver : public UserDriver
+{
+public:
+    explicit StandardUserDriver(const QString &runningVersion);
+    ~StandardUserDriver() override;
+
+    QCoro::Task<bool> confirmInstall(AppcastItem item) override;
+    void showProgress(qint64 received, qint64 total) override;
+    void showUpToDate(const QString &runningVersion) override;
+    void showPostponed() override;
+    void showFailure(const QString &message) override;
+
+    // The dialog now on screen, if any.
+    UpdateDialog *dialog() const { return m_dialog; }
+
+private:
+    UpdateDialog *ensureDialog();
+
+    QString m_runningVersion;
+    QPointer<UpdateDialog> m_dialog;
+};
+
+} // namespace quorvale::updates

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/base/errors.h"
+
+// Why a check, a download or an installation stopped; nothing was replaced.
+namespace quorvale::updates {
+
+class UpdateFailure : public Error
+{
+public:
+    static UpdateFailure noFeed() { return UpdateFailure(QStringLiteral("未配置更新地址，无法检查更新")); }
+    static UpdateFailure invalidKey() { return UpdateFailure(QStringLiteral("更新签名公钥无效，无法检查更新")); }
+    static UpdateFailure unreachable() { return UpdateFailure(QStringLiteral("无法连接更新服务器，请稍后再试")); }
+    static UpdateFailure foreignRedirect()
+    {
+        return UpdateFailure(QStringLiteral("更新服务器把请求转到了其他地址，已拒绝"));
+    }
+    static UpdateFailure unsignedFeed() { return UpdateFailure(QStringLiteral("更新源签名无效，已拒绝此更新源")); }
+    static UpdateFailure unreadableFeed() { return UpdateFailure(QStringLiteral("更新源内容无效，无法读取")); }
+    static UpdateFailure downloadFailed() { return UpdateFailure(QStringLiteral("无法下载更新，请稍后再试")); }
+    static UpdateFailure wrongLength() { return UpdateFailure(QStringLiteral("下载的更新大小不符，未安装")); }
+    static UpdateFailure badSignature() { return UpdateFailure(QStringLiteral("更新的签名无效，未安装")); }
+    static UpdateFailure notWritable()
+    {
+        return UpdateFailure(QStringLiteral("无法保存下载的更新：程序所在的文件夹不可写入"));
+    }
+    static UpdateFailure notReplaced() { return UpdateFailure(QStringLiteral("无法替换已安装的程序，更新未安装")); }
+
+    QString description() const override { return m_text; }
+
+private:
+    explicit UpdateFailure(const QString &text) : m_text(text) {}
+    QString m_text;
+};
+
+} // namespace quorvale::updates

@@ -1,0 +1,219 @@
+#include "platform/updates/updater.h"
+
+#include "core/updates/keytext.h"
+#include "platform/updates/ed25519.h"
+#include "platform/updates/enclosuredownload.h"
+#include "platform/updates/feedsignature.h"
+#include "platform/updates/updatefailure.h"
+#include "platform/updates/updatetransfer.h"
+
+#include <QNetworkAccessManager>
+#include <QTimer>
+#include <algorithm>
+#include <limits>
+
+namespace quorvale::updates {
+
+namespace {
+
+// A feed lists a handful of versions; anything this large is not one.
+constexpr qint64 largestFeed = 1 << 20;
+
+} // namespace
+
+Updater::Updater(const InfoDictionary &hostInfo, UpdateHost host, UpdaterDelegate *delegate, UserDriver *driver,
+                 QObject *parent)
+    : QObject(parent)
+    , m_hostInfo(hostInfo)
+    , m_host(std::move(host))
+    , m_settings(m_host.settings, hostInfo)
+    , m_delegate(delegate)
+    , m_driver(driver)
+    , m_network(new QNetworkAccessManager(this))
+    , m_timer(new QTimer(this))
+{
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, [this] { check(false); });
+}
+
+Updater::~Updater() = default;
+
+InfoDictionary Updater::frameworkInfoDictionary()
+{
+    return {{QStringLiteral("CFBundleShortVersionString"), QStringLiteral("2.9.6")}};
+}
+
+bool Updater::automaticallyChecksForUpdates() const
+{
+    return m_settings.automaticChecks();
+}
+
+void Updater::setAutomaticallyChecksForUpdates(bool enabled)
+{
+    if (enabled == automaticallyChecksForUpdates())
+        return;
+    m_settings.setAutomaticChecks(enabled);
+    schedule();
+    emit automaticallyChecksForUpdatesChanged();
+}
+
+double Updater::updateCheckInterval() const
+{
+    return m_settings.checkInterval();
+}
+
+void Updater::setUpdateCheckInterval(double seconds)
+{
+    const double before = updateCheckInterval();
+    m_settings.setCheckInterval(seconds);
+    if (updateCheckInterval() == before)
+        return;
+    schedule();
+    emit updateCheckIntervalChanged();
+}
+
+void Updater::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    schedule();
+    emit canCheckForUpdatesChanged();
+}
+
+void Updater::checkForUpdates()
+{
+    if (canCheckForUpdates())
+        check(true);
+}
+
+QCoro::Task<Updater::Outcome> Updater::check(bool userInitiated)
+{
+    if (m_checking)
+        co_return Outcome::busy;
+    const QPointer<Updater> self(this);
+    setChecking(true);
+    Outcome outcome = Outcome::failed;
+    try {
+        outcome = co_await runCheck(userInitiated);
+    } catch (const UpdateFailure &failure) {
+        if (self && userInitiated)
+            m_driver->showFailure(failure.description());
+    } catch (...) {
+        if (self && userInitiated)
+            m_driver->showFailure(UpdateFailure::unreachable().description());
+    }
+    if (self) {
+        setChecking(false);
+        schedule();
+    }
+    co_return outcome;
+}
+
+QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
+{
+    const QPointer<Updater> self(this);
+    m_settings.setLastCheck(m_host.clock());
+    const std::optional<QString> delegated = m_delegate->feedURLString();
+    const QString feed = delegated.value_or(info::text(m_hostInfo, QStringLiteral("SUFeedURL")).value_or(QString()));
+    const std::optional<QByteArray> key =
+        decodeKeyText(info::text(m_hostInfo, QStringLiteral("SUPublicEDKey")).value_or(QString()), publicKeySize);
+    if (!key)
+        throw UpdateFailure::invalidKey();
+
+    // Arguments of an awaited call are named first: g++ 12 destroys temporaries made inside a
+    // co_await expression twice.
+    const QUrl feedURL(feed, QUrl::StrictMode);
+    const TransferSettings transfer{m_userAgent, m_host.tls};
+    const QByteArray bytes = co_await fetchFeed(m_network, feedURL, transfer, largestFeed);
+    if (!self)
+        co_return Outcome::failed;
+    const std::optional<QByteArray> body = verifiedFeed(bytes, *key);
+    if (!body)
+        throw UpdateFailure::unsignedFeed();
+    const std::optional<QList<AppcastItem>> items = parseAppcast(*body);
+    if (!items)
+        throw UpdateFailure::unreadableFeed();
+    const std::optional<AppcastItem> update =
+        newestUpdate(*items, info::text(m_hostInfo, QStringLiteral("CFBundleVersion")).value_or(QString()));
+    if (!update) {
+        if (userInitiated)
+            m_driver->showUpToDate(
+                info::text(m_hostInfo, QStringLiteral("CFBundleShortVersionString")).value_or(QString()));
+        co_return Outcome::upToDate;
+    }
+
+    const AppcastItem offered = *update;
+    const bool now = co_await m_driver->confirmInstall(offered);
+    if (!self)
+        co_return Outcome::failed;
+    if (!now)
+        co_return Outcome::declined;
+    try {
+        const QByteArray publicKey = *key;
+        co_return co_await install(offered, publicKey);
+    } catch (const UpdateFailure &failure) {
+        // The person chose to install: they hear why it did not happen, whoever started the check.
+        if (self && !userInitiated)
+            m_driver->showFailure(failure.description());
+        throw;
+    }
+}
+
+QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publicKey)
+{
+    const QPointer<Updater> self(this);
+    UserDriver *driver = m_driver;
+    const TransferSettings transfer{m_userAgent, m_host.tls};
+    const Progress progress = [driver](qint64 received, qint64 total) { driver->showProgress(received, total); };
+    std::shared_ptr<QTemporaryFile> download =
+        co_await downloadEnclosure(m_network, item, publicKey, m_host.executablePath, transfer, progress);
+    if (!self)
+        co_return Outcome::failed;
+    auto relaunch = [self, download] {
+        if (self && !self->relaunchInstalling(download))
+            self->m_driver->showFailure(UpdateFailure::notReplaced().description());
+    };
+    if (m_delegate->shouldPostponeRelaunch(item, relaunch)) {
+        m_driver->showPostponed();
+        co_return Outcome::postponed;
+    }
+    if (!relaunchInstalling(download))
+        throw UpdateFailure::notReplaced();
+    co_return Outcome::installed;
+}
+
+bool Updater::relaunchInstalling(std::shared_ptr<QTemporaryFile> download)
+{
+    if (!replaceInstalled(*download, m_host.executablePath))
+        return false;
+    m_host.relaunch(m_host.executablePath);
+    return true;
+}
+
+void Updater::setChecking(bool checking)
+{
+    if (checking == m_checking)
+        return;
+    const bool before = canCheckForUpdates();
+    m_checking = checking;
+    if (canCheckForUpdates() != before)
+        emit canCheckForUpdatesChanged();
+}
+
+void Updater::schedule()
+{
+    m_timer->stop();
+    if (!m_started || m_checking || !automaticallyChecksForUpdates())
+        return;
+    const qint64 interval = qint64(updateCheckInterval() * 1000);
+    const QDateTime now = m_host.clock();
+    const std::optional<QDateTime> last = m_settings.lastCheck();
+    qint64 wait = 0;
+    if (last && *last <= now)
+        wait = std::max<qint64>(0, now.msecsTo(*last) + interval);
+    const qint64 longestTimer = std::numeric_limits<int>::max();
+    m_timer->start(std::chrono::milliseconds(std::min({wait, interval, longestTimer})));
+}
+
+} // namespace quorvale::updates

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "core/updates/infodictionary.h"
+#include "platform/updates/appcast.h"
+#include "platform/updates/updatehost.h"
+#include "platform/updates/updatesettings.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QPointer>
+#include <QTemporaryFile>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+class QTimer;
+
+namespace quorvale::updates {
+
+// What the application answers when the updater asks.
+class UpdaterDelegate
+{
+public:
+    virtual ~UpdaterDelegate() = default;
+    // The feed to read; nothing means the dictionary's "SUFeedURL".
+    virtual std::optional<QString> feedURLString() = 0;
+    // Asked before the relaunch that installs a verified update. True keeps `relaunch` to be run
+    // later by the application; false lets it run at once.
+    virtual bool shouldPostponeRelaunch(const AppcastItem &item, std::function<void()> relaunch) = 0;
+};
+
+// What the person sees of a check: the offer of a newer version, the download, the outcome.
+class UserDriver
+{
+public:
+    virtual ~UserDriver() = default;
+    // True to download and install now, false for later.
+    virtual QCoro::Task<bool> confirmInstall(AppcastItem item) = 0;
+    virtual void showProgress(qint64 received, qint64 total) = 0;
+    // Said only to a person who asked for the check.
+    virtual void showUpToDate(const QString &runningVersion) = 0;
+    // The update waits for the application to become idle.
+    virtual void showPostponed() = 0;
+    virtual void showFailure(const QString &message) = 0;
+};
+
+// The update framework's updater: its persistent settings, the scheduled and the user-started checks,
+// and the verified download and installation of a newer version.
+class Updater : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool automaticallyChecksForUpdates READ automaticallyChecksForUpdates WRITE
+                   setAutomaticallyChecksForUpdates NOTIFY automaticallyChecksForUpdatesChanged)
+    Q_PROPERTY(double updateCheckInterval READ updateCheckInterval WRITE setUpdateCheckInterval NOTIFY
+                   updateCheckIntervalChanged)
+    Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
+
+public:
+    enum class Outcome
+    {
+        upToDate,
+        declined,
+        installed,
+        postponed,
+        failed,
+        busy
+    };
+
+    Updater(const InfoDictionary &hostInfo, UpdateHost host, UpdaterDelegate *delegate, UserDriver *driver,
+            QObject *parent = nullptr);
+    ~Updater() override;
+
+    // The framework's own information: the feed format it speaks, as its version.
+    static InfoDictionary frameworkInfoDictionary();
+
+    QString userAgentString() const { return m_userAgent; }
+    void setUserAgentString(const QString &userAgent) { m_userAgent = userAgent; }
+
+    bool automaticallyChecksForUpdates() const;
+    void setAutomaticallyChecksForUpdates(bool enabled);
+    double updateCheckInterval() const;
+    void setUpdateCheckInterval(double seconds);
+    // True once started while no check runs.
+    bool canCheckForUpdates() const { return m_started && !m_checking; }
+
+    // Starts scheduling automatic checks; only the first call does anything.
+    void start();
+    // A check the person asked for: they hear about every outcome.
+    void checkForUpdates();
+    // One whole check, installation included. A scheduled check reports only an update it found.
+    QCoro::Task<Outcome> check(bool userInitiated);
+
+signals:
+    void automaticallyChecksForUpdatesChanged();
+    void updateCheckIntervalChanged();
+    void canCheckForUpdatesChanged();
+
+private:
+    QCoro::Task<Outcome> runCheck(bool userInitiated);
+    QCoro::Task<Outcome> install(AppcastItem item, QByteArray publicKey);
+    bool relaunchInstalling(std::shared_ptr<QTemporaryFile> download);
+    void setChecking(bool checking);
+    void schedule();
+
+    InfoDictionary m_hostInfo;
+    UpdateHost m_host;
+    UpdateSettings m_settings;
+    UpdaterDelegate *m_delegate;
+    UserDriver *m_driver;
+    QString m_userAgent;
+    QNetworkAccessManager *m_network;
+    QTimer *m_timer;
+    bool m_started = false;
+    bool m_checking = false;
+};
+
+} // namespace quorvale::updates

@@ -1,0 +1,70 @@
+#include "platform/updates/updatesettings.h"
+
+#include <cmath>
+
+namespace quorvale::updates {
+
+namespace {
+
+const QString automaticKey = QStringLiteral("updates/automaticChecks");
+const QString intervalKey = QStringLiteral("updates/checkInterval");
+const QString lastCheckKey = QStringLiteral("updates/lastCheck");
+
+std::optional<double> interval(const QVariant &value)
+{
+    bool ok = false;
+    const double seconds = value.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0)
+        return std::nullopt;
+    return std::max(seconds, UpdateSettings::minimumInterval);
+}
+
+} // namespace
+
+UpdateSettings::UpdateSettings(std::shared_ptr<QSettings> settings, const InfoDictionary &defaults)
+    : m_settings(std::move(settings))
+{
+    m_defaultAutomaticChecks = info::boolean(defaults, QStringLiteral("SUEnableAutomaticChecks")).value_or(true);
+    if (const std::optional<double> seconds = info::number(defaults, QStringLiteral("SUScheduledCheckInterval")))
+        m_defaultInterval = interval(*seconds).value_or(m_defaultInterval);
+}
+
+bool UpdateSettings::automaticChecks() const
+{
+    // QSettings hands a stored Boolean back as the text "true" or "false".
+    const QString stored = m_settings->value(automaticKey).toString();
+    if (stored == u"true" || stored == u"false")
+        return stored == u"true";
+    return m_defaultAutomaticChecks;
+}
+
+void UpdateSettings::setAutomaticChecks(bool enabled)
+{
+    m_settings->setValue(automaticKey, enabled);
+}
+
+double UpdateSettings::checkInterval() const
+{
+    return interval(m_settings->value(intervalKey)).value_or(m_defaultInterval);
+}
+
+void UpdateSettings::setCheckInterval(double seconds)
+{
+    if (const std::optional<double> kept = interval(seconds))
+        m_settings->setValue(intervalKey, *kept);
+}
+
+std::optional<QDateTime> UpdateSettings::lastCheck() const
+{
+    const QDateTime moment = QDateTime::fromString(m_settings->value(lastCheckKey).toString(), Qt::ISODate);
+    if (!moment.isValid())
+        return std::nullopt;
+    return moment;
+}
+
+void UpdateSettings::setLastCheck(const QDateTime &moment)
+{
+    m_settings->setValue(lastCheckKey, moment.toUTC().toString(Qt::ISODate));
+}
+
+} // namespace quorvale::updates

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/updates/infodictionary.h"
+
+#include <QDateTime>
+#include <QSettings>
+#include <memory>
+#include <optional>
+
+// The updater's persistent settings in QSettings; the build's information dictionary gives the
+// defaults ("SUEnableAutomaticChecks", "SUScheduledCheckInterval").
+namespace quorvale::updates {
+
+class UpdateSettings
+{
+public:
+    // Automatic checks never run more often than hourly.
+    static constexpr double minimumInterval = 3600;
+
+    UpdateSettings(std::shared_ptr<QSettings> settings, const InfoDictionary &defaults);
+
+    bool automaticChecks() const;
+    void setAutomaticChecks(bool enabled);
+    // Seconds between automatic checks.
+    double checkInterval() const;
+    void setCheckInterval(double seconds);
+    std::optional<QDateTime> lastCheck() const;
+    void setLastCheck(const QDateTime &moment);
+
+private:
+    std::shared_ptr<QSettings> m_settings;
+    bool m_defaultAutomaticChecks = true;
+    double m_defaultInterval = 86400;
+};
+
+} // namespace quorvale::updates
