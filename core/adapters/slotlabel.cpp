@@ -63,7 +63,12 @@ Reading read(const std::optional<QString> &name, const std::optional<QString> &e
 
 std::optional<Minutes> bellMinutes(const QString &section, const QString &period)
 {
-    const QList<Period> bells = BellSchedule::periods(section);
+    // The bell schedules never change, so they are built once.
+    static const QList<Period> middle = BellSchedule::periods(QStringLiteral("middle"));
+    static const QList<Period> high = BellSchedule::periods(QStringLiteral("high"));
+    const QList<Period> &bells = section == QLatin1String("middle") ? middle
+                                 : section == QLatin1String("high") ? high
+                                                                    : BellSchedule::periods(section);
     const auto bell = std::find_if(bells.cbegin(), bells.cend(),
                                    [&](const Period &candidate) { return candidate.id == period; });
     if (bell == bells.cend())
