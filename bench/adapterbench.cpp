@@ -176,13 +176,15 @@ int main(int argc, char *argv[])
         TimetableAdapter::normalize(student, chosen, week.detail, week.master, week.tables, monday,
                                     std::nullopt);
     });
+    // As the lookup does it: the bodies decoded once, then each day's week-code check and column.
     const double weekBuild = medianMs([&] {
+        const platform::TaskBodies bodies =
+            platform::TaskBodies::decoded(week.detail, week.master, week.tables);
         QList<WeekDaySchedule> days;
         for (const QDate day : WeekScheduleBuilder::dates(monday)) {
             const QDateTime start = shanghai::startOf(day);
-            WeekScheduleBuilder::requiresParity(week.master, week.tables, start, personId);
-            days.append(WeekScheduleBuilder::studentDay(student, chosen, week.detail, week.master,
-                                                        week.tables, start, std::nullopt));
+            WeekScheduleBuilder::requiresParity(bodies, start, personId);
+            days.append(WeekScheduleBuilder::studentDay(student, chosen, bodies, start, std::nullopt));
         }
         WeekScheduleBuilder::assemble(monday, days);
     });

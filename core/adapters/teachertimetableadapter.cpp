@@ -182,12 +182,19 @@ TeacherSchedule normalize(const Teacher &teacher, const CourseTaskOption &task, 
                           const QDateTime &date, const ClassSections &classSections,
                           std::optional<qint64> singleDoubleSet)
 {
+    return normalize(teacher, task, platform::TaskBodies::decoded(detailData, masterData, teacherTablesData),
+                     date, classSections, singleDoubleSet);
+}
+
+TeacherSchedule normalize(const Teacher &teacher, const CourseTaskOption &task,
+                          const platform::TaskBodies &bodies, const QDateTime &date,
+                          const ClassSections &classSections, std::optional<qint64> singleDoubleSet)
+{
     if (!task.contains(date))
         refuse(QStringLiteral("查询日期不在该排课任务有效期内"));
     const QString incomplete = QStringLiteral("老师课表星期或课程坐标不完整");
     const platform::CheckedTask checked = platform::checkTask(
-        platform::Reader::Teacher, detailData, masterData, teacherTablesData, task.id, teacher.id,
-        singleDoubleSet,
+        platform::Reader::Teacher, bodies, task.id, teacher.id, singleDoubleSet,
         {QStringLiteral("老师课表结构与已确认格式不符，无法可靠解析"),
          QStringLiteral("老师课表任务与所选任务不一致"),
          QStringLiteral("循环日老师课表尚缺日期锚点，暂不能判断当前课程"), incomplete, incomplete,
