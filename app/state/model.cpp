@@ -61,6 +61,16 @@ std::optional<qint64> Model::searchSchool()
     return schoolId;
 }
 
+QUuid Model::beginSearch()
+{
+    const QUuid token = QUuid::createUuid();
+    m_searchRevision = token;
+    setBusy(true);
+    setError(QString());
+    setSuggestionError(QString());
+    return token;
+}
+
 void Model::endSearch(const QUuid &token, const std::exception_ptr &error)
 {
     if (error && m_searchRevision == token && m_client->authenticated() && !isCancellation(error)) {

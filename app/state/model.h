@@ -211,6 +211,9 @@ private:
     std::optional<qint64> school() const;
     // school(), and when there is none the suggestion panel is told so.
     std::optional<qint64> searchSchool();
+    // The start of a student or teacher search: a new revision, which it returns, the running flag
+    // set and the old failures cleared.
+    QUuid beginSearch();
     // The end of a search or a timetable load holding `token`: its failure is shown while it is
     // still the newest and the user is signed in, and its running flag is cleared unless a newer
     // one has taken the token.

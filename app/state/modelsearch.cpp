@@ -21,12 +21,8 @@ QCoro::Task<> Model::searchLive(bool autoSelect, bool preserveSelection)
     if (!schoolId)
         co_return;
 
-    const QUuid token = QUuid::createUuid();
-    m_searchRevision = token;
     const QDateTime start = m_date;
-    setBusy(true);
-    setError(QString());
-    setSuggestionError(QString());
+    const QUuid token = beginSearch();
     setStudents({});
     setDidSearch(true);
     setSuggestionStage(SuggestionStage::People);

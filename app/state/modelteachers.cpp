@@ -17,13 +17,9 @@ QCoro::Task<> Model::searchTeachers(std::optional<qint64> courseId, std::optiona
     if (!schoolId)
         co_return;
 
-    const QUuid token = QUuid::createUuid();
-    m_searchRevision = token;
     const TeacherSearchKind kind = m_teacherSearchKind;
     const QDateTime start = m_date;
-    setBusy(true);
-    setError(QString());
-    setSuggestionError(QString());
+    const QUuid token = beginSearch();
     setTeachers({});
     setDidSearch(true);
     if (!preserveSelection) {

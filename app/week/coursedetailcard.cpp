@@ -5,17 +5,16 @@
 #include "app/week/coursedetailpopover.h"
 
 #include "app/look/animation.h"
-#include "app/look/transition.h"
 
 #include <QKeyEvent>
-#include <QVBoxLayout>
 
 namespace quorvale {
 
 namespace {
 
-// The content rises 5 points into place as it fades in.
-const Transition entrance{{1.0, {0.0, 5.0}, 0.0}, {1.0, {}, 1.0}};
+// The content rises this far into place while the card fades in. It moves as a child of the card
+// rather than under an effect of its own, since effects must not nest.
+constexpr qreal entranceRise = 5.0;
 
 } // namespace
 
@@ -23,14 +22,34 @@ CourseDetailCard::CourseDetailCard(QWidget *parent)
     : QWidget(parent)
     , m_popover(new CourseDetailPopover(this))
     , m_effect(new CardEffect(this))
+    , m_rise(new Tween(entranceRise, this))
 {
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_Hover);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_popover);
     setGraphicsEffect(m_effect);
-    playInsertion(m_popover, entrance, springCurve<springs::detail>());
+    connect(m_rise, &Tween::valueChanged, this, &CourseDetailCard::placeContent);
+    m_rise->moveTo(0.0, springCurve<springs::detail>());
+}
+
+bool CourseDetailCard::hasHeightForWidth() const
+{
+    return true;
+}
+
+int CourseDetailCard::heightForWidth(int width) const
+{
+    return m_popover->heightForWidth(width);
+}
+
+void CourseDetailCard::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeContent();
+}
+
+void CourseDetailCard::placeContent()
+{
+    m_popover->setGeometry(0, qRound(m_rise->value()), width(), heightForWidth(width()));
 }
 
 void CourseDetailCard::setAnchor(const CourseDetailAnchor &anchor, const QDateTime &referenceDate)

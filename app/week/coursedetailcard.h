@@ -11,6 +11,7 @@ namespace quorvale {
 
 class CardEffect;
 class CourseDetailPopover;
+class Tween;
 
 class CourseDetailCard : public QWidget
 {
@@ -28,16 +29,23 @@ public:
     // The card is going away: it stops speaking for its block and lets the pointer through.
     void detach();
 
+    bool hasHeightForWidth() const override;
+    int heightForWidth(int width) const override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void placeContent();
+
     CourseDetailAnchor m_anchor;
     CourseDetailPopover *m_popover;
     CardEffect *m_effect;
+    Tween *m_rise;
 };
 
 } // namespace quorvale

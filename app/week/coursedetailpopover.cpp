@@ -138,6 +138,13 @@ void CourseDetailPopover::setContent(const WeekEvent &event, SubjectTint tint, c
     m_classRow->setVisible(classShown);
 }
 
+void CourseDetailPopover::setReferenceDate(const QDateTime &referenceDate)
+{
+    const bool running = isRunning(m_event, referenceDate);
+    if (running != m_running->isVisibleTo(this))
+        m_running->setVisible(running);
+}
+
 void CourseDetailPopover::setDismiss(std::function<void()> dismiss)
 {
     m_dismiss = std::move(dismiss);

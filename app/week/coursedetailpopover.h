@@ -26,6 +26,8 @@ public:
 
     void setContent(const WeekEvent &event, SubjectTint tint, const QDateTime &referenceDate);
     void setDismiss(std::function<void()> dismiss);
+    // Shows or hides the running label for a new reference moment.
+    void setReferenceDate(const QDateTime &referenceDate);
 
     const WeekEvent &event() const { return m_event; }
     bool showsRunning() const;

@@ -1,7 +1,5 @@
 #include "app/week/dayarea.h"
 
-#include "app/look/arrival.h"
-
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
@@ -28,6 +26,7 @@ DayArea::DayArea(QWidget *parent)
 
 void DayArea::setDays(const QList<DisplayWeekDay> &days, const ColumnContext &context, const WeekModel &model)
 {
+    bool changed = false;
     QList<DayColumn *> kept;
     for (int i = 0; i < days.size(); ++i) {
         const auto found = std::find_if(m_columns.cbegin(), m_columns.cend(), [&](const DayColumn *column) {
@@ -37,7 +36,11 @@ void DayArea::setDays(const QList<DisplayWeekDay> &days, const ColumnContext &co
         if (!column) {
             column = new DayColumn(m_strip);
             connect(column, &DayColumn::detailChanged, this, &DayArea::detailChanged);
-            arrive(column, i);
+            connect(column, &DayColumn::blocksChanged, this, &DayArea::blocksChanged);
+            connect(column, &DayColumn::dropChanged, this,
+                    [column] { column->move(column->x(), qRound(column->drop())); });
+            column->setArrivalOrder(i);
+            changed = true;
         }
         column->setDay(days[i], context, model.isReferenceDay(days[i].date));
         kept.append(column);
@@ -46,9 +49,13 @@ void DayArea::setDays(const QList<DisplayWeekDay> &days, const ColumnContext &co
         if (!kept.contains(column)) {
             column->hide();
             column->deleteLater();
+            changed = true;
         }
     }
+    changed = changed || kept != m_columns;
     m_columns = kept;
+    if (changed)
+        emit blocksChanged();
     placeColumns();
 }
 
@@ -67,13 +74,20 @@ void DayArea::resizeEvent(QResizeEvent *event)
 
 void DayArea::wheelEvent(QWheelEvent *event)
 {
-    if (!m_bar->isVisible()) {
+    // Only a sideways wheel, or the wheel turned with Shift held, moves the grid; an upright wheel
+    // goes on to the page around it.
+    const bool shifted = event->modifiers() & Qt::ShiftModifier;
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    const int sideways = !pixels.isNull() ? pixels.x() : angle.x() / 2;
+    const int upright = !pixels.isNull() ? pixels.y() : angle.y() / 2;
+    const int step = sideways != 0 ? sideways : (shifted ? upright : 0);
+    if (!m_bar->isVisible() || step == 0) {
         event->ignore();
         return;
     }
-    const QPoint delta = event->angleDelta();
-    const int step = delta.x() != 0 ? delta.x() : delta.y();
-    m_bar->setValue(m_bar->value() - step / 2);
+    m_bar->setValue(m_bar->value() - step);
+    event->accept();
 }
 
 void DayArea::placeColumns()
@@ -85,7 +99,7 @@ void DayArea::placeColumns()
     for (DayColumn *column : std::as_const(m_columns)) {
         const int left = qRound(total);
         total += column->widthFor(share);
-        column->setGeometry(left, 0, qRound(total) - left, column->height());
+        column->setGeometry(left, qRound(column->drop()), qRound(total) - left, column->height());
         column->show();
         height = std::max(height, column->height());
     }
@@ -96,7 +110,6 @@ void DayArea::placeColumns()
     m_bar->setPageStep(width());
     m_bar->setGeometry(0, this->height() - barHeight, width(), barHeight);
     m_bar->setVisible(overflow > 0);
-    m_bar->raise();
     m_strip->move(-m_bar->value(), 0);
     emit columnsMoved();
 }

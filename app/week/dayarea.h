@@ -28,6 +28,8 @@ public:
 
 signals:
     void detailChanged();
+    // Blocks or columns came or went.
+    void blocksChanged();
     // The columns moved inside the area (scrolled or laid out again).
     void columnsMoved();
 

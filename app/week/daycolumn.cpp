@@ -5,12 +5,16 @@
 #include "app/week/nowline.h"
 #include "app/week/weekcourseblock.h"
 
+#include "app/look/animation.h"
 #include "app/look/appearance.h"
+#include "app/look/arrival.h"
 #include "app/look/typography.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QSet>
+#include <QShowEvent>
+#include <algorithm>
 
 namespace quorvale {
 
@@ -19,32 +23,91 @@ namespace {
 constexpr qreal headerSpacing = 5.0;
 constexpr qreal badgePaddingX = 5.0;
 constexpr qreal badgePaddingY = 2.0;
+constexpr qreal arrivalDrop = 10.0;
 
 } // namespace
 
 DayColumn::DayColumn(QWidget *parent)
     : QWidget(parent)
-{}
+    , m_arrival(new Tween(0.0, this))
+{
+    connect(m_arrival, &Tween::valueChanged, this, &DayColumn::followArrival);
+}
 
 void DayColumn::setDay(const DisplayWeekDay &day, const ColumnContext &context, bool referenceDay)
 {
+    const bool newLayout = day.events != m_day.events || context.visibleEnd != m_context.visibleEnd;
+    const bool newLook = day.date != m_day.date || referenceDay != m_referenceDay ||
+                         context.isLive != m_context.isLive || context.tints != m_context.tints ||
+                         context.timeInRange != m_context.timeInRange ||
+                         context.shownHeight != m_context.shownHeight;
+    if (!newLayout && !newLook) {
+        setNowMinute(context.nowMinute);
+        return;
+    }
+    if (day.date != m_day.date)
+        setAccessibleName(weekday(day.date) + QLatin1Char(' ') + columnDate(day.date));
     m_day = day;
     m_context = context;
     m_referenceDay = referenceDay;
-    m_placements = weekgrid::layout(day.events, context.visibleEnd);
+    if (newLayout)
+        m_placements = weekgrid::layout(day.events, context.visibleEnd);
     setFixedHeight(qRound(weekgrid::headerHeight + context.shownHeight));
-    setAccessibleName(weekday(day.date) + QLatin1Char(' ') + columnDate(day.date));
-    reconcileBlocks();
-    placeBlocks();
+    const bool restack = reconcileBlocks();
+    placeBlocks(restack);
     placeNowLine();
+    if (restack)
+        emit blocksChanged();
     update();
+}
+
+void DayColumn::setNowMinute(double minute)
+{
+    if (minute == m_context.nowMinute)
+        return;
+    m_context.nowMinute = minute;
+    placeNowLine();
 }
 
 void DayColumn::setShownHeight(qreal height)
 {
+    if (height == m_context.shownHeight)
+        return;
     m_context.shownHeight = height;
     setFixedHeight(qRound(weekgrid::headerHeight + height));
     update();
+}
+
+void DayColumn::setArrivalOrder(int order)
+{
+    m_arrivalOrder = order;
+}
+
+qreal DayColumn::appearance() const
+{
+    return std::clamp(m_arrival->value(), 0.0, 1.0);
+}
+
+qreal DayColumn::drop() const
+{
+    return arrivalDrop * (1.0 - m_arrival->value());
+}
+
+void DayColumn::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_arrivalStarted || event->spontaneous())
+        return;
+    m_arrivalStarted = true;
+    m_arrival->moveTo(1.0, springCurve<springs::arrival>(), Arrival::delayMs(m_arrivalOrder));
+}
+
+void DayColumn::followArrival()
+{
+    // The blocks and the now line read the column's appearance when they paint, so the column fades
+    // in as one without an effect of its own.
+    update();
+    emit dropChanged();
 }
 
 qreal DayColumn::widthFor(qreal minimumWidth) const
@@ -60,10 +123,11 @@ QList<WeekCourseBlock *> DayColumn::blocks() const
     return ordered;
 }
 
-void DayColumn::reconcileBlocks()
+bool DayColumn::reconcileBlocks()
 {
+    bool changed = false;
     QSet<QString> wanted;
-    for (const WeekPlacement &placement : m_placements) {
+    for (const WeekPlacement &placement : std::as_const(m_placements)) {
         const QString id = placement.id();
         wanted.insert(id);
         WeekCourseBlock *block = m_blocks.value(id);
@@ -71,10 +135,12 @@ void DayColumn::reconcileBlocks()
             block = new WeekCourseBlock(this);
             connect(block, &WeekCourseBlock::detailChanged, this, &DayColumn::detailChanged);
             m_blocks.insert(id, block);
+            changed = true;
         }
         const QRectF box = weekgrid::blockRect(placement, width(), m_context.visibleEnd);
-        block->setContent(placement.event, box.height(),
-                          subjectTint(m_context.subjects, placement.event.subject), m_referenceDay);
+        const SubjectTint tint =
+            m_context.tints ? m_context.tints->tint(placement.event.subject) : SubjectTint{};
+        block->setContent(placement.event, box.height(), tint, m_referenceDay);
     }
     // A block that leaves the layout takes its open details with it.
     for (auto it = m_blocks.begin(); it != m_blocks.end();) {
@@ -86,12 +152,13 @@ void DayColumn::reconcileBlocks()
         it = m_blocks.erase(it);
         gone->hide();
         gone->deleteLater();
+        changed = true;
     }
+    return changed;
 }
 
-void DayColumn::placeBlocks()
+void DayColumn::placeBlocks(bool restack)
 {
-    // Stacked in placement order, so a later block lies above an earlier one.
     for (const WeekPlacement &placement : std::as_const(m_placements)) {
         WeekCourseBlock *block = m_blocks.value(placement.id());
         const QRectF box = weekgrid::blockRect(placement, width(), m_context.visibleEnd)
@@ -99,9 +166,11 @@ void DayColumn::placeBlocks()
         block->setGeometry(QRect(QPoint(qRound(box.left()), qRound(box.top())),
                                  QPoint(qRound(box.right()) - 1, qRound(box.bottom()) - 1)));
         block->show();
-        block->raise();
+        // Stacked in placement order, so a later block lies above an earlier one.
+        if (restack)
+            block->raise();
     }
-    if (m_nowLine)
+    if (restack && m_nowLine)
         m_nowLine->raise();
 }
 
@@ -115,24 +184,44 @@ void DayColumn::placeNowLine()
     if (!m_nowLine) {
         m_nowLine = new NowLine(this);
         m_nowLine->show();
+        m_nowLine->raise();
     }
     const qreal y =
         weekgrid::headerHeight + weekgrid::minuteHeight * (m_context.nowMinute - weekgrid::firstMinute);
-    m_nowLine->place(y, width());
-    m_nowLine->raise();
+    m_nowLine->place(y, width(), textSpansAt(y));
+}
+
+QList<NowLine::Span> DayColumn::textSpansAt(qreal y) const
+{
+    // The line leaves a gap wherever it would run through a block's text.
+    QList<NowLine::Span> spans;
+    for (const WeekCourseBlock *block : m_blocks) {
+        const QRect geometry = block->geometry();
+        if (y < geometry.top() || y > geometry.bottom() + 1)
+            continue;
+        for (const QRectF &text : block->textBounds()) {
+            const QRectF inColumn = text.translated(geometry.topLeft());
+            if (y >= inColumn.top() - 1.0 && y <= inColumn.bottom() + 1.0)
+                spans.append({inColumn.left(), inColumn.right()});
+        }
+    }
+    return spans;
 }
 
 void DayColumn::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    placeBlocks();
+    placeBlocks(false);
     placeNowLine();
 }
 
 void DayColumn::paintEvent(QPaintEvent *)
 {
+    if (appearance() <= 0.0)
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(appearance());
     paintHeader(painter);
     paintBody(painter);
 }

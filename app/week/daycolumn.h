@@ -1,19 +1,21 @@
 #pragma once
 
 #include "app/week/nowline.h"
+#include "app/week/subjecttint.h"
 #include "app/week/weekgrid.h"
 #include "app/week/weekmodel.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
+#include <memory>
 
 // One day of the week grid: a header with weekday and date, and a body with the half-hour lines, a
 // block per placed lesson (side by side where lessons overlap) and, on the reference day, the now line.
 namespace quorvale {
 
+class Tween;
 class WeekCourseBlock;
 
 // What every column of one week shares.
@@ -25,7 +27,8 @@ struct ColumnContext
     bool isLive = false;
     bool timeInRange = false;
     double nowMinute = 0.0;
-    QStringList subjects;
+    // The week's subject colours, shared by its columns and made again only for a new week.
+    std::shared_ptr<const SubjectTints> tints;
 };
 
 class DayColumn : public QWidget
@@ -36,7 +39,14 @@ public:
     explicit DayColumn(QWidget *parent = nullptr);
 
     void setDay(const DisplayWeekDay &day, const ColumnContext &context, bool referenceDay);
+    // The reference time moved within the same day: only the now line follows.
+    void setNowMinute(double minute);
     void setShownHeight(qreal height);
+    // The column fades in and rises into place once it is first shown, after a delay for its order.
+    void setArrivalOrder(int order);
+    // How far the entrance has come: the opacity of everything the column draws, and its drop.
+    qreal appearance() const;
+    qreal drop() const;
     // The column's width when the day area offers it the given share.
     qreal widthFor(qreal minimumWidth) const;
 
@@ -50,15 +60,22 @@ public:
 
 signals:
     void detailChanged();
+    // Blocks came or went; the day area puts them into the keyboard order again.
+    void blocksChanged();
+    void dropChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void reconcileBlocks();
-    void placeBlocks();
+    void followArrival();
+    // Whether blocks were made or removed.
+    bool reconcileBlocks();
+    void placeBlocks(bool restack);
     void placeNowLine();
+    QList<NowLine::Span> textSpansAt(qreal y) const;
     void paintHeader(QPainter &painter);
     void paintBody(QPainter &painter);
 
@@ -68,6 +85,9 @@ private:
     QList<WeekPlacement> m_placements;
     QHash<QString, WeekCourseBlock *> m_blocks;
     QPointer<NowLine> m_nowLine;
+    Tween *m_arrival;
+    int m_arrivalOrder = 0;
+    bool m_arrivalStarted = false;
 };
 
 } // namespace quorvale

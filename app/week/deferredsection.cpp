@@ -14,9 +14,11 @@
 #include "core/base/shanghai.h"
 
 #include <QAbstractButton>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace quorvale {
 
@@ -59,10 +61,15 @@ public:
             details->addWidget(time);
         }
 
-        auto *room = new TintedLabel(roomText(event), caption);
+        const QString roomName = roomText(event);
+        auto *room = new TintedLabel(roomName, caption);
         room->setAlignment(Qt::AlignRight | Qt::AlignTop);
         room->setWordWrap(true);
         room->setMaximumWidth(roomWidth);
+        // A wrapping label asks for less than its text's width, and the row would break a short room
+        // name inside a word; it keeps its whole width up to the limit and wraps only beyond it.
+        const int whole = int(std::ceil(QFontMetricsF(caption).horizontalAdvance(roomName))) + 1;
+        room->setMinimumWidth(std::min(whole, roomWidth));
 
         auto *layout = new QHBoxLayout(this);
         layout->setContentsMargins(10, 8, 10, 8);
@@ -183,6 +190,11 @@ void DeferredSection::setExpanded(bool expanded)
     m_expanded = expanded;
     m_open->moveTo(expanded ? 1.0 : 0.0, springCurve<springs::standard>());
     emit expandedChanged(expanded);
+}
+
+QAbstractButton *DeferredSection::header() const
+{
+    return m_header;
 }
 
 QString DeferredSection::title() const

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QWidget>
 
+class QAbstractButton;
+
 // The collapsible list under the grid of the events it cannot draw, so that nothing the platform
 // reported is lost: a title with their number, a line saying why, and the events grouped by day.
 namespace quorvale {
@@ -27,6 +29,8 @@ public:
     bool expanded() const { return m_expanded; }
     void setExpanded(bool expanded);
 
+    // The title row, which opens and closes the list.
+    QAbstractButton *header() const;
     QString title() const;
     QString explanation() const;
     // The day labels of the groups, in order.

@@ -2,11 +2,13 @@
 
 #include "app/week/cardeffect.h"
 #include "app/week/coursedetailcard.h"
+#include "app/week/coursedetailpopover.h"
 #include "app/week/detailplacement.h"
 
 #include "app/look/animation.h"
 #include "app/look/reducemotion.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
 #include <functional>
@@ -60,35 +62,54 @@ void DetailOverlay::show(const std::optional<CourseDetailAnchor> &anchor, const 
         return;
     }
 
-    const DetailPlacement placement = placeDetail(anchor->anchor, m_space->size());
     const bool fresh = !m_card;
     const bool newlyPinned = anchor->pinned && (fresh || !m_card->anchor().pinned);
     if (fresh)
         m_card = new CourseDetailCard(m_space);
     m_card->setAnchor(*anchor, referenceDate);
+    const int width = qRound(detailCardWidth(m_space->width()));
+    const int height = m_card->heightForWidth(width);
+    const DetailPlacement placement = placeDetail(anchor->anchor, m_space->size(), height);
     m_card->effect()->setGrowsFromTrailing(placement.leftOfBlock);
-    const int width = qRound(placement.cardWidth);
-    m_card->setGeometry(qRound(placement.topLeft.x()), qRound(placement.topLeft.y()), width,
-                        m_card->heightForWidth(width));
+    m_card->setGeometry(qRound(placement.topLeft.x()), qRound(placement.topLeft.y()), width, height);
 
     layer->onTap = anchor->dismiss;
     layer->setGeometry(m_space->rect());
+    const bool restack = fresh || layer->isHidden() == anchor->pinned;
     layer->setVisible(anchor->pinned);
-    layer->raise();
-    m_card->raise();
+    if (restack) {
+        layer->raise();
+        m_card->raise();
+    }
     if (fresh) {
         m_card->show();
         m_card->effect()->run(1.0, springCurve<springs::standard>());
     }
-    if (newlyPinned)
+    if (newlyPinned) {
+        // Focus goes back where it came from when the card closes.
+        QWidget *focus = QApplication::focusWidget();
+        if (focus != m_card && !m_card->isAncestorOf(focus))
+            m_returnFocus = focus;
         m_card->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void DetailOverlay::setReferenceDate(const QDateTime &referenceDate)
+{
+    if (m_card)
+        m_card->popover()->setReferenceDate(referenceDate);
 }
 
 void DetailOverlay::removeCard()
 {
     CourseDetailCard *card = m_card;
     m_card = nullptr;
+    QWidget *focus = QApplication::focusWidget();
+    const bool hadFocus = focus && (focus == card || card->isAncestorOf(focus));
     card->detach();
+    if (hadFocus && m_returnFocus)
+        m_returnFocus->setFocus(Qt::OtherFocusReason);
+    m_returnFocus = nullptr;
     if (motion::reduced() || !card->isVisible()) {
         card->hide();
         card->deleteLater();

@@ -26,6 +26,9 @@ public:
     // Shows the card of the anchor (the last one opened in view order), or none.
     void show(const std::optional<CourseDetailAnchor> &anchor, const QDateTime &referenceDate);
 
+    // The reference moment moved: only the card's running label follows.
+    void setReferenceDate(const QDateTime &referenceDate);
+
     CourseDetailCard *card() const;
     QWidget *tapLayer() const { return m_tapLayer; }
 
@@ -35,6 +38,7 @@ private:
     QWidget *m_space;
     QWidget *m_tapLayer;
     QPointer<CourseDetailCard> m_card;
+    QPointer<QWidget> m_returnFocus;
 };
 
 } // namespace quorvale

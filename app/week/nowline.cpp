@@ -1,10 +1,13 @@
 #include "app/week/nowline.h"
 
 #include "app/look/painting.h"
+#include "app/week/daycolumn.h"
 
 #include "app/look/animation.h"
 
 #include <QPainter>
+#include <QPainterPath>
+#include <cmath>
 
 namespace quorvale {
 
@@ -12,6 +15,8 @@ namespace {
 
 constexpr qreal side = 5.0;
 constexpr int glideMs = 250;
+// Room left between the line and the text it stops at.
+constexpr qreal clearance = 3.0;
 
 } // namespace
 
@@ -23,15 +28,19 @@ NowLine::NowLine(QWidget *parent)
     connect(m_centre, &Tween::valueChanged, this, &NowLine::follow);
 }
 
-void NowLine::place(qreal y, qreal width)
+void NowLine::place(qreal y, qreal width, const QList<Span> &gaps)
 {
     resize(int(width), int(side));
-    if (m_placed) {
-        m_centre->moveTo(y, Curve{QEasingCurve(QEasingCurve::Linear), glideMs});
-    } else {
-        m_placed = true;
-        m_centre->jumpTo(y);
+    if (gaps != m_gaps) {
+        m_gaps = gaps;
+        update();
     }
+    if (m_placed && std::abs(y - m_centre->target()) >= 1.0) {
+        m_centre->moveTo(y, Curve{QEasingCurve(QEasingCurve::Linear), glideMs});
+        return;
+    }
+    m_placed = true;
+    m_centre->jumpTo(y);
     follow();
 }
 
@@ -47,13 +56,22 @@ void NowLine::follow()
 
 void NowLine::paintEvent(QPaintEvent *)
 {
+    const auto *column = qobject_cast<const DayColumn *>(parentWidget());
     const QColor red = painting::referenceRed();
     QPainter painter(this);
+    painter.setOpacity(column ? column->appearance() : 1.0);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(red);
     painter.drawEllipse(QRectF(0.0, 0.0, side, side));
-    painter.fillRect(QRectF(side, side / 2.0 - 0.5, width() - side, 1.0), painting::withOpacity(red, 0.85));
+    QPainterPath line;
+    line.addRect(QRectF(side, side / 2.0 - 0.5, width() - side, 1.0));
+    for (const Span &gap : std::as_const(m_gaps)) {
+        QPainterPath hole;
+        hole.addRect(QRectF(gap.left - clearance, 0.0, gap.right - gap.left + 2.0 * clearance, side));
+        line = line.subtracted(hole);
+    }
+    painter.fillPath(line, painting::withOpacity(red, 0.85));
 }
 
 } // namespace quorvale

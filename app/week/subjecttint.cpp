@@ -2,10 +2,12 @@
 
 #include "app/look/appearance.h"
 
-#include "core/base/text.h"
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace quorvale {
 
@@ -15,24 +17,19 @@ namespace {
 constexpr double hueStep = 0.3819660112501051;
 constexpr double firstExtraHue = 0.17;
 
-bool sameText(const QString &a, const QString &b)
+QString canonical(const QString &text)
 {
-    return text::compare(a, b) == 0;
+    return text.normalized(QString::NormalizationForm_C);
 }
+
+// One distinct subject: its first spelling and the scalar values of its NFC form, the sort key.
+struct Distinct
+{
+    QString spelling;
+    std::u32string scalars;
+};
 
 } // namespace
-
-QStringList orderedSubjects(const WeeklySchedule &schedule)
-{
-    QStringList subjects;
-    for (const WeekEvent &event : schedule.events()) {
-        if (std::none_of(subjects.cbegin(), subjects.cend(),
-                         [&](const QString &known) { return sameText(known, event.subject); }))
-            subjects.append(event.subject);
-    }
-    std::sort(subjects.begin(), subjects.end(), text::less);
-    return subjects;
-}
 
 QColor SubjectTint::resolve(bool dark) const
 {
@@ -44,11 +41,35 @@ QColor SubjectTint::resolve(bool dark) const
     return dark ? QColor::fromHsvF(float(hue), 0.48f, 0.91f) : QColor::fromHsvF(float(hue), 0.67f, 0.73f);
 }
 
-SubjectTint subjectTint(const QStringList &ordered, const QString &subject)
+SubjectTints::SubjectTints(const WeeklySchedule &schedule)
 {
-    const auto found = std::find_if(ordered.cbegin(), ordered.cend(),
-                                    [&](const QString &known) { return sameText(known, subject); });
-    return SubjectTint{found == ordered.cend() ? 0 : int(found - ordered.cbegin())};
+    QSet<QString> seen;
+    std::vector<Distinct> distinct;
+    for (const WeekDaySchedule &day : schedule.days) {
+        for (const WeekEvent &event : day.events) {
+            const QString form = canonical(event.subject);
+            if (seen.contains(form))
+                continue;
+            seen.insert(form);
+            const QList<uint> scalars = form.toUcs4();
+            distinct.push_back({event.subject, std::u32string(scalars.cbegin(), scalars.cend())});
+        }
+    }
+    std::sort(distinct.begin(), distinct.end(),
+              [](const Distinct &a, const Distinct &b) { return a.scalars < b.scalars; });
+    m_ordered.reserve(qsizetype(distinct.size()));
+    for (const Distinct &subject : distinct) {
+        m_positions.insert(canonical(subject.spelling), int(m_ordered.size()));
+        m_ordered.append(subject.spelling);
+    }
+}
+
+SubjectTint SubjectTints::tint(const QString &subject) const
+{
+    const auto found = m_positions.constFind(subject);
+    if (found != m_positions.cend())
+        return SubjectTint{*found};
+    return SubjectTint{m_positions.value(canonical(subject), 0)};
 }
 
 } // namespace quorvale

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QList>
 #include <QWidget>
 #include <optional>
@@ -25,14 +26,26 @@ public:
     const QList<int> &labels() const { return m_labels; }
     bool showsTag() const { return m_tagMinute.has_value(); }
     QString tagText() const;
+    // Where the tag is drawn, on whole pixels; empty without a tag.
+    QRectF tagRect() const;
+    // The labels drawn: every labelled minute but those the tag covers.
+    QList<int> shownLabels() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void repaintTag(bool textChanged);
+    QRect tagArea() const;
+    QRectF labelRect(int minute) const;
+    QRectF labelInk(int minute) const;
+    static QFont labelFont();
+    static QFont tagFont();
+
     QList<int> m_labels;
     std::optional<double> m_tagMinute;
     Tween *m_tagY;
+    QRect m_paintedTag;
 };
 
 } // namespace quorvale

@@ -2,6 +2,7 @@
 
 #include "app/look/painting.h"
 #include "app/week/coursetext.h"
+#include "app/week/daycolumn.h"
 
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
@@ -183,8 +184,13 @@ void WeekCourseBlock::keyPressEvent(QKeyEvent *event)
 {
     // The default action opens the details pinned, at once.
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        m_hoverTask.stop();
         setPinned(true);
         setShowDetails(true, false);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_showDetails) {
+        dismiss();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -205,24 +211,28 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
     const QColor tint = m_tint.resolve(dark);
     const QRectF bounds = rect();
     const QPainterPath shape = cardShape(bounds);
+    const auto *column = qobject_cast<const DayColumn *>(parentWidget());
 
     QPainter painter(this);
+    painter.setOpacity(column ? column->appearance() : 1.0);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setClipPath(shape);
     painter.fillPath(shape, painting::controlBackground(palette()));
     painter.fillPath(shape, painting::withOpacity(tint, m_highlighted ? 0.13 : 0.055));
-    paintText(painter, bounds.adjusted(padding, padding, -padding, -padding));
+    paintText(painter);
     painter.strokePath(shape, QPen(painting::withOpacity(tint, m_highlighted ? 0.25 : 0.14), 0.7));
     painter.setClipping(false);
-    if (outline() > 0.0) {
-        const QColor accent = Appearance::accentBlue.resolve(dark);
+    const QColor accent = Appearance::accentBlue.resolve(dark);
+    if (outline() > 0.0)
         painter.strokePath(shape, QPen(painting::withOpacity(accent, 0.55 * outline()), 1.3));
-    }
+    // Keyboard focus shows as a full ring just inside the edge.
+    if (hasFocus())
+        painter.strokePath(cardShape(bounds.adjusted(1.0, 1.0, -1.0, -1.0)), QPen(accent, 2.0));
 }
 
-void WeekCourseBlock::paintText(QPainter &painter, const QRectF &box)
+QList<WeekCourseBlock::TextRun> WeekCourseBlock::textRuns() const
 {
-    const bool dark = Appearance::isDark(palette());
+    const QRectF box = QRectF(rect()).adjusted(padding, padding, -padding, -padding);
     const qreal textLeft = box.left() + barWidth + spacing;
     const qreal width = std::max(0.0, box.right() - textLeft);
 
@@ -242,38 +252,73 @@ void WeekCourseBlock::paintText(QPainter &painter, const QRectF &box)
         stack += lineSpacing + classLine;
     qreal y = box.top() + (box.height() - stack) / 2.0;
 
-    const QColor tint = m_tint.resolve(dark);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(painting::withOpacity(tint, m_highlighted ? 0.9 : 0.55));
-    painter.drawRoundedRect(QRectF(box.left(), y, barWidth, stack), 2.0, 2.0);
-
-    painter.setPen(painting::primary(palette()));
-    painter.setFont(subjectFont);
+    QList<TextRun> runs;
+    runs.append({TextRun::Kind::bar, QString(), QFont(), QRectF(box.left(), y, barWidth, stack)});
     for (const QString &line : subject) {
-        painter.drawText(QRectF(textLeft, y, width, subjectLine), Qt::AlignLeft | Qt::AlignVCenter, line);
+        runs.append({TextRun::Kind::subject, line, subjectFont, QRectF(textLeft, y, width, subjectLine)});
         y += subjectLine;
     }
     y += lineSpacing;
 
-    painter.setPen(painting::primary(palette(), 0.8));
-    painter.setFont(periodFont);
     const QString period = QFontMetricsF(periodFont).elidedText(m_event.period, Qt::ElideRight, width);
-    painter.drawText(QRectF(textLeft, y, width, rowLine), Qt::AlignLeft | Qt::AlignVCenter, period);
+    runs.append({TextRun::Kind::row, period, periodFont, QRectF(textLeft, y, width, rowLine)});
     if (m_event.room && !m_event.room->isEmpty()) {
         const qreal roomLeft = textLeft + QFontMetricsF(periodFont).horizontalAdvance(period) + 4.0;
         const qreal roomWidth = std::max(0.0, box.right() - roomLeft);
-        painter.setFont(roomFont);
-        painter.drawText(QRectF(roomLeft, y, roomWidth, rowLine), Qt::AlignLeft | Qt::AlignVCenter,
-                         QFontMetricsF(roomFont).elidedText(*m_event.room, Qt::ElideRight, roomWidth));
+        runs.append({TextRun::Kind::row,
+                     QFontMetricsF(roomFont).elidedText(*m_event.room, Qt::ElideRight, roomWidth), roomFont,
+                     QRectF(roomLeft, y, roomWidth, rowLine)});
     }
     y += rowLine;
 
     if (label) {
         y += lineSpacing;
-        painter.setPen(Appearance::secondaryText.resolve(dark));
-        painter.setFont(classFont);
-        painter.drawText(QRectF(textLeft, y, width, classLine), Qt::AlignLeft | Qt::AlignVCenter,
-                         QFontMetricsF(classFont).elidedText(*label, Qt::ElideRight, width));
+        runs.append({TextRun::Kind::classLabel,
+                     QFontMetricsF(classFont).elidedText(*label, Qt::ElideRight, width), classFont,
+                     QRectF(textLeft, y, width, classLine)});
+    }
+    return runs;
+}
+
+QList<QRectF> WeekCourseBlock::textBounds() const
+{
+    QList<QRectF> bounds;
+    const QRectF inside = rect();
+    for (const TextRun &run : textRuns()) {
+        if (run.kind == TextRun::Kind::bar || run.text.isEmpty())
+            continue;
+        const qreal advance = QFontMetricsF(run.font).horizontalAdvance(run.text);
+        const QRectF drawn =
+            QRectF(run.box.topLeft(), QSizeF(std::min(advance, run.box.width()), run.box.height()));
+        if (drawn.intersects(inside))
+            bounds.append(drawn.intersected(inside));
+    }
+    return bounds;
+}
+
+void WeekCourseBlock::paintText(QPainter &painter)
+{
+    const bool dark = Appearance::isDark(palette());
+    const QColor tint = m_tint.resolve(dark);
+    for (const TextRun &run : textRuns()) {
+        switch (run.kind) {
+        case TextRun::Kind::bar:
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(painting::withOpacity(tint, m_highlighted ? 0.9 : 0.55));
+            painter.drawRoundedRect(run.box, 2.0, 2.0);
+            continue;
+        case TextRun::Kind::subject:
+            painter.setPen(painting::primary(palette()));
+            break;
+        case TextRun::Kind::row:
+            painter.setPen(painting::primary(palette(), 0.8));
+            break;
+        case TextRun::Kind::classLabel:
+            painter.setPen(Appearance::secondaryText.resolve(dark));
+            break;
+        }
+        painter.setFont(run.font);
+        painter.drawText(run.box, Qt::AlignLeft | Qt::AlignVCenter, run.text);
     }
 }
 

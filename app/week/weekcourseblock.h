@@ -5,6 +5,7 @@
 
 #include "core/model/week.h"
 
+#include <QFont>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
@@ -35,6 +36,9 @@ public:
     // Opacity of the selection outline drawn now.
     qreal outline() const;
 
+    // Where the block's text lies, in its own coordinates, as far as it is drawn.
+    QList<QRectF> textBounds() const;
+
     // While the details are open: the anchor, with the block's rectangle in `space`'s coordinates.
     std::optional<CourseDetailAnchor> anchor(const QWidget *space) const;
 
@@ -63,7 +67,23 @@ private:
     void decideHover();
     void setShowDetails(bool show, bool animated);
     void setPinned(bool pinned);
-    void paintText(QPainter &painter, const QRectF &box);
+    // One piece of the block's content: the colour bar or a line of text, in the box it is drawn in.
+    struct TextRun
+    {
+        enum class Kind
+        {
+            bar,
+            subject,
+            row,
+            classLabel
+        };
+        Kind kind;
+        QString text;
+        QFont font;
+        QRectF box;
+    };
+    QList<TextRun> textRuns() const;
+    void paintText(QPainter &painter);
 
     WeekEvent m_event;
     qreal m_height = 0.0;

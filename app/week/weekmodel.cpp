@@ -18,10 +18,15 @@ constexpr int shortestEnd = 990;
 
 } // namespace
 
+WeekModel::WeekModel()
+    : WeekModel(WeeklySchedule{}, QDateTime{}, false)
+{}
+
 WeekModel::WeekModel(WeeklySchedule schedule, QDateTime referenceDate, bool showFullDay)
     : m_schedule(std::move(schedule))
     , m_referenceDate(std::move(referenceDate))
     , m_showFullDay(showFullDay)
+    , m_compactEnd(lastDrawnEnd())
 {}
 
 QList<DisplayWeekDay> WeekModel::days() const
@@ -58,7 +63,7 @@ QList<DisplayWeekDay> WeekModel::visibleDays() const
     return result;
 }
 
-int WeekModel::compactEnd() const
+int WeekModel::lastDrawnEnd() const
 {
     qint64 lastEnd = -1;
     for (const DisplayWeekDay &day : days()) {
@@ -72,6 +77,11 @@ int WeekModel::compactEnd() const
         lastEnd = defaultLastEnd;
     const qint64 padded = (lastEnd + 45 + 15) / 30 * 30;
     return int(std::min<qint64>(weekgrid::fullDayEnd, std::max<qint64>(shortestEnd, padded)));
+}
+
+int WeekModel::compactEnd() const
+{
+    return m_compactEnd;
 }
 
 int WeekModel::visibleEnd() const
@@ -92,15 +102,24 @@ bool WeekModel::isReferenceDay(QDate day) const
 
 bool WeekModel::containsReferenceDay() const
 {
-    const QList<DisplayWeekDay> all = days();
-    return std::any_of(all.cbegin(), all.cend(),
-                       [&](const DisplayWeekDay &day) { return isReferenceDay(day.date); });
+    // The seven days run from the week's start.
+    if (!m_schedule.weekStart.isValid())
+        return false;
+    const qint64 offset = m_schedule.weekStart.daysTo(shanghai::dateOf(m_referenceDate));
+    return offset >= 0 && offset < 7;
 }
 
 bool WeekModel::timeInRange() const
 {
     const double now = nowMinute();
     return now >= weekgrid::firstMinute && now <= visibleEnd() && containsReferenceDay();
+}
+
+bool WeekModel::sameDayAndRange(const WeekModel &other) const
+{
+    return m_showFullDay == other.m_showFullDay &&
+           shanghai::dateOf(m_referenceDate) == shanghai::dateOf(other.m_referenceDate) &&
+           timeInRange() == other.timeInRange() && outsideTimeRange() == other.outsideTimeRange();
 }
 
 bool WeekModel::outsideTimeRange() const

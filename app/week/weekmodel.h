@@ -10,7 +10,8 @@
 
 // What the week grid shows for a week, a reference moment and the full-day switch: the seven days,
 // the columns shown, the drawn time range, where the reference time lies and what the grid cannot
-// draw. Every value is worked out afresh from the inputs when it is asked for.
+// draw. The end of the collapsed grid is worked out once, as the model is made; every other value
+// afresh from the inputs when it is asked for.
 namespace quorvale {
 
 // One column of the week: a Shanghai day, its events and the remark that stands for it.
@@ -26,7 +27,7 @@ struct DisplayWeekDay
 class WeekModel
 {
 public:
-    WeekModel() = default;
+    WeekModel();
     WeekModel(WeeklySchedule schedule, QDateTime referenceDate, bool showFullDay);
 
     const WeeklySchedule &schedule() const { return m_schedule; }
@@ -49,6 +50,10 @@ public:
     // The reference moment lies in this week but outside the drawn hours.
     bool outsideTimeRange() const;
     QList<int> labelledMinutes() const;
+    // Whether this model differs from `other`, which has the same week, at most in the time of day of
+    // the reference moment: the same reference day and switch, and the reference time on the same
+    // side of the drawn hours.
+    bool sameDayAndRange(const WeekModel &other) const;
     // The events the grid does not draw, the same lesson on the same day merged into one.
     QList<WeekEvent> deferred() const;
     // The week's first and last day, as in 9月2日 – 9月8日.
@@ -56,10 +61,12 @@ public:
 
 private:
     bool containsReferenceDay() const;
+    int lastDrawnEnd() const;
 
     WeeklySchedule m_schedule;
     QDateTime m_referenceDate;
     bool m_showFullDay = false;
+    int m_compactEnd = 0;
 };
 
 // The comparison form of a class or subject name: lower case, without any white space.

@@ -9,7 +9,6 @@
 #include "app/week/daylabels.h"
 #include "app/week/deferredsection.h"
 #include "app/week/detailoverlay.h"
-#include "app/week/subjecttint.h"
 #include "app/week/timeaxis.h"
 #include "app/week/weekcourseblock.h"
 #include "app/week/weekgrid.h"
@@ -45,6 +44,7 @@ WeekTimetableView::WeekTimetableView(const WeeklySchedule &schedule, const QDate
     : QWidget(parent)
     , m_model(schedule, referenceDate, false)
     , m_isLive(isLive)
+    , m_tints(std::make_shared<const SubjectTints>(schedule))
 {
     build();
     refresh();
@@ -110,13 +110,23 @@ void WeekTimetableView::build()
     m_overlay = new DetailOverlay(this);
     connect(m_area, &DayArea::detailChanged, this, &WeekTimetableView::refreshDetail);
     connect(m_area, &DayArea::columnsMoved, this, &WeekTimetableView::refreshDetail);
+    connect(m_area, &DayArea::blocksChanged, this, &WeekTimetableView::orderFocus);
 }
 
 void WeekTimetableView::setWeek(const WeeklySchedule &schedule, const QDateTime &referenceDate, bool isLive)
 {
+    const WeekModel before = m_model;
+    const bool sameWeek = schedule == before.schedule() && isLive == m_isLive;
     m_model = WeekModel(schedule, referenceDate, m_model.showFullDay());
     m_isLive = isLive;
-    refresh();
+    if (!sameWeek)
+        m_tints = std::make_shared<const SubjectTints>(schedule);
+    // On the clock's tick only the time of day moves: the now line, the tags and the detail card's
+    // running label follow, and nothing is laid out again.
+    if (sameWeek && m_model.sameDayAndRange(before))
+        refreshMoment();
+    else
+        refresh();
 }
 
 void WeekTimetableView::setSchedule(const WeeklySchedule &schedule)
@@ -171,16 +181,14 @@ void WeekTimetableView::refresh()
 
     m_axis->setLabels(m_model.labelledMinutes());
     m_axis->setTag(timeInRange ? std::optional<double>(now) : std::nullopt);
-    const ColumnContext context{
-        visibleEnd, m_shownRange->value(), m_isLive, timeInRange, now, orderedSubjects(m_model.schedule())};
+    const ColumnContext context{visibleEnd, m_shownRange->value(), m_isLive, timeInRange, now, m_tints};
     m_area->setDays(m_model.visibleDays(), context, m_model);
 
     const bool collapsible = m_model.compactEnd() < weekgrid::fullDayEnd;
     const bool outside = m_model.outsideTimeRange();
     m_tagRow->setVisible(collapsible || outside);
     m_tag->setVisible(outside);
-    m_tag->setText((m_isLive ? QStringLiteral("现在 ") : QStringLiteral("选定 ")) +
-                   Engine::time(qint64(std::floor(now))));
+    refreshTagText();
     m_toggle->setVisible(collapsible);
     if (m_model.showFullDay())
         m_toggle->setLabel(glyphPath(Glyph::arrowUpAndDown), QStringLiteral("收起空白时段"));
@@ -194,6 +202,43 @@ void WeekTimetableView::refresh()
     m_deferred->setContent(deferred, m_model.days(), m_model.referenceDate());
 
     refreshDetail();
+}
+
+void WeekTimetableView::refreshMoment()
+{
+    const double now = m_model.nowMinute();
+    if (m_model.timeInRange()) {
+        m_axis->setTag(now);
+        for (DayColumn *column : m_area->columns()) {
+            if (column->isReferenceDay())
+                column->setNowMinute(now);
+        }
+    }
+    refreshTagText();
+    m_overlay->setReferenceDate(m_model.referenceDate());
+}
+
+void WeekTimetableView::refreshTagText()
+{
+    m_tag->setText((m_isLive ? QStringLiteral("现在 ") : QStringLiteral("选定 ")) +
+                   Engine::time(qint64(std::floor(m_model.nowMinute()))));
+}
+
+void WeekTimetableView::orderFocus()
+{
+    // Tab walks the lessons column by column, top to bottom, before the controls under the grid. The
+    // blocks are made after those controls, so they are moved to just behind the time axis, which
+    // comes before the controls; the axis itself never takes focus. (Moving a control behind the
+    // blocks instead does not work for a control that has children of its own.)
+    QWidget *previous = m_axis;
+    m_axis->setFocusPolicy(Qt::TabFocus);
+    for (const DayColumn *column : m_area->columns()) {
+        for (WeekCourseBlock *block : column->blocks()) {
+            setTabOrder(previous, block);
+            previous = block;
+        }
+    }
+    m_axis->setFocusPolicy(Qt::NoFocus);
 }
 
 void WeekTimetableView::refreshNotes()

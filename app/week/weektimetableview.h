@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/week/subjecttint.h"
 #include "app/week/weekmodel.h"
 
 #include <QDateTime>
 #include <QWidget>
+#include <memory>
 
 // The week card of the query screen: one person's Monday-to-Sunday week as a grid of day columns
 // beside a time axis, with a line at the reference moment, a switch between the school day and the
@@ -69,12 +71,16 @@ protected:
 private:
     void build();
     void refresh();
+    void refreshMoment();
+    void refreshTagText();
+    void orderFocus();
     void refreshNotes();
     void followHeight(qreal range);
     void refreshDetail();
 
     WeekModel m_model;
     bool m_isLive = false;
+    std::shared_ptr<const SubjectTints> m_tints = std::make_shared<const SubjectTints>();
 
     TintedLabel *m_range = nullptr;
     TimeAxis *m_axis = nullptr;

@@ -1,7 +1,7 @@
 #include "core/client/keychaincredentialstore.h"
 
 #include "core/base/errors.h"
-#include "core/client/platformconfig.h"
+#include "core/base/platformconfig.h"
 
 #include <QCoroSignal>
 #include <memory>

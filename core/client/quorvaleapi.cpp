@@ -1,7 +1,7 @@
 #include "core/client/quorvaleapi.h"
 
+#include "core/base/platformconfig.h"
 #include "core/base/text.h"
-#include "core/client/platformconfig.h"
 
 #include <QStringList>
 #include <algorithm>

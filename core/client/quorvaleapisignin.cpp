@@ -1,3 +1,4 @@
+#include "core/base/base64.h"
 #include "core/base/errors.h"
 #include "core/client/loginpayload.h"
 #include "core/client/quorvaleapi.h"
@@ -22,21 +23,6 @@ QString captchaPayload(const QString &text)
     return tail.isEmpty() ? text.left(comma) : tail;
 }
 
-// Strict standard Base64: the alphabet only, padded to whole groups of four.
-std::optional<QByteArray> strictBase64(const QString &text)
-{
-    if (text.size() % 4 != 0)
-        return std::nullopt;
-    for (const QChar c : text) {
-        if (c.unicode() > 0x7f)
-            return std::nullopt;
-    }
-    auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
-        return std::nullopt;
-    return *decoded;
-}
-
 } // namespace
 
 QCoro::Task<SessionUser> QuorvaleAPI::currentUser()
@@ -58,7 +44,7 @@ QCoro::Task<std::optional<QByteArray>> QuorvaleAPI::captcha()
         co_return std::nullopt;
     if (!data.isString())
         throw QuorvaleAPIError::invalidResponse();
-    const std::optional<QByteArray> image = strictBase64(captchaPayload(data.toString()));
+    const std::optional<QByteArray> image = base64::decodeStrictly(captchaPayload(data.toString()));
     if (!image || image->isEmpty())
         throw QuorvaleAPIError::invalidResponse();
     co_return image;

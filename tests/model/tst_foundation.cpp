@@ -210,10 +210,6 @@ private slots:
     }
 };
 
-int runFoundationTests(int argc, char **argv)
-{
-    FoundationTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(FoundationTest)
 
 #include "tst_foundation.moc"

@@ -335,10 +335,6 @@ private slots:
     }
 };
 
-int runLessonNowTests(int argc, char **argv)
-{
-    LessonNowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(LessonNowTest)
 
 #include "tst_lessonnow.moc"

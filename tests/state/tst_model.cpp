@@ -1,6 +1,5 @@
 #include "app/state/namesort.h"
 #include "modelrig.h"
-#include "suites.h"
 #include "tests/lookup/smallschool.h"
 #include "tools/demoplatform/school/sampleschool.h"
 
@@ -248,10 +247,6 @@ void ModelTest::sameDayTicksMoveAnswerWithoutRequests()
     QCOMPARE(nextSubject(*model.result()), QStringLiteral("音乐"));
 }
 
-int runModelTests(int argc, char **argv)
-{
-    ModelTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(ModelTest)
 
 #include "tst_model.moc"

@@ -1,5 +1,4 @@
 #include "modelrig.h"
-#include "suites.h"
 #include "tests/lookup/smallschool.h"
 
 using namespace quorvale;
@@ -121,10 +120,6 @@ void ModelTeachersTest::dayOutsideTheTaskStartsTheSearchOver()
     QCOMPARE(rig.fixture.platform.requestsTo(tablesPath).size(), 1);
 }
 
-int runModelTeacherTests(int argc, char **argv)
-{
-    ModelTeachersTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(ModelTeachersTest)
 
 #include "tst_modelteachers.moc"

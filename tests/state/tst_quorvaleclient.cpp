@@ -1,7 +1,6 @@
 #include "app/state/memorywebview.h"
 #include "app/state/quorvaleclient.h"
 #include "core/client/sessionrecoveryerror.h"
-#include "suites.h"
 #include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
 #include "tests/support/launch.h"
@@ -319,10 +318,6 @@ void QuorvaleClientTest::signOutWithPlatformUnreachableClearsLocalState()
     QCOMPARE(rig.web->loads(), QList<QUrl>{QUrl()});
 }
 
-int runQuorvaleClientTests(int argc, char **argv)
-{
-    QuorvaleClientTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(QuorvaleClientTest)
 
 #include "tst_quorvaleclient.moc"

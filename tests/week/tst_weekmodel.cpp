@@ -1,4 +1,3 @@
-#include "suites.h"
 #include "weekfixture.h"
 
 #include "app/week/deferredevents.h"
@@ -167,33 +166,37 @@ void TestWeekModel::placesDetailCardBesideBlock_data()
 {
     QTest::addColumn<QRectF>("block");
     QTest::addColumn<QSizeF>("area");
+    QTest::addColumn<qreal>("cardHeight");
     QTest::addColumn<DetailPlacement>("expected");
     QTest::newRow("right of the block")
-        << QRectF(300, 100, 100, 40) << QSizeF(900, 800) << DetailPlacement{310, {414, 88}, false};
+        << QRectF(300, 100, 100, 40) << QSizeF(900, 800) << 280.0 << DetailPlacement{310, {414, 88}, false};
     QTest::newRow("left near the right edge")
-        << QRectF(700, 100, 100, 40) << QSizeF(900, 800) << DetailPlacement{310, {376, 88}, true};
+        << QRectF(700, 100, 100, 40) << QSizeF(900, 800) << 280.0 << DetailPlacement{310, {376, 88}, true};
     QTest::newRow("narrow area, block on the left")
-        << QRectF(20, 40, 100, 40) << QSizeF(300, 800) << DetailPlacement{276, {8, 28}, true};
+        << QRectF(20, 40, 100, 40) << QSizeF(300, 800) << 280.0 << DetailPlacement{276, {8, 28}, true};
     QTest::newRow("narrower than the card")
-        << QRectF(10, 40, 100, 40) << QSizeF(240, 800) << DetailPlacement{240, {8, 28}, true};
-    QTest::newRow("low block") << QRectF(300, 700, 100, 40) << QSizeF(900, 800)
+        << QRectF(10, 40, 100, 40) << QSizeF(240, 800) << 280.0 << DetailPlacement{240, {8, 28}, true};
+    QTest::newRow("low block") << QRectF(300, 700, 100, 40) << QSizeF(900, 800) << 280.0
                                << DetailPlacement{310, {414, 470}, false};
-    QTest::newRow("short area") << QRectF(300, 100, 100, 40) << QSizeF(900, 300)
+    QTest::newRow("short area") << QRectF(300, 100, 100, 40) << QSizeF(900, 300) << 280.0
                                 << DetailPlacement{310, {414, 8}, false};
+    QTest::newRow("tall card near the bottom moves up to stay inside")
+        << QRectF(300, 700, 100, 40) << QSizeF(900, 800) << 400.0 << DetailPlacement{310, {414, 392}, false};
+    QTest::newRow("tall card high up stays by its block")
+        << QRectF(300, 100, 100, 40) << QSizeF(900, 800) << 400.0 << DetailPlacement{310, {414, 88}, false};
+    QTest::newRow("card taller than the area keeps the top margin")
+        << QRectF(300, 300, 100, 40) << QSizeF(900, 380) << 400.0 << DetailPlacement{310, {414, 8}, false};
 }
 
 void TestWeekModel::placesDetailCardBesideBlock()
 {
     QFETCH(QRectF, block);
     QFETCH(QSizeF, area);
+    QFETCH(qreal, cardHeight);
     QFETCH(DetailPlacement, expected);
-    QCOMPARE(placeDetail(block, area), expected);
+    QCOMPARE(placeDetail(block, area, cardHeight), expected);
 }
 
-int runWeekModelTests(int argc, char **argv)
-{
-    TestWeekModel test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestWeekModel)
 
 #include "tst_weekmodel.moc"

@@ -1,8 +1,8 @@
-#include "suites.h"
 #include "weekfixture.h"
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/painting.h"
+#include "app/look/reducemotion.h"
 #include "app/week/coursedetailcard.h"
 #include "app/week/coursedetailpopover.h"
 #include "app/week/dayarea.h"
@@ -82,12 +82,19 @@ class TestWeekView : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void rendersRealWeek();
     void tagsReferenceTimeOutsideGrid_data();
     void tagsReferenceTimeOutsideGrid();
     void pinsAndDismissesDetailCard();
     void showsPlatformTextAsPlainText();
 };
+
+void TestWeekView::initTestCase()
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    motion::setReduced(true);
+}
 
 void TestWeekView::rendersRealWeek()
 {
@@ -157,7 +164,7 @@ void TestWeekView::pinsAndDismissesDetailCard()
     QVERIFY(card);
     QCOMPARE(card->anchorId(), block->event().id);
     const QRectF bounds(block->mapTo(&view, QPoint(0, 0)), block->size());
-    const DetailPlacement placement = placeDetail(bounds, view.size());
+    const DetailPlacement placement = placeDetail(bounds, view.size(), card->height());
     QCOMPARE(card->pos(), placement.topLeft.toPoint());
     QCOMPARE(card->width(), qRound(placement.cardWidth));
     QVERIFY(view.detailOverlay()->tapLayer()->isVisible());
@@ -211,10 +218,6 @@ void TestWeekView::showsPlatformTextAsPlainText()
     QCOMPARE(shownTexts.count(*lesson.room), 2);
 }
 
-int runWeekViewTests(int argc, char **argv)
-{
-    TestWeekView test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestWeekView)
 
 #include "tst_weekview.moc"

@@ -2,6 +2,7 @@
 
 #include "core/base/shanghai.h"
 #include "tools/demoplatform/school/sampleschool.h"
+#include "tools/demoplatform/studentlistroute.h"
 
 namespace quorvale::demo {
 
@@ -12,14 +13,21 @@ constexpr qint64 sessionGone = 999901;
 
 } // namespace
 
+std::optional<HttpResponse> refuseUnlessSignedIn(DemoPlatform &platform, const HttpRequest &request)
+{
+    const Session *session = platform.sessions().find(request);
+    if (!session || session->expired || !session->account)
+        return refusal(sessionGone, QStringLiteral("登录已过期，请重新登录"));
+    return std::nullopt;
+}
+
 HttpResponse timetableAnswer(DemoPlatform &platform, const PlatformAnswers &answers,
                              const HttpRequest &request)
 {
     if (request.method != "GET")
         return {405, {{"Content-Type", "text/plain"}}, "method not allowed"};
-    const Session *session = platform.sessions().find(request);
-    if (!session || session->expired || !session->account)
-        return refusal(sessionGone, QStringLiteral("登录已过期，请重新登录"));
+    if (std::optional<HttpResponse> refused = refuseUnlessSignedIn(platform, request))
+        return *refused;
     // The school's own query reading, not the server's: the endpoints see exactly what was sent.
     const qsizetype question = request.target.indexOf('?');
     const QByteArray query = question < 0 ? QByteArray() : request.target.mid(question + 1);
@@ -42,6 +50,7 @@ std::shared_ptr<const PlatformAnswers> serveSchool(DemoPlatform &platform, Schoo
             return timetableAnswer(platform, *answers, request);
         });
     }
+    serveStudentList(platform, answers);
     return answers;
 }
 

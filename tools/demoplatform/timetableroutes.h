@@ -13,6 +13,10 @@ namespace quorvale::demo {
 // handed back so that callers can read the data set they serve.
 std::shared_ptr<const PlatformAnswers> serveSchool(DemoPlatform &platform, SchoolData data);
 
+// The platform's refusal of a request whose session is unknown, expired or not signed in; none for a
+// signed-in session.
+std::optional<HttpResponse> refuseUnlessSignedIn(DemoPlatform &platform, const HttpRequest &request);
+
 // The platform's answer to one timetable request over a data set, sessions checked; routes that
 // tests replace fall back to it.
 HttpResponse timetableAnswer(DemoPlatform &platform, const PlatformAnswers &answers,

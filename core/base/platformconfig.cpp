@@ -1,4 +1,4 @@
-#include "core/client/platformconfig.h"
+#include "core/base/platformconfig.h"
 
 #include <QHostAddress>
 

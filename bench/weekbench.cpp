@@ -1,0 +1,196 @@
+// Measures what the week view costs while it follows the clock: the processor time of one 15-second
+// tick (the view takes the new moment, paints and finishes any animation it starts) for weeks of 5, 50
+// and 500 lessons a day, and the time to colour a week of 500 distinct subjects. Each figure is one
+// "result:" line; the growth between the steps shows how the cost scales with the week.
+
+#include "app/look/reducemotion.h"
+#include "app/week/subjecttint.h"
+#include "app/week/weektimetableview.h"
+
+#include "core/base/shanghai.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHash>
+#include <QTextStream>
+#include <QTimer>
+#include <ctime>
+
+using namespace quorvale;
+
+namespace {
+
+const QDate monday(2025, 9, 1);
+constexpr int tickSeconds = 15;
+constexpr int ticks = 20;
+// Long enough for the quarter-second glide of the now line and the tag to end.
+constexpr int settleMs = 300;
+constexpr double tickGoalMs = 1.0;
+// Ten times the input may cost at most this much more: linear, with room for one sort.
+constexpr double linearGrowth = 15.0;
+constexpr double colourGoalMs = 10.0;
+
+double processMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+void runLoop(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Seven days of `perDay` lessons one after another from 08:00 to 21:30, in `subjects` subjects.
+WeeklySchedule weekOf(int perDay, int subjects)
+{
+    WeeklySchedule week{monday, {}};
+    const int span = (1290 - 480) / perDay;
+    int made = 0;
+    for (int offset = 0; offset < 7; ++offset) {
+        WeekDaySchedule day{monday.addDays(offset), {}, std::nullopt};
+        for (int i = 0; i < perDay; ++i, ++made) {
+            const qint64 start = 480 + qint64(i) * span;
+            day.events.append(
+                WeekEvent{QStringLiteral("e%1").arg(made), day.date, QStringLiteral("B%1").arg(i),
+                          QStringLiteral("科目%1").arg(made % subjects), QStringLiteral("教室%1").arg(i),
+                          QStringLiteral("高一%1班").arg(offset), start, start + std::max(1, span - 1)});
+        }
+        week.days.append(day);
+    }
+    return week;
+}
+
+QString verdict(bool holds)
+{
+    return holds ? QStringLiteral("holds") : QStringLiteral("misses");
+}
+
+void result(const QString &what, const QString &figure, const QString &goal, bool holds)
+{
+    QTextStream(stdout) << "result: " << what << " | " << figure << " | " << goal << " | " << verdict(holds)
+                        << Qt::endl;
+}
+
+// Counts the paint and layout events the application delivers, by the class of the receiver.
+class EventCounter : public QObject
+{
+public:
+    QHash<QByteArray, int> paints;
+    int layouts = 0;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints[watched->metaObject()->className()];
+        else if (event->type() == QEvent::LayoutRequest)
+            ++layouts;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Processor time of one tick of a shown week with a lesson running, averaged over many ticks.
+double tickMs(int perDay)
+{
+    const WeeklySchedule week = weekOf(perDay, 12);
+    QDateTime moment = shanghai::at(monday.addDays(1), 10 * 60);
+    WeekTimetableView view(week, moment, true);
+    view.setShowFullDay(true);
+    view.resize(1200, 1000);
+    view.show();
+    // Waits until the columns have arrived and nothing is painted any more.
+    EventCounter counter;
+    qApp->installEventFilter(&counter);
+    for (int quiet = -1; quiet != 0;) {
+        counter.paints.clear();
+        counter.layouts = 0;
+        runLoop(500);
+        quiet = int(counter.paints.size());
+    }
+    const double before = processMs();
+    for (int tick = 0; tick < ticks; ++tick) {
+        moment = moment.addSecs(tickSeconds);
+        view.setWeek(week, moment, true);
+        runLoop(settleMs);
+    }
+    const double ms = (processMs() - before) / ticks;
+    qApp->removeEventFilter(&counter);
+    QTextStream out(stdout);
+    out << "  " << perDay << " lessons a day, per tick: " << counter.layouts / double(ticks)
+        << " layout requests;";
+    for (auto it = counter.paints.cbegin(); it != counter.paints.cend(); ++it)
+        out << ' ' << it.key() << ' ' << it.value() / double(ticks);
+    out << " paints" << Qt::endl;
+    return ms;
+}
+
+// Wall time to work out the colours of every lesson of a week with the given number of subjects, the
+// best of a few runs.
+double colourMs(int subjects)
+{
+    const WeeklySchedule week = weekOf(subjects / 7 + 1, subjects);
+    double best = -1.0;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        const SubjectTints tints(week);
+        int sum = 0;
+        for (const WeekEvent &event : week.events())
+            sum += tints.tint(event.subject).index;
+        const double ms = double(clock.nsecsElapsed()) / 1e6;
+        if (sum >= 0 && (best < 0.0 || ms < best))
+            best = ms;
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    motion::setReduced(false);
+    QTextStream out(stdout);
+
+    double previous = 0.0;
+    for (const int perDay : {5, 50, 500}) {
+        const double ms = tickMs(perDay);
+        result(QStringLiteral("week view tick, %1 lessons a day").arg(perDay),
+               QStringLiteral("%1 ms CPU").arg(ms, 0, 'f', 3),
+               QStringLiteral("at most %1 ms").arg(tickGoalMs), ms <= tickGoalMs);
+        if (previous > 0.0) {
+            const double growth = ms / previous;
+            result(
+                QStringLiteral("week view tick growth, %1 to %2 lessons a day").arg(perDay / 10).arg(perDay),
+                QStringLiteral("%1x").arg(growth, 0, 'f', 2),
+                QStringLiteral("at most %1x for 10x the input").arg(linearGrowth), growth <= linearGrowth);
+        }
+        previous = ms;
+    }
+    out << "(a tick moves the moment by " << tickSeconds << " s; each includes " << settleMs
+        << " ms of event loop for its animations)" << Qt::endl;
+
+    previous = 0.0;
+    for (const int subjects : {50, 500, 5000}) {
+        const double ms = colourMs(subjects);
+        if (subjects == 500)
+            result(QStringLiteral("subject colours of a week with 500 distinct subjects"),
+                   QStringLiteral("%1 ms").arg(ms, 0, 'f', 3),
+                   QStringLiteral("at most %1 ms").arg(colourGoalMs), ms <= colourGoalMs);
+        if (previous > 0.0) {
+            const double growth = ms / previous;
+            result(
+                QStringLiteral("subject colour growth, %1 to %2 subjects").arg(subjects / 10).arg(subjects),
+                QStringLiteral("%1x").arg(growth, 0, 'f', 2),
+                QStringLiteral("at most %1x for 10x the input").arg(linearGrowth), growth <= linearGrowth);
+        }
+        previous = ms;
+    }
+    return 0;
+}

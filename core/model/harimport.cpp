@@ -1,0 +1,166 @@
+#include "core/model/harimport.h"
+
+#include "core/base/base64.h"
+#include "core/base/errors.h"
+#include "core/base/platformconfig.h"
+#include "core/base/strictjson.h"
+#include "core/base/text.h"
+
+#include <QJsonObject>
+#include <QMap>
+#include <QUrl>
+#include <algorithm>
+
+namespace quorvale {
+
+namespace {
+
+using L1 = QLatin1String;
+
+bool allObjects(const QJsonArray &array)
+{
+    return std::all_of(array.begin(), array.end(), [](const QJsonValue &value) { return value.isObject(); });
+}
+
+// An array of objects; anything else, including an array with another kind of member, is empty.
+QJsonArray objectsOrEmpty(const QJsonValue &value)
+{
+    const QJsonArray array = value.toArray();
+    return allObjects(array) ? array : QJsonArray();
+}
+
+qint64 integerOrZero(const QJsonObject &object, L1 key)
+{
+    return json::asInteger(object.value(key)).value_or(0);
+}
+
+// The text of a field of a student item: the first field with that key name, the member of its
+// first value. Every miss on the way gives the empty text.
+QString field(const QJsonArray &fields, L1 keyName, L1 member)
+{
+    for (const QJsonValue &value : fields) {
+        const QJsonObject object = value.toObject();
+        const QJsonValue key = object.value(L1("keyName"));
+        if (!key.isString() || key.toString() != keyName)
+            continue;
+        const QJsonArray values = objectsOrEmpty(object.value(L1("values")));
+        if (values.isEmpty())
+            return {};
+        const QJsonValue text = values.first().toObject().value(member);
+        return text.isString() ? text.toString() : QString();
+    }
+    return {};
+}
+
+// The entries of the capture; a file without them is not a capture.
+QJsonArray entriesOf(const QJsonValue &root)
+{
+    const QJsonValue log = root.toObject().value(L1("log"));
+    const QJsonValue entries = log.toObject().value(L1("entries"));
+    if (!entries.isArray() || !allObjects(entries.toArray()))
+        throw DemoError::message(QStringLiteral("不是有效 HAR"));
+    return entries.toArray();
+}
+
+// Whether the entry asked the platform's host for the student-list page; the query does not count.
+bool asksForStudentList(const QJsonObject &entry, const QString &host)
+{
+    const QJsonValue url = entry.value(L1("request")).toObject().value(L1("url"));
+    if (!url.isString())
+        return false;
+    const QUrl parsed(url.toString(), QUrl::StrictMode);
+    return parsed.isValid() && parsed.host() == host &&
+           parsed.path(QUrl::FullyDecoded) == L1("/v2/basic/Student/MyList");
+}
+
+// The response body's bytes: Base64 when the capture says so, otherwise the text as UTF-8. Only the
+// bodies of matching entries are ever copied out of the document.
+std::optional<QByteArray> bodyOf(const QJsonObject &entry)
+{
+    const QJsonObject content = entry.value(L1("response")).toObject().value(L1("content")).toObject();
+    const QJsonValue text = content.value(L1("text"));
+    if (!text.isString())
+        return std::nullopt;
+    if (content.value(L1("encoding")) == QJsonValue(L1("base64")))
+        return base64::decodeStrictly(text.toString());
+    return text.toString().toUtf8();
+}
+
+// The "data" of a successful envelope with a "list" of objects. A body that is not JSON ends the
+// import: the capture is damaged, not merely about something else.
+std::optional<QJsonObject> listDataOf(const QByteArray &body)
+{
+    const QJsonObject envelope = json::parse(body).toObject();
+    if (json::asInteger(envelope.value(L1("state"))) != qint64(0))
+        return std::nullopt;
+    const QJsonValue data = envelope.value(L1("data"));
+    const QJsonValue list = data.toObject().value(L1("list"));
+    if (!data.isObject() || !list.isArray() || !allObjects(list.toArray()))
+        return std::nullopt;
+    return data.toObject();
+}
+
+bool nameThenId(const Student &a, const Student &b)
+{
+    const int order = text::compare(a.name, b.name);
+    return order != 0 ? order < 0 : a.id < b.id;
+}
+
+} // namespace
+
+HARImport HARImport::parse(const QByteArray &data)
+{
+    const QJsonArray entries = entriesOf(json::parse(data));
+    const QString host = platform::origin().host();
+    HARImport result{{}, 0, QStringLiteral("未知")};
+    QMap<qint64, Student> byId;
+    for (const QJsonValue &value : entries) {
+        const QJsonObject entry = value.toObject();
+        if (!asksForStudentList(entry, host))
+            continue;
+        const std::optional<QByteArray> body = bodyOf(entry);
+        if (!body)
+            continue;
+        const std::optional<QJsonObject> listData = listDataOf(*body);
+        if (!listData)
+            continue;
+        for (const Student &student : parseStudents(listData->value(L1("list")).toArray()))
+            byId.insert(student.id, student);
+        result.reportedTotal = std::max(result.reportedTotal, integerOrZero(*listData, L1("totalCount")));
+        const QJsonValue started = entry.value(L1("startedDateTime"));
+        if (started.isString())
+            result.capturedAt = started.toString();
+    }
+    if (byId.isEmpty())
+        throw DemoError::message(QStringLiteral("HAR 中没有可解析的学生名单响应"));
+    for (const Student &student : std::as_const(byId)) {
+        if (student.studySection == 2 || student.studySection == 3)
+            result.students.append(student);
+    }
+    std::sort(result.students.begin(), result.students.end(), nameThenId);
+    return result;
+}
+
+QList<Student> HARImport::parseStudents(const QJsonArray &list)
+{
+    QList<Student> students;
+    for (const QJsonValue &value : list) {
+        const QJsonObject item = value.toObject();
+        const std::optional<qint64> id = json::asInteger(item.value(L1("id")));
+        if (!id)
+            continue;
+        const QJsonArray fields = objectsOrEmpty(item.value(L1("fieldList")));
+        QString name = field(fields, L1("name"), L1("cName"));
+        if (name.isEmpty())
+            name = field(fields, L1("name"), L1("value"));
+        if (name.isEmpty())
+            continue;
+        students.append(Student{*id, name, field(fields, L1("name"), L1("eName")),
+                                integerOrZero(item, L1("classId")), field(fields, L1("class"), L1("cName")),
+                                integerOrZero(item, L1("schoolId")),
+                                integerOrZero(item, L1("studySection"))});
+    }
+    return students;
+}
+
+} // namespace quorvale

@@ -1,0 +1,286 @@
+#include "core/model/harimport.h"
+
+#include "core/base/errors.h"
+#include "core/base/platformconfig.h"
+#include "core/base/text.h"
+#include "tests/har/recording.h"
+#include "tools/demoplatform/school/sampleschool.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace quorvale;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString listPath = u"/v2/basic/Student/MyList"_s;
+const QString started = u"2025-03-12T01:30:00.120Z"_s;
+
+QString url(const QString &host, const QString &path)
+{
+    return u"http://%1:18080%2?pageIndex=1&pageSize=20"_s.arg(host, path);
+}
+
+QString listUrl()
+{
+    return url(platform::origin().host(), listPath);
+}
+
+QJsonObject field(const QString &keyName, const QJsonObject &value)
+{
+    return {{u"keyName"_s, keyName}, {u"values"_s, QJsonArray{value}}};
+}
+
+QJsonObject item(qint64 id, const QString &name, qint64 section)
+{
+    return {{u"id"_s, id},
+            {u"classId"_s, 301},
+            {u"schoolId"_s, 1},
+            {u"studySection"_s, section},
+            {u"fieldList"_s, QJsonArray{field(u"name"_s, {{u"cName"_s, name}, {u"value"_s, name}}),
+                                        field(u"class"_s, {{u"cName"_s, u"G9-1"_s}})}}};
+}
+
+QByteArray body(const QJsonArray &items, qint64 total)
+{
+    const QJsonObject data{{u"totalCount"_s, total}, {u"list"_s, items}};
+    return QJsonDocument(QJsonObject{{u"state"_s, 0}, {u"data"_s, data}}).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject plain(const QByteArray &bytes)
+{
+    return {{u"text"_s, QString::fromUtf8(bytes)}, {u"mimeType"_s, u"application/json"_s}};
+}
+
+QJsonObject encoded(const QString &text)
+{
+    return {{u"text"_s, text}, {u"encoding"_s, u"base64"_s}};
+}
+
+QJsonObject entry(const QString &address, const QJsonObject &content, const QString &startedAt = started)
+{
+    QJsonObject object{{u"request"_s, QJsonObject{{u"method"_s, u"GET"_s}, {u"url"_s, address}}},
+                       {u"response"_s, QJsonObject{{u"status"_s, 200}, {u"content"_s, content}}}};
+    if (!startedAt.isEmpty())
+        object.insert(u"startedDateTime"_s, startedAt);
+    return object;
+}
+
+QByteArray capture(const QJsonArray &entries)
+{
+    const QJsonObject log{{u"version"_s, u"1.2"_s}, {u"entries"_s, entries}};
+    return QJsonDocument(QJsonObject{{u"log"_s, log}}).toJson(QJsonDocument::Compact);
+}
+
+// Two students of the supported sections and one without a section; by name 李四, 王五.
+const QJsonArray pair{item(11, u"王五"_s, 3), item(12, u"李四"_s, 2), item(13, u"张三"_s, 0)};
+const QByteArray pairBody = body(pair, 40);
+const QStringList pairListed{u"12 李四"_s, u"11 王五"_s};
+
+QStringList listing(const QList<Student> &students)
+{
+    QStringList lines;
+    for (const Student &student : students)
+        lines.append(u"%1 %2"_s.arg(student.id).arg(student.name));
+    return lines;
+}
+
+// A capture whose first entry is the one under test and whose second lists the pair, stamped later.
+QByteArray beforePair(const QJsonObject &first)
+{
+    return capture({first, entry(listUrl(), plain(pairBody), u"2025-03-12T01:30:09.000Z"_s)});
+}
+
+} // namespace
+
+class TestHarImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void importsStudentListResponses_data();
+    void importsStudentListResponses();
+    void refusesUnusableCaptures_data();
+    void refusesUnusableCaptures();
+    void readsCaptureRecordedFromPlatform();
+};
+
+void TestHarImport::importsStudentListResponses_data()
+{
+    QTest::addColumn<QByteArray>("har");
+    QTest::addColumn<QStringList>("students");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QString>("capturedAt");
+
+    const QString later = u"2025-03-12T01:30:09.000Z"_s;
+    const QByteArray other = body({item(14, u"赵六"_s, 2)}, 90);
+    const QString otherBase64 = QString::fromLatin1(other.toBase64());
+    QVERIFY(otherBase64.endsWith(u'='));
+
+    QTest::newRow("plain body") << capture({entry(listUrl(), plain(pairBody))}) << pairListed << qint64(40)
+                                << started;
+    QTest::newRow("base64 body") << capture(
+                                        {entry(listUrl(), encoded(QString::fromLatin1(pairBody.toBase64())))})
+                                 << pairListed << qint64(40) << started;
+    QJsonObject gzip = plain(pairBody);
+    gzip.insert(u"encoding"_s, u"gzip"_s);
+    QTest::newRow("other encoding reads the text")
+        << capture({entry(listUrl(), gzip)}) << pairListed << qint64(40) << started;
+
+    QTest::newRow("base64 without padding skipped")
+        << beforePair(entry(listUrl(), encoded(otherBase64.chopped(1)))) << pairListed << qint64(40) << later;
+    QTest::newRow("base64 with line break skipped")
+        << beforePair(entry(listUrl(), encoded(otherBase64.left(8) + u'\n' + otherBase64.mid(8))))
+        << pairListed << qint64(40) << later;
+    QTest::newRow("base64 with foreign character skipped")
+        << beforePair(entry(listUrl(), encoded(u'*' + otherBase64.mid(1)))) << pairListed << qint64(40)
+        << later;
+
+    QTest::newRow("later duplicate wins, larger total kept")
+        << capture({entry(listUrl(), plain(pairBody)),
+                    entry(listUrl(), plain(body({item(11, u"王小五"_s, 3)}, 30)), later)})
+        << QStringList{u"12 李四"_s, u"11 王小五"_s} << qint64(40) << later;
+
+    QTest::newRow("foreign host ignored")
+        << beforePair(entry(url(u"evil.example.com"_s, listPath), plain(other))) << pairListed << qint64(40)
+        << later;
+    QTest::newRow("other path ignored")
+        << beforePair(entry(url(platform::origin().host(), u"/v2/basic/Teacher/MyList"_s), plain(other)))
+        << pairListed << qint64(40) << later;
+    QTest::newRow("failing state ignored")
+        << beforePair(entry(listUrl(), plain(R"({"state":1,"data":{"list":[{"id":14}],"totalCount":90}})")))
+        << pairListed << qint64(40) << later;
+    QTest::newRow("missing list ignored")
+        << beforePair(entry(listUrl(), plain(R"({"state":0,"data":{"totalCount":90}})"))) << pairListed
+        << qint64(40) << later;
+    QTest::newRow("list with a non-object ignored")
+        << beforePair(entry(listUrl(), plain(R"({"state":0,"data":{"list":[3],"totalCount":90}})")))
+        << pairListed << qint64(40) << later;
+
+    QTest::newRow("only undetermined sections give no students")
+        << capture({entry(listUrl(), plain(body({item(13, u"张三"_s, 0)}, 1)))}) << QStringList() << qint64(1)
+        << started;
+    QTest::newRow("no start time is unknown")
+        << capture({entry(listUrl(), plain(pairBody), QString())}) << pairListed << qint64(40) << u"未知"_s;
+    // Enough namesakes that any order other than by id would show.
+    QJsonArray namesakes;
+    QStringList byId;
+    for (const qint64 id : {9, 4, 7, 12, 1, 15, 3, 10, 6, 14, 2, 11, 8, 13})
+        namesakes.append(item(id, u"陈晨"_s, 2 + id % 2));
+    for (qint64 id = 1; id <= 15; ++id)
+        byId.append(u"%1 陈晨"_s.arg(id));
+    QTest::newRow("equal names ordered by id")
+        << capture({entry(listUrl(), plain(body(namesakes, 3))),
+                    entry(listUrl(), plain(body({item(5, u"陈晨"_s, 2)}, 0)), QString())})
+        << byId << qint64(3) << started;
+
+    QJsonObject byValue = item(21, u"周七"_s, 2);
+    byValue.insert(u"fieldList"_s,
+                   QJsonArray{field(u"name"_s, {{u"cName"_s, QString()}, {u"value"_s, u"周七"_s}})});
+    QJsonObject nameless = item(22, QString(), 2);
+    QTest::newRow("name falls back to the plain value")
+        << capture({entry(listUrl(), plain(body({byValue, nameless}, 2)))}) << QStringList{u"21 周七"_s}
+        << qint64(2) << started;
+}
+
+void TestHarImport::importsStudentListResponses()
+{
+    QFETCH(QByteArray, har);
+    QFETCH(QStringList, students);
+    QFETCH(qint64, total);
+    QFETCH(QString, capturedAt);
+    const HARImport imported = HARImport::parse(har);
+    QCOMPARE(listing(imported.students), students);
+    QCOMPARE(imported.reportedTotal, total);
+    QCOMPARE(imported.capturedAt, capturedAt);
+}
+
+void TestHarImport::refusesUnusableCaptures_data()
+{
+    QTest::addColumn<QByteArray>("har");
+    QTest::addColumn<bool>("reading");
+    QTest::addColumn<QString>("message");
+
+    const QString notHar = u"不是有效 HAR"_s;
+    const QString nothing = u"HAR 中没有可解析的学生名单响应"_s;
+    const QJsonObject good = entry(listUrl(), plain(pairBody));
+    QTest::newRow("not JSON") << QByteArray(R"({"log":)") << true << QString();
+    QTest::newRow("array root") << QByteArray("[]") << false << notHar;
+    QTest::newRow("no log") << QByteArray(R"({"entries":[]})") << false << notHar;
+    QTest::newRow("entries not an array") << QByteArray(R"({"log":{"entries":{}}})") << false << notHar;
+    QTest::newRow("entries holding a non-object") << capture({good, 5}) << false << notHar;
+    QTest::newRow("matching body not JSON")
+        << capture({good, entry(listUrl(), plain("{oops"))}) << true << QString();
+    QTest::newRow("foreign body never read")
+        << capture({entry(url(u"evil.example.com"_s, listPath), plain("{oops"))}) << false << nothing;
+    QTest::newRow("no entries") << capture({}) << false << nothing;
+    QTest::newRow("failing state only")
+        << capture({entry(listUrl(), plain(R"({"state":999901,"data":{"list":[]}})"))}) << false << nothing;
+    QTest::newRow("no usable item") << capture({entry(listUrl(), plain(body({item(22, QString(), 2)}, 1)))})
+                                    << false << nothing;
+}
+
+void TestHarImport::refusesUnusableCaptures()
+{
+    QFETCH(QByteArray, har);
+    QFETCH(bool, reading);
+    QFETCH(QString, message);
+    try {
+        HARImport::parse(har);
+        QFAIL("the capture was accepted");
+    } catch (const DecodingError &error) {
+        QVERIFY(reading);
+        QCOMPARE(error.kind(), DecodingError::Kind::Corrupted);
+    } catch (const DemoError &error) {
+        QVERIFY(!reading);
+        QCOMPARE(error.description(), message);
+    }
+}
+
+// The capture in tests/har was recorded from the demo platform serving the sample school; the import
+// must give exactly the students of the pages it recorded, read from the data set itself.
+void TestHarImport::readsCaptureRecordedFromPlatform()
+{
+    QFile file(QStringLiteral(QUORVALE_HAR_CAPTURE));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray har = file.readAll();
+    // Recorded on loopback; a build for another platform origin finds the pages at its own host.
+    har.replace("//127.0.0.1:", "//" + platform::origin().host().toUtf8() + ':');
+    const QJsonObject log = QJsonDocument::fromJson(har).object().value(u"log"_s).toObject();
+    QCOMPARE(log.value(u"version"_s).toString(), u"1.2"_s);
+    QVERIFY(har.contains(R"("encoding":"base64")") || har.contains(R"("encoding": "base64")"));
+
+    const demo::SchoolData school = demo::SampleSchool::generate(recording::startedAt().date());
+    const qint64 last = recording::lastPage(school.students.size());
+    QList<Student> expected;
+    for (const qint64 page : {qint64(1), last}) {
+        for (qint64 i = (page - 1) * recording::pageSize; i < page * recording::pageSize; ++i) {
+            if (i >= school.students.size())
+                break;
+            const demo::SchoolStudent &student = school.students.at(i);
+            for (const demo::SchoolClass &homeroom : school.classes) {
+                if (homeroom.classType == 1 && student.classIds.contains(homeroom.id)) {
+                    expected.append({student.id, student.name, student.englishName, homeroom.id,
+                                     homeroom.name, school.schoolId, homeroom.grade.value() <= 8 ? 2 : 3});
+                }
+            }
+        }
+    }
+    std::sort(expected.begin(), expected.end(), [](const Student &a, const Student &b) {
+        const int order = text::compare(a.name, b.name);
+        return order != 0 ? order < 0 : a.id < b.id;
+    });
+    QVERIFY(expected.size() > recording::pageSize);
+
+    const HARImport imported = HARImport::parse(har);
+    QCOMPARE(imported.students, expected);
+    QCOMPARE(imported.reportedTotal, qint64(school.students.size()));
+    QVERIFY(imported.capturedAt.startsWith(u"2025-03-12T01:30"_s));
+}
+
+QTEST_GUILESS_MAIN(TestHarImport)
+
+#include "tst_harimport.moc"

@@ -1,5 +1,0 @@
-#pragma once
-
-int runQuorvaleClientTests(int argc, char **argv);
-int runModelTests(int argc, char **argv);
-int runModelTeacherTests(int argc, char **argv);
