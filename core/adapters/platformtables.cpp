@@ -12,6 +12,13 @@ namespace quorvale::platform {
 
 namespace {
 
+// The members only some translators read: whether they decode is noted instead of thrown.
+struct ReaderMembers
+{
+    bool classIds = true;
+    bool classNames = true;
+};
+
 template <typename T, typename Decode>
 std::vector<T> decodeEach(const QJsonArray &array, const QString &key, Decode decode)
 {
@@ -37,18 +44,23 @@ Template decodeTemplate(const QJsonObject &object)
             json::optionalString(object, QStringLiteral("eName"))};
 }
 
-Course decodeCourse(const QJsonObject &object, Reader reader)
+Course decodeCourse(const QJsonObject &object, ReaderMembers &members)
 {
     Course course;
     course.coordId = json::optionalInteger(object, QStringLiteral("coordId"));
     course.objectType = json::optionalInteger(object, QStringLiteral("objectType"));
     course.name = json::optionalString(object, QStringLiteral("name"));
     course.eName = json::optionalString(object, QStringLiteral("eName"));
-    if (reader == Reader::Teacher)
+    try {
         course.classId = json::optionalInteger(object, QStringLiteral("classId"));
-    if (reader != Reader::Student) {
+    } catch (const DecodingError &) {
+        members.classIds = false;
+    }
+    try {
         course.className = json::optionalString(object, QStringLiteral("className"));
         course.classEName = json::optionalString(object, QStringLiteral("classEName"));
+    } catch (const DecodingError &) {
+        members.classNames = false;
     }
     course.playgroundName = json::optionalString(object, QStringLiteral("playgroundName"));
     course.playgroundEName = json::optionalString(object, QStringLiteral("playgroundEName"));
@@ -56,20 +68,18 @@ Course decodeCourse(const QJsonObject &object, Reader reader)
     const QString coursesKey = QStringLiteral("courses");
     if (const auto inner = json::optionalArray(object, coursesKey)) {
         course.courses = decodeEach<Course>(
-            *inner, coursesKey, [reader](const QJsonObject &o) { return decodeCourse(o, reader); });
+            *inner, coursesKey, [&members](const QJsonObject &o) { return decodeCourse(o, members); });
     }
     return course;
 }
 
-ObjectTable decodeObjectTable(const QJsonObject &object, Reader reader)
+ObjectTable decodeObjectTable(const QJsonObject &object, ReaderMembers &members)
 {
     const QString coursesKey = QStringLiteral("classCourseTimeTable");
     return {json::integer(object, QStringLiteral("objectId")),
             decodeEach<Course>(json::array(object, coursesKey), coursesKey,
-                               [reader](const QJsonObject &o) { return decodeCourse(o, reader); })};
+                               [&members](const QJsonObject &o) { return decodeCourse(o, members); })};
 }
-
-} // namespace
 
 Detail decodeDetail(const QByteArray &bytes)
 {
@@ -78,14 +88,16 @@ Detail decodeDetail(const QByteArray &bytes)
             json::integer(object, QStringLiteral("workRestTableType"))};
 }
 
-Master decodeMaster(const QByteArray &bytes, Reader reader)
+void decodeMaster(const QByteArray &bytes, Master &master, bool &dayOrdersDecode)
 {
     const QJsonObject object = json::parseObject(bytes);
-    Master master;
-    if (reader != Reader::Week) {
+    try {
         const QString key = QStringLiteral("dayOrders");
         for (const QJsonValue &value : json::array(object, key))
             master.dayOrders.append(json::toInteger(value, key));
+        dayOrdersDecode = true;
+    } catch (const DecodingError &) {
+        master.dayOrders.clear();
     }
     const QString listKey = QStringLiteral("list");
     for (const QJsonValue &value : json::array(object, listKey))
@@ -93,16 +105,60 @@ Master decodeMaster(const QByteArray &bytes, Reader reader)
     const QString templateKey = QStringLiteral("template");
     for (const QJsonValue &value : json::array(object, templateKey))
         master.templates.append(decodeTemplate(json::toObject(value, templateKey)));
-    return master;
 }
 
-Tables decodeTables(const QByteArray &bytes, Reader reader)
+Tables decodeTables(const QByteArray &bytes, ReaderMembers &members)
 {
     const QJsonObject object = json::parseObject(bytes);
     const QString listKey = QStringLiteral("list");
     return {json::integer(object, QStringLiteral("totalCount")),
-            decodeEach<ObjectTable>(json::array(object, listKey), listKey,
-                                    [reader](const QJsonObject &o) { return decodeObjectTable(o, reader); })};
+            decodeEach<ObjectTable>(json::array(object, listKey), listKey, [&members](const QJsonObject &o) {
+                return decodeObjectTable(o, members);
+            })};
+}
+
+} // namespace
+
+bool TaskBodies::decodesFor(Reader reader) const
+{
+    const bool shared = m_masterDecodes && m_tablesDecode;
+    switch (reader) {
+    case Reader::Student:
+        return shared && m_dayOrdersDecode;
+    case Reader::Teacher:
+        return shared && m_dayOrdersDecode && m_classIdsDecode && m_classNamesDecode;
+    case Reader::Week:
+        return shared && m_classNamesDecode;
+    }
+    return false;
+}
+
+TaskBodies TaskBodies::decoded(const QByteArray &detailData, const QByteArray &masterData,
+                               const QByteArray &tablesData)
+{
+    TaskBodies bodies;
+    try {
+        bodies.detail = decodeDetail(detailData);
+    } catch (const DecodingError &) {
+        bodies.detail.reset();
+    }
+    try {
+        decodeMaster(masterData, bodies.master, bodies.m_dayOrdersDecode);
+        bodies.coordinates = coordinatesById(bodies.master);
+        bodies.m_masterDecodes = true;
+    } catch (const DecodingError &) {
+        bodies.m_masterDecodes = false;
+    }
+    try {
+        ReaderMembers members;
+        bodies.tables = decodeTables(tablesData, members);
+        bodies.m_classIdsDecode = members.classIds;
+        bodies.m_classNamesDecode = members.classNames;
+        bodies.m_tablesDecode = true;
+    } catch (const DecodingError &) {
+        bodies.m_tablesDecode = false;
+    }
+    return bodies;
 }
 
 bool dayPlanIsComplete(const Master &master)

@@ -81,9 +81,31 @@ struct Tables
     std::vector<ObjectTable> list;
 };
 
-Detail decodeDetail(const QByteArray &bytes);
-Master decodeMaster(const QByteArray &bytes, Reader reader);
-Tables decodeTables(const QByteArray &bytes, Reader reader);
+// The three bodies of a task decoded once for every translator, so that a lookup hands one reading
+// to every day and check. Each translator reads only its own members, so whether the bodies decode
+// is kept per translator: a member that one of them ignores does not refuse the bodies for that one.
+struct TaskBodies
+{
+    // None when the detail does not decode.
+    std::optional<Detail> detail;
+    Master master;
+    Tables tables;
+    // The master's coordinates by id (see coordinatesById).
+    QHash<qint64, Coordinate> coordinates;
+
+    // Whether the master and tables decode as the reader reads them (the detail is asked apart).
+    bool decodesFor(Reader reader) const;
+
+    static TaskBodies decoded(const QByteArray &detailData, const QByteArray &masterData,
+                              const QByteArray &tablesData);
+
+private:
+    bool m_masterDecodes = false;
+    bool m_dayOrdersDecode = false;
+    bool m_tablesDecode = false;
+    bool m_classIdsDecode = true;
+    bool m_classNamesDecode = true;
+};
 
 // The day plan names weekdays 1–7 only and places every cell on one of them.
 bool dayPlanIsComplete(const Master &master);

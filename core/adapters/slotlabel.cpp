@@ -3,6 +3,7 @@
 #include "core/base/text.h"
 #include "core/model/calendar.h"
 
+#include <QHash>
 #include <QStringList>
 #include <algorithm>
 
@@ -63,16 +64,28 @@ Reading read(const std::optional<QString> &name, const std::optional<QString> &e
 
 std::optional<Minutes> bellMinutes(const QString &section, const QString &period)
 {
-    const QList<Period> bells = BellSchedule::periods(section);
-    const auto bell = std::find_if(bells.cbegin(), bells.cend(),
-                                   [&](const Period &candidate) { return candidate.id == period; });
-    if (bell == bells.cend())
+    // The bell schedules never change, so their minutes are worked out once.
+    static const QHash<QString, QHash<QString, std::optional<Minutes>>> schedules = [] {
+        QHash<QString, QHash<QString, std::optional<Minutes>>> bySection;
+        for (const QString &name : {QStringLiteral("middle"), QStringLiteral("high")}) {
+            QHash<QString, std::optional<Minutes>> &byPeriod = bySection[name];
+            for (const Period &bell : BellSchedule::periods(name)) {
+                const auto start = Engine::minutes(bell.start);
+                const auto end = Engine::minutes(bell.end);
+                if (!byPeriod.contains(bell.id))
+                    byPeriod.insert(bell.id,
+                                    start && end ? std::optional(Minutes{*start, *end}) : std::nullopt);
+            }
+        }
+        return bySection;
+    }();
+    const auto bells = schedules.constFind(section);
+    if (bells == schedules.constEnd())
         return std::nullopt;
-    const auto start = Engine::minutes(bell->start);
-    const auto end = Engine::minutes(bell->end);
-    if (!start || !end)
+    const auto bell = bells->constFind(period);
+    if (bell == bells->constEnd())
         return std::nullopt;
-    return Minutes{*start, *end};
+    return *bell;
 }
 
 } // namespace quorvale::slotlabel

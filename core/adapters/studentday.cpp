@@ -94,9 +94,16 @@ WeekDaySchedule studentDay(const Student &student, const CourseTaskOption &task,
                            const QByteArray &masterData, const QByteArray &studentTablesData,
                            const QDateTime &date, std::optional<qint64> singleDoubleSet)
 {
-    const Timetable normalized = TimetableAdapter::normalize(student, task, detailData, masterData,
-                                                             studentTablesData, date, singleDoubleSet);
-    const weekreader::WeekTables week = weekreader::read(masterData, studentTablesData);
+    return studentDay(student, task, platform::TaskBodies::decoded(detailData, masterData, studentTablesData),
+                      date, singleDoubleSet);
+}
+
+WeekDaySchedule studentDay(const Student &student, const CourseTaskOption &task,
+                           const platform::TaskBodies &week, const QDateTime &date,
+                           std::optional<qint64> singleDoubleSet)
+{
+    const Timetable normalized = TimetableAdapter::normalize(student, task, week, date, singleDoubleSet);
+    weekreader::check(week);
     const auto own = platform::tablesOf(week.tables, student.id);
     const auto section = student.section();
     if (own.size() != 1 || !section)

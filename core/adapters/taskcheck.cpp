@@ -5,38 +5,27 @@
 
 namespace quorvale::platform {
 
-CheckedTask checkTask(Reader reader, const QByteArray &detailData, const QByteArray &masterData,
-                      const QByteArray &tablesData, qint64 taskId, qint64 objectId,
+CheckedTask checkTask(Reader reader, const TaskBodies &bodies, qint64 taskId, qint64 objectId,
                       std::optional<qint64> weekCode, const TaskCheckTexts &texts)
 {
-    Detail detail;
-    CheckedTask checked;
-    Tables tables;
-    try {
-        detail = decodeDetail(detailData);
-        checked.master = decodeMaster(masterData, reader);
-        tables = decodeTables(tablesData, reader);
-    } catch (const DecodingError &) {
+    if (!bodies.detail || !bodies.decodesFor(reader))
         refuse(texts.undecodable);
-    }
-    if (detail.id && *detail.id != taskId)
+    if (bodies.detail->id && *bodies.detail->id != taskId)
         refuse(texts.otherTask);
-    if (detail.workRestTableType != 1)
+    if (bodies.detail->workRestTableType != 1)
         refuse(texts.cycleDays);
-    if (!dayPlanIsComplete(checked.master))
+    if (!dayPlanIsComplete(bodies.master))
         refuse(texts.incompleteDays);
-    checked.coordinates = coordinatesById(checked.master);
-    if (checked.coordinates.size() != checked.master.list.size())
+    if (bodies.coordinates.size() != bodies.master.list.size())
         refuse(texts.repeatedCells);
-    if (tables.totalCount < 0 || tables.totalCount != qint64(tables.list.size()))
+    if (bodies.tables.totalCount < 0 || bodies.tables.totalCount != qint64(bodies.tables.list.size()))
         refuse(texts.pages);
-    const auto own = tablesOf(tables, objectId);
+    const auto own = tablesOf(bodies.tables, objectId);
     if (own.size() != 1)
         refuse(texts.ownTable);
     if (weekCode && *weekCode != 1 && *weekCode != 2)
         refuse(texts.weekCode);
-    checked.courses = own.first()->classCourseTimeTable;
-    return checked;
+    return {bodies.master, bodies.coordinates, own.first()->classCourseTimeTable};
 }
 
 std::optional<Placement> place(const Course &course, const Master &master,

@@ -25,16 +25,16 @@ struct TaskCheckTexts
     QString weekCode;
 };
 
+// What the checks confirmed, read from the decoded bodies (which must outlive it).
 struct CheckedTask
 {
-    Master master;
-    QHash<qint64, Coordinate> coordinates;
+    const Master &master;
+    const QHash<qint64, Coordinate> &coordinates;
     // The courses of the person's one table.
-    std::vector<Course> courses;
+    const std::vector<Course> &courses;
 };
 
-CheckedTask checkTask(Reader reader, const QByteArray &detailData, const QByteArray &masterData,
-                      const QByteArray &tablesData, qint64 taskId, qint64 objectId,
+CheckedTask checkTask(Reader reader, const TaskBodies &bodies, qint64 taskId, qint64 objectId,
                       std::optional<qint64> weekCode, const TaskCheckTexts &texts);
 
 struct PlacementTexts

@@ -27,6 +27,8 @@ struct Walk
     const ClassSections &classSections;
     QList<TeacherEntry> entries;
     QStringList warnings;
+    // Entry ids by their five texts: one lesson taught to many classes is encoded once.
+    QHash<QStringList, QString> ids;
 
     void warn(const QString &warning)
     {
@@ -35,13 +37,18 @@ struct Walk
     }
 };
 
+bool only(const QSet<qint64> &sections, qint64 code)
+{
+    return sections.size() == 1 && sections.contains(code);
+}
+
 QString sectionLabel(const QSet<qint64> &sections)
 {
-    if (sections == QSet<qint64>{2})
+    if (only(sections, 2))
         return QStringLiteral("初中");
-    if (sections == QSet<qint64>{3})
+    if (only(sections, 3))
         return QStringLiteral("高中");
-    if (sections == QSet<qint64>{2, 3})
+    if (sections.size() == 2 && sections.contains(2) && sections.contains(3))
         return QStringLiteral("跨初高中");
     return QStringLiteral("学部待确认");
 }
@@ -49,9 +56,9 @@ QString sectionLabel(const QSet<qint64> &sections)
 // B1, B3, B5, B6 and B7 ring at the same times in both sections; B2 and B4 do not.
 std::optional<slotlabel::Minutes> lessonTimes(const QSet<qint64> &sections, const QString &period)
 {
-    if (sections == QSet<qint64>{2})
+    if (only(sections, 2))
         return slotlabel::bellMinutes(QStringLiteral("middle"), period);
-    if (sections == QSet<qint64>{3})
+    if (only(sections, 3))
         return slotlabel::bellMinutes(QStringLiteral("high"), period);
     const auto middle = slotlabel::bellMinutes(QStringLiteral("middle"), period);
     const auto high = slotlabel::bellMinutes(QStringLiteral("high"), period);
@@ -62,13 +69,17 @@ std::optional<slotlabel::Minutes> lessonTimes(const QSet<qint64> &sections, cons
 
 // Equal period, subject, room and times give equal ids, so one lesson taught to several classes
 // becomes one entry.
-QString entryId(const QString &period, const QString &subject, const std::optional<QString> &room,
+QString entryId(Walk &walk, const QString &period, const QString &subject, const std::optional<QString> &room,
                 const std::optional<slotlabel::Minutes> &times)
 {
     const QString unknown = QStringLiteral("?");
-    return platform::textKey({period, subject, room.value_or(QString()),
-                              times ? QString::number(times->start) : unknown,
-                              times ? QString::number(times->end) : unknown});
+    const QStringList texts{period, subject, room.value_or(QString()),
+                            times ? QString::number(times->start) : unknown,
+                            times ? QString::number(times->end) : unknown};
+    auto known = walk.ids.constFind(texts);
+    if (known == walk.ids.constEnd())
+        known = walk.ids.insert(texts, platform::textKey(texts));
+    return *known;
 }
 
 void append(Walk &walk, const Course &course, const QString &period, bool additional, const Parents &parents)
@@ -111,33 +122,40 @@ void append(Walk &walk, const Course &course, const QString &period, bool additi
         if (!times)
             walk.warn(period + QStringLiteral(" 课程的班级学部尚未唯一确认，上下课时间待确认"));
     }
-    walk.entries.append({entryId(period, *subject, room, times), period, *subject, room, className,
+    walk.entries.append({entryId(walk, period, *subject, room, times), period, *subject, room, className,
                          times ? std::optional(times->start) : std::nullopt,
                          times ? std::optional(times->end) : std::nullopt, sectionLabel(sections)});
 }
 
 // One entry per id, at the place the id first came; class names united, differing sections marked.
+// The names of an entry are gathered first and united once, so many classes cost one sort.
 QList<TeacherEntry> merged(const QList<TeacherEntry> &entries)
 {
     QList<TeacherEntry> result;
+    QList<QStringList> names;
+    QList<bool> united;
     QHash<QString, qsizetype> positions;
     for (const TeacherEntry &entry : entries) {
         const auto known = positions.constFind(entry.id);
         if (known == positions.constEnd()) {
             positions.insert(entry.id, result.size());
             result.append(entry);
+            names.append(entry.className ? QStringList{*entry.className} : QStringList());
+            united.append(false);
             continue;
         }
         TeacherEntry &earlier = result[*known];
-        QStringList names;
-        for (const auto &name : {earlier.className, entry.className}) {
-            if (name)
-                names.append(*name);
-        }
-        earlier.className =
-            names.isEmpty() ? std::nullopt : std::optional(text::mergeLabels(names, QString()));
+        if (entry.className)
+            names[*known].append(*entry.className);
+        united[*known] = true;
         if (earlier.section != entry.section)
             earlier.section = QStringLiteral("跨学部");
+    }
+    for (qsizetype i = 0; i < result.size(); ++i) {
+        if (united.at(i))
+            result[i].className = names.at(i).isEmpty()
+                                      ? std::nullopt
+                                      : std::optional(text::mergeLabels(names.at(i), QString()));
     }
     return result;
 }
@@ -164,12 +182,19 @@ TeacherSchedule normalize(const Teacher &teacher, const CourseTaskOption &task, 
                           const QDateTime &date, const ClassSections &classSections,
                           std::optional<qint64> singleDoubleSet)
 {
+    return normalize(teacher, task, platform::TaskBodies::decoded(detailData, masterData, teacherTablesData),
+                     date, classSections, singleDoubleSet);
+}
+
+TeacherSchedule normalize(const Teacher &teacher, const CourseTaskOption &task,
+                          const platform::TaskBodies &bodies, const QDateTime &date,
+                          const ClassSections &classSections, std::optional<qint64> singleDoubleSet)
+{
     if (!task.contains(date))
         refuse(QStringLiteral("查询日期不在该排课任务有效期内"));
     const QString incomplete = QStringLiteral("老师课表星期或课程坐标不完整");
     const platform::CheckedTask checked = platform::checkTask(
-        platform::Reader::Teacher, detailData, masterData, teacherTablesData, task.id, teacher.id,
-        singleDoubleSet,
+        platform::Reader::Teacher, bodies, task.id, teacher.id, singleDoubleSet,
         {QStringLiteral("老师课表结构与已确认格式不符，无法可靠解析"),
          QStringLiteral("老师课表任务与所选任务不一致"),
          QStringLiteral("循环日老师课表尚缺日期锚点，暂不能判断当前课程"), incomplete, incomplete,
@@ -182,7 +207,7 @@ TeacherSchedule normalize(const Teacher &teacher, const CourseTaskOption &task, 
         QStringLiteral("老师公共时段关联真实课程，需先确认明确节次")};
 
     const QDate day = shanghai::dateOf(date);
-    Walk walk{singleDoubleSet, classSections, {}, {}};
+    Walk walk{singleDoubleSet, classSections, {}, {}, {}};
     for (const Course &course : checked.courses) {
         const auto placement =
             platform::place(course, checked.master, checked.coordinates, day.dayOfWeek(), placementTexts);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/adapters/platformtables.h"
 #include "core/model/coursetask.h"
 #include "core/model/teacher.h"
 #include "core/model/teacherschedule.h"
@@ -26,6 +27,10 @@ TeacherSchedule normalize(const Teacher &teacher, const CourseTaskOption &task, 
                           const QByteArray &masterData, const QByteArray &teacherTablesData,
                           const QDateTime &date, const ClassSections &classSections,
                           std::optional<qint64> singleDoubleSet);
+// The same from bodies decoded once, as a lookup hands them to every day.
+TeacherSchedule normalize(const Teacher &teacher, const CourseTaskOption &task,
+                          const platform::TaskBodies &bodies, const QDateTime &date,
+                          const ClassSections &classSections, std::optional<qint64> singleDoubleSet);
 
 } // namespace TeacherTimetableAdapter
 

@@ -53,14 +53,20 @@ Timetable normalize(const Student &student, const CourseTaskOption &task, const 
                     const QByteArray &masterData, const QByteArray &studentTablesData, const QDateTime &date,
                     std::optional<qint64> singleDoubleSet)
 {
+    return normalize(student, task, platform::TaskBodies::decoded(detailData, masterData, studentTablesData),
+                     date, singleDoubleSet);
+}
+
+Timetable normalize(const Student &student, const CourseTaskOption &task, const platform::TaskBodies &bodies,
+                    const QDateTime &date, std::optional<qint64> singleDoubleSet)
+{
     if (student.studySection != 2 && student.studySection != 3)
         refuse(QStringLiteral("只支持初中 G6–G8 和高中 G9–G12"));
     if (!task.contains(date))
         refuse(QStringLiteral("查询日期不在该排课任务的有效期内"));
 
     const platform::CheckedTask checked = platform::checkTask(
-        platform::Reader::Student, detailData, masterData, studentTablesData, task.id, student.id,
-        singleDoubleSet,
+        platform::Reader::Student, bodies, task.id, student.id, singleDoubleSet,
         {QStringLiteral("澜序课表结构与已确认的坐标/课程结构不符，无法安全判断课程"),
          QStringLiteral("排课任务详情与所选任务不一致"),
          QStringLiteral("该任务采用循环日课表，尚不能确定日期与第几天的对应关系"),

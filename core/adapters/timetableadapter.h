@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/adapters/platformtables.h"
 #include "core/model/coursetask.h"
 #include "core/model/student.h"
 #include "core/model/timetable.h"
@@ -18,5 +19,8 @@ namespace quorvale::TimetableAdapter {
 Timetable normalize(const Student &student, const CourseTaskOption &task, const QByteArray &detailData,
                     const QByteArray &masterData, const QByteArray &studentTablesData, const QDateTime &date,
                     std::optional<qint64> singleDoubleSet);
+// The same from bodies decoded once, as a lookup hands them to every day.
+Timetable normalize(const Student &student, const CourseTaskOption &task, const platform::TaskBodies &bodies,
+                    const QDateTime &date, std::optional<qint64> singleDoubleSet);
 
 } // namespace quorvale::TimetableAdapter

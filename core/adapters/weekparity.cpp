@@ -28,7 +28,12 @@ bool tagged(const platform::Course &course, std::optional<qint64> inherited)
 bool requiresParity(const QByteArray &masterData, const QByteArray &tablesData, const QDateTime &date,
                     qint64 objectId)
 {
-    const weekreader::WeekTables week = weekreader::read(masterData, tablesData);
+    return requiresParity(platform::TaskBodies::decoded({}, masterData, tablesData), date, objectId);
+}
+
+bool requiresParity(const platform::TaskBodies &week, const QDateTime &date, qint64 objectId)
+{
+    weekreader::check(week);
     const int dayOrder = shanghai::dateOf(date).dayOfWeek();
     // Only the person's own table counts: another person's week-bound or broken course in the same
     // body must neither force a week-code request nor fail this person's day.

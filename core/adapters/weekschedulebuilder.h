@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/adapters/platformtables.h"
 #include "core/model/coursetask.h"
 #include "core/model/student.h"
 #include "core/model/teacherschedule.h"
@@ -28,12 +29,17 @@ WeeklySchedule assemble(const QDateTime &containing, const QList<WeekDaySchedule
 WeekDaySchedule studentDay(const Student &student, const CourseTaskOption &task, const QByteArray &detailData,
                            const QByteArray &masterData, const QByteArray &studentTablesData,
                            const QDateTime &date, std::optional<qint64> singleDoubleSet);
+// The same from bodies decoded once, as the lookup hands them to every day.
+WeekDaySchedule studentDay(const Student &student, const CourseTaskOption &task,
+                           const platform::TaskBodies &week, const QDateTime &date,
+                           std::optional<qint64> singleDoubleSet);
 
 // Whether a course of `objectId`'s own table on the moment's day is held only in odd or even weeks,
 // so that the day's week code must be fetched before the day is translated. Tables of other
 // people in the same body are not looked at.
 bool requiresParity(const QByteArray &masterData, const QByteArray &tablesData, const QDateTime &date,
                     qint64 objectId);
+bool requiresParity(const platform::TaskBodies &week, const QDateTime &date, qint64 objectId);
 
 // A teacher's normalised day as a column, entries in their given order. Never fails.
 WeekDaySchedule teacherDay(const TeacherSchedule &schedule);

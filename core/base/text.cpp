@@ -3,19 +3,47 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace quorvale::text {
 
+namespace {
+
+// The scalar that starts at `index`, and where the next one starts. A surrogate without its partner
+// reads as U+FFFD, as QString::toUcs4 reads it.
+char32_t scalarAt(QStringView text, qsizetype &index)
+{
+    const QChar unit = text[index++];
+    if (unit.isHighSurrogate() && index < text.size() && text[index].isLowSurrogate())
+        return QChar::surrogateToUcs4(unit, text[index++]);
+    return unit.isSurrogate() ? char32_t(QChar::ReplacementCharacter) : char32_t(unit.unicode());
+}
+
+} // namespace
+
+QString comparisonKey(const QString &text)
+{
+    return text.normalized(QString::NormalizationForm_C);
+}
+
+int compareKeys(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t left = scalarAt(a, i);
+        const char32_t right = scalarAt(b, j);
+        if (left != right)
+            return left < right ? -1 : 1;
+    }
+    if (i == a.size())
+        return j == b.size() ? 0 : -1;
+    return 1;
+}
+
 int compare(const QString &a, const QString &b)
 {
-    const QList<uint> left = a.normalized(QString::NormalizationForm_C).toUcs4();
-    const QList<uint> right = b.normalized(QString::NormalizationForm_C).toUcs4();
-    const auto [l, r] = std::mismatch(left.begin(), left.end(), right.begin(), right.end());
-    if (l == left.end())
-        return r == right.end() ? 0 : -1;
-    if (r == right.end())
-        return 1;
-    return *l < *r ? -1 : 1;
+    return compareKeys(comparisonKey(a), comparisonKey(b));
 }
 
 bool containsIgnoringCase(const QString &haystack, const QString &needle)
@@ -46,19 +74,29 @@ QString firstNonBlank(std::initializer_list<QString> candidates)
 
 QString mergeLabels(const QStringList &labels, const QString &placeholder)
 {
-    QStringList parts;
+    struct Part
+    {
+        QString text;
+        QString key;
+    };
+    std::vector<Part> parts;
     for (const QString &label : labels) {
         for (const QString &part : label.split(QStringLiteral(" / "))) {
-            const bool known = std::any_of(parts.cbegin(), parts.cend(),
-                                           [&](const QString &p) { return compare(p, part) == 0; });
-            if (!part.isEmpty() && !known)
-                parts.append(part);
+            if (!part.isEmpty())
+                parts.push_back({part, comparisonKey(part)});
         }
     }
-    if (parts.size() > 1)
-        parts.removeAll(placeholder);
-    std::sort(parts.begin(), parts.end(), less);
-    return parts.join(QStringLiteral(" / "));
+    // One sort: equal keys stay in their given order, so the first spelling of a name is kept.
+    const auto before = [](const Part &a, const Part &b) { return compareKeys(a.key, b.key) < 0; };
+    std::stable_sort(parts.begin(), parts.end(), before);
+    const auto same = [](const Part &a, const Part &b) { return compareKeys(a.key, b.key) == 0; };
+    parts.erase(std::unique(parts.begin(), parts.end(), same), parts.end());
+    QStringList kept;
+    for (const Part &part : parts) {
+        if (parts.size() == 1 || part.text != placeholder)
+            kept.append(part.text);
+    }
+    return kept.join(QStringLiteral(" / "));
 }
 
 std::optional<qint64> parseInteger(QStringView text)

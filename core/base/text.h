@@ -10,7 +10,14 @@ namespace quorvale::text {
 // Order by Unicode scalar values after NFC normalisation; canonically equivalent texts compare
 // equal. QString's own operator< compares UTF-16 units and misorders supplementary-plane names.
 int compare(const QString &a, const QString &b);
-inline bool less(const QString &a, const QString &b) { return compare(a, b) < 0; }
+// The form a text is compared in (NFC); computed once, it lets a sort compare without allocating.
+QString comparisonKey(const QString &text);
+// The order of `compare` on two comparison keys.
+int compareKeys(QStringView a, QStringView b);
+inline bool less(const QString &a, const QString &b)
+{
+    return compare(a, b) < 0;
+}
 
 // Case-insensitive containment with canonically equivalent forms counted as equal.
 bool containsIgnoringCase(const QString &haystack, const QString &needle);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 namespace quorvale::studentlookup {
 
@@ -83,12 +84,11 @@ QJsonArray ownRows(const QJsonArray &rows, qint64 studentId)
     return own;
 }
 
-// The three documents the adapters read, as JSON bytes.
+// The three documents the adapters read, decoded once for the day, every day of the week and every
+// week-code check.
 struct Documents
 {
-    QByteArray detail;
-    QByteArray master;
-    QByteArray tables;
+    std::shared_ptr<const platform::TaskBodies> bodies;
     // The detail's "schoolSemesterId" when it is an integer.
     std::optional<qint64> semesterId;
 };
@@ -98,7 +98,7 @@ struct Documents
 QCoro::Task<std::optional<qint64>> dayParity(QuorvaleAPI *api, Documents documents, qint64 studentId,
                                              QDateTime day)
 {
-    if (!WeekScheduleBuilder::requiresParity(documents.master, documents.tables, day, studentId))
+    if (!WeekScheduleBuilder::requiresParity(*documents.bodies, day, studentId))
         co_return std::nullopt;
     if (!documents.semesterId)
         throw DemoError::message(QStringLiteral("单双周课程缺少学期关联，无法确认"));
@@ -170,8 +170,9 @@ QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime dat
     const QJsonValue masterData = masterAnswer->take().value(QStringLiteral("data"));
     if (!masterData.isObject())
         throw QuorvaleAPIError::invalidResponse();
-    const Documents documents{json::serialize(candidate.detail), json::serialize(masterData),
-                              json::serialize(candidate.tables),
+    const Documents documents{std::make_shared<const platform::TaskBodies>(platform::TaskBodies::decoded(
+                                  json::serialize(candidate.detail), json::serialize(masterData),
+                                  json::serialize(candidate.tables))),
                               json::asInteger(candidate.detail.value(QStringLiteral("schoolSemesterId")))};
 
     // The week codes of all days of the week inside the task are asked at once; the queried day's
@@ -191,8 +192,7 @@ QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime dat
     const qsizetype queriedAt = asked.indexOf(days.indexOf(queried));
     const std::optional<qint64> dateCode = codes[std::size_t(queriedAt)].take();
 
-    const Timetable timetable = TimetableAdapter::normalize(student, task, documents.detail, documents.master,
-                                                            documents.tables, date, dateCode);
+    const Timetable timetable = TimetableAdapter::normalize(student, task, *documents.bodies, date, dateCode);
     QList<WeekDaySchedule> week;
     for (qsizetype i = 0; i < days.size(); ++i) {
         const QDate day = days.at(i);
@@ -203,8 +203,7 @@ QCoro::Task<Reading> readChosen(QuorvaleAPI *api, Student student, QDateTime dat
         }
         Settled<std::optional<qint64>> &code = codes[std::size_t(at)];
         week.append(weekDay(day, [&]() {
-            return WeekScheduleBuilder::studentDay(student, task, documents.detail, documents.master,
-                                                   documents.tables, shanghai::startOf(day),
+            return WeekScheduleBuilder::studentDay(student, task, *documents.bodies, shanghai::startOf(day),
                                                    day == queried ? dateCode : code.take());
         }));
     }

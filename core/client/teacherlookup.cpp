@@ -12,6 +12,7 @@
 
 #include <QJsonArray>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace quorvale {
@@ -22,13 +23,29 @@ constexpr double masterLimit = 30;
 constexpr qint64 largestTotal = 20;
 constexpr qint64 lastPage = 20;
 
-// The three documents the teacher adapter reads, as JSON bytes.
+// The three documents the teacher adapter reads, decoded once for the day, every day of the week and
+// every week-code check.
 struct TeacherDocuments
 {
-    QByteArray detail;
-    QByteArray master;
-    QByteArray tables;
+    std::shared_ptr<const platform::TaskBodies> bodies;
+    // The detail as the week-code request reads it, or why it does not decode.
+    std::optional<TeacherTaskDetail> detail;
+    std::exception_ptr detailError;
 };
+
+TeacherDocuments decodedDocuments(const QByteArray &detail, const QByteArray &master,
+                                  const QByteArray &tables)
+{
+    TeacherDocuments documents;
+    documents.bodies =
+        std::make_shared<const platform::TaskBodies>(platform::TaskBodies::decoded(detail, master, tables));
+    try {
+        documents.detail = TeacherTaskDetail::fromJson(json::parseObject(detail));
+    } catch (...) {
+        documents.detailError = std::current_exception();
+    }
+    return documents;
+}
 
 QByteArray tablesDocument(qint64 total, const QJsonArray &rows)
 {
@@ -58,12 +75,14 @@ bool endsTheLookup(const std::exception_ptr &error)
 QCoro::Task<std::optional<qint64>> dayParity(QuorvaleAPI *api, TeacherDocuments documents, qint64 teacherId,
                                              QDateTime day)
 {
-    if (!WeekScheduleBuilder::requiresParity(documents.master, documents.tables, day, teacherId))
+    if (!WeekScheduleBuilder::requiresParity(*documents.bodies, day, teacherId))
         co_return std::nullopt;
-    const TeacherTaskDetail detail = TeacherTaskDetail::fromJson(json::parseObject(documents.detail));
-    if (!detail.schoolSemesterId)
+    if (documents.detailError)
+        std::rethrow_exception(documents.detailError);
+    if (!documents.detail->schoolSemesterId)
         throw DemoError::message(QStringLiteral("老师单双周课程缺少学期信息"));
-    const QString path = studentrequests::weekCode(shanghai::dateOf(day), *detail.schoolSemesterId);
+    const QString path =
+        studentrequests::weekCode(shanghai::dateOf(day), *documents.detail->schoolSemesterId);
     const QJsonObject envelope = co_await api->request(path, studentrequests::get, std::nullopt);
     const std::optional<qint64> code = json::asInteger(envelope.value(QStringLiteral("data")));
     if (code != 1 && code != 2)
@@ -146,15 +165,14 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
     QCoro::Task<Settled<QByteArray>> masterRequest = settled(teacherPayload(masterPath, masterLimit));
     Settled<QByteArray> tablesAnswer = co_await std::move(tablesRequest);
     Settled<QByteArray> masterAnswer = co_await std::move(masterRequest);
-    TeacherDocuments documents;
-    documents.detail = *choice.detail;
-    documents.tables = tablesAnswer.take();
-    documents.master = masterAnswer.take();
+    const QByteArray tables = tablesAnswer.take();
+    const QByteArray master = masterAnswer.take();
+    const TeacherDocuments documents = decodedDocuments(*choice.detail, master, tables);
 
     // The class-section map and the week codes of every day inside the task need only the three
     // documents, so they are all asked for at once; their outcomes are read in the lookup's order.
     std::optional<QCoro::Task<Settled<ClassSections>>> sectionsRequest;
-    if (teacherNeedsClassSections(documents.master, documents.tables))
+    if (teacherNeedsClassSections(master, tables))
         sectionsRequest = settled(loadTeacherClassSections(task.id));
     const QList<QDate> days = WeekScheduleBuilder::dates(date);
     const QDate queried = shanghai::dateOf(date);
@@ -180,8 +198,8 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
     }
 
     const std::optional<qint64> dateCode = codes[std::size_t(asked.indexOf(days.indexOf(queried)))].take();
-    TeacherSchedule schedule = TeacherTimetableAdapter::normalize(
-        teacher, task, documents.detail, documents.master, documents.tables, date, sections, dateCode);
+    TeacherSchedule schedule =
+        TeacherTimetableAdapter::normalize(teacher, task, *documents.bodies, date, sections, dateCode);
     const QString outsideTask = QStringLiteral("不在课表有效期内");
     QList<WeekDaySchedule> week;
     for (qsizetype i = 0; i < days.size(); ++i) {
@@ -198,8 +216,7 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
         Settled<std::optional<qint64>> &code = codes[std::size_t(asked.indexOf(i))];
         week.append(weekDay(day, [&]() {
             return WeekScheduleBuilder::teacherDay(TeacherTimetableAdapter::normalize(
-                teacher, task, documents.detail, documents.master, documents.tables, shanghai::startOf(day),
-                sections, code.take()));
+                teacher, task, *documents.bodies, shanghai::startOf(day), sections, code.take()));
         }));
     }
     ensureTeacherEpoch(epoch);

@@ -384,6 +384,51 @@ private slots:
                  expected);
     }
 
+    // A lookup decodes the bodies once and hands them to every translator; each still refuses only
+    // what it reads itself, exactly as when it decodes the bodies on its own.
+    void decodedBodiesServeEveryTranslator_data()
+    {
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<QStringList>("outcomes");
+        const QString undecodable =
+            QStringLiteral("澜序课表结构与已确认的坐标/课程结构不符，无法安全判断课程");
+        const QString weekUndecodable = QStringLiteral("周课表的课程或坐标结构不完整");
+        QTest::newRow("intact") << QString() << QStringList{"", "", ""};
+        QTest::newRow("class id as text") << kCourses + "0/classId=\"11\"" << QStringList{"", "", ""};
+        QTest::newRow("class name as number")
+            << kCourses + "0/className=5" << QStringList{"", weekUndecodable, weekUndecodable};
+        QTest::newRow("no day plan") << "!master:dayOrders" << QStringList{undecodable, undecodable, ""};
+        QTest::newRow("detail without layout")
+            << "!detail:workRestTableType" << QStringList{undecodable, undecodable, ""};
+    }
+
+    void decodedBodiesServeEveryTranslator()
+    {
+        QFETCH(QString, edits);
+        QFETCH(QStringList, outcomes);
+        const auto bodies = fixtures::studentBodies().apply(edits);
+        const QByteArray detail = bodies.detailData(), master = bodies.masterData(),
+                         tables = bodies.tablesData();
+        const platform::TaskBodies decoded = platform::TaskBodies::decoded(detail, master, tables);
+        const QDateTime monday = fixtures::at(kMonday);
+        const Student student = fixtures::student();
+        const CourseTaskOption task = fixtures::task();
+        const QStringList once{
+            fixtures::outcomeOf([&] { TimetableAdapter::normalize(student, task, decoded, monday, 2); }),
+            fixtures::outcomeOf([&] { WeekScheduleBuilder::studentDay(student, task, decoded, monday, 2); }),
+            fixtures::outcomeOf(
+                [&] { WeekScheduleBuilder::requiresParity(decoded, monday, fixtures::kStudentId); })};
+        const QStringList each{
+            fixtures::outcomeOf(
+                [&] { TimetableAdapter::normalize(student, task, detail, master, tables, monday, 2); }),
+            fixtures::outcomeOf(
+                [&] { WeekScheduleBuilder::studentDay(student, task, detail, master, tables, monday, 2); }),
+            fixtures::outcomeOf(
+                [&] { WeekScheduleBuilder::requiresParity(master, tables, monday, fixtures::kStudentId); })};
+        QCOMPARE(once, outcomes);
+        QCOMPARE(each, outcomes);
+    }
+
     // Anything but an answer, a refusal or a decoding error (or a crash) fails these.
     void adaptersSurviveMutatedBodies()
     {

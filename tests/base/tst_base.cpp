@@ -68,7 +68,8 @@ void TestBase::readsIntegersWithoutLoss_data()
     QTest::addColumn<bool>("valid");
     QTest::addColumn<qint64>("value");
     QTest::newRow("above 2^31") << QByteArray(R"({"v":3000000000})") << true << qint64(3000000000);
-    QTest::newRow("above 2^53") << QByteArray(R"({"v":9007199254740993})") << true << qint64(9007199254740993);
+    QTest::newRow("above 2^53") << QByteArray(R"({"v":9007199254740993})") << true
+                                << qint64(9007199254740993);
     QTest::newRow("negative") << QByteArray(R"({"v":-5})") << true << qint64(-5);
     QTest::newRow("whole double") << QByteArray(R"({"v":2.0})") << true << qint64(2);
     QTest::newRow("fraction") << QByteArray(R"({"v":2.5})") << false << qint64(0);
@@ -123,7 +124,8 @@ void TestBase::treatsNullOptionalAsAbsent()
 
 void TestBase::reportsCorruptBodies()
 {
-    for (const QByteArray &body : {QByteArray("{"), QByteArray(""), QByteArray("<html>"), QByteArray("[1] x")}) {
+    for (const QByteArray &body :
+         {QByteArray("{"), QByteArray(""), QByteArray("<html>"), QByteArray("[1] x")}) {
         try {
             json::parse(body);
             QFAIL("accepted");
@@ -144,6 +146,8 @@ void TestBase::ordersByScalarsAfterNormalising()
     QCOMPARE(text::compare(QString::fromUtf8("\u00e9"), QString::fromUtf8("e\u0301")), 0);
     QVERIFY(text::less(QStringLiteral("ab"), QStringLiteral("abc")));
     QVERIFY(!text::less(QStringLiteral("abc"), QStringLiteral("ab")));
+    // A surrogate without its partner reads as U+FFFD, as QString::toUcs4 reads it.
+    QCOMPARE(text::compare(QString(QChar(0xD800)), replacement), 0);
 }
 
 void TestBase::containsIgnoringCaseAndForm_data()
@@ -151,10 +155,13 @@ void TestBase::containsIgnoringCaseAndForm_data()
     QTest::addColumn<QString>("haystack");
     QTest::addColumn<QString>("needle");
     QTest::addColumn<bool>("expected");
-    QTest::newRow("case") << "Zhang Wei" << "wei" << true;
-    QTest::newRow("composed forms") << QString::fromUtf8("Ren\u00e9e") << QString::fromUtf8("rene\u0301") << true;
+    QTest::newRow("case") << "Zhang Wei"
+                          << "wei" << true;
+    QTest::newRow("composed forms") << QString::fromUtf8("Ren\u00e9e") << QString::fromUtf8("rene\u0301")
+                                    << true;
     QTest::newRow("chinese") << QString::fromUtf8("张伟明") << QString::fromUtf8("伟明") << true;
-    QTest::newRow("scattered") << "Zhang Wei" << "zw" << false;
+    QTest::newRow("scattered") << "Zhang Wei"
+                               << "zw" << false;
 }
 
 void TestBase::containsIgnoringCaseAndForm()
@@ -174,6 +181,12 @@ void TestBase::mergesClassLabels_data()
     QTest::newRow("three tasks") << QStringList{"7A / 8B", "8B", "8B"} << "7A / 8B";
     QTest::newRow("placeholder dropped") << QStringList{placeholder, "9C"} << "9C";
     QTest::newRow("placeholder alone") << QStringList{placeholder, placeholder} << placeholder;
+    QTest::newRow("canonical twins keep the first spelling")
+        << QStringList{QString::fromUtf8("e\u0301"), QString::fromUtf8("B / \u00e9")}
+        << QString::fromUtf8("B / e\u0301");
+    QTest::newRow("supplementary plane after U+FFFD")
+        << QStringList{QString::fromUcs4(U"\U0001F600"), QString::fromUcs4(U"\uFFFD")}
+        << QString::fromUcs4(U"\uFFFD / \U0001F600");
 }
 
 void TestBase::mergesClassLabels()

@@ -5,6 +5,7 @@
 #include "tools/demoplatform/school/weekplanner.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <functional>
 
@@ -62,6 +63,8 @@ private:
     QList<PlanItem> weeklyItems(const Homeroom &homeroom, const QList<WeeklyCount> &plan) const;
     QList<PlanItem> specialItems(qint64 grade) const;
     QList<SchoolEntry> activityEntries(const QList<Homeroom> &homerooms, bool withClubsAndLanguages) const;
+    void addElectiveOverRegularLesson(SchoolTask &term);
+    void addTeacherCoveringTwoClasses(SchoolTask &term) const;
     QList<Homeroom> homeroomsOf(qint64 grade) const;
 
     qint64 addTeacher(const SampleName &name);
@@ -124,6 +127,8 @@ SchoolData Builder::build()
                            current.firstMonday, current.lastDay, current.id);
     term.isDefault = true;
     term.entries = termEntries(peopleSeed + 1000);
+    addElectiveOverRegularLesson(term);
+    addTeacherCoveringTwoClasses(term);
 
     SchoolTask previousTask = task(SampleSchool::previousTaskId,
                                    {previousTerm.name + u"课表"_s, previousTerm.english + u" Timetable"_s},
@@ -398,6 +403,78 @@ QList<SchoolEntry> Builder::place(const QList<PlanItem> &fixed, const QList<Plan
             return entries;
         }
     }
+}
+
+// The single, every-week lesson of a class in a cell, if it has one there.
+SchoolEntry *singleLesson(SchoolTask &term, qint64 cellId, const std::function<bool(qint64)> &ofClass)
+{
+    for (SchoolEntry &entry : term.entries) {
+        const auto *lesson = std::get_if<SchoolLesson>(&entry.content);
+        if (entry.cellId == cellId && lesson && ofClass(lesson->classId) && lesson->weekCode.value_or(0) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
+
+// A few students of the last middle-school class take an elective that sits over their regular
+// Tuesday B3 lesson: a real time conflict, which their tables and the elective teacher's agree on.
+void Builder::addElectiveOverRegularLesson(SchoolTask &term)
+{
+    constexpr qint64 grade = 8;
+    const Homeroom homeroom = homeroomsOf(grade).last();
+    const qint64 cellId = SampleSchool::cellId(2, 3);
+    if (!singleLesson(term, cellId, [&homeroom](qint64 id) { return id == homeroom.id; }))
+        return;
+    // The elective's teacher is the first one free in that cell, so no teacher is in two rooms.
+    QSet<qint64> busy;
+    for (const SchoolEntry &entry : std::as_const(term.entries)) {
+        if (entry.cellId == cellId) {
+            for (const SchoolLesson &lesson : entry.lessons())
+                busy.insert(lesson.teacherId);
+        }
+    }
+    const auto free = std::find_if(m_data.teachers.cbegin(), m_data.teachers.cend(),
+                                   [&busy](const SchoolTeacher &t) { return !busy.contains(t.id); });
+    if (free == m_data.teachers.cend())
+        return;
+    const qint64 group = addClass({u"八年级科创兴趣组"_s, u"G8 Maker Group"_s}, grade, 2);
+    int members = 0;
+    for (SchoolStudent &student : m_data.students) {
+        if (members < 3 && student.classIds.contains(homeroom.id)) {
+            student.classIds.append(group);
+            ++members;
+        }
+    }
+    const SchoolPackage elective{u"科创选修"_s,
+                                 u"Maker Elective"_s,
+                                 std::nullopt,
+                                 {lesson(u"信息技术"_s, free->id, group, {u"创客空间"_s, u"Maker Space"_s})}};
+    term.entries.append({cellId, elective});
+}
+
+// A middle-school teacher also takes a high-school class in their Thursday B2 cell, in the same room
+// with the same course. B2 rings at different times in the two sections, so the teacher's two lessons
+// overlap in part.
+void Builder::addTeacherCoveringTwoClasses(SchoolTask &term) const
+{
+    const qint64 cellId = SampleSchool::cellId(4, 2);
+    const auto gradeOf = [this](qint64 classId) {
+        for (const Homeroom &homeroom : m_homerooms) {
+            if (homeroom.id == classId)
+                return homeroom.grade;
+        }
+        return qint64(0);
+    };
+    const SchoolEntry *middle = singleLesson(term, cellId, [&](qint64 id) { return isMiddle(gradeOf(id)); });
+    SchoolEntry *high = singleLesson(term, cellId, [&](qint64 id) { return gradeOf(id) > 8; });
+    if (!middle || !high)
+        return;
+    const SchoolLesson covering = std::get<SchoolLesson>(middle->content);
+    auto &covered = std::get<SchoolLesson>(high->content);
+    covered.courseId = covering.courseId;
+    covered.teacherId = covering.teacherId;
+    covered.room = covering.room;
+    covered.roomEnglish = covering.roomEnglish;
 }
 
 // Clubs meet on Monday and Thursday, the language groups on Friday, and high-school classes have
