@@ -7,7 +7,9 @@
 #include "core/client/sessionrecoveryerror.h"
 #include "core/client/sessionsettled.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QTimer>
 #include <chrono>
 
@@ -56,9 +58,20 @@ std::optional<QByteArray> demandedCaptcha(const std::exception_ptr &error)
     return std::nullopt;
 }
 
+// Far beyond any captcha; a small file may declare a huge picture, so the declared size is judged
+// before anything is decoded.
+constexpr qint64 captchaPixelLimit = 1000 * 1000;
+
 bool isImage(const QByteArray &bytes)
 {
-    return !QImage::fromData(bytes).isNull();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > captchaPixelLimit)
+        return false;
+    return !reader.read().isNull();
 }
 
 } // namespace

@@ -26,17 +26,29 @@ public:
     bool operator==(const DemoError &other) const { return m_text == other.m_text; }
 
 private:
-    explicit DemoError(const QString &text) : m_text(text) {}
+    explicit DemoError(const QString &text)
+        : m_text(text)
+    {}
     QString m_text;
 };
 
-// A JSON member that is missing, of the wrong type, or a body that is not JSON at all.
+// A JSON member that is missing, of the wrong type or holding a value of the wrong form, or a body
+// that is not JSON at all.
 class DecodingError : public Error
 {
 public:
-    enum class Kind { MissingKey, WrongType, Corrupted };
+    enum class Kind
+    {
+        MissingKey,
+        WrongType,
+        InvalidValue,
+        Corrupted
+    };
 
-    DecodingError(Kind kind, const QString &key) : m_kind(kind), m_key(key) {}
+    DecodingError(Kind kind, const QString &key)
+        : m_kind(kind)
+        , m_key(key)
+    {}
     Kind kind() const { return m_kind; }
     // The member that failed, as a dotted path where known; for tests and diagnosis, not for display.
     QString key() const { return m_key; }
