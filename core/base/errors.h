@@ -26,9 +26,7 @@ public:
     bool operator==(const DemoError &other) const { return m_text == other.m_text; }
 
 private:
-    explicit DemoError(const QString &text)
-        : m_text(text)
-    {}
+    explicit DemoError(const QString &text) : m_text(text) {}
     QString m_text;
 };
 
@@ -37,18 +35,9 @@ private:
 class DecodingError : public Error
 {
 public:
-    enum class Kind
-    {
-        MissingKey,
-        WrongType,
-        InvalidValue,
-        Corrupted
-    };
+    enum class Kind { MissingKey, WrongType, InvalidValue, Corrupted };
 
-    DecodingError(Kind kind, const QString &key)
-        : m_kind(kind)
-        , m_key(key)
-    {}
+    DecodingError(Kind kind, const QString &key) : m_kind(kind), m_key(key) {}
     Kind kind() const { return m_kind; }
     // The member that failed, as a dotted path where known; for tests and diagnosis, not for display.
     QString key() const { return m_key; }

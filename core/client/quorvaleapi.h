@@ -44,8 +44,7 @@ public:
     // The platform of this build, the product's time limits and the real clock.
     explicit QuorvaleAPI(QObject *parent = nullptr);
     // Another origin (a simulator), other time limits or trust, and a fixed clock, for tests.
-    QuorvaleAPI(const QUrl &origin, const TransportSettings &transport, Clock clock,
-                QObject *parent = nullptr);
+    QuorvaleAPI(const QUrl &origin, const TransportSettings &transport, Clock clock, QObject *parent = nullptr);
     // Ends the session while the client is still whole: every request in flight fails, and whatever
     // its caller tries next is refused at once.
     ~QuorvaleAPI() override;
@@ -82,11 +81,9 @@ public:
     QCoro::Task<QList<Student>> searchScheduleStudents(QString query, qint64 schoolId, QDateTime date);
     // The student's timetable of the moment's day and its Monday-to-Sunday week from the task asked
     // for, or from the one the lookup chooses; several tasks without a clear choice come back alone.
-    QCoro::Task<LiveTimetableResult> lookupTimetable(Student student, QDateTime date,
-                                                     std::optional<qint64> taskId);
+    QCoro::Task<LiveTimetableResult> lookupTimetable(Student student, QDateTime date, std::optional<qint64> taskId);
     // One raw page of a student's course table, as indented JSON text.
-    virtual QCoro::Task<QString> timetable(Student student, qint64 taskId, qint64 taskClassId,
-                                           qint64 pageIndex);
+    virtual QCoro::Task<QString> timetable(Student student, qint64 taskId, qint64 taskClassId, qint64 pageIndex);
 
     // The "data" of a teacher-side GET as JSON bytes, served from the response cache while the entry
     // is younger than `ttl` seconds and of the current epoch.
