@@ -1,5 +1,6 @@
 #include "app/state/quorvaleclient.h"
 
+#include "app/state/captchaimage.h"
 #include "app/state/failuretext.h"
 #include "app/state/publish.h"
 #include "core/client/keychaincredentialstore.h"
@@ -7,9 +8,6 @@
 #include "core/client/sessionrecoveryerror.h"
 #include "core/client/sessionsettled.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QImageReader>
 #include <QTimer>
 #include <chrono>
 
@@ -56,22 +54,6 @@ std::optional<QByteArray> demandedCaptcha(const std::exception_ptr &error)
     } catch (...) {
     }
     return std::nullopt;
-}
-
-// Far beyond any captcha; a small file may declare a huge picture, so the declared size is judged
-// before anything is decoded.
-constexpr qint64 captchaPixelLimit = 1000 * 1000;
-
-bool isImage(const QByteArray &bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > captchaPixelLimit)
-        return false;
-    return !reader.read().isNull();
 }
 
 } // namespace
@@ -190,7 +172,7 @@ QCoro::Task<> QuorvaleClient::loadCaptcha()
     const std::optional<QByteArray> image = co_await m_api->captcha();
     if (!self)
         throw CancellationError();
-    if (image && !isImage(*image))
+    if (image && !isCaptchaImage(*image))
         throw QuorvaleAPIError::invalidResponse();
     setCaptchaData(image);
     setReady(true);
@@ -299,7 +281,7 @@ QCoro::Task<> QuorvaleClient::returnToLogin(std::exception_ptr error)
     setPhase(SessionPhase::SignedOut);
     setMessage(describe(error));
     if (const std::optional<QByteArray> image = demandedCaptcha(error)) {
-        setCaptchaData(isImage(*image) ? image : std::nullopt);
+        setCaptchaData(isCaptchaImage(*image) ? image : std::nullopt);
         setReady(m_captchaData.has_value());
         co_return;
     }
