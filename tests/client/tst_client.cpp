@@ -165,6 +165,10 @@ private slots:
     void endsRequestsInFlightWhenTheClientGoes();
     void digestMatchesIndependentValue();
     void refusesSignIn();
+    void marksWeakPasswords_data();
+    void marksWeakPasswords();
+    void importsOnlyThePlatformsCookies_data();
+    void importsOnlyThePlatformsCookies();
     void signsInSendingOnlyTheDigest();
     void timestampFollowsPlatformClock();
     void demandsCaptchaAfterWrongPassword();
@@ -447,6 +451,56 @@ void TestClient::refusesSignIn()
         QCOMPARE(fixture.platform.requests().isEmpty(), name.isEmpty() || secret.isEmpty());
         QVERIFY(fixture.api->cookies().size() <= 1);
     }
+}
+
+void TestClient::marksWeakPasswords_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QJsonValue>("weak");
+    QTest::newRow("eight letters") << "abcdefgh" << QJsonValue(true);
+    QTest::newRow("letters and a digit") << "abcdefg1" << QJsonValue(0);
+    QTest::newRow("seven of three classes") << "a1!b2@c" << QJsonValue(true);
+    QTest::newRow("21 of three classes") << "Abcdefghij1234567890!" << QJsonValue(true);
+    QTest::newRow("letters and underscores") << "ab_cd_ef" << QJsonValue(true);
+    QTest::newRow("strong with two underscores") << "Strong_pw_1" << QJsonValue(2);
+    // The emoji counts as two units of the length and as the third class.
+    QTest::newRow("beyond the basic plane") << QString::fromUtf8("abcdefg\U0001F600") << QJsonValue(0);
+}
+
+void TestClient::marksWeakPasswords()
+{
+    QFETCH(QString, password);
+    QFETCH(QJsonValue, weak);
+    ClientFixture fixture;
+    apiFailure(fixture.api->login(account, password, QString()));
+    const QJsonObject sent =
+        QJsonDocument::fromJson(fixture.platform.requestsTo(loginPath).last().body).object();
+    QCOMPARE(sent.value(QStringLiteral("isWeekPassword")), weak);
+}
+
+void TestClient::importsOnlyThePlatformsCookies_data()
+{
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("the platform host") << "sis.school.example" << true;
+    QTest::newRow("the host with outer dots") << ".sis.school.example." << true;
+    QTest::newRow("the registrable domain with a leading dot") << ".school.example" << true;
+    QTest::newRow("another host of the same domain") << "mail.school.example" << false;
+    QTest::newRow("another letter case") << "SIS.school.example" << false;
+    QTest::newRow("a foreign site") << "tracker.example" << false;
+    QTest::newRow("a suffix of the host") << "example" << false;
+}
+
+void TestClient::importsOnlyThePlatformsCookies()
+{
+    QFETCH(QString, domain);
+    QFETCH(bool, kept);
+    QuorvaleAPI api(QUrl(QStringLiteral("https://sis.school.example")), {}, {});
+    QNetworkCookie cookie("LXSESSION", "abc");
+    cookie.setDomain(domain);
+    cookie.setPath(QStringLiteral("/"));
+    api.importCookies({cookie});
+    QCOMPARE(api.cookies().size(), kept ? 1 : 0);
 }
 
 void TestClient::signsInSendingOnlyTheDigest()
