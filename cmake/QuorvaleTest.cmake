@@ -1,6 +1,8 @@
 # quorvale_add_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [XVFB] [KEYRING])
 # Builds one QtTest executable and registers it with CTest. Every test runs under a machine zone far
-# from Shanghai and a plain locale, so any use of the machine's zone or locale shows up as a failure.
+# from Shanghai and a plain locale, so any use of the machine's zone or locale shows up as a failure;
+# the program fixes them itself too (tests/support/testenvironment.cpp), so a test run by hand does
+# the same.
 # KEYRING runs the test through scripts/with-keyring: a private session bus and a throwaway,
 # unlocked Secret Service.
 function(quorvale_add_test)
@@ -13,12 +15,13 @@ function(quorvale_add_test)
   endif()
   if(T_XVFB)
     list(PREPEND command xvfb-run -a)
-    set(platform "QT_QPA_PLATFORM=xcb")
+    set(platform_name xcb)
   else()
-    set(platform "QT_QPA_PLATFORM=offscreen")
+    set(platform_name offscreen)
   endif()
+  target_compile_definitions(${T_NAME} PRIVATE QUORVALE_TEST_PLATFORM="${platform_name}")
   add_test(NAME ${T_NAME} COMMAND ${command})
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT 300
-    ENVIRONMENT "TZ=America/Los_Angeles;LANG=C.UTF-8;LC_ALL=C.UTF-8;${platform};QTWEBENGINE_DISABLE_SANDBOX=1")
+    ENVIRONMENT "TZ=America/Los_Angeles;LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_QPA_PLATFORM=${platform_name};QTWEBENGINE_DISABLE_SANDBOX=1")
 endfunction()

@@ -1,5 +1,6 @@
 #include "app/state/quorvaleclient.h"
 
+#include "app/state/captchaimage.h"
 #include "app/state/failuretext.h"
 #include "app/state/publish.h"
 #include "core/client/keychaincredentialstore.h"
@@ -7,7 +8,6 @@
 #include "core/client/sessionrecoveryerror.h"
 #include "core/client/settled.h"
 
-#include <QImage>
 #include <QTimer>
 #include <chrono>
 
@@ -54,11 +54,6 @@ std::optional<QByteArray> demandedCaptcha(const std::exception_ptr &error)
     } catch (...) {
     }
     return std::nullopt;
-}
-
-bool isImage(const QByteArray &bytes)
-{
-    return !QImage::fromData(bytes).isNull();
 }
 
 } // namespace
@@ -177,7 +172,7 @@ QCoro::Task<> QuorvaleClient::loadCaptcha()
     const std::optional<QByteArray> image = co_await m_api->captcha();
     if (!self)
         throw CancellationError();
-    if (image && !isImage(*image))
+    if (image && !isCaptchaImage(*image))
         throw QuorvaleAPIError::invalidResponse();
     setCaptchaData(image);
     setReady(true);
@@ -286,7 +281,7 @@ QCoro::Task<> QuorvaleClient::returnToLogin(std::exception_ptr error)
     setPhase(SessionPhase::SignedOut);
     setMessage(describe(error));
     if (const std::optional<QByteArray> image = demandedCaptcha(error)) {
-        setCaptchaData(isImage(*image) ? image : std::nullopt);
+        setCaptchaData(isCaptchaImage(*image) ? image : std::nullopt);
         setReady(m_captchaData.has_value());
         co_return;
     }

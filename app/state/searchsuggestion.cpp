@@ -10,6 +10,8 @@ template <typename... Kinds> struct Visitor : Kinds...
 {
     using Kinds::operator()...;
 };
+// Spelled out for compilers without C++20's deduction for aggregates (clang before 17).
+template <typename... Kinds> Visitor(Kinds...) -> Visitor<Kinds...>;
 
 QString englishUnlessRepeated(const QString &name, const QString &englishName)
 {

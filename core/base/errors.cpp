@@ -15,6 +15,8 @@ QString DecodingError::description() const
         return QStringLiteral("返回数据缺少必需字段，无法读取");
     case Kind::WrongType:
         return QStringLiteral("返回数据字段类型不符，无法读取");
+    case Kind::InvalidValue:
+        return QStringLiteral("返回数据字段的值不符合预期，无法读取");
     case Kind::Corrupted:
         break;
     }

@@ -30,11 +30,12 @@ private:
     QString m_text;
 };
 
-// A JSON member that is missing, of the wrong type, or a body that is not JSON at all.
+// A JSON member that is missing, of the wrong type or holding a value of the wrong form, or a body
+// that is not JSON at all.
 class DecodingError : public Error
 {
 public:
-    enum class Kind { MissingKey, WrongType, Corrupted };
+    enum class Kind { MissingKey, WrongType, InvalidValue, Corrupted };
 
     DecodingError(Kind kind, const QString &key) : m_kind(kind), m_key(key) {}
     Kind kind() const { return m_kind; }

@@ -8,6 +8,7 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QTimer>
+#include <memory>
 
 namespace quorvale {
 
@@ -46,6 +47,40 @@ bool arrivedBroken(const QNetworkReply &reply)
            error == QNetworkReply::ProtocolFailure;
 }
 
+// Qt drops every field of a header block beyond its limits and then waits for a body of unknown
+// length until the silence limit. The platform always sends fields, so such an answer ends at once.
+bool lostItsHeaders(const QNetworkReply &reply)
+{
+    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+           reply.rawHeaderPairs().isEmpty();
+}
+
+bool beyondLimit(qint64 bytes)
+{
+    return bytes > PlatformSession::answerLimit;
+}
+
+// Takes an answer's body off the reply as it arrives, so that the reply buffers little however fast
+// the bytes come, and cuts the answer off as soon as its declared length or the bytes received pass
+// the limit: memory stays bounded while it arrives.
+std::shared_ptr<QByteArray> collectBody(QNetworkReply *reply)
+{
+    constexpr qint64 chunk = 256 * 1024;
+    auto body = std::make_shared<QByteArray>();
+    reply->setReadBufferSize(chunk);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply] {
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (lostItsHeaders(*reply) || (declared.isValid() && beyondLimit(declared.toLongLong())))
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, body] {
+        body->append(reply->readAll());
+        if (beyondLimit(body->size()))
+            reply->abort();
+    });
+    return body;
+}
+
 bool isRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -59,6 +94,14 @@ bool becomesGet(int status, const QByteArray &method)
 
 } // namespace
 
+bool sameOrigin(const QUrl &a, const QUrl &b)
+{
+    const auto port = [](const QUrl &url) {
+        return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    };
+    return a.scheme() == b.scheme() && a.host() == b.host() && port(a) == port(b);
+}
+
 PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &settings, QObject *parent)
     : QObject(parent)
     , m_origin(origin)
@@ -68,6 +111,11 @@ PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &se
 {
     m_manager->setCookieJar(m_cookies);
     m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+}
+
+PlatformSession::~PlatformSession()
+{
+    invalidate();
 }
 
 QList<QNetworkCookie> PlatformSession::cookies() const
@@ -96,7 +144,7 @@ void PlatformSession::invalidate()
 
 bool PlatformSession::followsRedirect(const QUrl &target) const
 {
-    return target.isValid() && target.scheme() == m_origin.scheme() && target.host() == m_origin.host();
+    return target.isValid() && sameOrigin(target, m_origin);
 }
 
 QNetworkReply *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
@@ -129,8 +177,12 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
         const ReplyHandle handle{session->send(request, method, body, remaining)};
+        const std::shared_ptr<QByteArray> received = collectBody(handle.reply);
         QNetworkReply *reply = co_await handle.reply.data();
         if (!reply || arrivedBroken(*reply))
+            throw QuorvaleAPIError::network();
+        received->append(reply->readAll());
+        if (beyondLimit(received->size()))
             throw QuorvaleAPIError::network();
 
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -149,7 +201,7 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
             }
             continue;
         }
-        co_return PlatformAnswer{status, url, reply->readAll(), reply->rawHeader("Date")};
+        co_return PlatformAnswer{status, url, *received, reply->rawHeader("Date")};
     }
 }
 

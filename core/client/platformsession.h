@@ -40,6 +40,9 @@ struct PlatformAnswer
     QByteArray date;
 };
 
+// Scheme, host and port agree, a port left out counting as its scheme's default.
+bool sameOrigin(const QUrl &a, const QUrl &b);
+
 // One platform session: a network manager whose cookies live only in memory, with the time limits
 // and the redirect rule of the platform. Signing out replaces the whole session.
 class PlatformSession : public QObject
@@ -48,6 +51,12 @@ class PlatformSession : public QObject
 
 public:
     PlatformSession(const QUrl &origin, const TransportSettings &settings, QObject *parent);
+    // Ends the session first, so that no request waits forever on a reply deleted with it.
+    ~PlatformSession() override;
+
+    // The largest answer the platform can give: a course-table page of 20 whole student timetables,
+    // a roster page of 50 students or a school's teacher list stays far below it.
+    static constexpr qint64 answerLimit = 4 * 1024 * 1024;
 
     QList<QNetworkCookie> cookies() const;
     // Stores a cookie, replacing one of the same name, domain and path.
@@ -56,9 +65,10 @@ public:
     // Ends the session: every outstanding request fails at once and nothing more is sent.
     void invalidate();
 
-    // Sends one request and follows redirects that stay on the platform's scheme and host; any other
-    // redirect answer is handed back as it is. Throws QuorvaleAPIError::network when no whole answer
-    // arrived, the session ended meanwhile or the time limits ran out.
+    // Sends one request and follows redirects that stay on the platform's origin (scheme, host and
+    // port); any other redirect answer is handed back as it is. Throws QuorvaleAPIError::network when
+    // no whole answer arrived, the answer grew beyond answerLimit, the session ended meanwhile or the
+    // time limits ran out.
     static QCoro::Task<PlatformAnswer> transfer(QPointer<PlatformSession> session, QNetworkRequest request,
                                                 QByteArray method, std::optional<QByteArray> body);
 

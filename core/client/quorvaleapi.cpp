@@ -44,6 +44,11 @@ QuorvaleAPI::QuorvaleAPI(const QUrl &origin, const TransportSettings &transport,
     , m_teacherCacheEpoch(QUuid::createUuid())
 {}
 
+QuorvaleAPI::~QuorvaleAPI()
+{
+    m_session->invalidate();
+}
+
 PlatformSession *QuorvaleAPI::newSession()
 {
     return new PlatformSession(m_origin, m_transport, this);

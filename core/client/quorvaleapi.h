@@ -45,6 +45,9 @@ public:
     explicit QuorvaleAPI(QObject *parent = nullptr);
     // Another origin (a simulator), other time limits or trust, and a fixed clock, for tests.
     QuorvaleAPI(const QUrl &origin, const TransportSettings &transport, Clock clock, QObject *parent = nullptr);
+    // Ends the session while the client is still whole: every request in flight fails, and whatever
+    // its caller tries next is refused at once.
+    ~QuorvaleAPI() override;
 
     // Sends one request to a path (with its query) on the platform and returns the whole envelope
     // when its "state" is 0. Throws QuorvaleAPIError only.

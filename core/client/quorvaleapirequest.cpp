@@ -28,7 +28,7 @@ QNetworkRequest QuorvaleAPI::prepare(const QUrl &url, bool hasBody) const
 QCoro::Task<QJsonObject> QuorvaleAPI::request(QString path, QString method, std::optional<QByteArray> body)
 {
     const QUrl url = resolve(path);
-    if (!url.isValid() || url.scheme() != m_origin.scheme() || url.host() != m_origin.host())
+    if (!url.isValid() || !sameOrigin(url, m_origin))
         throw QuorvaleAPIError::invalidResponse();
     const QNetworkRequest request = prepare(url, body.has_value());
     // The session's cookies go out and come back through its cookie jar, on every answer whatever

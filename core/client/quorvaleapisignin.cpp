@@ -75,14 +75,14 @@ QCoro::Task<> QuorvaleAPI::logout()
     } catch (const QuorvaleAPIError &) {
         failure = std::current_exception();
     }
-    // The new session goes in first: requests woken by the abort below and anything they start
-    // must find it, never the old cookies.
+    // The new session, clock and teacher epoch go in first: requests woken by the abort below, and
+    // anything they start, must find the new session and see the old teacher work as stale.
     PlatformSession *old = m_session;
     m_session = newSession();
-    old->invalidate();
-    old->deleteLater();
     m_clockOffset = 0;
     clearTeacherCaches();
+    old->invalidate();
+    old->deleteLater();
     if (failure)
         std::rethrow_exception(failure);
 }

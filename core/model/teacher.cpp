@@ -9,7 +9,7 @@ namespace quorvale {
 namespace {
 
 // The platform writes these ids either as integers or as decimal texts; a text must be a strictly
-// written integer. Every failure, a missing id included, is reported as a corrupted identifier.
+// written integer. Every failure, a missing id included, is reported as a value of the wrong form.
 qint64 numericId(const QJsonObject &object, const QString &key)
 {
     const QJsonValue value = object.value(key);
@@ -19,7 +19,7 @@ qint64 numericId(const QJsonObject &object, const QString &key)
         if (const auto parsed = text::parseInteger(value.toString()))
             return *parsed;
     }
-    throw DecodingError(DecodingError::Kind::Corrupted, key);
+    throw DecodingError(DecodingError::Kind::InvalidValue, key);
 }
 
 // Teachers and courses share one form: "id", "name" and an optional "eName".

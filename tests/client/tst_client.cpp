@@ -15,6 +15,7 @@
 #include <QTimeZone>
 #include <memory>
 #include <optional>
+#include <sys/resource.h>
 
 // Tests of core/client, against the simulated platform on loopback.
 using namespace quorvale;
@@ -110,6 +111,7 @@ qint64 loggedTimestamp(const demo::DemoPlatform &platform)
 QString expand(QString text, const QUrl &origin, const QUrl &other)
 {
     text.replace(QLatin1String("{other}"), other.toString());
+    text.replace(QLatin1String("{otherport}"), QString::number(other.port()));
     return text.replace(QLatin1String("{port}"), QString::number(origin.port()));
 }
 
@@ -117,6 +119,26 @@ QByteArray readFile(const QString &name)
 {
     QFile file(QStringLiteral(QUORVALE_TEST_TLS_DIR "/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The most memory this process has held so far.
+long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Runs a request nobody else awaits and notes how it ended: an empty text for success, else the
+// description of its error.
+QCoro::Task<> noteEnding(QCoro::Task<QJsonObject> task, std::shared_ptr<std::optional<QString>> ending)
+{
+    try {
+        co_await std::move(task);
+        *ending = QString();
+    } catch (const Error &error) {
+        *ending = error.description();
+    }
 }
 
 std::optional<QuorvaleAPIError> getFailure(QuorvaleAPI &api, const QString &target = probe)
@@ -138,8 +160,15 @@ private slots:
     void reportsTransportFailuresAsNetwork_data();
     void reportsTransportFailuresAsNetwork();
     void trustsOnlyKnownCertificates();
+    void cutsOffHostileAnswersPromptly_data();
+    void cutsOffHostileAnswersPromptly();
+    void endsRequestsInFlightWhenTheClientGoes();
     void digestMatchesIndependentValue();
     void refusesSignIn();
+    void marksWeakPasswords_data();
+    void marksWeakPasswords();
+    void importsOnlyThePlatformsCookies_data();
+    void importsOnlyThePlatformsCookies();
     void signsInSendingOnlyTheDigest();
     void timestampFollowsPlatformClock();
     void demandsCaptchaAfterWrongPassword();
@@ -181,6 +210,8 @@ void TestClient::mapsAnswersToErrorsKeepingCookies_data()
         7, QString(250, u'a'));
     row("redirect to another host", 302, ok, Kind::InvalidResponse, 0, {}, "{other}/api/Test/Probe");
     row("redirect to another scheme", 302, ok, Kind::InvalidResponse, 0, {}, "https://127.0.0.1:{port}/x");
+    row("redirect to another port", 302, ok, Kind::InvalidResponse, 0, {},
+        "http://127.0.0.1:{otherport}/api/Test/Probe");
     row("redirect without location", 302, ok, Kind::InvalidResponse);
     row("redirect to the sign-in page", 302, ok, Kind::Unauthenticated, 0, {}, "/newsis/login");
 }
@@ -228,12 +259,17 @@ void TestClient::refusesForeignTargetsBeforeSending()
     const QList<std::pair<QString, bool>> targets{{"http://127.0.0.1:{port}/api/Test/Probe", true},
                                                   {"http://localhost:{port}/api/Test/Probe", false},
                                                   {"https://127.0.0.1:{port}/api/Test/Probe", false},
-                                                  {"//localhost:{port}/api/Test/Probe", false}};
+                                                  {"//localhost:{port}/api/Test/Probe", false},
+                                                  {"http://127.0.0.1:{otherport}/api/Test/Probe", false}};
     for (const auto &[target, sent] : targets) {
         ClientFixture fixture;
+        demo::DemoPlatform other;
+        other.listen();
         fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"));
-        const auto error = getFailure(*fixture.api, expand(target, fixture.platform.origin(), {}));
+        const auto error =
+            getFailure(*fixture.api, expand(target, fixture.platform.origin(), other.origin()));
         QCOMPARE(fixture.platform.requests().size(), sent ? 1 : 0);
+        QVERIFY(other.requests().isEmpty());
         QCOMPARE(error ? int(error->kind()) : -1, sent ? -1 : int(Kind::InvalidResponse));
     }
 }
@@ -327,6 +363,64 @@ void TestClient::trustsOnlyKnownCertificates()
     QCOMPARE(fixture.platform.requests().size(), 1);
 }
 
+void TestClient::cutsOffHostileAnswersPromptly_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("declares 100 MB") << "declared";
+    QTest::newRow("100 MB of undeclared length") << "undeclared";
+    QTest::newRow("5000 cookie fields") << "cookies";
+}
+
+void TestClient::cutsOffHostileAnswersPromptly()
+{
+    QFETCH(QString, fault);
+    // Well past the wait for the answer: a flood must end by itself, not by the silence limit.
+    TransportSettings transport;
+    transport.requestTimeout = std::chrono::minutes(5);
+    transport.resourceTimeout = std::chrono::minutes(5);
+    ClientFixture fixture(transport);
+    // A well-formed envelope of 100 MB of small objects.
+    const QByteArray head = R"({"state":0,"data":[)";
+    const QByteArray fill = R"({"a":1},)";
+    const QByteArray tail = R"({"a":1}]})";
+    const qint64 repeats = (qint64(100) * 1024 * 1024 - head.size() - tail.size()) / fill.size();
+    const qint64 length = head.size() + repeats * fill.size() + tail.size();
+    if (fault == QLatin1String("declared"))
+        fixture.platform.faults().flood(
+            probe,
+            "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                QByteArray::number(length) + "\r\n\r\n" + head,
+            fill, repeats, tail);
+    if (fault == QLatin1String("undeclared"))
+        fixture.platform.faults().flood(
+            probe, "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n" + head,
+            fill, repeats, tail);
+    if (fault == QLatin1String("cookies")) {
+        demo::HttpResponse answer = jsonAnswer(R"({"state":0})");
+        for (int i = 0; i < 5000; ++i)
+            answer.addHeader("Set-Cookie", "c" + QByteArray::number(i) + "=v; Path=/");
+        fixture.platform.faults().answer(probe, answer);
+    }
+
+    const long peakBefore = peakKilobytes();
+    const auto error = getFailure(*fixture.api);
+    QVERIFY(error);
+    QCOMPARE(error->description(), QuorvaleAPIError::network().description());
+    // Reading the whole answer would take hundreds of megabytes.
+    QCOMPARE_LT(peakKilobytes() - peakBefore, 64 * 1024);
+}
+
+void TestClient::endsRequestsInFlightWhenTheClientGoes()
+{
+    ClientFixture fixture;
+    fixture.platform.faults().hold(probe);
+    const auto ending = std::make_shared<std::optional<QString>>();
+    noteEnding(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt), ending);
+    QTRY_COMPARE(fixture.platform.heldCount(), 1);
+    fixture.api.reset();
+    QCOMPARE(*ending, std::optional(QuorvaleAPIError::network().description()));
+}
+
 void TestClient::digestMatchesIndependentValue()
 {
     QCOMPARE(LoginPayload(QStringLiteral("u"), QStringLiteral("abc"), 1700000000).password,
@@ -357,6 +451,56 @@ void TestClient::refusesSignIn()
         QCOMPARE(fixture.platform.requests().isEmpty(), name.isEmpty() || secret.isEmpty());
         QVERIFY(fixture.api->cookies().size() <= 1);
     }
+}
+
+void TestClient::marksWeakPasswords_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QJsonValue>("weak");
+    QTest::newRow("eight letters") << "abcdefgh" << QJsonValue(true);
+    QTest::newRow("letters and a digit") << "abcdefg1" << QJsonValue(0);
+    QTest::newRow("seven of three classes") << "a1!b2@c" << QJsonValue(true);
+    QTest::newRow("21 of three classes") << "Abcdefghij1234567890!" << QJsonValue(true);
+    QTest::newRow("letters and underscores") << "ab_cd_ef" << QJsonValue(true);
+    QTest::newRow("strong with two underscores") << "Strong_pw_1" << QJsonValue(2);
+    // The emoji counts as two units of the length and as the third class.
+    QTest::newRow("beyond the basic plane") << QString::fromUtf8("abcdefg\U0001F600") << QJsonValue(0);
+}
+
+void TestClient::marksWeakPasswords()
+{
+    QFETCH(QString, password);
+    QFETCH(QJsonValue, weak);
+    ClientFixture fixture;
+    apiFailure(fixture.api->login(account, password, QString()));
+    const QJsonObject sent =
+        QJsonDocument::fromJson(fixture.platform.requestsTo(loginPath).last().body).object();
+    QCOMPARE(sent.value(QStringLiteral("isWeekPassword")), weak);
+}
+
+void TestClient::importsOnlyThePlatformsCookies_data()
+{
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("the platform host") << "sis.school.example" << true;
+    QTest::newRow("the host with outer dots") << ".sis.school.example." << true;
+    QTest::newRow("the registrable domain with a leading dot") << ".school.example" << true;
+    QTest::newRow("another host of the same domain") << "mail.school.example" << false;
+    QTest::newRow("another letter case") << "SIS.school.example" << false;
+    QTest::newRow("a foreign site") << "tracker.example" << false;
+    QTest::newRow("a suffix of the host") << "example" << false;
+}
+
+void TestClient::importsOnlyThePlatformsCookies()
+{
+    QFETCH(QString, domain);
+    QFETCH(bool, kept);
+    QuorvaleAPI api(QUrl(QStringLiteral("https://sis.school.example")), {}, {});
+    QNetworkCookie cookie("LXSESSION", "abc");
+    cookie.setDomain(domain);
+    cookie.setPath(QStringLiteral("/"));
+    api.importCookies({cookie});
+    QCOMPARE(api.cookies().size(), kept ? 1 : 0);
 }
 
 void TestClient::signsInSendingOnlyTheDigest()

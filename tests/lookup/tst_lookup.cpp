@@ -70,6 +70,8 @@ private slots:
     void readsPagesStrictlyMergesAndSorts();
     void choosesTheTask();
     void buildsTheWeekFromTheStudentsOwnTable();
+    void refusesWhatItCannotConfirm_data();
+    void refusesWhatItCannotConfirm();
 };
 
 void TestStudentLookup::searchesTasksInEffectPreferredFirst()
@@ -217,6 +219,73 @@ void TestStudentLookup::buildsTheWeekFromTheStudentsOwnTable()
         QCOMPARE(sorted(fixture.asked(paths::weekCode, "nowDate")),
                  (QStringList{dayText(0), dayText(2), dayText(4)}));
     }
+}
+
+void TestStudentLookup::refusesWhatItCannotConfirm_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("failure");
+    const auto row = [](const char *fault, const char *failure) { QTest::newRow(fault) << fault << failure; };
+    row("section undetermined", "该学生学部尚未确认，暂不能换算初高中作息");
+    row("primary section", "只支持初中和高中");
+    row("no task on the day", "该日期没有有效的排课任务");
+    row("21 tasks on the day", "有效排课任务过多，需要先确认学校排课范围");
+    row("task asked for not valid", "所选课表在该日期已不适用，请重新选择");
+    row("total above 20", "个人课表筛选或分页结构发生变化，无法确认完整性");
+    row("empty page before the total", "个人课表分页中断，请重新读取");
+    row("more rows than the total", "个人课表分页异常");
+    row("unsupported layout", "该日期没有可解析的个人周课表；循环日或新高考模板尚需适配");
+    row("no own table", "当前账号可见的有效任务中，没有该学生的个人课表");
+    row("no semester", "单双周课程缺少学期关联，无法确认");
+    row("week code unconfirmed", "该日期单双周尚未确认");
+}
+
+void TestStudentLookup::refusesWhatItCannotConfirm()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, failure);
+    QList<TaskSpec> tasks{{21, true, g7}};
+    if (fault == u"21 tasks on the day")
+        tasks = QList<TaskSpec>(21, TaskSpec{21, std::nullopt, g7});
+    for (qsizetype i = 0; i < tasks.size(); ++i)
+        tasks[i].id = 21 + i;
+    if (fault == u"unsupported layout")
+        tasks.first().courseTaskType = 2;
+    if (fault == u"no own table")
+        tasks.first().classes = g10;
+    LookupFixture fixture;
+    fixture.open(schoolWith(tasks));
+    const QJsonObject own{{"objectId", school::liLei}, {"classCourseTimeTable", QJsonArray()}};
+    const QMap<QString, std::pair<QString, demo::HttpResponse>> answers{
+        {"total above 20", {paths::courseTable, page(21, {}, std::nullopt)}},
+        {"empty page before the total", {paths::courseTable, page(2, {}, std::nullopt)}},
+        {"more rows than the total", {paths::courseTable, page(1, {own, own}, std::nullopt)}},
+        {"week code unconfirmed", {paths::weekCode, demo::envelope(3)}}};
+    if (answers.contains(fault))
+        fixture.replace(answers[fault].first, [answer = answers[fault].second](const demo::HttpRequest &) {
+            return std::optional(answer);
+        });
+    if (fault == u"no semester") {
+        fixture.replace(paths::taskDetail, [&fixture](const demo::HttpRequest &request) {
+            QJsonObject data =
+                QJsonDocument::fromJson(
+                    demo::timetableAnswer(fixture.platform, *fixture.answers, request).body)["data"]
+                    .toObject();
+            data.remove("schoolSemesterId");
+            return std::optional(demo::envelope(data));
+        });
+    }
+    Student student = liLei;
+    if (fault == u"section undetermined")
+        student.studySection = 0;
+    if (fault == u"primary section")
+        student.studySection = 1;
+    const QDateTime date =
+        fault == u"no task on the day" ? school::at(QDate(2025, 8, 6), 10, 0) : wednesdayMorning;
+    const std::optional<qint64> taskId =
+        fault == u"task asked for not valid" ? std::optional<qint64>(99) : std::nullopt;
+
+    QCOMPARE(outcomeOf(fixture.api->lookupTimetable(student, date, taskId)).failure, failure);
 }
 
 QTEST_GUILESS_MAIN(TestStudentLookup)

@@ -4,8 +4,11 @@
 #include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
 #include "tests/support/launch.h"
+#include "tools/demoplatform/captchaimage.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -97,6 +100,8 @@ private slots:
     void lateRecoveryLeavesSignInScreenAlone();
     void valueAfterSignOutBeganIsDropped();
     void signOutWithPlatformUnreachableClearsLocalState();
+    void refusesCaptchasNoCaptchaCouldBe_data();
+    void refusesCaptchasNoCaptchaCouldBe();
 };
 
 void QuorvaleClientTest::startFollowsPreferenceAndRestoresSession_data()
@@ -316,6 +321,34 @@ void QuorvaleClientTest::signOutWithPlatformUnreachableClearsLocalState()
     QVERIFY(rig.fixture.store->saved);
     QCOMPARE(rig.web->resets(), 1);
     QCOMPARE(rig.web->loads(), QList<QUrl>{QUrl()});
+}
+
+void QuorvaleClientTest::refusesCaptchasNoCaptchaCouldBe_data()
+{
+    QTest::addColumn<QByteArray>("image");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("the platform's captcha") << demo::captchaImage(QStringLiteral("4711")) << true;
+    // A one-bit picture of 5000 x 5000 pixels: a few kilobytes that decode to millions of pixels.
+    QImage huge(5000, 5000, QImage::Format_Mono);
+    huge.fill(0);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    huge.save(&buffer, "PNG");
+    QTest::newRow("declares 5000 x 5000 pixels") << png << false;
+    QTest::newRow("no picture at all") << QByteArray("GIF89a not really") << false;
+}
+
+void QuorvaleClientTest::refusesCaptchasNoCaptchaCouldBe()
+{
+    QFETCH(QByteArray, image);
+    QFETCH(bool, shown);
+    Rig rig;
+    rig.fixture.platform.faults().answer(SessionFixture::captchaPath,
+                                         demo::envelope(QString::fromLatin1(image.toBase64())));
+    awaitTask(rig.client->refreshCaptcha());
+    QCOMPARE(rig.client->captchaData(), shown ? std::optional(image) : std::nullopt);
+    QCOMPARE(rig.client->message(), shown ? QString() : QuorvaleAPIError::invalidResponse().description());
 }
 
 QTEST_GUILESS_MAIN(QuorvaleClientTest)

@@ -125,6 +125,7 @@ private slots:
     void goesOnWithoutSectionsUnlessTheSessionIsGone();
     void twoLookupsAtOnceShareOneRosterFetch();
     void signOutWhileTheWeekIsBuiltCancelsTheLookup();
+    void signOutWhileAWeekCodeIsAwaitedCancelsTheLookup();
     void loadsTheSectionMapUnlessProvenUnneeded();
 };
 
@@ -425,6 +426,21 @@ void TestTeachers::signOutWhileTheWeekIsBuiltCancelsTheLookup()
                       [&fixture] { fixture.api->clearTeacherCaches(); });
 
     QCOMPARE(lookUp(fixture, school::at(monday, 10, 0)).failure, CancellationError().description());
+}
+
+void TestTeachers::signOutWhileAWeekCodeIsAwaitedCancelsTheLookup()
+{
+    TeacherFixture fixture;
+    fixture.open(teacherschool::school());
+    // Friday's week code is held; the sign-out cuts it off, which wakes the lookup at once.
+    fixture.onArrival(paths::weekCode, "nowDate", dayText(4),
+                      [&fixture] { fixture.platform.faults().hold(paths::weekCode); });
+    QCoro::Task<TeacherSchedule> lookup =
+        fixture.api->lookupTeacherTimetable(wang(), school::schoolId, school::at(monday, 10, 0), taskId);
+    QTRY_COMPARE(fixture.platform.heldCount(), 1);
+    awaitTask(fixture.api->logout());
+
+    QCOMPARE(outcomeOf(std::move(lookup)).failure, CancellationError().description());
 }
 
 void TestTeachers::loadsTheSectionMapUnlessProvenUnneeded()

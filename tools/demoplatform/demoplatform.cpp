@@ -5,14 +5,55 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <array>
+#include <memory>
 
 namespace quorvale::demo {
+
+namespace {
+
+// Never more than this waits in a connection's send buffer while a flood is written.
+constexpr qint64 floodBuffer = 1024 * 1024;
+
+qsizetype loggedSize(const HttpRequest &request)
+{
+    qsizetype size = request.target.size() + request.body.size();
+    for (const auto &[name, value] : request.headers)
+        size += name.size() + value.size();
+    return size;
+}
+
+// Writes a flood's pieces whenever the connection has drained, so that only a little of it is ever
+// held here, and closes the connection after its tail.
+void flood(QTcpSocket *socket, const Faults::Fault &fault)
+{
+    socket->write(fault.bytes);
+    auto left = std::make_shared<qint64>(fault.repeats);
+    const qint64 perBlock = std::max<qint64>(1, 64 * 1024 / std::max<qsizetype>(1, fault.fill.size()));
+    const auto refill = [socket, left, perBlock, fill = fault.fill, tail = fault.tail] {
+        while (*left > 0 && socket->bytesToWrite() < floodBuffer) {
+            const qint64 count = std::min(*left, perBlock);
+            socket->write(fill.repeated(count));
+            *left -= count;
+        }
+        if (*left == 0) {
+            *left = -1;
+            socket->write(tail);
+            socket->disconnectFromHost();
+        }
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+    refill();
+}
+
+} // namespace
 
 DemoPlatform::DemoPlatform(QObject *parent)
     : QObject(parent)
     , m_clock(&QDateTime::currentDateTimeUtc)
 {
+    m_sessions.setClock([this] { return now(); });
     installSignInRoutes();
 }
 
@@ -138,7 +179,7 @@ void DemoPlatform::processNext(QTcpSocket *socket)
         break;
     }
     it->busy = true;
-    m_log.append(request);
+    log(request);
     const QPointer<QTcpSocket> guard(socket);
     emit requestReceived(request.path);
     if (!guard || !m_connections.contains(socket))
@@ -163,7 +204,18 @@ void DemoPlatform::processNext(QTcpSocket *socket)
         socket->write(fault->bytes);
         socket->disconnectFromHost();
         return;
+    case Faults::Fault::Kind::Flood:
+        flood(socket, *fault);
+        return;
     }
+}
+
+void DemoPlatform::log(const HttpRequest &request)
+{
+    m_log.append(request);
+    m_logged += loggedSize(request);
+    while (m_log.size() > logEntries || (m_logged > logBytes && m_log.size() > 1))
+        m_logged -= loggedSize(m_log.takeFirst());
 }
 
 HttpResponse DemoPlatform::answer(const HttpRequest &request)

@@ -50,9 +50,17 @@ public:
     Faults &faults() { return m_faults; }
     PlatformSessions &sessions() { return m_sessions; }
 
+    // The log keeps the latest requests, at most logEntries of them and logBytes of their targets,
+    // fields and bodies together, so that a long run or a flood of large posts stays small.
+    static constexpr qsizetype logEntries = 2000;
+    static constexpr qsizetype logBytes = 16 * 1024 * 1024;
     QList<HttpRequest> requests() const { return m_log; }
     QList<HttpRequest> requestsTo(const QString &path) const;
-    void clearLog() { m_log.clear(); }
+    void clearLog()
+    {
+        m_log.clear();
+        m_logged = 0;
+    }
 
     int heldCount() const;
     // Answers every held request as the platform would answer it now.
@@ -85,6 +93,7 @@ private:
     HttpResponse answer(const HttpRequest &request);
     void deliver(QTcpSocket *socket, const HttpRequest &request, HttpResponse response);
     void write(QTcpSocket *socket, HttpResponse response);
+    void log(const HttpRequest &request);
     void installSignInRoutes();
 
     std::unique_ptr<QTcpServer> m_server;
@@ -93,6 +102,7 @@ private:
     QHash<QTcpSocket *, Connection> m_connections;
     QList<Held> m_held;
     QList<HttpRequest> m_log;
+    qsizetype m_logged = 0;
     Faults m_faults;
     PlatformSessions m_sessions;
     Clock m_clock;

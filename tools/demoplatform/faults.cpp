@@ -22,6 +22,12 @@ void Faults::raw(const QString &path, const QByteArray &bytes, int times)
     add(path, {Fault::Kind::Raw, {}, bytes, times});
 }
 
+void Faults::flood(const QString &path, const QByteArray &head, const QByteArray &fill, qint64 repeats,
+                   const QByteArray &tail)
+{
+    add(path, {.kind = Fault::Kind::Flood, .bytes = head, .fill = fill, .repeats = repeats, .tail = tail});
+}
+
 void Faults::add(const QString &path, Fault fault)
 {
     if (fault.times != 0)

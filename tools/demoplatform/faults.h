@@ -24,17 +24,24 @@ public:
             Drop,   // close the connection without answering
             Hold,   // answer only when the test releases held requests
             Raw,    // write these bytes as they are, then close the connection
+            Flood,  // write these bytes, then `fill` `repeats` times as the connection drains, then
+                    // `tail`, then close the connection; memory stays small however long the answer
         };
         Kind kind = Kind::Answer;
-        HttpResponse response;
-        QByteArray bytes;
+        HttpResponse response{};
+        QByteArray bytes{};
         int times = 1;
+        QByteArray fill{};
+        qint64 repeats = 0;
+        QByteArray tail{};
     };
 
     void answer(const QString &path, const HttpResponse &response, int times = 1);
     void drop(const QString &path, int times = 1);
     void hold(const QString &path, int times = 1);
     void raw(const QString &path, const QByteArray &bytes, int times = 1);
+    void flood(const QString &path, const QByteArray &head, const QByteArray &fill, qint64 repeats,
+               const QByteArray &tail);
 
     // The fault for the next request to a path, if one is scripted; uses it up once.
     std::optional<Fault> take(const QString &path);

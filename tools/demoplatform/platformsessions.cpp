@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 #include <QUuid>
+#include <algorithm>
 
 namespace quorvale::demo {
 
@@ -18,17 +19,35 @@ Account *PlatformSessions::account(const QString &name)
 
 Session *PlatformSessions::find(const HttpRequest &request)
 {
+    forgetIdle();
     const QByteArray id = request.cookie(cookieName);
     const auto it = m_sessions.find(id);
-    return id.isEmpty() || it == m_sessions.end() ? nullptr : &*it;
+    if (id.isEmpty() || it == m_sessions.end())
+        return nullptr;
+    it->lastSeen = m_clock();
+    return &*it;
 }
 
 Session &PlatformSessions::open(HttpResponse &response, bool secure)
 {
+    forgetIdle();
+    if (m_sessions.size() >= sessionLimit) {
+        const auto oldest =
+            std::min_element(m_sessions.begin(), m_sessions.end(),
+                             [](const Session &a, const Session &b) { return a.lastSeen < b.lastSeen; });
+        m_sessions.erase(oldest);
+    }
     const QByteArray id = QUuid::createUuid().toByteArray(QUuid::Id128);
     response.addHeader("Set-Cookie",
                        QByteArray(cookieName) + '=' + id + "; Path=/; HttpOnly" + (secure ? "; Secure" : ""));
-    return *m_sessions.insert(id, Session{id, std::nullopt, false, false, {}});
+    return *m_sessions.insert(id, Session{id, std::nullopt, false, false, {}, m_clock()});
+}
+
+void PlatformSessions::forgetIdle()
+{
+    const QDateTime now = m_clock();
+    m_sessions.removeIf(
+        [&now](const auto &entry) { return entry.value().lastSeen.secsTo(now) > idleSeconds; });
 }
 
 void PlatformSessions::end(const QByteArray &id)

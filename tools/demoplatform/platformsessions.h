@@ -3,9 +3,11 @@
 #include "tools/demoplatform/httpmessage.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace quorvale::demo {
@@ -30,13 +32,24 @@ struct Session
     bool captchaRequired = false;
     // The code of the captcha last shown to this session; good for one attempt.
     QString captchaCode;
+    // When a request last named it, on the platform's clock.
+    QDateTime lastSeen;
 };
 
 // The accounts of the platform and the sessions signed in with them.
 class PlatformSessions
 {
 public:
+    using Clock = std::function<QDateTime()>;
+
     static constexpr const char *cookieName = "LXSESSION";
+    // A session unused this long is forgotten, as is the least recently used one beyond the limit,
+    // so that clients that never sign out cannot grow the platform without end.
+    static constexpr qint64 idleSeconds = 2 * 60 * 60;
+    static constexpr qsizetype sessionLimit = 1000;
+
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    qsizetype count() const { return m_sessions.size(); }
 
     void addAccount(const Account &account);
     Account *account(const QString &name);
@@ -57,6 +70,9 @@ public:
     QString lastCaptchaCode() const { return m_lastCaptchaCode; }
 
 private:
+    void forgetIdle();
+
+    Clock m_clock = &QDateTime::currentDateTimeUtc;
     QHash<QString, Account> m_accounts;
     QHash<QByteArray, Session> m_sessions;
     QString m_lastCaptchaCode;
