@@ -175,6 +175,80 @@ private slots:
                  expected);
     }
 
+    // The week column reads more of the tables than the one-day timetable: the courses of activity and
+    // extra slots. What both read is refused with the one-day text, so that the two never disagree.
+    void refusesStudentDayItCannotConfirm_data()
+    {
+        QTest::addColumn<QString>("edits");
+        QTest::addColumn<qint64>("section");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QString &edits, const QString &expected, int code = 2,
+                            qint64 section = 3) {
+            QTest::newRow(name) << edits << section << code << expected;
+        };
+        const QString asa = kCourses + "3/";
+        // Monday's package without its code-2 entry leaves the day needing no week code.
+        const QString everyWeek = kCourses + "1/courses/1/singleDoubleSet=null;";
+
+        row("intact", "", "B1 B3 B3 B5 ASA 晚自习");
+        row("club of the other week", everyWeek + asa + "singleDoubleSet=1", "B1 B3 B3 B5 晚自习");
+        row("club package of the other week", asa + "objectType=2;" + asa + "singleDoubleSet=1",
+            "B1 B3 B3 B5 晚自习");
+        row("club package of this week", asa + "objectType=2;" + asa + "singleDoubleSet=1",
+            "周课表课程包缺少具体选课", 1);
+
+        row("club week code 5", asa + "singleDoubleSet=5", "课程单双周类型未知");
+        row("club of one week type, day without a code", everyWeek + asa + "singleDoubleSet=1",
+            "该日有单双周课程，需先确认服务器周型", -1);
+        row("club object type 5", asa + "objectType=5", "周课表的课程类型未知");
+        row("club package without courses", asa + "objectType=2", "周课表课程包缺少具体选课");
+        row("club package with no course", asa + "objectType=2;" + asa + "courses=[]",
+            "周课表课程包缺少具体选课");
+        row("nameless club", asa + "name=\" \"", "周课表课程名称缺失");
+        row("nameless evening study", kCourses + "4/name=null", "周课表课程名称缺失");
+        row("class name as a number", kCourses + "0/className=5", "周课表的课程或坐标结构不完整");
+
+        // Faults the one-day timetable reads too end the day with its text.
+        row("no own table", "tables:list/0/objectId=9",
+            "未取得该学生唯一对应的个人课表，不能使用其他学生或班级的课表");
+        row("two own tables", "tables:list/1/objectId=1001",
+            "未取得该学生唯一对应的个人课表，不能使用其他学生或班级的课表");
+        row("primary section", "", "只支持初中 G6–G8 和高中 G9–G12", 2, 1);
+        row("day of code 3", everyWeek + asa + "singleDoubleSet=1", "服务端返回的单双周类型无效", 3);
+        row("Tuesday course without a cell", "!" + kCourses + "5/coordId",
+            "个人课程未匹配到有效坐标，节次待确认");
+        row("two slots of one row", "master:template/10={\"sectionOrder\":3,\"timeType\":1,\"name\":\"B3\"}",
+            "课程坐标未匹配到唯一节次模板");
+        row("conflicting labels", "master:template/2/name=\"B2\"", "节次中英文名称互相冲突");
+        row("lesson on a public slot", "master:list/2/timeType=2;master:template/2/timeType=2",
+            "公共时段关联了个人课程，需要确认其明确节次后再判断");
+        row("unknown activity", "master:template/7/name=\"社团\";master:template/7/eName=null",
+            "个人课程节次名称不明确，不能按澜序钟点推测 B1–B7");
+        row("lesson week code 5", kCourses + "0/singleDoubleSet=5", "课程的单双周类型未知，需确认后才能判断");
+    }
+
+    void refusesStudentDayItCannotConfirm()
+    {
+        QFETCH(QString, edits);
+        QFETCH(qint64, section);
+        QFETCH(int, code);
+        QFETCH(QString, expected);
+        auto bodies = fixtures::studentBodies().apply(edits);
+        // The day's events as their periods in the column's order, or the refusal text.
+        QCOMPARE(fixtures::outcomeOf([&] {
+                     const WeekDaySchedule day = WeekScheduleBuilder::studentDay(
+                         fixtures::student(section), fixtures::task(), bodies.detailData(),
+                         bodies.masterData(), bodies.tablesData(), fixtures::at(kMonday),
+                         fixtures::weekCode(code));
+                     QStringList periods;
+                     for (const WeekEvent &event : day.events)
+                         periods.append(event.period);
+                     return periods.join(u' ');
+                 }),
+                 expected);
+    }
+
     void weekRunsMondayToSundayInShanghai()
     {
         for (const QDateTime &moment : {fixtures::at("2025-03-09", "23:30"), fixtures::at(kMonday, "00:00"),

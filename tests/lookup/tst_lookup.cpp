@@ -72,6 +72,8 @@ private slots:
     void buildsTheWeekFromTheStudentsOwnTable();
     void refusesWhatItCannotConfirm_data();
     void refusesWhatItCannotConfirm();
+    void leavesUnconfirmedWeekDayToBeChecked_data();
+    void leavesUnconfirmedWeekDayToBeChecked();
 };
 
 void TestStudentLookup::searchesTasksInEffectPreferredFirst()
@@ -286,6 +288,57 @@ void TestStudentLookup::refusesWhatItCannotConfirm()
         fault == u"task asked for not valid" ? std::optional<qint64>(99) : std::nullopt;
 
     QCOMPARE(outcomeOf(fixture.api->lookupTimetable(student, date, taskId)).failure, failure);
+}
+
+// The week column reads the courses of activity slots, which the one-day timetable passes over: a
+// club it cannot confirm leaves its day to be checked, and the rest of the week stands.
+void TestStudentLookup::leavesUnconfirmedWeekDayToBeChecked_data()
+{
+    QTest::addColumn<QString>("club");
+    QTest::addColumn<QString>("wednesday"); // its subjects and note
+    const QString unconfirmed = QStringLiteral(" 该日课表待确认");
+    QTest::newRow("club") << R"("name": "篮球社")"
+                          << "音乐+篮球社 ";
+    QTest::newRow("club of even weeks") << R"("name": "篮球社", "singleDoubleSet": 2)"
+                                        << "音乐 ";
+    QTest::newRow("club week code 5") << R"("name": "篮球社", "singleDoubleSet": 5)" << unconfirmed;
+    QTest::newRow("club object type 5") << R"("name": "篮球社", "objectType": 5)" << unconfirmed;
+    QTest::newRow("club package without courses") << R"("name": "社团", "objectType": 2)" << unconfirmed;
+    QTest::newRow("nameless club") << R"("name": " ", "eName": null)" << unconfirmed;
+}
+
+void TestStudentLookup::leavesUnconfirmedWeekDayToBeChecked()
+{
+    QFETCH(QString, club);
+    QFETCH(QString, wednesday);
+    QJsonObject course = QJsonDocument::fromJson(u'{' + club.toUtf8() + u'}').object();
+    course["coordId"] =
+        demo::SampleSchool::cellId(3, demo::SampleSchool::asaRow, demo::SampleSchool::publicTimeType);
+    LookupFixture fixture;
+    fixture.open(schoolWith({{21, true, g7}}));
+    fixture.replace(paths::courseTable, [&fixture, course](const demo::HttpRequest &request) {
+        QJsonObject data =
+            QJsonDocument::fromJson(
+                demo::timetableAnswer(fixture.platform, *fixture.answers, request).body)["data"]
+                .toObject();
+        QJsonArray list = data["list"].toArray();
+        QJsonObject own = list.first().toObject();
+        QJsonArray courses = own["classCourseTimeTable"].toArray();
+        courses.append(course);
+        own["classCourseTimeTable"] = courses;
+        list[0] = own;
+        data["list"] = list;
+        return std::optional(demo::envelope(data));
+    });
+
+    const Reported<LiveTimetableResult> outcome =
+        outcomeOf(fixture.api->lookupTimetable(liLei, school::at(monday, 9, 30), std::nullopt));
+    QVERIFY2(outcome.value, qPrintable(outcome.failure));
+    QStringList days = subjectsOf(*outcome.value->week);
+    const QStringList notes = notesOf(*outcome.value->week);
+    for (qsizetype i = 0; i < days.size(); ++i)
+        days[i] += u' ' + notes.at(i);
+    QCOMPARE(days, (QStringList{"数学+音乐 ", " ", wednesday, "英语 ", "音乐 ", " ", " "}));
 }
 
 QTEST_GUILESS_MAIN(TestStudentLookup)

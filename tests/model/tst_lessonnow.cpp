@@ -56,6 +56,12 @@ Timetable variant(const QString &name)
         table.bells[QString::fromLatin1(own ? "high" : "middle")].append(Period{"ASA", "16:00", "17:30"});
         table.lessons.append(fixtures::lesson(studentId, 5, "ASA", "机器人社"));
     }
+    // A sample table serves only sample students (negative ids); a table read in part serves nobody
+    // it does not name as complete.
+    if (name == "sample")
+        table.isSample = true;
+    if (name == "incomplete")
+        table.completeStudentIds = {-1};
     return table;
 }
 
@@ -152,6 +158,13 @@ private slots:
 
         QTest::newRow("last core minute") << "core hours only" << at("2025-02-18", "15:49") << free << true
                                           << QStringList() << "" << QStringList{"历史"};
+        QTest::newRow("sample table for a real student")
+            << "sample" << at("2025-03-03", "10:40") << "示例课表不能用于真实学生" << false << QStringList()
+            << "" << QStringList();
+        QTest::newRow("table without the student complete")
+            << "incomplete" << at("2025-03-03", "10:40") << "该学生的课表尚未完整获取，无法判断当前课程"
+            << false << QStringList() << "" << QStringList();
+
         QTest::newRow("core hours over") << "core hours only" << at("2025-02-18", "15:50") << outsideCore
                                          << false << QStringList() << "" << QStringList{"历史"};
     }

@@ -96,6 +96,8 @@ private slots:
     void answerFollowsTheMoment();
     void secondSelectionDropsFirstLoad();
     void sameDayTicksMoveAnswerWithoutRequests();
+    void refusesAnswersItCannotVouchFor_data();
+    void refusesAnswersItCannotVouchFor();
 };
 
 void ModelTest::searchListsSchoolStudentsInNameOrder()
@@ -245,6 +247,49 @@ void ModelTest::sameDayTicksMoveAnswerWithoutRequests()
     QCOMPARE(rig.requests(), flow);
     QCOMPARE(currentSubject(*model.result()), QString());
     QCOMPARE(nextSubject(*model.result()), QStringLiteral("音乐"));
+}
+
+void ModelTest::refusesAnswersItCannotVouchFor_data()
+{
+    QTest::addColumn<bool>("teacher");
+    QTest::addColumn<QDateTime>("moment"); // where the date moves once the schedule is read
+    QTest::addColumn<QString>("message");
+    const QDateTime tuesday = school::at(school::monday().addDays(1), 8, 45);
+    QTest::newRow("student in two lessons at once") << false << mondayAt(8, 45) << "课程时间冲突，请核对";
+    QTest::newRow("teacher in two lessons at once") << true << mondayAt(8, 45) << "老师课表时间冲突，请核对";
+    QTest::newRow("teacher's day gone by before the next is read")
+        << true << tuesday << "查询日期已变化，请重新读取该日的老师课表";
+}
+
+void ModelTest::refusesAnswersItCannotVouchFor()
+{
+    QFETCH(bool, teacher);
+    QFETCH(QDateTime, moment);
+    QFETCH(QString, message);
+    // 王老师 teaches 七年级(1)班 数学 and 英语 in Monday's B1, and 十年级(1)班 数学.
+    demo::SchoolData data = school::school();
+    data.tasks = {school::term(21, true, {school::grade7, school::grade10})};
+    const demo::SchoolLesson english{504,
+                                     data.teachers.first().id,
+                                     school::grade7,
+                                     QStringLiteral("A102"),
+                                     QStringLiteral("Room A102"),
+                                     std::nullopt};
+    data.tasks.first().entries.append({demo::SampleSchool::cellId(1, 1), english});
+    Rig rig(data, mondayAt(8, 45));
+    Model &model = *rig.model;
+    if (teacher) {
+        model.setQueryKind(QueryKind::Teacher);
+        model.setTeacherSearchKind(TeacherSearchKind::Name);
+        rig.search(QStringLiteral("王"), true);
+    } else {
+        model.select(student(school::liLei, QStringLiteral("李雷")));
+    }
+    QVERIFY(rig.loaded() && model.hasSchedule());
+
+    model.setDate(moment);
+    model.dateChanged();
+    QCOMPARE(model.result()->message, message);
 }
 
 QTEST_GUILESS_MAIN(ModelTest)
