@@ -54,6 +54,14 @@ QStringList subjectsOf(const WeeklySchedule &week)
     });
 }
 
+// What the simulated platform would answer to the request, as the envelope's data.
+QJsonObject servedData(LookupFixture &fixture, const demo::HttpRequest &request)
+{
+    return QJsonDocument::fromJson(
+               demo::timetableAnswer(fixture.platform, *fixture.answers, request).body)["data"]
+        .toObject();
+}
+
 QString dayText(qint64 fromMonday)
 {
     return shanghai::dayText(monday.addDays(fromMonday));
@@ -178,10 +186,7 @@ void TestStudentLookup::buildsTheWeekFromTheStudentsOwnTable()
         fixture.open(schoolWith({{21, true, g7}}));
         if (fault == u"others") {
             fixture.replace(paths::courseTable, [&fixture, thursday](const demo::HttpRequest &request) {
-                QJsonObject data =
-                    QJsonDocument::fromJson(
-                        demo::timetableAnswer(fixture.platform, *fixture.answers, request).body)["data"]
-                        .toObject();
+                QJsonObject data = servedData(fixture, request);
                 QJsonArray list = data["list"].toArray();
                 for (const QJsonValue &table : {QJsonValue(QJsonArray{thursday}), QJsonValue("损坏")})
                     list.append(
@@ -269,10 +274,7 @@ void TestStudentLookup::refusesWhatItCannotConfirm()
         });
     if (fault == u"no semester") {
         fixture.replace(paths::taskDetail, [&fixture](const demo::HttpRequest &request) {
-            QJsonObject data =
-                QJsonDocument::fromJson(
-                    demo::timetableAnswer(fixture.platform, *fixture.answers, request).body)["data"]
-                    .toObject();
+            QJsonObject data = servedData(fixture, request);
             data.remove("schoolSemesterId");
             return std::optional(demo::envelope(data));
         });
@@ -317,10 +319,7 @@ void TestStudentLookup::leavesUnconfirmedWeekDayToBeChecked()
     LookupFixture fixture;
     fixture.open(schoolWith({{21, true, g7}}));
     fixture.replace(paths::courseTable, [&fixture, course](const demo::HttpRequest &request) {
-        QJsonObject data =
-            QJsonDocument::fromJson(
-                demo::timetableAnswer(fixture.platform, *fixture.answers, request).body)["data"]
-                .toObject();
+        QJsonObject data = servedData(fixture, request);
         QJsonArray list = data["list"].toArray();
         QJsonObject own = list.first().toObject();
         QJsonArray courses = own["classCourseTimeTable"].toArray();
