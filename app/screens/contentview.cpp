@@ -5,6 +5,7 @@
 #include "app/look/painting.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/coalescer.h"
+#include "app/screens/departingscreen.h"
 #include "app/screens/detached.h"
 #include "app/screens/loginview.h"
 #include "app/screens/progressview.h"
@@ -50,16 +51,19 @@ void ContentView::showScreen(bool animated)
     const Transition transition = Appearance::reveal(motion::reduced());
     const Curve curve = springCurve<springs::standard>();
     if (m_screen) {
-        if (animated)
-            playRemoval(m_screen, transition, curve);
-        else
-            delete m_screen;
+        // The leaving screen goes at once; a picture of it fades out over its successor.
+        if (animated && !motion::reduced() && m_screen->isVisible())
+            new DepartingScreen(m_screen, transition.removal, curve, this);
+        delete m_screen;
     }
     m_screen = makeScreen(m_phase);
     layout()->addWidget(m_screen);
     if (animated)
         playInsertion(m_screen, transition, curve);
     m_screen->show();
+    // Any picture of a departed screen stays on top of its successor until it has faded.
+    for (DepartingScreen *picture : findChildren<DepartingScreen *>(Qt::FindDirectChildrenOnly))
+        picture->raise();
 }
 
 // Each new phase brings a new screen, so a screen's own state never outlives its phase.

@@ -128,7 +128,8 @@ void LessonCard::retint(CourseState state)
     delete m_pin;
     m_pin = pin;
     GlyphText *pill = makeCountdownPill(state, this);
-    pill->setVisible(m_countdown->isVisible());
+    // Whether it was hidden, not whether it is on screen: the card may not be shown yet.
+    pill->setVisible(!m_countdown->isHidden());
     delete m_countdown;
     m_countdown = pill;
 }
