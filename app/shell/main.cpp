@@ -4,8 +4,9 @@
 #include "app/screens/contentview.h"
 #include "app/state/model.h"
 #include "app/state/quorvaleclient.h"
-#include "app/web/enginewebview.h"
+#include "app/web/deferredwebview.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QSettings>
 #include <memory>
@@ -14,8 +15,6 @@ int main(int argc, char *argv[])
 {
     using namespace quorvale;
 
-    // The web sign-in's browser shares its graphics context with the windows.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quorvale"));
     QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
@@ -23,13 +22,20 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("课径"));
     motion::followDesktop();
 
-    auto *client = new QuorvaleClient(new EngineWebView, std::make_unique<QSettings>());
+    auto *client = new QuorvaleClient(new DeferredWebView(DeferredWebView::defaultModulePaths()),
+                                      std::make_unique<QSettings>());
     Model model(client);
 
     ContentView window(&model);
     window.setWindowTitle(QStringLiteral("课径"));
     window.setMinimumSize(860, 640);
     window.resize(1200, 850);
+    // Quits from the keyboard from any of its windows.
+    auto *quitAction = new QAction(&window);
+    quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitAction->setShortcutContext(Qt::ApplicationShortcut);
+    QObject::connect(quitAction, &QAction::triggered, &application, &QApplication::quit);
+    window.addAction(quitAction);
     window.show();
     return application.exec();
 }
