@@ -24,11 +24,11 @@
 #include "app/screens/topbar.h"
 #include "app/state/model.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <chrono>
 
 namespace quorvale {
@@ -94,7 +94,6 @@ QueryView::QueryView(Model *model, Clock clock, QWidget *parent)
 
     // Change handlers are not run for the values the screen starts with.
     m_seen = observe();
-    qApp->installEventFilter(this);
     render();
 }
 
@@ -307,13 +306,36 @@ void QueryView::place()
     m_dateControls->raise();
 }
 
+void QueryView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    watchWindow();
+}
+
+// Presses anywhere in the window pass through its window-system window first, whichever widget
+// takes them; watching that one window sees every press on the screen and nothing of other windows.
+void QueryView::watchWindow()
+{
+    QWindow *handle = window()->windowHandle();
+    if (!handle || handle == m_watchedWindow)
+        return;
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+    m_watchedWindow = handle;
+    handle->installEventFilter(this);
+}
+
 bool QueryView::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-        if (auto *widget = qobject_cast<QWidget *>(watched))
-            pressed(widget, event);
+        if (watched == m_watchedWindow) {
+            const QPoint point = static_cast<QMouseEvent *>(event)->position().toPoint();
+            QWidget *top = window();
+            QWidget *target = top->childAt(point);
+            pressed(target ? target : top);
+        }
         break;
     case QEvent::Move:
     case QEvent::Resize:
@@ -332,16 +354,10 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void QueryView::pressed(QWidget *widget, QEvent *event)
+void QueryView::pressed(QWidget *widget)
 {
     if (widget != this && !isAncestorOf(widget))
         return;
-    // A press a child leaves unhandled goes on to its parents as a copy with the same moment and place.
-    const auto *mouse = static_cast<QMouseEvent *>(event);
-    const std::pair<quint64, QPointF> press{mouse->timestamp(), mouse->globalPosition()};
-    if (m_lastPress == press)
-        return;
-    m_lastPress = press;
     if (keepsSuggestions(widget))
         return;
     dismissSuggestions();

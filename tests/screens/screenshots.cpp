@@ -11,8 +11,8 @@
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/suggestionmodel.h"
 #include "app/screens/suggestionpanel.h"
-#include "app/screens/suggestionrow.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"
@@ -54,9 +54,10 @@ bool choose(QueryView &query, const QString &name, qint64 studentId)
     field->setText(name);
     emit field->textEdited(name);
     const QString id = QStringLiteral("s-%1").arg(studentId);
-    if (!ScreenRig::waitFor([&] { return query.searchBox()->panel()->row(id) != nullptr; }))
+    SuggestionPanel *panel = query.searchBox()->panel();
+    if (!ScreenRig::waitFor([&] { return panel->model()->rowOf(id).has_value(); }))
         return false;
-    query.searchBox()->panel()->row(id)->click();
+    query.choose(panel->model()->at(*panel->model()->rowOf(id)));
     return true;
 }
 
