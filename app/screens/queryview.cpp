@@ -166,8 +166,15 @@ void QueryView::buildFloating()
     m_box = new SearchBox(m_content);
     m_dateControls = new DateControls(m_content);
     m_dateControls->hide();
+    m_dateControls->adjustSize();
+    // Its size follows its content; its place follows its size.
+    m_dateControls->installEventFilter(this);
     arrive(m_shadow, 1);
     arrive(m_box, 1);
+    // The floating parts lie over the column, in this order, from the start.
+    m_shadow->raise();
+    m_box->raise();
+    m_dateControls->raise();
 
     SearchField *field = m_box->field();
     connect(field, &QLineEdit::textEdited, this, [this](const QString &text) { m_model->setQuery(text); });
@@ -228,13 +235,18 @@ void QueryView::render()
 {
     const bool selection = m_model->hasSelection();
     const bool empty = !m_model->didSearch() && !selection;
-    m_columnLayout->setSpacing(selection ? 20 : 26);
-    for (QSpacerItem *spacer : {m_topSpacer, m_bottomSpacer}) {
-        spacer->changeSize(0, empty ? emptySpacer : 0, QSizePolicy::Minimum,
-                           empty ? QSizePolicy::Expanding : QSizePolicy::Fixed);
+    // The column is laid out again only when its arrangement changes, never on a plain tick.
+    if (const std::pair arrangement{selection, empty}; arrangement != m_arrangement) {
+        m_arrangement = arrangement;
+        m_columnLayout->setSpacing(selection ? 20 : 26);
+        for (QSpacerItem *spacer : {m_topSpacer, m_bottomSpacer}) {
+            spacer->changeSize(0, empty ? emptySpacer : 0, QSizePolicy::Minimum,
+                               empty ? QSizePolicy::Expanding : QSizePolicy::Fixed);
+        }
+        m_endSpacer->changeSize(0, 0, QSizePolicy::Minimum,
+                                empty ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+        m_columnLayout->invalidate();
     }
-    m_endSpacer->changeSize(0, 0, QSizePolicy::Minimum, empty ? QSizePolicy::Fixed : QSizePolicy::Expanding);
-    m_columnLayout->invalidate();
 
     m_topBar->refresh();
     m_searchArea->present(m_model->queryKind(), m_model->teacherSearchKind(), selection, m_model->date(),
@@ -299,11 +311,7 @@ void QueryView::place()
     m_shadow->setGeometry(field.marginsAdded(SearchShadow::margins));
     const QWidget *line = m_searchArea->dateLine();
     const QPoint lineRight = line->mapTo(m_content, QPoint(line->width(), 0));
-    m_dateControls->adjustSize();
     m_dateControls->move(lineRight.x() - m_dateControls->width(), lineRight.y() + dateControlsDrop);
-    m_shadow->raise();
-    m_box->raise();
-    m_dateControls->raise();
 }
 
 void QueryView::showEvent(QShowEvent *event)
@@ -344,7 +352,7 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
                                       QSizePolicy::Fixed);
             m_content->layout()->invalidate();
         } else if (watched == m_searchArea || watched == m_searchArea->fieldAnchor() ||
-                   watched == m_searchArea->dateLine() || watched == m_column) {
+                   watched == m_searchArea->dateLine() || watched == m_column || watched == m_dateControls) {
             place();
         }
         break;

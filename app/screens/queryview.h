@@ -131,6 +131,8 @@ private:
     Coalescer *m_pass;
     Seen m_seen;
 
+    // Whether a person is selected, and whether nothing was searched, as the column was last laid out.
+    std::optional<std::pair<bool, bool>> m_arrangement;
     bool m_showDate = false;
     bool m_suggestionsOpen = false;
     std::optional<int> m_highlighted;

@@ -14,7 +14,7 @@
 #include "app/screens/searchfield.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
-#include "tests/screens/screenrig.h"
+#include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
 #include "tools/demoplatform/faults.h"
 
@@ -28,19 +28,6 @@ using namespace quorvale;
 using namespace quorvale::testing;
 
 namespace {
-
-void settle()
-{
-    for (int turn = 0; turn < 5; ++turn)
-        QCoreApplication::processEvents();
-}
-
-// A press and release at a point of the window, delivered through the window system.
-void clickAt(QWidget *window, QPoint point)
-{
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, point);
-    settle();
-}
 
 // The point at a named place of a rectangle: its four edges, its four corners (inside the rounding
 // of `radius`), and its middle.
@@ -69,34 +56,8 @@ QPoint placeIn(const QRect &rect, const QString &place, int radius)
     return centre;
 }
 
-QRect inWindow(const QWidget *widget)
-{
-    return {widget->mapTo(widget->window(), QPoint()), widget->size()};
-}
-
 const QStringList places{"top",       "bottom",      "left",         "right", "top left",
                          "top right", "bottom left", "bottom right", "middle"};
-
-// A content window signed in, on the query screen, active.
-struct SignedInWindow
-{
-    SignedInWindow()
-    {
-        window = std::make_unique<ContentView>(rig.model.get(), rig.clock());
-        window->resize(1200, 850);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        ScreenRig::waitFor([this] { return qobject_cast<LoginView *>(window->screen()) != nullptr; });
-        rig.signIn();
-        ScreenRig::waitFor([this] { return query() != nullptr; });
-        settle();
-    }
-
-    QueryView *query() const { return qobject_cast<QueryView *>(window->screen()); }
-
-    ScreenRig rig;
-    std::unique_ptr<ContentView> window;
-};
 
 } // namespace
 
@@ -225,11 +186,7 @@ void PointerTest::typedDateReloadsOnceWhenEditingEnds()
     const std::optional<ExpectedLesson> lesson =
         plainLessonAt(signedIn.rig.school(), shanghai::dateOf(signedIn.rig.now()), 3);
     QVERIFY(lesson);
-    clickAt(signedIn.window.get(), inWindow(query->searchBox()->field()).center());
-    typeText(query->searchBox()->field(), lesson->studentName);
-    QTRY_VERIFY(!query->suggestions().isEmpty());
-    query->choose(query->suggestions().first());
-    QTRY_VERIFY(model.hasSchedule() && !model.loadingSchedule());
+    QVERIFY(signedIn.choose(lesson->studentName));
     model.setFollowNow(false);
     settle();
 
