@@ -14,6 +14,7 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvale {
@@ -81,15 +82,6 @@ void ContentView::phaseChanged()
     }
 }
 
-void ContentView::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (m_started)
-        return;
-    m_started = true;
-    detach(m_model->client()->start());
-}
-
 void ContentView::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
@@ -102,6 +94,12 @@ void ContentView::changeEvent(QEvent *event)
 
 void ContentView::paintEvent(QPaintEvent *)
 {
+    // The client starts once the window has drawn its first frame: reading the saved account reaches
+    // the desktop's services, which the first sight of the window need not wait for.
+    if (!m_started) {
+        m_started = true;
+        QTimer::singleShot(0, this, [this] { detach(m_model->client()->start()); });
+    }
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
     QLinearGradient wash(0.0, 0.0, 0.0, height());
