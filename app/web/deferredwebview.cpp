@@ -54,7 +54,6 @@ PlatformWebView *DeferredWebView::engine()
         return m_engine;
     // The engine draws through a graphics context shared with the windows; making it only now keeps
     // every run that never opens the web sign-in free of its cost.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (!QOpenGLContext::globalShareContext()) {
         auto *shared = new QOpenGLContext(QCoreApplication::instance());
         shared->create();
