@@ -1,5 +1,6 @@
 // The application's entry: one model with its session client, and the window that shows them.
 
+#include "app/look/colourscheme.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/contentview.h"
 #include "app/state/model.h"
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("QuorvaleDemo"));
     QApplication::setApplicationDisplayName(QStringLiteral("课径"));
     motion::followDesktop();
+    colourscheme::followDesktop();
 
     auto *client = new QuorvaleClient(new DeferredWebView(DeferredWebView::defaultModulePaths()),
                                       std::make_unique<QSettings>());

@@ -1,6 +1,7 @@
 // Renders the main states of the window to PNG files, from the real widgets fed by the simulated
 // platform, so that anyone can look at the screens: quorvale-screenshots OUTPUT_FOLDER
 
+#include "app/look/colourscheme.h"
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/contentview.h"
@@ -27,24 +28,6 @@ using namespace quorvale;
 using namespace quorvale::testing;
 
 namespace {
-
-// A dark desktop palette: light text on dark windows.
-QPalette darkPalette()
-{
-    QPalette palette;
-    const QList<std::pair<QPalette::ColorRole, QColor>> colours{
-        {QPalette::WindowText, 0xe8e8ea}, {QPalette::Text, 0xe8e8ea},
-        {QPalette::ButtonText, 0xe8e8ea}, {QPalette::ToolTipText, 0xe8e8ea},
-        {QPalette::Base, 0x2a2b2f},       {QPalette::ToolTipBase, 0x2a2b2f},
-        {QPalette::Window, 0x1e1f22},     {QPalette::AlternateBase, 0x323337},
-        {QPalette::Button, 0x2f3034},     {QPalette::PlaceholderText, 0x8a8c92},
-        {QPalette::Highlight, 0x3d6fd8},  {QPalette::HighlightedText, 0xffffff}};
-    for (const auto &[role, colour] : colours)
-        palette.setColor(role, colour);
-    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, QColor(0x6a, 0x6c, 0x72));
-    return palette;
-}
 
 // Types a name into the search field, waits for the student's row and clicks it.
 bool choose(QueryView &query, const QString &name, qint64 studentId)
@@ -150,7 +133,7 @@ bool run(const QString &folder)
         return fail("no error card");
     shoot(QStringLiteral("07-error"));
 
-    QApplication::setPalette(darkPalette());
+    colourscheme::apply(true);
     query->resultArea()->reloadButton()->click();
     if (!ScreenRig::waitFor([&] { return !query->resultArea()->lessonCards().isEmpty(); }))
         return fail("no lesson card after the reload");
