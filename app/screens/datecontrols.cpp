@@ -1,6 +1,7 @@
 #include "app/screens/datecontrols.h"
 
 #include "app/look/typography.h"
+#include "app/screens/popuplook.h"
 #include "app/screens/querydate.h"
 #include "app/screens/switchtoggle.h"
 
@@ -45,6 +46,7 @@ DateControls::DateControls(QWidget *parent)
     m_editor->setKeyboardTracking(false);
     connect(m_editor, &QDateTimeEdit::editingFinished, this, &DateControls::commit);
     QCalendarWidget *calendar = m_editor->calendarWidget();
+    popuplook::styleCalendar(calendar);
     connect(calendar, &QCalendarWidget::clicked, this, &DateControls::commit);
     connect(calendar, &QCalendarWidget::activated, this, &DateControls::commit);
     connect(m_follow, &QAbstractButton::toggled, this, &DateControls::followNowToggled);

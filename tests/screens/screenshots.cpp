@@ -14,6 +14,9 @@
 #include "app/screens/searchfield.h"
 #include "app/screens/suggestionmodel.h"
 #include "app/screens/suggestionpanel.h"
+#include "app/screens/weblogindialog.h"
+#include "app/state/memorywebview.h"
+#include "app/web/deferredwebview.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"
@@ -22,12 +25,22 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPalette>
+#include <QSettings>
 #include <QTextStream>
 
 using namespace quorvale;
 using namespace quorvale::testing;
 
 namespace {
+
+// A web view that can show no page, for the reason the application gives as root with the browser
+// engine's sandbox on.
+class RootWebView : public MemoryWebView
+{
+public:
+    QWidget *createView(QWidget *) override { return nullptr; }
+    QString unavailableReason() const override { return DeferredWebView::sandboxReason(true, false); }
+};
 
 // Types a name into the search field, waits for the student's row and clicks it.
 bool choose(QueryView &query, const QString &name, qint64 studentId)
@@ -143,6 +156,34 @@ bool run(const QString &folder)
     if (!ScreenRig::waitFor([&] { return query->dateControls()->isVisible(); }))
         return fail("the date controls did not open");
     shoot(QStringLiteral("09-date-controls"));
+    query->dismissSuggestions();
+    colourscheme::apply(false);
+
+    // The teacher search by course, at its second stage: the courses that match.
+    rig.model->setQueryKind(QueryKind::Teacher);
+    rig.model->setTeacherSearchKind(TeacherSearchKind::Course);
+    ScreenRig::waitFor([] { return false; }, 100);
+    field->setFocus();
+    field->setText(lesson->subject);
+    emit field->textEdited(field->text());
+    if (!ScreenRig::waitFor([&] {
+            return query->dropdownVisible() && rig.model->suggestionStage() == SuggestionStage::Courses &&
+                   !query->suggestions().isEmpty();
+        }))
+        return fail("no courses for the teacher search");
+    shoot(QStringLiteral("10-teacher-course-stage"));
+    query->dismissSuggestions();
+
+    // The web sign-in sheet where the browser engine cannot start: as root with its sandbox on.
+    QuorvaleClient sheetClient(new QuorvaleAPI(rig.platform.origin(), TransportSettings{}, rig.clock()),
+                               rig.store, new RootWebView,
+                               std::make_unique<QSettings>(QDir(folder).filePath(QStringLiteral("sheet.ini")),
+                                                           QSettings::IniFormat));
+    WebLoginDialog sheet(&sheetClient, &window);
+    sheet.show();
+    ScreenRig::waitFor([] { return false; }, 300);
+    const QString sheetPath = QDir(folder).filePath(QStringLiteral("11-web-sheet-root.png"));
+    QTextStream(stdout) << (sheet.grab().save(sheetPath) ? "wrote " : "FAILED ") << sheetPath << Qt::endl;
     return true;
 }
 
