@@ -18,6 +18,7 @@
 #include "tests/support/awaittask.h"
 #include "tools/demoplatform/faults.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -75,6 +76,7 @@ private slots:
     void typedDateReloadsOnceWhenEditingEnds();
     void clickDuringTheFadeReachesTheNewScreen();
     void departedQueryScreenNoLongerReacts();
+    void ctrlQReachesTheWindowFromEveryInput();
 };
 
 void PointerTest::initTestCase()
@@ -255,6 +257,34 @@ void PointerTest::departedQueryScreenNoLongerReacts()
     // Only the screen shown is there; a departed one is gone while its picture fades.
     const qsizetype expected = client->phase() == SessionPhase::SignedIn ? 1 : 0;
     QCOMPARE(signedIn.window->findChildren<QueryView *>().size(), expected);
+}
+
+// The application quits on Ctrl+Q, a shortcut of its window; no input of the screens may take the
+// keys for itself.
+void PointerTest::ctrlQReachesTheWindowFromEveryInput()
+{
+    SignedInWindow signedIn;
+    QVERIFY(signedIn.query());
+    int quits = 0;
+    auto *quit = new QAction(signedIn.window.get());
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, [&quits] { ++quits; });
+    signedIn.window->addAction(quit);
+    QueryView *query = signedIn.query();
+    // The editor takes input only while the moment does not follow the clock.
+    signedIn.rig.model->setFollowNow(false);
+    clickAt(signedIn.window.get(), inWindow(query->searchArea()->calendarButton()).center());
+    QTRY_VERIFY(query->dateControls()->isVisible());
+    // The date editor first: focusing the search field closes the date controls.
+    const QList<QWidget *> inputs{query->dateControls()->editor(), query->searchBox()->field()};
+    for (QWidget *input : inputs) {
+        clickAt(signedIn.window.get(), inWindow(input).center());
+        QCOMPARE(signedIn.window->focusWidget(), input);
+        const int before = quits;
+        QTest::keyClick(signedIn.window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quits, before + 1);
+    }
 }
 
 QTEST_MAIN(PointerTest)
