@@ -29,8 +29,14 @@ StateLook look(CourseState state)
 
 } // namespace
 
-AdaptiveColor color(CourseState state) { return look(state).colour; }
+AdaptiveColor color(CourseState state)
+{
+    return look(state).colour;
+}
 
-Glyph glyph(CourseState state) { return look(state).glyph; }
+Glyph glyph(CourseState state)
+{
+    return look(state).glyph;
+}
 
 } // namespace quorvale

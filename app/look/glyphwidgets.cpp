@@ -45,6 +45,8 @@ void GlyphText::setText(const QString &text)
 
 void GlyphText::setGlyph(const QPainterPath &glyph)
 {
+    if (glyph == m_glyph)
+        return;
     m_glyph = glyph;
     updateGeometry();
     update();

@@ -1,10 +1,8 @@
 #include "app/look/reducemotion.h"
 
+#include "app/look/desktopsettings.h"
+
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
 #include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
@@ -15,18 +13,6 @@ namespace quorvale::motion {
 namespace {
 
 bool g_reduced = false;
-
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString portalInterface = QStringLiteral("org.freedesktop.portal.Settings");
-
-// The portal's Read wraps the value in one variant more than its ReadOne does.
-QVariant unwrapped(QVariant value)
-{
-    while (value.metaType() == QMetaType::fromType<QDBusVariant>())
-        value = qvariant_cast<QDBusVariant>(value).variant();
-    return value;
-}
 
 bool isNumber(const QVariant &value)
 {
@@ -104,8 +90,6 @@ const PortalSetting *portalSetting(const QString &settingNamespace, const QStrin
 // Collects what each source of the desktop says; motion is reduced when any of them asks for it.
 class DesktopMotion : public QObject
 {
-    Q_OBJECT
-
 public:
     explicit DesktopMotion(QObject *parent)
         : QObject(parent)
@@ -115,41 +99,17 @@ public:
     {
         report(QStringLiteral("config"),
                configReducesMotion(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected())
-            return;
-        bus.connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
-                    SLOT(settingChanged(QString, QString, QDBusVariant)));
+        auto *desktop = new DesktopSettings(this);
+        connect(desktop, &DesktopSettings::changed, this,
+                [this](const QString &settingNamespace, const QString &key, const QVariant &value) {
+                    report(settingNamespace + u'/' + key,
+                           portalSettingReducesMotion(settingNamespace, key, value));
+                });
         for (const PortalSetting &setting : portalSettings)
-            read(bus, setting.settingNamespace, setting.key);
-    }
-
-private slots:
-    void settingChanged(const QString &settingNamespace, const QString &key, const QDBusVariant &value)
-    {
-        if (portalSetting(settingNamespace, key))
-            report(settingNamespace + u'/' + key,
-                   portalSettingReducesMotion(settingNamespace, key, value.variant()));
+            desktop->follow(setting.settingNamespace, setting.key);
     }
 
 private:
-    void read(QDBusConnection &bus, const QString &settingNamespace, const QString &key)
-    {
-        QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, portalInterface,
-                                                           QStringLiteral("Read"));
-        call << settingNamespace << key;
-        auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this,
-                [this, settingNamespace, key](QDBusPendingCallWatcher *finished) {
-                    const QDBusMessage reply = finished->reply();
-                    // Desktops answer only the settings they own; the rest come back as errors.
-                    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-                        report(settingNamespace + u'/' + key,
-                               portalSettingReducesMotion(settingNamespace, key, reply.arguments().first()));
-                    finished->deleteLater();
-                });
-    }
-
     void report(const QString &source, bool reduces)
     {
         m_reports.insert(source, reduces);
@@ -200,9 +160,7 @@ bool configReducesMotion(const QString &configHome)
 bool portalSettingReducesMotion(const QString &settingNamespace, const QString &key, const QVariant &value)
 {
     const PortalSetting *setting = portalSetting(settingNamespace, key);
-    return setting && setting->reduces(unwrapped(value));
+    return setting && setting->reduces(DesktopSettings::unwrapped(value));
 }
 
 } // namespace quorvale::motion
-
-#include "reducemotion.moc"

@@ -19,6 +19,18 @@ bool hasForeignEffect(const QWidget *widget)
     return widget->graphicsEffect() && !qobject_cast<MotionEffect *>(widget->graphicsEffect());
 }
 
+// An effect draws its widget through an off-screen pass; an effect inside that pass paints the same
+// device twice, so a transition never wraps widgets that carry effects of their own.
+QList<QGraphicsEffect *> innerEffects(const QWidget *widget)
+{
+    QList<QGraphicsEffect *> effects;
+    for (const QWidget *child : widget->findChildren<QWidget *>()) {
+        if (child->graphicsEffect() && child->graphicsEffect()->isEnabled())
+            effects.append(child->graphicsEffect());
+    }
+    return effects;
+}
+
 } // namespace
 
 MotionEffect::MotionEffect(const TransitionState &far, qreal progress, QObject *parent)
@@ -93,7 +105,8 @@ void MotionEffect::draw(QPainter *painter)
 
 void playInsertion(QWidget *widget, const Transition &transition, const Curve &curve)
 {
-    if (motion::reduced() || hasForeignEffect(widget))
+    // Widgets inside with effects of their own come in by themselves.
+    if (motion::reduced() || hasForeignEffect(widget) || !innerEffects(widget).isEmpty())
         return;
     auto *effect = new MotionEffect(transition.insertion, 0.0);
     widget->setGraphicsEffect(effect);
@@ -115,6 +128,9 @@ void playRemoval(QWidget *widget, const Transition &transition, const Curve &cur
         widget->deleteLater();
         return;
     }
+    // The widget is on its way out: what is inside it is drawn plainly within its own fade.
+    for (QGraphicsEffect *inner : innerEffects(widget))
+        inner->setEnabled(false);
     auto *effect = new MotionEffect(transition.removal, 1.0);
     widget->setGraphicsEffect(effect);
     QObject::connect(effect, &MotionEffect::arrived, widget, &QObject::deleteLater);

@@ -5,6 +5,7 @@
 #include "app/look/painting.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/coalescer.h"
+#include "app/screens/departingscreen.h"
 #include "app/screens/detached.h"
 #include "app/screens/loginview.h"
 #include "app/screens/progressview.h"
@@ -13,6 +14,7 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quorvale {
@@ -50,16 +52,19 @@ void ContentView::showScreen(bool animated)
     const Transition transition = Appearance::reveal(motion::reduced());
     const Curve curve = springCurve<springs::standard>();
     if (m_screen) {
-        if (animated)
-            playRemoval(m_screen, transition, curve);
-        else
-            delete m_screen;
+        // The leaving screen goes at once; a picture of it fades out over its successor.
+        if (animated && !motion::reduced() && m_screen->isVisible())
+            new DepartingScreen(m_screen, transition.removal, curve, this);
+        delete m_screen;
     }
     m_screen = makeScreen(m_phase);
     layout()->addWidget(m_screen);
     if (animated)
         playInsertion(m_screen, transition, curve);
     m_screen->show();
+    // Any picture of a departed screen stays on top of its successor until it has faded.
+    for (DepartingScreen *picture : findChildren<DepartingScreen *>(Qt::FindDirectChildrenOnly))
+        picture->raise();
 }
 
 // Each new phase brings a new screen, so a screen's own state never outlives its phase.
@@ -77,15 +82,6 @@ void ContentView::phaseChanged()
     }
 }
 
-void ContentView::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (m_started)
-        return;
-    m_started = true;
-    detach(m_model->client()->start());
-}
-
 void ContentView::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
@@ -98,6 +94,12 @@ void ContentView::changeEvent(QEvent *event)
 
 void ContentView::paintEvent(QPaintEvent *)
 {
+    // The client starts once the window has drawn its first frame: reading the saved account reaches
+    // the desktop's services, which the first sight of the window need not wait for.
+    if (!m_started) {
+        m_started = true;
+        QTimer::singleShot(0, this, [this] { detach(m_model->client()->start()); });
+    }
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
     QLinearGradient wash(0.0, 0.0, 0.0, height());

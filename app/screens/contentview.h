@@ -8,8 +8,9 @@
 
 // The content of the application's window: the window background and exactly one screen for the
 // client's sign-in phase (a progress text while connecting or re-signing in, the sign-in screen, or
-// the query screen), swapped with the content transition. It starts the client once, resets the
-// search after a sign-out, and checks the session again whenever the window becomes active.
+// the query screen), swapped with the content transition. It starts the client once after its first
+// frame, resets the search after a sign-out, and checks the session again whenever the window
+// becomes active.
 namespace quorvale {
 
 class Coalescer;
@@ -32,7 +33,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

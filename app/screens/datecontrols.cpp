@@ -1,9 +1,11 @@
 #include "app/screens/datecontrols.h"
 
 #include "app/look/typography.h"
+#include "app/screens/popuplook.h"
 #include "app/screens/querydate.h"
 #include "app/screens/switchtoggle.h"
 
+#include <QCalendarWidget>
 #include <QDateTimeEdit>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
@@ -39,8 +41,14 @@ DateControls::DateControls(QWidget *parent)
     row->addWidget(m_follow);
     row->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(m_editor, &QDateTimeEdit::dateTimeChanged, this,
-            [this](const QDateTime &wallClock) { emit momentPicked(querydate::fromWallClock(wallClock)); });
+    // A typed date passes through unintended days while its parts are edited one by one, so it is
+    // taken only when the editing ends: Return, the focus leaving, or a day chosen in the calendar.
+    m_editor->setKeyboardTracking(false);
+    connect(m_editor, &QDateTimeEdit::editingFinished, this, &DateControls::commit);
+    QCalendarWidget *calendar = m_editor->calendarWidget();
+    popuplook::styleCalendar(calendar);
+    connect(calendar, &QCalendarWidget::clicked, this, &DateControls::commit);
+    connect(calendar, &QCalendarWidget::activated, this, &DateControls::commit);
     connect(m_follow, &QAbstractButton::toggled, this, &DateControls::followNowToggled);
 }
 
@@ -49,10 +57,20 @@ void DateControls::setMoment(const QDateTime &moment, bool followNow)
     const QSignalBlocker editorQuiet(m_editor);
     const QSignalBlocker switchQuiet(m_follow);
     const QDateTime wallClock = querydate::toWallClock(moment);
+    m_shown = wallClock;
     if (m_editor->dateTime() != wallClock)
         m_editor->setDateTime(wallClock);
     m_editor->setEnabled(!followNow);
     m_follow->setChecked(followNow);
+}
+
+void DateControls::commit()
+{
+    const QDateTime wallClock = m_editor->dateTime();
+    if (wallClock == m_shown)
+        return;
+    m_shown = wallClock;
+    emit momentPicked(querydate::fromWallClock(wallClock));
 }
 
 void DateControls::keyPressEvent(QKeyEvent *event)

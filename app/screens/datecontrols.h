@@ -36,7 +36,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Reports the editor's moment once, when it differs from the one last shown or reported.
+    void commit();
+
     QDateTimeEdit *m_editor;
+    QDateTime m_shown;
     SwitchToggle *m_follow;
 };
 

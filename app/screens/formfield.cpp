@@ -24,8 +24,12 @@ FormField::FormField(const QString &placeholder, QWidget *parent)
     QPalette clear = m_edit->palette();
     clear.setColor(QPalette::Base, Qt::transparent);
     m_edit->setPalette(clear);
+    // The field covers the whole card and keeps its padding as text margins, so every visible pixel
+    // of the card takes the click.
+    m_edit->setTextMargins(padding - 2, padding - 2, padding - 2, padding - 2);
+    m_edit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(padding - 2, padding - 2, padding - 2, padding - 2);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_edit);
     setFocusProxy(m_edit);
 }

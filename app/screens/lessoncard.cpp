@@ -98,12 +98,16 @@ LessonProgress *LessonCard::progressBar() const
 void LessonCard::present(const DayLesson &lesson, CourseState state, const QDateTime &moment,
                          const std::optional<QString> &className)
 {
-    if (state != m_state)
-        retint(state);
-    m_state = state;
     const AdaptiveColor tint = color(state);
-    setFill(paints::token(tint, 0.065));
-    setBorder(paints::token(tint, 0.12));
+    if (state != m_state || !m_tinted) {
+        if (state != m_state)
+            retint(state);
+        setFill(paints::token(tint, 0.065));
+        setBorder(paints::token(tint, 0.12));
+        m_progress->setTint(tint);
+        m_tinted = true;
+    }
+    m_state = state;
     m_badge->setState(state);
     m_badge->setTitle(lessonBadgeTitle(state));
     m_subject->setText(lesson.lesson.subject);
@@ -112,12 +116,14 @@ void LessonCard::present(const DayLesson &lesson, CourseState state, const QDate
     m_room->setText(lessonclock::roomText(lesson));
     m_period->setText(lessonclock::periodLine(lesson));
     m_progress->setVisible(state == CourseState::current);
-    m_progress->setTint(tint);
     if (state == CourseState::current)
         m_progress->setFraction(lessonclock::progress(lesson, moment));
-    m_countdown->setText(lessonclock::countdown(lesson, moment));
-    m_countdown->adjustSize();
-    placeCountdown();
+    // The pill moves only when its text, and so its width, changes.
+    if (const QString countdown = lessonclock::countdown(lesson, moment); countdown != m_countdown->text()) {
+        m_countdown->setText(countdown);
+        m_countdown->adjustSize();
+        placeCountdown();
+    }
 }
 
 // The glyph pieces take their colour when made, so a new state makes them anew.
@@ -128,9 +134,13 @@ void LessonCard::retint(CourseState state)
     delete m_pin;
     m_pin = pin;
     GlyphText *pill = makeCountdownPill(state, this);
-    pill->setVisible(m_countdown->isVisible());
+    // Whether it was hidden, not whether it is on screen: the card may not be shown yet.
+    pill->setVisible(!m_countdown->isHidden());
+    pill->setText(m_countdown->text());
+    pill->adjustSize();
     delete m_countdown;
     m_countdown = pill;
+    placeCountdown();
 }
 
 void LessonCard::resizeEvent(QResizeEvent *event)
@@ -142,7 +152,6 @@ void LessonCard::resizeEvent(QResizeEvent *event)
 void LessonCard::placeCountdown()
 {
     m_countdown->move(width() - m_countdown->width() - countdownInset, countdownInset);
-    m_countdown->raise();
 }
 
 } // namespace quorvale

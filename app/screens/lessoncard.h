@@ -49,6 +49,8 @@ private:
     void retint(CourseState state);
 
     CourseState m_state = CourseState::current;
+    // Whether the card's colours were set for its state.
+    bool m_tinted = false;
     StatusBadge *m_badge;
     TintedLabel *m_subject;
     TintedLabel *m_class;

@@ -4,6 +4,7 @@
 #include "app/look/painting.h"
 
 #include <QPainter>
+#include <cmath>
 
 namespace quorvale {
 
@@ -23,15 +24,24 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
     setFixedHeight(barHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("本节课进度"));
-    connect(m_shown, &Tween::valueChanged, this, qOverload<>(&QWidget::update));
+    // Repainted only when the filled part covers another whole pixel.
+    connect(m_shown, &Tween::valueChanged, this, [this] {
+        if (const int filled = filledWidth(); filled != m_painted) {
+            m_painted = filled;
+            update();
+        }
+    });
 }
 
 void LessonProgress::setFraction(double fraction)
 {
     if (fraction == m_fraction)
         return;
-    // The first value is shown as it is; later ones move there.
-    if (m_fraction < 0.0)
+    // The first value is shown as it is; later ones move there, unless the bar would move by less
+    // than a pixel, which is taken without a sound or a frame.
+    const bool first = m_fraction < 0.0;
+    const bool slight = std::abs(fraction - m_shown->value()) * width() < 1.0;
+    if (first || slight)
         m_shown->jumpTo(fraction);
     else
         m_shown->moveTo(fraction, springCurve<springs::standard>());
@@ -43,6 +53,11 @@ void LessonProgress::setTint(AdaptiveColor tint)
 {
     m_tint = tint;
     update();
+}
+
+int LessonProgress::filledWidth() const
+{
+    return qRound(width() * std::clamp(m_shown->value(), 0.0, 1.0));
 }
 
 QSize LessonProgress::sizeHint() const
@@ -60,7 +75,8 @@ void LessonProgress::paintEvent(QPaintEvent *)
     const qreal radius = track.height() / 2.0;
     painter.setBrush(painting::withOpacity(colour, 0.12));
     painter.drawRoundedRect(track, radius, radius);
-    const qreal width = track.width() * std::clamp(m_shown->value(), 0.0, 1.0);
+    m_painted = filledWidth();
+    const qreal width = m_painted;
     if (width <= 0.0)
         return;
     painter.setBrush(colour);

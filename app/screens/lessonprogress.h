@@ -28,7 +28,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The length of the filled part in whole pixels.
+    int filledWidth() const;
+
     AdaptiveColor m_tint;
+    int m_painted = -1;
     double m_fraction = -1.0;
     Tween *m_shown;
 };

@@ -125,6 +125,12 @@ void LoginView::build()
 
     m_message = secondaryLabel(TextStyle::caption, Appearance::secondaryText, m_form);
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The line keeps its room while empty, so the centred card never moves under the pointer when a
+    // message comes or goes.
+    // One line of Chinese text, which is taller than a Latin one.
+    m_message->setText(QStringLiteral("登录"));
+    m_message->setMinimumHeight(m_message->sizeHint().height());
+    m_message->clear();
     form->addWidget(m_message);
     m_storage = secondaryLabel(TextStyle::caption, Appearance::warningAmber, m_form);
     form->addWidget(m_storage);
@@ -183,7 +189,6 @@ void LoginView::refresh()
                          !m_password->text().isEmpty());
 
     m_message->setText(m_client->message());
-    m_message->setVisible(!m_client->message().isEmpty());
     m_storage->setText(m_client->storageMessage());
     m_storage->setVisible(!m_client->storageMessage().isEmpty());
     m_retry->setVisible(!m_client->ready() && !working);

@@ -1,5 +1,7 @@
 #include "app/screens/page.h"
 
+#include "app/screens/overlayscrollbars.h"
+
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -14,6 +16,7 @@ QScrollArea *fillWithPage(QWidget *screen)
     // being typed in.
     scroll->setFocusPolicy(Qt::NoFocus);
     scroll->viewport()->setAutoFillBackground(false);
+    useOverlayScrollBars(scroll);
     auto *outer = new QVBoxLayout(screen);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);

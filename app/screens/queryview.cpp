@@ -24,11 +24,11 @@
 #include "app/screens/topbar.h"
 #include "app/state/model.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <chrono>
 
 namespace quorvale {
@@ -94,7 +94,6 @@ QueryView::QueryView(Model *model, Clock clock, QWidget *parent)
 
     // Change handlers are not run for the values the screen starts with.
     m_seen = observe();
-    qApp->installEventFilter(this);
     render();
 }
 
@@ -167,8 +166,15 @@ void QueryView::buildFloating()
     m_box = new SearchBox(m_content);
     m_dateControls = new DateControls(m_content);
     m_dateControls->hide();
+    m_dateControls->adjustSize();
+    // Its size follows its content; its place follows its size.
+    m_dateControls->installEventFilter(this);
     arrive(m_shadow, 1);
     arrive(m_box, 1);
+    // The floating parts lie over the column, in this order, from the start.
+    m_shadow->raise();
+    m_box->raise();
+    m_dateControls->raise();
 
     SearchField *field = m_box->field();
     connect(field, &QLineEdit::textEdited, this, [this](const QString &text) { m_model->setQuery(text); });
@@ -229,13 +235,18 @@ void QueryView::render()
 {
     const bool selection = m_model->hasSelection();
     const bool empty = !m_model->didSearch() && !selection;
-    m_columnLayout->setSpacing(selection ? 20 : 26);
-    for (QSpacerItem *spacer : {m_topSpacer, m_bottomSpacer}) {
-        spacer->changeSize(0, empty ? emptySpacer : 0, QSizePolicy::Minimum,
-                           empty ? QSizePolicy::Expanding : QSizePolicy::Fixed);
+    // The column is laid out again only when its arrangement changes, never on a plain tick.
+    if (const std::pair arrangement{selection, empty}; arrangement != m_arrangement) {
+        m_arrangement = arrangement;
+        m_columnLayout->setSpacing(selection ? 20 : 26);
+        for (QSpacerItem *spacer : {m_topSpacer, m_bottomSpacer}) {
+            spacer->changeSize(0, empty ? emptySpacer : 0, QSizePolicy::Minimum,
+                               empty ? QSizePolicy::Expanding : QSizePolicy::Fixed);
+        }
+        m_endSpacer->changeSize(0, 0, QSizePolicy::Minimum,
+                                empty ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+        m_columnLayout->invalidate();
     }
-    m_endSpacer->changeSize(0, 0, QSizePolicy::Minimum, empty ? QSizePolicy::Fixed : QSizePolicy::Expanding);
-    m_columnLayout->invalidate();
 
     m_topBar->refresh();
     m_searchArea->present(m_model->queryKind(), m_model->teacherSearchKind(), selection, m_model->date(),
@@ -300,11 +311,26 @@ void QueryView::place()
     m_shadow->setGeometry(field.marginsAdded(SearchShadow::margins));
     const QWidget *line = m_searchArea->dateLine();
     const QPoint lineRight = line->mapTo(m_content, QPoint(line->width(), 0));
-    m_dateControls->adjustSize();
     m_dateControls->move(lineRight.x() - m_dateControls->width(), lineRight.y() + dateControlsDrop);
-    m_shadow->raise();
-    m_box->raise();
-    m_dateControls->raise();
+}
+
+void QueryView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    watchWindow();
+}
+
+// Presses anywhere in the window pass through its window-system window first, whichever widget
+// takes them; watching that one window sees every press on the screen and nothing of other windows.
+void QueryView::watchWindow()
+{
+    QWindow *handle = window()->windowHandle();
+    if (!handle || handle == m_watchedWindow)
+        return;
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+    m_watchedWindow = handle;
+    handle->installEventFilter(this);
 }
 
 bool QueryView::eventFilter(QObject *watched, QEvent *event)
@@ -312,8 +338,12 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-        if (auto *widget = qobject_cast<QWidget *>(watched))
-            pressed(widget, event);
+        if (watched == m_watchedWindow) {
+            const QPoint point = static_cast<QMouseEvent *>(event)->position().toPoint();
+            QWidget *top = window();
+            QWidget *target = top->childAt(point);
+            pressed(target ? target : top);
+        }
         break;
     case QEvent::Move:
     case QEvent::Resize:
@@ -322,7 +352,7 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
                                       QSizePolicy::Fixed);
             m_content->layout()->invalidate();
         } else if (watched == m_searchArea || watched == m_searchArea->fieldAnchor() ||
-                   watched == m_searchArea->dateLine() || watched == m_column) {
+                   watched == m_searchArea->dateLine() || watched == m_column || watched == m_dateControls) {
             place();
         }
         break;
@@ -332,16 +362,10 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void QueryView::pressed(QWidget *widget, QEvent *event)
+void QueryView::pressed(QWidget *widget)
 {
     if (widget != this && !isAncestorOf(widget))
         return;
-    // A press a child leaves unhandled goes on to its parents as a copy with the same moment and place.
-    const auto *mouse = static_cast<QMouseEvent *>(event);
-    const std::pair<quint64, QPointF> press{mouse->timestamp(), mouse->globalPosition()};
-    if (m_lastPress == press)
-        return;
-    m_lastPress = press;
     if (keepsSuggestions(widget))
         return;
     dismissSuggestions();

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QPointer>
 #include <QUuid>
 #include <QWidget>
 #include <functional>
@@ -13,6 +14,7 @@
 class QScrollArea;
 class QSpacerItem;
 class QTimer;
+class QWindow;
 class QVBoxLayout;
 
 // The screen shown while signed in: one scrolling column with the top bar, the search area with its
@@ -82,6 +84,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
@@ -120,13 +123,16 @@ private:
     bool keepsSuggestions(const QWidget *widget) const;
     // The screen's empty space, where a press also closes the date controls.
     bool isBackground(const QWidget *widget) const;
-    void pressed(QWidget *widget, QEvent *event);
+    void pressed(QWidget *widget);
+    void watchWindow();
 
     Model *m_model;
     Clock m_clock;
     Coalescer *m_pass;
     Seen m_seen;
 
+    // Whether a person is selected, and whether nothing was searched, as the column was last laid out.
+    std::optional<std::pair<bool, bool>> m_arrangement;
     bool m_showDate = false;
     bool m_suggestionsOpen = false;
     std::optional<int> m_highlighted;
@@ -134,8 +140,8 @@ private:
     QUuid m_focusRevision = QUuid::createUuid();
     QTimer *m_debounce;
     QString m_debounceQuery;
-    // The press last seen, so that one press passed on to the parents is handled once.
-    std::optional<std::pair<quint64, QPointF>> m_lastPress;
+    // The window-system window whose presses the screen watches.
+    QPointer<QWindow> m_watchedWindow;
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;

@@ -174,8 +174,11 @@ void ResultArea::showCards(const LessonPlan &plan)
             card = new LessonCard(m_lessons);
         card->present(lesson, plan.state, m_model->date(),
                       teacherQuery && teacher ? teacher->className(lesson) : std::nullopt);
-        m_lessonLayout->removeWidget(card);
-        m_lessonLayout->insertWidget(int(kept.size()), card);
+        // A card already in its place stays in the layout untouched.
+        if (m_lessonLayout->indexOf(card) != int(kept.size())) {
+            m_lessonLayout->removeWidget(card);
+            m_lessonLayout->insertWidget(int(kept.size()), card);
+        }
         if (isNew)
             bringIn(card, reveal());
         kept.append({key, card});

@@ -100,7 +100,9 @@ void SearchArea::present(QueryKind kind, TeacherSearchKind teacherKind, bool has
     m_date->setText(querydate::text(moment));
     m_calendar->setLabel(dateOpen ? glyphPath(Glyph::chevronUp) : glyphPath(Glyph::calendar), QString());
     // Tighter once a person is chosen, so the results start higher.
-    m_column->setSpacing(hasSelection ? 10 : 18);
+    // Setting a layout's spacing lays it out again even when it stays the same.
+    if (const int spacing = hasSelection ? 10 : 18; m_column->spacing() != spacing)
+        m_column->setSpacing(spacing);
     m_column->setContentsMargins(0, hasSelection ? 0 : 18, 0, 0);
 }
 

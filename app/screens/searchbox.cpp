@@ -36,6 +36,11 @@ SearchBox::SearchBox(QWidget *parent)
     m_magnifier->setLabel(glyphPath(Glyph::magnifyingGlass), QString());
     // A click on the magnifier focuses the field; the magnifier itself never holds the focus.
     m_magnifier->setFocusPolicy(Qt::NoFocus);
+    // The field takes the row's full height, and a click anywhere else in the row focuses it too:
+    // every visible pixel of the capsule is the field.
+    m_field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_row->setFocusPolicy(Qt::ClickFocus);
+    m_row->setFocusProxy(m_field);
     auto *row = new QHBoxLayout(m_row);
     row->setContentsMargins(22, 0, 9, 0);
     row->setSpacing(12);

@@ -9,7 +9,7 @@ namespace quorvale::suggestionlist {
 
 namespace {
 
-constexpr int rowHeight = 42;
+constexpr int plainRowHeight = 42;
 constexpr int rowWithSubtitleHeight = 58;
 constexpr int rowSpacing = 2;
 constexpr int listPadding = 8;
@@ -77,13 +77,22 @@ QString rowHelp(const SearchSuggestion &suggestion)
                               : rowTitle(suggestion) + QStringLiteral(" · ") + subtitle;
 }
 
+int rowHeight(const SearchSuggestion &suggestion)
+{
+    return suggestion.subtitle().isEmpty() ? plainRowHeight : rowWithSubtitleHeight;
+}
+
 int listHeight(const QList<SearchSuggestion> &suggestions)
 {
     if (suggestions.isEmpty())
         return emptyHeight;
     int height = rowSpacing * int(suggestions.size() - 1) + 2 * listPadding;
-    for (const SearchSuggestion &suggestion : suggestions)
-        height += suggestion.subtitle().isEmpty() ? rowHeight : rowWithSubtitleHeight;
+    // The rows beyond the largest height do not change it.
+    for (const SearchSuggestion &suggestion : suggestions) {
+        height += suggestionlist::rowHeight(suggestion);
+        if (height >= largestHeight)
+            break;
+    }
     return std::min(height, largestHeight);
 }
 

@@ -22,6 +22,8 @@ QString title(const Model &model);
 QString rowTitle(const SearchSuggestion &suggestion);
 // A row's hover text: the title, then " · " and the subtitle when there is one.
 QString rowHelp(const SearchSuggestion &suggestion);
+// A row's own height: 58 with a subtitle, 42 without.
+int rowHeight(const SearchSuggestion &suggestion);
 // The list's height: the rows (58 with a subtitle, 42 without), 2 between rows and 8 above and below,
 // at most 254; 62 for an empty list.
 int listHeight(const QList<SearchSuggestion> &suggestions);

@@ -5,13 +5,16 @@
 #include "app/look/painting.h"
 #include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
+#include "app/screens/overlayscrollbars.h"
 #include "app/screens/spinner.h"
+#include "app/screens/suggestiondelegate.h"
 #include "app/screens/suggestionlist.h"
-#include "app/screens/suggestionrow.h"
+#include "app/screens/suggestionmodel.h"
 
 #include <QHBoxLayout>
+#include <QListView>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -21,7 +24,6 @@ namespace {
 
 constexpr int headerPadding = 22;
 constexpr int dividerInset = 18;
-constexpr int listPadding = 8;
 
 } // namespace
 
@@ -29,10 +31,9 @@ SuggestionPanel::SuggestionPanel(QWidget *parent)
     : QWidget(parent)
     , m_title(new TintedLabel(QString(), textStyleFont(font(), TextStyle::caption, QFont::DemiBold), this))
     , m_spinner(new Spinner(11, this))
-    , m_scroll(new QScrollArea(this))
-    , m_list(new QWidget)
-    , m_listLayout(new QVBoxLayout(m_list))
-    , m_message(new TintedLabel(QString(), textStyleFont(font(), TextStyle::callout), m_list))
+    , m_list(new QListView(this))
+    , m_model(new SuggestionModel(this))
+    , m_message(new TintedLabel(QString(), textStyleFont(font(), TextStyle::callout), this))
     , m_scrollTween(new Tween(0.0, this))
 {
     setFocusPolicy(Qt::NoFocus);
@@ -52,27 +53,36 @@ SuggestionPanel::SuggestionPanel(QWidget *parent)
     // The divider is painted across this gap.
     column->addSpacing(1);
 
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setFocusPolicy(Qt::NoFocus);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setWidget(m_list);
-    // The scroll area fills its widget with the window colour; the background behind shows instead.
+    // A click on a row must leave the search field focused, and rows are chosen, not selected.
+    m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setMouseTracking(true);
+    m_list->setCursor(Qt::PointingHandCursor);
+    m_list->viewport()->setAutoFillBackground(false);
     m_list->setAutoFillBackground(false);
-    // The scroll bar keeps clear of the rounded corner of the shared background.
-    auto *list = new QHBoxLayout;
-    list->setContentsMargins(0, 0, 10, 0);
-    list->addWidget(m_scroll);
-    column->addLayout(list);
-    m_listLayout->setContentsMargins(listPadding, listPadding, listPadding, listPadding);
-    m_listLayout->setSpacing(2);
+    m_list->setItemDelegate(new SuggestionDelegate(m_list));
+    m_list->setModel(m_model);
+    m_list->viewport()->installEventFilter(this);
+    useOverlayScrollBars(m_list);
     m_message->setWordWrap(true);
-    m_listLayout->addWidget(m_message);
-    m_listLayout->addStretch();
+    // The scroll bar keeps clear of the rounded corner of the shared background.
+    auto *list = new QVBoxLayout;
+    list->setContentsMargins(0, 0, 10, 0);
+    list->addWidget(m_list);
+    list->addWidget(m_message);
+    list->addStretch();
+    column->addLayout(list);
 
+    connect(m_list, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { emit chosen(m_model->at(index.row())); });
     connect(m_scrollTween, &Tween::valueChanged, this,
-            [this](qreal value) { m_scroll->verticalScrollBar()->setValue(qRound(value)); });
+            [this](qreal value) { m_list->verticalScrollBar()->setValue(qRound(value)); });
+    // A new list forgets the row under the pointer; the next move finds it again.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_pointed.reset(); });
 }
 
 void SuggestionPanel::setContent(const SuggestionContent &content)
@@ -94,89 +104,75 @@ void SuggestionPanel::setContent(const SuggestionContent &content)
     } else if (content.rows.isEmpty()) {
         message = QStringLiteral("没有匹配结果");
     }
-    m_message->setText(message);
+    if (m_message->text() != message)
+        m_message->setText(message);
     m_message->setTint(*tint);
     m_message->setAlignment(alignment);
-    m_message->setContentsMargins(margin, margin, margin, margin);
+    m_message->setContentsMargins(margin + 8, margin, margin, margin);
     m_message->setVisible(!message.isEmpty());
-    showRows(message.isEmpty() ? content : SuggestionContent{});
+    m_list->setVisible(message.isEmpty());
+    m_model->setRows(message.isEmpty() ? content.rows : QList<SearchSuggestion>());
 
     const bool highlightMoved = content.highlighted != m_highlighted;
     m_highlighted = content.highlighted;
-    for (int index = 0; index < m_order.size(); ++index) {
-        SuggestionRow *row = m_rows.value(m_order.at(index).id());
-        const bool keyboard = content.highlighted == index;
-        row->setHighlighted(keyboard);
-        row->setMarked(content.hovered ? *content.hovered == row->suggestion().id() : keyboard);
-    }
-    m_scroll->setFixedHeight(suggestionlist::listHeight(content.rows));
+    m_model->setMarks(content.highlighted, content.hovered);
+    m_list->setFixedHeight(suggestionlist::listHeight(content.rows));
     if (highlightMoved)
         scrollToHighlight();
 }
 
-void SuggestionPanel::showRows(const SuggestionContent &content)
-{
-    QHash<QString, SuggestionRow *> kept;
-    for (const SearchSuggestion &suggestion : content.rows) {
-        const QString id = suggestion.id();
-        SuggestionRow *row = m_rows.take(id);
-        if (!row) {
-            row = new SuggestionRow(suggestion, m_list);
-            connect(row, &QAbstractButton::clicked, this, [this, row] { emit chosen(row->suggestion()); });
-            connect(row, &SuggestionRow::entered, this, &SuggestionPanel::rowEntered);
-            connect(row, &SuggestionRow::left, this, &SuggestionPanel::rowLeft);
-        } else if (!(row->suggestion() == suggestion)) {
-            row->setSuggestion(suggestion);
-        }
-        kept.insert(id, row);
-    }
-    qDeleteAll(m_rows);
-    m_rows = kept;
-    const bool sameOrder =
-        content.rows.size() == m_order.size() &&
-        std::equal(m_order.cbegin(), m_order.cend(), content.rows.cbegin(),
-                   [](const SearchSuggestion &a, const SearchSuggestion &b) { return a.id() == b.id(); });
-    m_order = content.rows;
-    if (sameOrder)
-        return;
-    // The rows follow the message in list order; the stretch stays last.
-    for (int index = 0; index < m_order.size(); ++index) {
-        SuggestionRow *row = m_rows.value(m_order.at(index).id());
-        m_listLayout->removeWidget(row);
-        m_listLayout->insertWidget(1 + index, row);
-        row->show();
-    }
-}
-
 void SuggestionPanel::scrollToHighlight()
 {
-    if (!m_highlighted || *m_highlighted < 0 || *m_highlighted >= m_order.size())
+    if (!m_highlighted || *m_highlighted < 0 || *m_highlighted >= m_model->rowCount())
         return;
-    m_list->layout()->activate();
-    const SuggestionRow *row = m_rows.value(m_order.at(*m_highlighted).id());
-    QScrollBar *bar = m_scroll->verticalScrollBar();
-    const int centred = row->y() + row->height() / 2 - m_scroll->viewport()->height() / 2;
+    const QRect row = m_list->visualRect(m_model->index(*m_highlighted));
+    QScrollBar *bar = m_list->verticalScrollBar();
+    const int centred = bar->value() + row.center().y() - m_list->viewport()->height() / 2;
     const int target = std::clamp(centred, bar->minimum(), bar->maximum());
     m_scrollTween->jumpTo(bar->value());
     m_scrollTween->moveTo(target, springCurve<springs::standard>());
 }
 
-QList<SuggestionRow *> SuggestionPanel::rows() const
+QRect SuggestionPanel::rowRect(const QString &id) const
 {
-    QList<SuggestionRow *> ordered;
-    for (const SearchSuggestion &suggestion : m_order)
-        ordered.append(m_rows.value(suggestion.id()));
-    return ordered;
+    const std::optional<int> row = m_model->rowOf(id);
+    return row ? m_list->visualRect(m_model->index(*row)) : QRect();
 }
 
 QString SuggestionPanel::message() const
 {
-    return m_message->isVisibleTo(m_list) ? m_message->text() : QString();
+    return m_message->isVisibleTo(this) ? m_message->text() : QString();
 }
 
 bool SuggestionPanel::spinnerShown() const
 {
     return m_spinner->isVisibleTo(this);
+}
+
+bool SuggestionPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            const QModelIndex index =
+                m_list->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+            pointerAt(index.isValid() ? std::optional<int>(index.row()) : std::nullopt);
+        } else if (event->type() == QEvent::Leave) {
+            pointerAt(std::nullopt);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Tells of the row the pointer entered or left, once per row.
+void SuggestionPanel::pointerAt(std::optional<int> row)
+{
+    const std::optional<QString> id = row ? std::optional<QString>(m_model->at(*row).id()) : std::nullopt;
+    if (id == m_pointed)
+        return;
+    if (const std::optional<QString> left = std::exchange(m_pointed, id))
+        emit rowLeft(*left);
+    if (id)
+        emit rowEntered(*id);
 }
 
 void SuggestionPanel::paintEvent(QPaintEvent *)

@@ -2,20 +2,19 @@
 
 #include "app/state/searchsuggestion.h"
 
-#include <QHash>
 #include <QWidget>
 #include <optional>
 
-class QScrollArea;
-class QVBoxLayout;
+class QListView;
 
 // The body of the suggestions dropdown: a header with the list's title and a small indicator while
-// a search runs, a divider, and the scrolling list of rows or its message. Rows are kept by their
-// suggestion's id, so a row that stays in the list stays the same widget.
+// a search runs, a divider, and the scrolling list of rows or its message. The rows are an item
+// model drawn by a row painter, so the list costs the same per row however long it is, and a row
+// keeps its place while the list stays the same.
 namespace quorvale {
 
 class Spinner;
-class SuggestionRow;
+class SuggestionModel;
 class TintedLabel;
 class Tween;
 
@@ -44,8 +43,10 @@ public:
     // Scrolls the highlighted row to the middle of the list.
     void scrollToHighlight();
 
-    QList<SuggestionRow *> rows() const;
-    SuggestionRow *row(const QString &id) const { return m_rows.value(id); }
+    QListView *list() const { return m_list; }
+    SuggestionModel *model() const { return m_model; }
+    // Where a row is drawn, in the list's viewport; empty for a row not in the list.
+    QRect rowRect(const QString &id) const;
     // The list's message instead of rows; empty while rows show.
     QString message() const;
     TintedLabel *titleLabel() const { return m_title; }
@@ -58,18 +59,17 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void showRows(const SuggestionContent &content);
+    void pointerAt(std::optional<int> row);
 
     TintedLabel *m_title;
     Spinner *m_spinner;
-    QScrollArea *m_scroll;
-    QWidget *m_list;
-    QVBoxLayout *m_listLayout;
+    QListView *m_list;
+    SuggestionModel *m_model;
     TintedLabel *m_message;
-    QHash<QString, SuggestionRow *> m_rows;
-    QList<SearchSuggestion> m_order;
+    std::optional<QString> m_pointed;
     std::optional<int> m_highlighted;
     Tween *m_scrollTween;
 };

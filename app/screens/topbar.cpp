@@ -5,6 +5,7 @@
 #include "app/look/glyphwidgets.h"
 #include "app/look/typography.h"
 #include "app/screens/detached.h"
+#include "app/screens/popuplook.h"
 #include "app/screens/safetext.h"
 #include "app/state/quorvaleclient.h"
 
@@ -37,6 +38,8 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
 
     connect(m_account, &QAbstractButton::clicked, this, [this] {
         emit dismissRequested();
+        // Styled as it opens, in the colours of the moment.
+        popuplook::styleMenu(m_menu);
         m_menu->popup(m_account->mapToGlobal(QPoint(0, m_account->height())));
     });
     connect(m_check, &QAction::triggered, this, [this] {

@@ -1,6 +1,8 @@
 #include "app/screens/weblogindialog.h"
 
+#include "app/look/appearance.h"
 #include "app/look/primaryactionbutton.h"
+#include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
 #include "app/screens/spinner.h"
 #include "app/state/quorvaleclient.h"
@@ -52,10 +54,20 @@ WebLoginDialog::WebLoginDialog(QuorvaleClient *client, QWidget *parent)
     column->addWidget(m_header);
 
     m_page = m_client->web()->createView(this);
-    if (m_page)
+    if (m_page) {
         column->addWidget(m_page, 1);
-    else
-        column->addStretch(1);
+    } else {
+        // Where no page can be shown the sheet says why, and how to make it possible.
+        m_reason = new TintedLabel(m_client->web()->unavailableReason(),
+                                   textStyleFont(font(), TextStyle::body), this);
+        m_reason->setTint(Appearance::warningAmber);
+        m_reason->setWordWrap(true);
+        m_reason->setAlignment(Qt::AlignCenter);
+        m_reason->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_reason->setContentsMargins(60, 0, 60, 0);
+        m_verify->setVisible(false);
+        column->addWidget(m_reason, 1);
+    }
 
     connect(m_verify, &QAbstractButton::clicked, this, [this] { verify(this, m_client); });
     connect(m_back, &QAbstractButton::clicked, this, &QDialog::reject);

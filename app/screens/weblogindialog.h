@@ -14,6 +14,7 @@ namespace quorvale {
 class PrimaryActionButton;
 class QuorvaleClient;
 class Spinner;
+class TintedLabel;
 
 class WebLoginDialog : public QDialog
 {
@@ -29,6 +30,8 @@ public:
     QPushButton *backButton() const { return m_back; }
     // The widget that shows the page; none when the client's web view shows no page.
     QWidget *pageView() const { return m_page; }
+    // Why no page is shown; none while a page shows.
+    TintedLabel *reasonLabel() const { return m_reason; }
 
 private:
     void refresh();
@@ -40,6 +43,7 @@ private:
     PrimaryActionButton *m_verify;
     QPushButton *m_back;
     QWidget *m_page;
+    TintedLabel *m_reason = nullptr;
 };
 
 } // namespace quorvale

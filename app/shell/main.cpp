@@ -1,6 +1,7 @@
 // The application's entry: one model with its session client, the one update controller, and the
 // window that shows them.
 
+#include "app/look/colourscheme.h"
 #include "app/look/reducemotion.h"
 #include "app/shell/buildinfo.h"
 #include "app/shell/mainwindow.h"
@@ -8,7 +9,7 @@
 #include "app/state/model.h"
 #include "app/state/quorvaleclient.h"
 #include "app/updates/updatercontroller.h"
-#include "app/web/enginewebview.h"
+#include "app/web/deferredwebview.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -18,8 +19,6 @@ int main(int argc, char *argv[])
 {
     using namespace quorvale;
 
-    // The web sign-in's browser shares its graphics context with the windows.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quorvale"));
     QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
@@ -27,8 +26,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("课径"));
     QApplication::setDesktopFileName(QStringLiteral("quorvale"));
     motion::followDesktop();
+    colourscheme::followDesktop();
 
-    auto *client = new QuorvaleClient(new EngineWebView, std::make_unique<QSettings>());
+    auto *client = new QuorvaleClient(new DeferredWebView(DeferredWebView::defaultModulePaths()),
+                                      std::make_unique<QSettings>());
     Model model(client);
 
     UpdaterController updater(buildInfoDictionary(), true, canInstallTest(&model));

@@ -34,6 +34,8 @@ MainWindow::MainWindow(Model *model, UpdaterController *updater, QWidget *parent
     menu->addSeparator();
     QAction *quit = menu->addAction(QStringLiteral("退出"), qApp, &QApplication::quit);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Quits from the sign-in sheet and the settings window as well.
+    quit->setShortcutContext(Qt::ApplicationShortcut);
     // Shortcuts work while the menu bar is hidden by the desktop too.
     addActions({settings, check, quit});
 }

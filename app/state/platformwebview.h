@@ -36,6 +36,8 @@ public:
         Q_UNUSED(parent)
         return nullptr;
     }
+    // Why no page can be shown here, in words for the person at the window; empty when one can.
+    virtual QString unavailableReason() const { return {}; }
 
 signals:
     void loadStarted();

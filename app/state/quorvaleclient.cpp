@@ -143,17 +143,27 @@ QCoro::Task<> QuorvaleClient::start()
 
 QCoro::Task<> QuorvaleClient::runCheck(QPointer<QuorvaleClient> self)
 {
-    // verify() reports through the published state; a stray failure must not end the checks.
-    co_await settled(self->verify());
+    // The check reports through the published state; a stray failure must not end the checks.
+    co_await settled(self->check(false));
     if (self)
         self->m_monitor->start();
 }
 
 QCoro::Task<> QuorvaleClient::verify()
 {
+    return check(true);
+}
+
+// The periodic check keeps the client busy for the other operations without telling anyone, so a
+// check whose answer is the same changes nothing that is shown.
+QCoro::Task<> QuorvaleClient::check(bool announced)
+{
     if (m_phase != SessionPhase::SignedIn || m_working)
         co_return;
-    setWorking(true);
+    if (announced)
+        setWorking(true);
+    else
+        m_working = true;
     const qint64 token = m_revision;
     const QPointer<QuorvaleClient> self(this);
     const SessionCoordinator::Operation<SessionUser> operation = &SessionCoordinator::authenticatedUser;
@@ -163,7 +173,10 @@ QCoro::Task<> QuorvaleClient::verify()
         co_return;
     if (checked.value)
         setUser(checked.value);
-    setWorking(false);
+    if (announced)
+        setWorking(false);
+    else
+        m_working = false;
 }
 
 QCoro::Task<> QuorvaleClient::loadCaptcha()

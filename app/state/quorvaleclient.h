@@ -142,6 +142,8 @@ private:
     // The published state after a guarded call; the error is none when it returned a value.
     QCoro::Task<> settle(std::exception_ptr error, qint64 token, std::shared_ptr<RecoveryRecord> recovery);
     static QCoro::Task<> runCheck(QPointer<QuorvaleClient> self);
+    // verify(), told through the working flag or not.
+    QCoro::Task<> check(bool announced);
     void storePreference(bool enabled);
 
     void setPhase(SessionPhase phase);

@@ -8,6 +8,7 @@
 #include "platform/updates/updatetransfer.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -36,7 +37,24 @@ Updater::Updater(const InfoDictionary &hostInfo, UpdateHost host, UpdaterDelegat
     connect(m_timer, &QTimer::timeout, this, [this] { check(false); });
 }
 
-Updater::~Updater() = default;
+Updater::~Updater()
+{
+    // Every transfer still waiting ends now, so no check is left suspended when the updater goes;
+    // the checks that resume see that it is closing and touch nothing more.
+    m_closing = true;
+    QList<QPointer<QNetworkReply>> outstanding;
+    for (QNetworkReply *reply : m_network->findChildren<QNetworkReply *>())
+        outstanding.append(reply);
+    for (const QPointer<QNetworkReply> &reply : std::as_const(outstanding)) {
+        if (reply)
+            reply->abort();
+    }
+}
+
+bool Updater::alive(const QPointer<Updater> &self)
+{
+    return self && !self->m_closing;
+}
 
 InfoDictionary Updater::frameworkInfoDictionary()
 {
@@ -97,13 +115,13 @@ QCoro::Task<Updater::Outcome> Updater::check(bool userInitiated)
     try {
         outcome = co_await runCheck(userInitiated);
     } catch (const UpdateFailure &failure) {
-        if (self && userInitiated)
+        if (alive(self) && userInitiated)
             m_driver->showFailure(failure.description());
     } catch (...) {
-        if (self && userInitiated)
+        if (alive(self) && userInitiated)
             m_driver->showFailure(UpdateFailure::unreachable().description());
     }
-    if (self) {
+    if (alive(self)) {
         setChecking(false);
         schedule();
     }
@@ -126,7 +144,7 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     const QUrl feedURL(feed, QUrl::StrictMode);
     const TransferSettings transfer{m_userAgent, m_host.tls};
     const QByteArray bytes = co_await fetchFeed(m_network, feedURL, transfer, largestFeed);
-    if (!self)
+    if (!alive(self))
         co_return Outcome::failed;
     const std::optional<QByteArray> body = verifiedFeed(bytes, *key);
     if (!body)
@@ -145,7 +163,7 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
 
     const AppcastItem offered = *update;
     const bool now = co_await m_driver->confirmInstall(offered);
-    if (!self)
+    if (!alive(self))
         co_return Outcome::failed;
     if (!now)
         co_return Outcome::declined;
@@ -154,7 +172,7 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
         co_return co_await install(offered, publicKey);
     } catch (const UpdateFailure &failure) {
         // The person chose to install: they hear why it did not happen, whoever started the check.
-        if (self && !userInitiated)
+        if (alive(self) && !userInitiated)
             m_driver->showFailure(failure.description());
         throw;
     }
@@ -168,10 +186,10 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
     const Progress progress = [driver](qint64 received, qint64 total) { driver->showProgress(received, total); };
     std::shared_ptr<QTemporaryFile> download =
         co_await downloadEnclosure(m_network, item, publicKey, m_host.executablePath, transfer, progress);
-    if (!self)
+    if (!alive(self))
         co_return Outcome::failed;
     auto relaunch = [self, download] {
-        if (self && !self->relaunchInstalling(download))
+        if (alive(self) && !self->relaunchInstalling(download))
             self->m_driver->showFailure(UpdateFailure::notReplaced().description());
     };
     if (m_delegate->shouldPostponeRelaunch(item, relaunch)) {

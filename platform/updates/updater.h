@@ -97,6 +97,8 @@ signals:
     void canCheckForUpdatesChanged();
 
 private:
+    // Whether a check that held `self` across a wait may go on.
+    static bool alive(const QPointer<Updater> &self);
     QCoro::Task<Outcome> runCheck(bool userInitiated);
     QCoro::Task<Outcome> install(AppcastItem item, QByteArray publicKey);
     bool relaunchInstalling(std::shared_ptr<QTemporaryFile> download);
@@ -113,6 +115,8 @@ private:
     QTimer *m_timer;
     bool m_started = false;
     bool m_checking = false;
+    // Set while the updater is being destroyed.
+    bool m_closing = false;
 };
 
 } // namespace quorvale::updates

@@ -1,5 +1,6 @@
 #include "app/look/appearance.h"
 #include "app/look/arrival.h"
+#include "app/look/colourscheme.h"
 #include "app/look/coursestate.h"
 #include "app/look/primaryactionbutton.h"
 #include "app/look/reducemotion.h"
@@ -9,6 +10,7 @@
 #include "tests/support/pixels.h"
 
 #include <QApplication>
+#include <QDBusVariant>
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPointer>
@@ -70,6 +72,9 @@ private slots:
     void playsButtonPressWhenMotionIsOn();
     void showsArrivalAtOnceWhenMotionIsReduced();
     void removesContentAtOnceWhenMotionIsReduced();
+    void readsThePublishedColourScheme_data();
+    void readsThePublishedColourScheme();
+    void followsTheSchemeAndGivesThePaletteBack();
 };
 
 void TestLook::initTestCase()
@@ -229,6 +234,42 @@ void TestLook::removesContentAtOnceWhenMotionIsReduced()
     playInsertion(fresh, Appearance::reveal(true), springCurve<springs::standard>());
     layout->addWidget(fresh);
     QVERIFY(!fresh->graphicsEffect());
+}
+
+void TestLook::readsThePublishedColourScheme_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("dark");
+    // -1 stands for no preference.
+    QTest::newRow("no preference") << QVariant(0u) << -1;
+    QTest::newRow("dark") << QVariant(1u) << 1;
+    QTest::newRow("light") << QVariant(2u) << 0;
+    QTest::newRow("dark, wrapped as Read sends it")
+        << QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(1u))))) << 1;
+    QTest::newRow("a scheme of a later version") << QVariant(7u) << -1;
+    QTest::newRow("text") << QVariant(QStringLiteral("1")) << -1;
+    QTest::newRow("nothing") << QVariant() << -1;
+}
+
+void TestLook::readsThePublishedColourScheme()
+{
+    QFETCH(QVariant, value);
+    QFETCH(int, dark);
+    const std::optional<bool> expected = dark < 0 ? std::nullopt : std::optional<bool>(dark == 1);
+    QCOMPARE(colourscheme::prefersDark(value), expected);
+}
+
+void TestLook::followsTheSchemeAndGivesThePaletteBack()
+{
+    const QPalette before = QApplication::palette();
+    QVERIFY(!Appearance::isDark(before));
+    colourscheme::apply(true);
+    QVERIFY(Appearance::isDark(QApplication::palette()));
+    colourscheme::apply(false);
+    QCOMPARE(QApplication::palette(), before);
+    colourscheme::apply(true);
+    colourscheme::apply(std::nullopt);
+    QCOMPARE(QApplication::palette(), before);
 }
 
 QTEST_MAIN(TestLook)

@@ -50,7 +50,9 @@ ScreenRig::~ScreenRig() = default;
 
 std::function<QDateTime()> ScreenRig::clock() const
 {
-    return [now = m_now] { return *now; };
+    return [now = m_now, running = m_running] {
+        return running->isValid() ? now->addMSecs(running->elapsed()) : *now;
+    };
 }
 
 void ScreenRig::signIn()

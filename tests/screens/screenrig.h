@@ -7,6 +7,7 @@
 #include "tools/demoplatform/demoplatform.h"
 #include "tools/demoplatform/school/platformanswers.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <functional>
@@ -45,6 +46,8 @@ public:
     // What every part of the bench takes as "now"; moving it moves them all.
     QDateTime now() const { return *m_now; }
     void setNow(const QDateTime &moment) { *m_now = moment; }
+    // From here on "now" moves on with real time from the moment it is.
+    void runClock() { m_running->start(); }
     std::function<QDateTime()> clock() const;
 
     // Signs in with the demo account through the client, as the sign-in screen would.
@@ -63,6 +66,7 @@ public:
 
 private:
     std::shared_ptr<QDateTime> m_now;
+    std::shared_ptr<QElapsedTimer> m_running = std::make_shared<QElapsedTimer>();
     std::shared_ptr<const demo::PlatformAnswers> m_school;
 };
 

@@ -1,6 +1,7 @@
 // Renders the main states of the window to PNG files, from the real widgets fed by the simulated
 // platform, so that anyone can look at the screens: quorvale-screenshots OUTPUT_FOLDER
 
+#include "app/look/colourscheme.h"
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/contentview.h"
@@ -11,8 +12,11 @@
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/suggestionmodel.h"
 #include "app/screens/suggestionpanel.h"
-#include "app/screens/suggestionrow.h"
+#include "app/screens/weblogindialog.h"
+#include "app/state/memorywebview.h"
+#include "app/web/deferredwebview.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"
@@ -21,6 +25,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPalette>
+#include <QSettings>
 #include <QTextStream>
 
 using namespace quorvale;
@@ -28,23 +33,14 @@ using namespace quorvale::testing;
 
 namespace {
 
-// A dark desktop palette: light text on dark windows.
-QPalette darkPalette()
+// A web view that can show no page, for the reason the application gives as root with the browser
+// engine's sandbox on.
+class RootWebView : public MemoryWebView
 {
-    QPalette palette;
-    const QList<std::pair<QPalette::ColorRole, QColor>> colours{
-        {QPalette::WindowText, 0xe8e8ea}, {QPalette::Text, 0xe8e8ea},
-        {QPalette::ButtonText, 0xe8e8ea}, {QPalette::ToolTipText, 0xe8e8ea},
-        {QPalette::Base, 0x2a2b2f},       {QPalette::ToolTipBase, 0x2a2b2f},
-        {QPalette::Window, 0x1e1f22},     {QPalette::AlternateBase, 0x323337},
-        {QPalette::Button, 0x2f3034},     {QPalette::PlaceholderText, 0x8a8c92},
-        {QPalette::Highlight, 0x3d6fd8},  {QPalette::HighlightedText, 0xffffff}};
-    for (const auto &[role, colour] : colours)
-        palette.setColor(role, colour);
-    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, QColor(0x6a, 0x6c, 0x72));
-    return palette;
-}
+public:
+    QWidget *createView(QWidget *) override { return nullptr; }
+    QString unavailableReason() const override { return DeferredWebView::sandboxReason(true, false); }
+};
 
 // Types a name into the search field, waits for the student's row and clicks it.
 bool choose(QueryView &query, const QString &name, qint64 studentId)
@@ -54,9 +50,10 @@ bool choose(QueryView &query, const QString &name, qint64 studentId)
     field->setText(name);
     emit field->textEdited(name);
     const QString id = QStringLiteral("s-%1").arg(studentId);
-    if (!ScreenRig::waitFor([&] { return query.searchBox()->panel()->row(id) != nullptr; }))
+    SuggestionPanel *panel = query.searchBox()->panel();
+    if (!ScreenRig::waitFor([&] { return panel->model()->rowOf(id).has_value(); }))
         return false;
-    query.searchBox()->panel()->row(id)->click();
+    query.choose(panel->model()->at(*panel->model()->rowOf(id)));
     return true;
 }
 
@@ -149,7 +146,7 @@ bool run(const QString &folder)
         return fail("no error card");
     shoot(QStringLiteral("07-error"));
 
-    QApplication::setPalette(darkPalette());
+    colourscheme::apply(true);
     query->resultArea()->reloadButton()->click();
     if (!ScreenRig::waitFor([&] { return !query->resultArea()->lessonCards().isEmpty(); }))
         return fail("no lesson card after the reload");
@@ -159,6 +156,34 @@ bool run(const QString &folder)
     if (!ScreenRig::waitFor([&] { return query->dateControls()->isVisible(); }))
         return fail("the date controls did not open");
     shoot(QStringLiteral("09-date-controls"));
+    query->dismissSuggestions();
+    colourscheme::apply(false);
+
+    // The teacher search by course, at its second stage: the courses that match.
+    rig.model->setQueryKind(QueryKind::Teacher);
+    rig.model->setTeacherSearchKind(TeacherSearchKind::Course);
+    ScreenRig::waitFor([] { return false; }, 100);
+    field->setFocus();
+    field->setText(lesson->subject);
+    emit field->textEdited(field->text());
+    if (!ScreenRig::waitFor([&] {
+            return query->dropdownVisible() && rig.model->suggestionStage() == SuggestionStage::Courses &&
+                   !query->suggestions().isEmpty();
+        }))
+        return fail("no courses for the teacher search");
+    shoot(QStringLiteral("10-teacher-course-stage"));
+    query->dismissSuggestions();
+
+    // The web sign-in sheet where the browser engine cannot start: as root with its sandbox on.
+    QuorvaleClient sheetClient(new QuorvaleAPI(rig.platform.origin(), TransportSettings{}, rig.clock()),
+                               rig.store, new RootWebView,
+                               std::make_unique<QSettings>(QDir(folder).filePath(QStringLiteral("sheet.ini")),
+                                                           QSettings::IniFormat));
+    WebLoginDialog sheet(&sheetClient, &window);
+    sheet.show();
+    ScreenRig::waitFor([] { return false; }, 300);
+    const QString sheetPath = QDir(folder).filePath(QStringLiteral("11-web-sheet-root.png"));
+    QTextStream(stdout) << (sheet.grab().save(sheetPath) ? "wrote " : "FAILED ") << sheetPath << Qt::endl;
     return true;
 }
 

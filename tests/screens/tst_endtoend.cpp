@@ -13,13 +13,13 @@
 #include "app/screens/searchfield.h"
 #include "app/screens/signinbutton.h"
 #include "app/screens/suggestionpanel.h"
-#include "app/screens/suggestionrow.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QTest>
 
 using namespace quorvale;
@@ -79,8 +79,12 @@ void EndToEndTest::signInSearchChooseAndReadTheRunningLesson()
     typeText(field, expected->studentName);
 
     const QString id = QStringLiteral("s-%1").arg(expected->studentId);
-    QTRY_VERIFY(query->searchBox()->panel()->row(id) && query->searchBox()->panel()->row(id)->isVisible());
-    click(query->searchBox()->panel()->row(id));
+    SuggestionPanel *panel = query->searchBox()->panel();
+    QTRY_VERIFY(panel->list()->isVisible() && panel->rowRect(id).isValid());
+    const QPoint row = panel->rowRect(id).center();
+    QTest::mousePress(panel->list()->viewport(), Qt::LeftButton, {}, row);
+    QCoreApplication::processEvents();
+    QTest::mouseRelease(panel->list()->viewport(), Qt::LeftButton, {}, row);
 
     QTRY_VERIFY(query->resultArea() && query->resultArea()->lessonCards().size() == 1);
     const LessonCard *card = query->resultArea()->lessonCards().first();

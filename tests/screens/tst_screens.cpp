@@ -9,8 +9,8 @@
 #include "app/screens/resultplan.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/suggestionmodel.h"
 #include "app/screens/suggestionpanel.h"
-#include "app/screens/suggestionrow.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/screenrig.h"
@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QListView>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -123,6 +124,7 @@ private slots:
     void typingSearchesOnceAfterThePause();
     void arrowsMoveTheHighlightNotTheCaretOrThePage();
     void clickOnASuggestionSelectsIt();
+    void hoverRepaintsOnlyTheRowsItMoves();
     void newDayReloadsOnceAndNewTimeNever_data();
     void newDayReloadsOnceAndNewTimeNever();
     void chineseKeyEventsReachTheModel();
@@ -216,7 +218,7 @@ void ScreensTest::signInMessageIsShownAsPlainText()
     const QString markup = QStringLiteral("<b>账号已停用</b><img src=\"https://example.com/x.png\">&amp;");
     form.rig.platform.faults().answer(loginPath, demo::refusal(1002, markup));
     form.view->submit();
-    QTRY_VERIFY(form.view->messageLabel()->isVisible());
+    QTRY_VERIFY(!form.view->messageLabel()->text().isEmpty());
     QCOMPARE(form.view->messageLabel()->textFormat(), Qt::PlainText);
     QVERIFY(form.view->messageLabel()->text().startsWith(markup));
 }
@@ -282,17 +284,46 @@ void ScreensTest::clickOnASuggestionSelectsIt()
     Screen screen;
     screen.search(screen.rig.school().students.first().name.left(1));
     settle();
-    SuggestionRow *row = screen.view->searchBox()->panel()->rows().at(1);
-    const Student chosen = std::get<Student>(row->suggestion().value);
+    SuggestionPanel *panel = screen.view->searchBox()->panel();
+    const Student chosen = std::get<Student>(panel->model()->at(1).value);
+    QWidget *list = panel->list()->viewport();
+    const QPoint point = panel->rowRect(panel->model()->at(1).id()).center();
     // The screen reacts between the press and the release, as it does under a real pointer: the
     // press must leave the field focused and the list open, or the release finds no row.
-    QTest::mousePress(row, Qt::LeftButton, {}, row->rect().center());
+    QTest::mousePress(list, Qt::LeftButton, {}, point);
     settle();
     QVERIFY(screen.view->searchFocused());
-    QVERIFY(row->isVisible());
-    QTest::mouseRelease(row, Qt::LeftButton, {}, row->rect().center());
+    QVERIFY(list->isVisible());
+    QTest::mouseRelease(list, Qt::LeftButton, {}, point);
     QTRY_COMPARE(screen.rig.model->selected(), std::optional<Student>(chosen));
     QTRY_VERIFY(!screen.view->dropdownVisible());
+}
+
+void ScreensTest::hoverRepaintsOnlyTheRowsItMoves()
+{
+    Screen screen;
+    screen.search(screen.rig.school().students.first().name.left(1));
+    settle();
+    SuggestionPanel *panel = screen.view->searchBox()->panel();
+    QVERIFY(panel->model()->rowCount() >= 3);
+    QWidget *list = panel->list()->viewport();
+    QTest::mouseMove(list, panel->rowRect(panel->model()->at(0).id()).center());
+    settle();
+    QCOMPARE(panel->model()->markedRow(), std::optional<int>(0));
+    QList<int> touched;
+    bool reset = false;
+    connect(panel->model(), &QAbstractItemModel::dataChanged, this,
+            [&](const QModelIndex &from, const QModelIndex &to) {
+                for (int row = from.row(); row <= to.row(); ++row)
+                    touched.append(row);
+            });
+    connect(panel->model(), &QAbstractItemModel::modelReset, this, [&] { reset = true; });
+    QTest::mouseMove(list, panel->rowRect(panel->model()->at(2).id()).center());
+    settle();
+    QCOMPARE(panel->model()->markedRow(), std::optional<int>(2));
+    std::sort(touched.begin(), touched.end());
+    QCOMPARE(touched, (QList<int>{0, 2}));
+    QVERIFY(!reset);
 }
 
 void ScreensTest::newDayReloadsOnceAndNewTimeNever_data()

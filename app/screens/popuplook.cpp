@@ -1,0 +1,38 @@
+#include "app/screens/popuplook.h"
+
+#include <QCalendarWidget>
+#include <QMenu>
+
+namespace quorvale::popuplook {
+
+void styleMenu(QMenu *menu)
+{
+    // palette(...) is read when the sheet is applied, so the colours follow light and dark.
+    menu->setStyleSheet(QStringLiteral(
+        "QMenu { background: palette(base); border: 1px solid palette(mid); border-radius: 10px; padding: "
+        "6px; }"
+        "QMenu::item { padding: 7px 26px 7px 14px; border-radius: 6px; color: palette(window-text); }"
+        "QMenu::item:selected { background: palette(highlight); color: palette(highlighted-text); }"
+        "QMenu::item:disabled { color: palette(placeholder-text); }"
+        "QMenu::separator { height: 1px; margin: 5px 8px; background: palette(midlight); }"));
+}
+
+void styleCalendar(QCalendarWidget *calendar)
+{
+    calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calendar->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+    calendar->setFirstDayOfWeek(Qt::Monday);
+    calendar->setGridVisible(false);
+    calendar->setStyleSheet(QStringLiteral(
+        "QCalendarWidget { background: palette(base); }"
+        "QCalendarWidget QWidget#qt_calendar_navigationbar { background: palette(base); padding: 4px; }"
+        "QCalendarWidget QToolButton { color: palette(window-text); font-weight: 600; padding: 4px 8px;"
+        " border: none; border-radius: 6px; background: transparent; }"
+        "QCalendarWidget QToolButton:hover { background: palette(midlight); }"
+        "QCalendarWidget QToolButton::menu-indicator { image: none; }"
+        "QCalendarWidget QAbstractItemView { background: palette(base); color: palette(text);"
+        " selection-background-color: palette(highlight); selection-color: palette(highlighted-text);"
+        " outline: 0; }"));
+}
+
+} // namespace quorvale::popuplook

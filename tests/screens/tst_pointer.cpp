@@ -1,0 +1,292 @@
+// The screens under a pointer: clicks land on window points, as a person's do, and reach whatever
+// widget is drawn there, with the focus and the screen changes the window system would make.
+
+#include "app/look/glyphwidgets.h"
+#include "app/look/reducemotion.h"
+#include "app/screens/contentview.h"
+#include "app/screens/datecontrols.h"
+#include "app/screens/lessoncard.h"
+#include "app/screens/loginview.h"
+#include "app/screens/queryview.h"
+#include "app/screens/resultarea.h"
+#include "app/screens/searcharea.h"
+#include "app/screens/searchbox.h"
+#include "app/screens/searchfield.h"
+#include "core/base/shanghai.h"
+#include "tests/screens/lessonprobe.h"
+#include "tests/screens/windowrig.h"
+#include "tests/support/awaittask.h"
+#include "tools/demoplatform/faults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace quorvale;
+using namespace quorvale::testing;
+
+namespace {
+
+// The point at a named place of a rectangle: its four edges, its four corners (inside the rounding
+// of `radius`), and its middle.
+QPoint placeIn(const QRect &rect, const QString &place, int radius)
+{
+    const int inset = std::max(1, radius - radius * 7 / 10);
+    const int left = rect.left() + 1, right = rect.right() - 1;
+    const int top = rect.top() + 1, bottom = rect.bottom() - 1;
+    const QPoint centre = rect.center();
+    if (place == QLatin1String("top"))
+        return {centre.x(), top};
+    if (place == QLatin1String("bottom"))
+        return {centre.x(), bottom};
+    if (place == QLatin1String("left"))
+        return {left, centre.y()};
+    if (place == QLatin1String("right"))
+        return {right, centre.y()};
+    if (place == QLatin1String("top left"))
+        return {left + inset, top + inset};
+    if (place == QLatin1String("top right"))
+        return {right - inset, top + inset};
+    if (place == QLatin1String("bottom left"))
+        return {left + inset, bottom - inset};
+    if (place == QLatin1String("bottom right"))
+        return {right - inset, bottom - inset};
+    return centre;
+}
+
+const QStringList places{"top",       "bottom",      "left",         "right", "top left",
+                         "top right", "bottom left", "bottom right", "middle"};
+
+} // namespace
+
+class PointerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everyVisiblePixelOfAnInputTakesTheClick_data();
+    void everyVisiblePixelOfAnInputTakesTheClick();
+    void signInCardStaysPutWhenAMessageComes();
+    void firstNextCardShowsItsCountdown();
+    void typedDateReloadsOnceWhenEditingEnds_data();
+    void typedDateReloadsOnceWhenEditingEnds();
+    void clickDuringTheFadeReachesTheNewScreen();
+    void departedQueryScreenNoLongerReacts();
+    void ctrlQReachesTheWindowFromEveryInput();
+};
+
+void PointerTest::initTestCase()
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    motion::setReduced(true);
+}
+
+void PointerTest::everyVisiblePixelOfAnInputTakesTheClick_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("place");
+    for (const QString input : {"account", "password", "search"}) {
+        for (const QString &place : places)
+            QTest::addRow("%s, %s", qPrintable(input), qPrintable(place)) << input << place;
+    }
+}
+
+void PointerTest::everyVisiblePixelOfAnInputTakesTheClick()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, place);
+    ScreenRig rig;
+    std::unique_ptr<QWidget> screen;
+    QWidget *target = nullptr;
+    QRect visible;
+    int radius = 0;
+    if (input == QLatin1String("search")) {
+        rig.signIn();
+        auto *query = new QueryView(rig.model.get(), rig.clock());
+        screen.reset(query);
+        screen->resize(1200, 850);
+        screen->show();
+        QApplication::setActiveWindow(screen.get());
+        settle();
+        target = query->searchBox()->field();
+        visible = inWindow(query->searchBox());
+        radius = SearchBox::fieldHeight / 2;
+        // Somewhere else holds the focus first.
+        query->dateControls()->editor()->setFocus();
+    } else {
+        awaitTask(rig.client->start());
+        auto *login = new LoginView(rig.client);
+        screen.reset(login);
+        screen->resize(1000, 800);
+        screen->show();
+        QApplication::setActiveWindow(screen.get());
+        settle();
+        QLineEdit *field = input == QLatin1String("account") ? login->accountField() : login->passwordField();
+        target = field;
+        // The rounded card the field is drawn on.
+        visible = inWindow(field->parentWidget());
+        radius = 10;
+        (field == login->accountField() ? login->passwordField() : login->accountField())->setFocus();
+    }
+    settle();
+    QVERIFY(screen->focusWidget() != target);
+    clickAt(screen.get(), placeIn(visible, place, radius));
+    QCOMPARE(screen->focusWidget(), target);
+}
+
+void PointerTest::signInCardStaysPutWhenAMessageComes()
+{
+    ScreenRig rig;
+    awaitTask(rig.client->start());
+    LoginView login(rig.client);
+    login.resize(1000, 800);
+    login.show();
+    login.accountField()->setText(QStringLiteral("demo"));
+    login.passwordField()->setText(QStringLiteral("wrong"));
+    settle();
+    const QRect before = inWindow(login.accountField());
+    rig.platform.faults().answer(QStringLiteral("/api/MemberShip/Login"),
+                                 demo::refusal(1002, QStringLiteral("密码错误")));
+    login.submit();
+    QTRY_VERIFY(!login.messageLabel()->text().isEmpty());
+    settle();
+    QCOMPARE(inWindow(login.accountField()), before);
+}
+
+void PointerTest::firstNextCardShowsItsCountdown()
+{
+    const QDate day(2025, 3, 12);
+    LessonCard card;
+    // Made and given its lesson before it is ever on screen, as the first card of a result is.
+    card.present(DayLesson{Lesson{}, 600, 640}, CourseState::upcoming,
+                 shanghai::startOf(day).addSecs(590 * 60), std::nullopt);
+    card.resize(500, 300);
+    card.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&card));
+    QVERIFY(card.countdownPill()->isVisible());
+    QCOMPARE(card.countdownPill()->text(), QStringLiteral("距上课 10 分钟"));
+}
+
+void PointerTest::typedDateReloadsOnceWhenEditingEnds_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("Return") << QStringLiteral("return");
+    QTest::newRow("focus leaving") << QStringLiteral("focus");
+}
+
+void PointerTest::typedDateReloadsOnceWhenEditingEnds()
+{
+    QFETCH(QString, ending);
+    SignedInWindow signedIn;
+    QVERIFY(signedIn.query());
+    Model &model = *signedIn.rig.model;
+    QueryView *query = signedIn.query();
+    const std::optional<ExpectedLesson> lesson =
+        plainLessonAt(signedIn.rig.school(), shanghai::dateOf(signedIn.rig.now()), 3);
+    QVERIFY(lesson);
+    QVERIFY(signedIn.choose(lesson->studentName));
+    model.setFollowNow(false);
+    settle();
+
+    int started = 0;
+    QObject::connect(&model, &Model::loadingScheduleChanged, query,
+                     [&] { started += model.loadingSchedule(); });
+    clickAt(signedIn.window.get(), inWindow(query->searchArea()->calendarButton()).center());
+    DateControls *controls = query->dateControls();
+    QTRY_VERIFY(controls->isVisible());
+    QDateTimeEdit *editor = controls->editor();
+    clickAt(signedIn.window.get(), inWindow(editor).center());
+    const QDate from = editor->date();
+    // Two days on, typed over the day part, then the month part typed as it was.
+    const QDate target = from.addDays(from.day() <= 26 ? 2 : -2);
+    editor->setFocus();
+    editor->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(editor, QStringLiteral("%1").arg(target.day(), 2, 10, QLatin1Char('0')));
+    editor->setSelectedSection(QDateTimeEdit::MonthSection);
+    QTest::keyClicks(editor, QStringLiteral("%1").arg(target.month(), 2, 10, QLatin1Char('0')));
+    settle();
+    QCOMPARE(started, 0);
+    if (ending == QLatin1String("return"))
+        QTest::keyClick(editor, Qt::Key_Return);
+    else
+        query->searchBox()->field()->setFocus();
+    QTRY_COMPARE(started, 1);
+    QTRY_VERIFY(!model.loadingSchedule());
+    settle();
+    QCOMPARE(started, 1);
+    QCOMPARE(shanghai::dateOf(model.date()), target);
+}
+
+void PointerTest::clickDuringTheFadeReachesTheNewScreen()
+{
+    motion::setReduced(false);
+    ScreenRig rig;
+    ContentView window(rig.model.get(), rig.clock());
+    window.resize(1200, 850);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QTRY_VERIFY(qobject_cast<LoginView *>(window.screen()));
+    rig.signIn();
+    QTRY_VERIFY(qobject_cast<QueryView *>(window.screen()));
+    auto *query = qobject_cast<QueryView *>(window.screen());
+    // At once, while the sign-in screen is still fading out over it.
+    settle();
+    clickAt(&window, inWindow(query->searchBox()).center());
+    motion::setReduced(true);
+    QVERIFY(window.findChildren<LoginView *>().isEmpty());
+    QCOMPARE(window.focusWidget(), query->searchBox()->field());
+}
+
+void PointerTest::departedQueryScreenNoLongerReacts()
+{
+    motion::setReduced(false);
+    SignedInWindow signedIn;
+    QVERIFY(signedIn.query());
+    QuorvaleClient *client = signedIn.rig.client;
+    // An expired session: signed in, restoring, signed in again.
+    signedIn.rig.platform.sessions().expireAll();
+    awaitTask(client->verify());
+    QTRY_VERIFY(client->phase() != SessionPhase::Restoring && !client->working());
+    QTRY_COMPARE(signedIn.window->shownPhase(), client->phase());
+    settle();
+    motion::setReduced(true);
+    // Only the screen shown is there; a departed one is gone while its picture fades.
+    const qsizetype expected = client->phase() == SessionPhase::SignedIn ? 1 : 0;
+    QCOMPARE(signedIn.window->findChildren<QueryView *>().size(), expected);
+}
+
+// The application quits on Ctrl+Q, a shortcut of its window; no input of the screens may take the
+// keys for itself.
+void PointerTest::ctrlQReachesTheWindowFromEveryInput()
+{
+    SignedInWindow signedIn;
+    QVERIFY(signedIn.query());
+    int quits = 0;
+    auto *quit = new QAction(signedIn.window.get());
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, [&quits] { ++quits; });
+    signedIn.window->addAction(quit);
+    QueryView *query = signedIn.query();
+    // The editor takes input only while the moment does not follow the clock.
+    signedIn.rig.model->setFollowNow(false);
+    clickAt(signedIn.window.get(), inWindow(query->searchArea()->calendarButton()).center());
+    QTRY_VERIFY(query->dateControls()->isVisible());
+    // The date editor first: focusing the search field closes the date controls.
+    const QList<QWidget *> inputs{query->dateControls()->editor(), query->searchBox()->field()};
+    for (QWidget *input : inputs) {
+        clickAt(signedIn.window.get(), inWindow(input).center());
+        QCOMPARE(signedIn.window->focusWidget(), input);
+        const int before = quits;
+        QTest::keyClick(signedIn.window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quits, before + 1);
+    }
+}
+
+QTEST_MAIN(PointerTest)
+
+#include "tst_pointer.moc"

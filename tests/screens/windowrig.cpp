@@ -1,0 +1,64 @@
+#include "tests/screens/windowrig.h"
+
+#include "app/screens/contentview.h"
+#include "app/screens/loginview.h"
+#include "app/screens/queryview.h"
+#include "app/screens/searchbox.h"
+#include "app/screens/searchfield.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace quorvale::testing {
+
+void settle()
+{
+    for (int turn = 0; turn < 5; ++turn)
+        QCoreApplication::processEvents();
+}
+
+void clickAt(QWidget *window, QPoint point)
+{
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, point);
+    settle();
+}
+
+QRect inWindow(const QWidget *widget)
+{
+    return {widget->mapTo(widget->window(), QPoint()), widget->size()};
+}
+
+SignedInWindow::SignedInWindow(const QDateTime &moment)
+    : rig(moment)
+{
+    window = std::make_unique<ContentView>(rig.model.get(), rig.clock());
+    window->resize(1200, 850);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ScreenRig::waitFor([this] { return qobject_cast<LoginView *>(window->screen()) != nullptr; });
+    rig.signIn();
+    ScreenRig::waitFor([this] { return query() != nullptr; });
+    settle();
+}
+
+SignedInWindow::~SignedInWindow() = default;
+
+QueryView *SignedInWindow::query() const
+{
+    return qobject_cast<QueryView *>(window->screen());
+}
+
+bool SignedInWindow::choose(const QString &name)
+{
+    QueryView *screen = query();
+    if (!screen)
+        return false;
+    clickAt(window.get(), inWindow(screen->searchBox()->field()).center());
+    typeText(screen->searchBox()->field(), name);
+    if (!ScreenRig::waitFor([screen] { return !screen->suggestions().isEmpty(); }))
+        return false;
+    screen->choose(screen->suggestions().first());
+    return ScreenRig::waitFor([this] { return rig.model->hasSchedule() && !rig.model->loadingSchedule(); });
+}
+
+} // namespace quorvale::testing

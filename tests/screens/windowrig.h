@@ -1,0 +1,44 @@
+#pragma once
+
+#include "tests/screens/screenrig.h"
+
+#include <QPoint>
+#include <QRect>
+#include <memory>
+
+class QWidget;
+
+// The whole window on the screens' test bench, and the pointer as a person moves it: clicks land on
+// window points and reach whatever widget is drawn there, through the window system.
+namespace quorvale {
+
+class ContentView;
+class QueryView;
+
+namespace testing {
+
+// Lets queued passes and posted work run.
+void settle();
+// A press and release at a point of the window.
+void clickAt(QWidget *window, QPoint point);
+// A widget's rectangle in its window's coordinates.
+QRect inWindow(const QWidget *widget);
+
+// The content window on screen and active, signed in through the sign-in screen's phase, showing
+// the query screen.
+struct SignedInWindow
+{
+    explicit SignedInWindow(const QDateTime &moment = ScreenRig::defaultMoment());
+    ~SignedInWindow();
+
+    QueryView *query() const;
+    // Types a name into the search field and chooses the first suggestion; false when none came.
+    bool choose(const QString &name);
+
+    ScreenRig rig;
+    std::unique_ptr<ContentView> window;
+};
+
+} // namespace testing
+
+} // namespace quorvale
