@@ -91,9 +91,9 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     const QDir here(QCoreApplication::applicationDirPath());
-    const QString bare = here.filePath(QStringLiteral("bench_start_bare"));
-    compare(QStringLiteral("application"), here.filePath(QStringLiteral("bench_start_app")), bare);
+    const QString bare = here.filePath(QStringLiteral("startup_bare"));
+    compare(QStringLiteral("application"), here.filePath(QStringLiteral("startup_app")), bare);
     compare(QStringLiteral("application with the web engine at start (as before)"),
-            here.filePath(QStringLiteral("bench_start_eager")), bare);
+            here.filePath(QStringLiteral("startup_eager")), bare);
     return 0;
 }
