@@ -12,6 +12,8 @@ namespace quorvale {
 namespace {
 
 constexpr double settleTolerance = 0.001;
+// Qt's animations advance about sixty times a second.
+constexpr int frameMs = 16;
 
 double angularFrequency(Spring spring)
 {
@@ -52,7 +54,10 @@ Tween::Tween(qreal value, QObject *parent)
     , m_target(value)
 {
     m_delay.setSingleShot(true);
-    connect(&m_delay, &QTimer::timeout, this, [this] { m_animation.start(); });
+    connect(&m_delay, &QTimer::timeout, this, &Tween::begin);
+    m_step.setSingleShot(true);
+    m_step.setTimerType(Qt::PreciseTimer);
+    connect(&m_step, &QTimer::timeout, this, &Tween::takeStep);
     connect(&m_animation, &QVariantAnimation::valueChanged, this,
             [this](const QVariant &v) { set(v.toReal()); });
     connect(&m_animation, &QVariantAnimation::finished, this, &Tween::arrived);
@@ -60,7 +65,7 @@ Tween::Tween(qreal value, QObject *parent)
 
 bool Tween::moving() const
 {
-    return m_delay.isActive() || m_animation.state() == QAbstractAnimation::Running;
+    return m_delay.isActive() || m_step.isActive() || m_animation.state() == QAbstractAnimation::Running;
 }
 
 void Tween::moveTo(qreal target, const Curve &curve, int delayMs)
@@ -74,6 +79,7 @@ void Tween::moveTo(qreal target, const Curve &curve, int delayMs)
         return;
     }
     m_delay.stop();
+    m_step.stop();
     m_animation.stop();
     m_target = target;
     m_animation.setStartValue(m_value);
@@ -83,12 +89,60 @@ void Tween::moveTo(qreal target, const Curve &curve, int delayMs)
     if (delayMs > 0)
         m_delay.start(delayMs);
     else
+        begin();
+}
+
+void Tween::setShownAs(std::function<int(qreal)> shown)
+{
+    m_shownAs = std::move(shown);
+}
+
+void Tween::begin()
+{
+    if (!m_shownAs) {
         m_animation.start();
+        return;
+    }
+    // The frames the animation would run, kept only where they show another step.
+    const qreal from = m_animation.startValue().toReal();
+    const qreal to = m_target;
+    const int duration = m_animation.duration();
+    const QEasingCurve easing = m_animation.easingCurve();
+    m_steps.clear();
+    int shown = m_shownAs(from);
+    for (int ms = frameMs; ms < duration; ms += frameMs) {
+        const qreal value = from + (to - from) * easing.valueForProgress(qreal(ms) / duration);
+        if (const int step = m_shownAs(value); step != shown) {
+            m_steps.append({ms, value});
+            shown = step;
+        }
+    }
+    if (m_shownAs(to) != shown)
+        m_steps.append({duration, to});
+    if (m_steps.isEmpty()) {
+        jumpTo(to);
+        return;
+    }
+    // Nothing shown changes after the last step, so it may as well arrive there.
+    m_steps.last().second = to;
+    m_stepping.start();
+    m_step.start(m_steps.first().first);
+}
+
+void Tween::takeStep()
+{
+    set(m_steps.takeFirst().second);
+    if (m_steps.isEmpty()) {
+        emit arrived();
+        return;
+    }
+    m_step.start(std::max(0, m_steps.first().first - int(m_stepping.elapsed())));
 }
 
 void Tween::jumpTo(qreal target)
 {
     m_delay.stop();
+    m_step.stop();
     m_animation.stop();
     m_target = target;
     set(target);

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QEasingCurve>
+#include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 #include <QVariantAnimation>
+#include <functional>
+#include <utility>
 
 // Timing of the application's animations: springs given as response and damping fraction (the
 // response is the period of the undamped oscillation), and a small animated value that jumps to its
@@ -73,18 +77,28 @@ public:
 
     void moveTo(qreal target, const Curve &curve, int delayMs = 0);
     void jumpTo(qreal target);
+    // For a value drawn in whole steps, such as pixels: a move then wakes only at the frames where
+    // the step shown changes, and a move within one step is taken at once.
+    void setShownAs(std::function<int(qreal)> shown);
 
 signals:
     void valueChanged(qreal value);
     void arrived();
 
 private:
+    void begin();
+    void takeStep();
     void set(qreal value);
 
     qreal m_value;
     qreal m_target;
     QVariantAnimation m_animation;
     QTimer m_delay;
+    std::function<int(qreal)> m_shownAs;
+    // The frames of a stepped move that show a new step: time from its start and value.
+    QList<std::pair<int, qreal>> m_steps;
+    QTimer m_step;
+    QElapsedTimer m_stepping;
 };
 
 } // namespace quorvale

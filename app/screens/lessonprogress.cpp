@@ -4,7 +4,7 @@
 #include "app/look/painting.h"
 
 #include <QPainter>
-#include <cmath>
+#include <algorithm>
 
 namespace quorvale {
 
@@ -24,7 +24,8 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
     setFixedHeight(barHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("本节课进度"));
-    // Repainted only when the filled part covers another whole pixel.
+    // Moved, and repainted, only when the filled part covers another whole pixel.
+    m_shown->setShownAs([this](qreal shown) { return filledWidth(shown); });
     connect(m_shown, &Tween::valueChanged, this, [this] {
         if (const int filled = filledWidth(); filled != m_painted) {
             m_painted = filled;
@@ -37,11 +38,9 @@ void LessonProgress::setFraction(double fraction)
 {
     if (fraction == m_fraction)
         return;
-    // The first value is shown as it is; later ones move there, unless the bar would move by less
-    // than a pixel, which is taken without a sound or a frame.
-    const bool first = m_fraction < 0.0;
-    const bool slight = std::abs(fraction - m_shown->value()) * width() < 1.0;
-    if (first || slight)
+    // The first value is shown as it is; later ones move there (the tween takes a move of less
+    // than a pixel at once).
+    if (m_fraction < 0.0)
         m_shown->jumpTo(fraction);
     else
         m_shown->moveTo(fraction, springCurve<springs::standard>());
@@ -57,7 +56,12 @@ void LessonProgress::setTint(AdaptiveColor tint)
 
 int LessonProgress::filledWidth() const
 {
-    return qRound(width() * std::clamp(m_shown->value(), 0.0, 1.0));
+    return filledWidth(m_shown->value());
+}
+
+int LessonProgress::filledWidth(double shown) const
+{
+    return qRound(width() * std::clamp(shown, 0.0, 1.0));
 }
 
 QSize LessonProgress::sizeHint() const

@@ -30,6 +30,7 @@ protected:
 private:
     // The length of the filled part in whole pixels.
     int filledWidth() const;
+    int filledWidth(double shown) const;
 
     AdaptiveColor m_tint;
     int m_painted = -1;

@@ -18,6 +18,11 @@ constexpr int glideMs = 250;
 // Room left between the line and the text it stops at.
 constexpr qreal clearance = 3.0;
 
+int top(qreal centre)
+{
+    return qRound(centre - side / 2.0);
+}
+
 } // namespace
 
 NowLine::NowLine(QWidget *parent)
@@ -25,6 +30,7 @@ NowLine::NowLine(QWidget *parent)
     , m_centre(new Tween(0.0, this))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_centre->setShownAs([](qreal centre) { return top(centre); });
     connect(m_centre, &Tween::valueChanged, this, &NowLine::follow);
 }
 
@@ -51,7 +57,7 @@ qreal NowLine::centre() const
 
 void NowLine::follow()
 {
-    move(0, qRound(m_centre->value() - side / 2.0));
+    move(0, top(m_centre->value()));
 }
 
 void NowLine::paintEvent(QPaintEvent *)

@@ -1,3 +1,4 @@
+#include "app/look/animation.h"
 #include "app/look/appearance.h"
 #include "app/look/arrival.h"
 #include "app/look/colourscheme.h"
@@ -70,6 +71,8 @@ private slots:
     void fadesOnlyWhenRevealIsReduced();
     void keepsButtonsStillWhenMotionIsReduced();
     void playsButtonPressWhenMotionIsOn();
+    void stepsOnlyWhereTheShownStepChanges_data();
+    void stepsOnlyWhereTheShownStepChanges();
     void showsArrivalAtOnceWhenMotionIsReduced();
     void removesContentAtOnceWhenMotionIsReduced();
     void readsThePublishedColourScheme_data();
@@ -208,6 +211,37 @@ void TestLook::playsButtonPressWhenMotionIsOn()
     QTRY_COMPARE(button.scale(), 0.96);
     QTest::mouseRelease(&button, Qt::LeftButton);
     QTRY_COMPARE(button.scale(), 1.0);
+}
+
+void TestLook::stepsOnlyWhereTheShownStepChanges_data()
+{
+    QTest::addColumn<qreal>("from");
+    QTest::addColumn<qreal>("to");
+    QTest::newRow("within one pixel") << 10.0 << 10.4;
+    QTest::newRow("two pixels") << 10.0 << 12.0;
+    QTest::newRow("two pixels back") << 12.0 << 10.0;
+    QTest::newRow("across a wide bar") << 0.0 << 120.0;
+}
+
+void TestLook::stepsOnlyWhereTheShownStepChanges()
+{
+    QFETCH(qreal, from);
+    QFETCH(qreal, to);
+    MotionOn motion;
+    QObject owner;
+    Tween tween(from, &owner);
+    tween.setShownAs([](qreal value) { return qRound(value); });
+    QList<int> shown{qRound(from)};
+    connect(&tween, &Tween::valueChanged, &owner, [&shown](qreal value) { shown.append(qRound(value)); });
+    tween.moveTo(to, springCurve<springs::standard>());
+    QTRY_VERIFY(!tween.moving());
+    QCOMPARE(tween.value(), to);
+    // One wake-up at most per pixel crossed, each showing another pixel; a move within one pixel is
+    // one jump.
+    const int pixels = std::abs(qRound(to) - qRound(from));
+    QVERIFY(shown.size() - 1 <= std::max(pixels, 1));
+    for (qsizetype i = 1; i < shown.size(); ++i)
+        QCOMPARE(shown.at(i) != shown.at(i - 1), pixels > 0);
 }
 
 void TestLook::showsArrivalAtOnceWhenMotionIsReduced()

@@ -1,6 +1,7 @@
 // The query screen at rest: the clock's tick and the periodic session check change on screen only
 // what they really move.
 
+#include "app/look/animation.h"
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/lessoncard.h"
@@ -66,6 +67,41 @@ private:
     QWidget *m_screen;
 };
 
+// Frames of Qt's animation timer, which wakes the application sixty times a second while any
+// animation runs, and the paints of one widget.
+class Wakeups : public QObject
+{
+public:
+    explicit Wakeups(const QWidget *watched)
+        : m_watched(watched)
+    {
+        qApp->installEventFilter(this);
+    }
+
+    int frames = 0;
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Timer && watched->inherits("QAnimationDriver"))
+            ++frames;
+        else if (event->type() == QEvent::Paint && watched == m_watched)
+            ++paints;
+        return false;
+    }
+
+private:
+    const QWidget *m_watched;
+};
+
+// Motion as the desktop has it by default, for the length of a test.
+struct MotionOn
+{
+    MotionOn() { motion::setReduced(false); }
+    ~MotionOn() { motion::setReduced(true); }
+};
+
 // A window on a running lesson, ten minutes in.
 struct RunningLesson
 {
@@ -102,6 +138,7 @@ private slots:
     void initTestCase();
     void tickRepaintsOnlyWhatMoved_data();
     void tickRepaintsOnlyWhatMoved();
+    void tickMovesTheBarPixelByPixel();
     void sameSessionAnswerChangesNothing();
 };
 
@@ -148,6 +185,29 @@ void RestTest::tickRepaintsOnlyWhatMoved()
     }
     QVERIFY(!activity.painted.isEmpty());
     QCOMPARE(activity.painted.subtracted(allowed), QRegion());
+}
+
+void RestTest::tickMovesTheBarPixelByPixel()
+{
+    RunningLesson running;
+    QVERIFY(running.lesson);
+    QVERIFY(running.chosen);
+    LessonProgress *bar = running.card()->progressBar();
+    const auto filled = [bar] { return qRound(bar->width() * bar->fraction()); };
+    const int before = filled();
+    const Tween *shown = bar->findChild<Tween *>();
+    QVERIFY(shown);
+    MotionOn motion;
+    Wakeups wakeups(bar);
+    running.signedIn->rig.setNow(running.lesson->during.addSecs(15));
+    running.signedIn->rig.model->setDate(running.signedIn->rig.now());
+    QTRY_VERIFY(filled() != before && !shown->moving());
+    // The spring still carries the bar, but only the frames that show another pixel wake the
+    // application.
+    const int moved = std::abs(filled() - before);
+    QCOMPARE(wakeups.frames, 0);
+    QVERIFY(wakeups.paints >= 1);
+    QVERIFY(wakeups.paints <= moved);
 }
 
 void RestTest::sameSessionAnswerChangesNothing()
