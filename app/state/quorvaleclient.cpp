@@ -154,29 +154,31 @@ QCoro::Task<> QuorvaleClient::verify()
     return check(true);
 }
 
-// The periodic check keeps the client busy for the other operations without telling anyone, so a
-// check whose answer is the same changes nothing that is shown.
+// The periodic check keeps the client busy for the other operations without telling anyone, not even
+// through working(), so a check whose answer is the same changes nothing that is shown.
 QCoro::Task<> QuorvaleClient::check(bool announced)
 {
-    if (m_phase != SessionPhase::SignedIn || m_working)
+    if (m_phase != SessionPhase::SignedIn || occupied())
         co_return;
     if (announced)
         setWorking(true);
     else
-        m_working = true;
+        m_checking = true;
     const qint64 token = m_revision;
     const QPointer<QuorvaleClient> self(this);
     const SessionCoordinator::Operation<SessionUser> operation = &SessionCoordinator::authenticatedUser;
     // A failure needs nothing more: the guarded call has already shown what the user needs to see.
     const Settled<SessionUser> checked = co_await settled(authorized<SessionUser>(operation));
-    if (!self || m_revision != token)
+    if (!self)
+        co_return;
+    if (!announced)
+        m_checking = false;
+    if (m_revision != token)
         co_return;
     if (checked.value)
         setUser(checked.value);
     if (announced)
         setWorking(false);
-    else
-        m_working = false;
 }
 
 QCoro::Task<> QuorvaleClient::loadCaptcha()
@@ -202,7 +204,7 @@ QCoro::Task<Settled<void>> QuorvaleClient::reloadCaptcha()
 
 QCoro::Task<> QuorvaleClient::refreshCaptcha()
 {
-    if (m_working)
+    if (occupied())
         co_return;
     setWorking(true);
     const QPointer<QuorvaleClient> self(this);
@@ -215,7 +217,7 @@ QCoro::Task<> QuorvaleClient::refreshCaptcha()
 
 QCoro::Task<> QuorvaleClient::prepare()
 {
-    if (m_working)
+    if (occupied())
         co_return;
     setWorking(true);
     const QPointer<QuorvaleClient> self(this);
@@ -246,7 +248,7 @@ QCoro::Task<> QuorvaleClient::prepare()
 
 QCoro::Task<> QuorvaleClient::login(QString account, QString password, QString captcha, bool remember)
 {
-    if (m_working)
+    if (occupied())
         co_return;
     if (account.trimmed().isEmpty() || password.isEmpty()) {
         setMessage(QStringLiteral("请输入账号和密码"));
@@ -309,7 +311,7 @@ QCoro::Task<> QuorvaleClient::returnToLogin(std::exception_ptr error)
 
 QCoro::Task<> QuorvaleClient::logout(bool forget)
 {
-    if (m_working)
+    if (occupied())
         co_return;
     // Every sign-in, check or guarded call still waiting drops its result.
     ++m_revision;
@@ -357,7 +359,7 @@ QCoro::Task<> QuorvaleClient::openLogin()
 
 QCoro::Task<> QuorvaleClient::verifyWebLogin()
 {
-    if (m_working)
+    if (occupied())
         co_return;
     setWorking(true);
     const QPointer<QuorvaleClient> self(this);

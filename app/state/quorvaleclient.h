@@ -149,6 +149,8 @@ private:
     void setPhase(SessionPhase phase);
     void setUser(const std::optional<SessionUser> &user);
     void setWorking(bool working);
+    // Working, or checking the session quietly.
+    bool occupied() const { return m_working || m_checking; }
     void setMessage(const QString &message);
     void setCaptchaData(const std::optional<QByteArray> &data);
     void setReady(bool ready);
@@ -159,6 +161,7 @@ private:
     SessionPhase m_phase = SessionPhase::Starting;
     std::optional<SessionUser> m_user;
     bool m_working = false;
+    bool m_checking = false;
     QString m_message;
     std::optional<QByteArray> m_captchaData;
     bool m_ready = false;

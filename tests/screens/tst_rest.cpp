@@ -4,11 +4,13 @@
 #include "app/look/animation.h"
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/look/searchactionbutton.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/lessonprogress.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
 #include "app/screens/searcharea.h"
+#include "app/screens/searchbox.h"
 #include "app/week/weektimetableview.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
@@ -140,6 +142,7 @@ private slots:
     void tickRepaintsOnlyWhatMoved();
     void tickMovesTheBarPixelByPixel();
     void sameSessionAnswerChangesNothing();
+    void tickDuringSessionCheckKeepsSearchReady();
 };
 
 void RestTest::initTestCase()
@@ -228,11 +231,40 @@ void RestTest::sameSessionAnswerChangesNothing()
     check->start(0);
     QTRY_VERIFY(!running.signedIn->rig.platform.requests().isEmpty());
     check->setInterval(interval);
-    QTRY_VERIFY(!client->working());
+    // The check is over when it has started the next one.
+    QTRY_VERIFY(check->isActive());
     QTest::qWait(50);
     QCOMPARE(announced, 0);
     QCOMPARE(activity.painted, QRegion());
     QCOMPARE(activity.laidOut, QStringList());
+}
+
+void RestTest::tickDuringSessionCheckKeepsSearchReady()
+{
+    RunningLesson running;
+    QVERIFY(running.lesson);
+    QVERIFY(running.chosen);
+    ScreenRig &rig = running.signedIn->rig;
+    const QAbstractButton *search = running.signedIn->query()->searchBox()->searchButton();
+    QVERIFY(search->isEnabled());
+    auto *check = rig.client->findChild<QTimer *>(QStringLiteral("sessionCheck"));
+    QVERIFY(check);
+    const int interval = check->interval();
+    const QString userPath = QStringLiteral("/api/MemberShip/GetCurrentUser");
+    rig.platform.faults().hold(userPath);
+    check->start(0);
+    QTRY_COMPARE(rig.platform.heldCount(), 1);
+    check->setInterval(interval);
+    // A minute on, so the screen refreshes the countdown while the check waits for its answer.
+    const QString countdown = running.card()->countdownPill()->text();
+    rig.setNow(running.lesson->during.addSecs(60));
+    rig.model->setDate(rig.now());
+    QTRY_VERIFY(running.card()->countdownPill()->text() != countdown);
+    QVERIFY(!rig.client->working());
+    QVERIFY(search->isEnabled());
+    rig.platform.releaseHeld();
+    QTRY_VERIFY(check->isActive());
+    QVERIFY(search->isEnabled());
 }
 
 QTEST_MAIN(RestTest)
