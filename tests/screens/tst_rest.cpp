@@ -17,6 +17,7 @@
 #include "tests/screens/windowrig.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QPaintEvent>
 #include <QTest>
 #include <QTimer>
@@ -104,6 +105,20 @@ struct MotionOn
     ~MotionOn() { motion::setReduced(true); }
 };
 
+// Counts the layouts and paints of the whole application.
+struct Stillness : QObject
+{
+    int events = 0;
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::LayoutRequest || type == QEvent::Paint || type == QEvent::UpdateRequest)
+            ++events;
+        return false;
+    }
+};
+
 // A window on a running lesson, ten minutes in.
 struct RunningLesson
 {
@@ -119,8 +134,22 @@ struct RunningLesson
             const ResultArea *result = signedIn->query()->resultArea();
             return result && result->lessonCards().size() == 1;
         });
-        // Whatever came in has arrived and been painted.
-        QTest::qWait(50);
+        waitUntilStill();
+    }
+
+    // Whatever came in has arrived, been laid out and painted: nothing is laid out or painted for a
+    // while. A slow build (the sanitizer run) takes longer to get there than a fixed pause allows.
+    static void waitUntilStill()
+    {
+        Stillness watch;
+        qApp->installEventFilter(&watch);
+        QDeadlineTimer deadline(10000);
+        int seen = -1;
+        while (seen != watch.events && !deadline.hasExpired()) {
+            seen = watch.events;
+            QTest::qWait(300);
+        }
+        qApp->removeEventFilter(&watch);
     }
 
     LessonCard *card() const { return signedIn->query()->resultArea()->lessonCards().first(); }

@@ -223,8 +223,6 @@ void SmokeTest::personSignsInSearchesChoosesAndQuits()
     QTest::qWait(2000);
 
     const qsizetype beforeSearch = platform.requests().size();
-    clickAt({layout.searchField.left() + 40, layout.searchField.bottom() - 3});
-    type(name);
     // The whole name, as typed, reaches the platform's search.
     const auto searchedFor = [&platform, beforeSearch](const QString &text) {
         const QList<demo::HttpRequest> log = platform.requests();
@@ -236,34 +234,48 @@ void SmokeTest::personSignsInSearchesChoosesAndQuits()
         }
         return false;
     };
-    QVERIFY2(ScreenRig::waitFor([&] { return searchedFor(name); }),
-             "no search for the typed name reached the platform");
+    // A slow build may still be bringing in the query screen: a person who sees nothing happen
+    // clears the field and types again.
+    bool searched = false;
+    for (int attempt = 0; attempt < 4 && !searched; ++attempt) {
+        clickAt({layout.searchField.left() + 40, layout.searchField.bottom() - 3});
+        key(QStringLiteral("ctrl+a"));
+        key(QStringLiteral("BackSpace"));
+        type(name);
+        searched = ScreenRig::waitFor([&] { return searchedFor(name); }, 10000);
+    }
+    QVERIFY2(searched, "no search for the typed name reached the platform");
     QTest::qWait(1000);
 
     const qsizetype beforeLookup = platform.requests().size();
-    key(QStringLiteral("Down"));
-    key(QStringLiteral("Return"));
-    QVERIFY2(ScreenRig::waitFor([&] {
-                 const QList<demo::HttpRequest> log = platform.requests();
-                 for (qsizetype index = beforeLookup; index < log.size(); ++index) {
-                     if (log.at(index).path != searchPath &&
-                         log.at(index).path.startsWith(QLatin1String("/api/")))
-                         return true;
-                 }
-                 return false;
-             }),
-             "choosing the suggestion looked nothing up");
+    const auto lookedUp = [&platform, beforeLookup] {
+        const QList<demo::HttpRequest> log = platform.requests();
+        for (qsizetype index = beforeLookup; index < log.size(); ++index) {
+            if (log.at(index).path != searchPath && log.at(index).path.startsWith(QLatin1String("/api/")))
+                return true;
+        }
+        return false;
+    };
+    // The suggestion is chosen once it is on screen; a slow build may show it late.
+    bool chosen = false;
+    for (int attempt = 0; attempt < 3 && !chosen; ++attempt) {
+        key(QStringLiteral("Down"));
+        key(QStringLiteral("Return"));
+        chosen = ScreenRig::waitFor(lookedUp, 10000);
+    }
+    QVERIFY2(chosen, "choosing the suggestion looked nothing up");
     QTest::qWait(1500);
     QCOMPARE(app.state(), QProcess::Running);
 
     key(QStringLiteral("ctrl+q"));
     QVERIFY2(ScreenRig::waitFor([&] { return app.state() == QProcess::NotRunning; }, 20000),
              "Ctrl+Q did not quit");
+    const QString printed = QString::fromUtf8(app.readAllStandardError());
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(app.exitCode(), 0);
+    QVERIFY2(app.exitCode() == 0, qPrintable(printed.right(4000)));
 
     QStringList unexplained;
-    for (const QString &line : QString::fromUtf8(app.readAllStandardError()).split(QLatin1Char('\n'))) {
+    for (const QString &line : printed.split(QLatin1Char('\n'))) {
         const bool machine =
             std::any_of(machineNotes.cbegin(), machineNotes.cend(),
                         [&line](const QRegularExpression &note) { return note.match(line).hasMatch(); });
