@@ -34,23 +34,21 @@ QPainterPath stroked(const QPainterPath &centreLine, qreal width)
     return stroker.createStroke(centreLine);
 }
 
-QPainterPath disc(QPointF centre, qreal radius)
-{
-    QPainterPath path;
-    path.addEllipse(centre, radius, radius);
-    return path;
-}
-
-QPainterPath line(std::initializer_list<QPointF> points, qreal width)
-{
-    return stroked(polyline(points), width);
-}
-
 QPainterPath ellipse(QPointF centre, qreal rx, qreal ry)
 {
     QPainterPath path;
     path.addEllipse(centre, rx, ry);
     return path;
+}
+
+QPainterPath disc(QPointF centre, qreal radius)
+{
+    return ellipse(centre, radius, radius);
+}
+
+QPainterPath line(std::initializer_list<QPointF> points, qreal width)
+{
+    return stroked(polyline(points), width);
 }
 
 QPainterPath person(QPointF head, qreal scale)

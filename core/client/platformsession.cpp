@@ -1,5 +1,6 @@
 #include "core/client/platformsession.h"
 
+#include "core/base/sameorigin.h"
 #include "core/client/quorvaleapierror.h"
 
 #include <QCoroNetworkReply>
@@ -93,14 +94,6 @@ bool becomesGet(int status, const QByteArray &method)
 }
 
 } // namespace
-
-bool sameOrigin(const QUrl &a, const QUrl &b)
-{
-    const auto port = [](const QUrl &url) {
-        return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
-    };
-    return a.scheme() == b.scheme() && a.host() == b.host() && port(a) == port(b);
-}
 
 PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &settings, QObject *parent)
     : QObject(parent)

@@ -40,9 +40,6 @@ struct PlatformAnswer
     QByteArray date;
 };
 
-// Scheme, host and port agree, a port left out counting as its scheme's default.
-bool sameOrigin(const QUrl &a, const QUrl &b);
-
 // One platform session: a network manager whose cookies live only in memory, with the time limits
 // and the redirect rule of the platform. Signing out replaces the whole session.
 class PlatformSession : public QObject

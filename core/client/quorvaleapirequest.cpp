@@ -1,3 +1,4 @@
+#include "core/base/sameorigin.h"
 #include "core/client/envelope.h"
 #include "core/client/httpdate.h"
 #include "core/client/quorvaleapi.h"

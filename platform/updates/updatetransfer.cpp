@@ -1,5 +1,7 @@
 #include "platform/updates/updatetransfer.h"
 
+#include "core/base/sameorigin.h"
+
 #include <QCoroNetworkReply>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -13,19 +15,16 @@ namespace {
 constexpr int silenceLimitMs = 30000;
 const char *refusedRedirect = "quorvaleRefusedRedirect";
 
-bool sameOrigin(const QUrl &a, const QUrl &b)
-{
-    return a.scheme() == b.scheme() && a.host() == b.host() && a.port(443) == b.port(443);
-}
-
 } // namespace
 
-QNetworkReply *startTransfer(QNetworkAccessManager *manager, const QUrl &url, const TransferSettings &settings)
+QNetworkReply *startTransfer(QNetworkAccessManager *manager, const QUrl &url,
+                             const TransferSettings &settings)
 {
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, settings.userAgent);
     request.setTransferTimeout(silenceLimitMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     if (settings.tls)
         request.setSslConfiguration(*settings.tls);
     QNetworkReply *reply = manager->get(request);
