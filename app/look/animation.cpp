@@ -103,9 +103,15 @@ void Tween::begin()
         m_animation.start();
         return;
     }
-    // The frames the animation would run, kept only where they show another step.
+    // The frames the animation would run, kept only where they show another step. A move of one or
+    // two steps is taken at once: spread over frames of its own it reads as a flicker, not as motion,
+    // and taken with the change that caused it, it is drawn in the same pass.
     const qreal from = m_animation.startValue().toReal();
     const qreal to = m_target;
+    if (std::abs(m_shownAs(to) - m_shownAs(from)) <= 2) {
+        jumpTo(to);
+        return;
+    }
     const int duration = m_animation.duration();
     const QEasingCurve easing = m_animation.easingCurve();
     m_steps.clear();

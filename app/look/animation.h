@@ -78,7 +78,7 @@ public:
     void moveTo(qreal target, const Curve &curve, int delayMs = 0);
     void jumpTo(qreal target);
     // For a value drawn in whole steps, such as pixels: a move then wakes only at the frames where
-    // the step shown changes, and a move within one step is taken at once.
+    // the step shown changes, and a move of at most two steps is taken at once.
     void setShownAs(std::function<int(qreal)> shown);
 
 signals:

@@ -26,6 +26,8 @@ public:
     QColor resolve(const QPalette &palette) const;
     QColor resolve(const QWidget *widget) const;
 
+    bool operator==(const AdaptiveColor &) const = default;
+
 private:
     quint32 m_dark;
     quint32 m_light;

@@ -1,5 +1,6 @@
 #include "app/look/glyph.h"
 
+#include <QHash>
 #include <QPainterPathStroker>
 #include <QTransform>
 #include <initializer_list>
@@ -140,7 +141,7 @@ QPainterPath returnArrow()
         .united(stroked(polyline({{6.6, 6.2}, {3.2, 9.6}, {6.6, 13.0}}), 1.6));
 }
 
-QPainterPath unitPath(Glyph glyph)
+QPainterPath outline(Glyph glyph)
 {
     switch (glyph) {
     case Glyph::bookClosed:
@@ -221,12 +222,16 @@ QPainterPath fitted(const QPainterPath &glyph, const QRectF &box)
 
 QPainterPath glyphPath(Glyph glyph, const QRectF &box)
 {
-    return fitted(unitPath(glyph), box);
+    return fitted(glyphPath(glyph), box);
 }
 
 QPainterPath glyphPath(Glyph glyph)
 {
-    return unitPath(glyph);
+    // Each outline is built once: the unions and cut-outs cost more than a screen's whole pass.
+    static QHash<Glyph, QPainterPath> built;
+    if (const auto found = built.constFind(glyph); found != built.cend())
+        return *found;
+    return *built.insert(glyph, outline(glyph));
 }
 
 } // namespace quorvale

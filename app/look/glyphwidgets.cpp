@@ -3,6 +3,7 @@
 #include "app/look/glyph.h"
 #include "app/look/painting.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -37,9 +38,13 @@ void GlyphText::setText(const QString &text)
 {
     if (text == m_text)
         return;
+    const QSize before = sizeHint();
     m_text = text;
+    m_textWidth = QFontMetricsF(font()).horizontalAdvance(text);
     setAccessibleName(text);
-    updateGeometry();
+    // A text of the same width, such as a countdown's next minute, leaves the layouts alone.
+    if (sizeHint() != before)
+        updateGeometry();
     update();
 }
 
@@ -61,10 +66,17 @@ void GlyphText::setCapsule(std::optional<AdaptiveColor> colour, qreal opacity, Q
     update();
 }
 
+void GlyphText::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        m_textWidth = QFontMetricsF(font()).horizontalAdvance(m_text);
+}
+
 QSize GlyphText::sizeHint() const
 {
     const QFontMetricsF metrics(font());
-    qreal width = metrics.horizontalAdvance(m_text);
+    qreal width = m_textWidth;
     if (!m_glyph.isEmpty())
         width += font().pixelSize() + (m_text.isEmpty() ? 0.0 : glyphSpacing);
     return QSizeF(width + 2 * m_padding.width(), metrics.height() + 2 * m_padding.height()).toSize() +
@@ -112,7 +124,8 @@ void GlyphButton::setLabel(const QPainterPath &glyph, const QString &text)
 {
     m_label->setGlyph(glyph);
     m_label->setText(text);
-    setAccessibleName(text);
+    if (accessibleName() != text)
+        setAccessibleName(text);
 }
 
 QSize GlyphButton::sizeHint() const

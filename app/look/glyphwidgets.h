@@ -34,11 +34,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     QPainterPath m_glyph;
     std::optional<AdaptiveColor> m_colour;
     QString m_text;
+    // Measured once for each text and font, not at every look at the size.
+    qreal m_textWidth = 0.0;
     std::optional<AdaptiveColor> m_capsuleColour;
     qreal m_capsuleOpacity = 0.0;
     QSizeF m_padding;

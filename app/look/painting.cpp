@@ -1,6 +1,7 @@
 #include "app/look/painting.h"
 
 #include "app/look/appearance.h"
+#include "app/look/typography.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -9,25 +10,18 @@
 #include <QPalette>
 #include <QTextLayout>
 #include <QWidget>
+#include <cmath>
 
 namespace quorvale::painting {
 
-QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight)
-{
-    QFont font = base;
-    font.setPixelSize(pixels);
-    font.setWeight(weight);
-    return font;
-}
-
 QFont monospaced(int pixels, QFont::Weight weight)
 {
-    return pixelFont(QFontDatabase::systemFont(QFontDatabase::FixedFont), pixels, weight);
+    return sizedFont(QFontDatabase::systemFont(QFontDatabase::FixedFont), pixels, weight);
 }
 
 QFont headline(const QFont &base)
 {
-    return pixelFont(base, 13, QFont::DemiBold);
+    return sizedFont(base, 13, QFont::DemiBold);
 }
 
 QColor withOpacity(QColor colour, qreal opacity)
@@ -51,15 +45,31 @@ QColor referenceRed()
     return QColor::fromRgbF(0.69f, 0.12f, 0.22f);
 }
 
-void paintCard(QWidget *widget, qreal borderOpacity)
+void paintCard(QWidget *widget, const QRect &exposed, qreal borderOpacity)
 {
-    constexpr qreal radius = 20.0;
+    paintRoundedCard(widget, exposed, 20.0, controlBackground(widget->palette()),
+                     primary(widget->palette(), borderOpacity));
+}
+
+void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const QColor &fill,
+                      const std::optional<QColor> &border)
+{
     QPainter painter(widget);
+    // Away from the corners and the border the card is one flat colour: a bar or a line moving on it
+    // repaints its band with a plain fill instead of the whole outline.
+    const int inset = int(std::ceil(radius)) + 1;
+    const QRect inside = widget->rect();
+    if (inside.adjusted(inset, 1, -inset, -1).contains(exposed) ||
+        inside.adjusted(1, inset, -1, -inset).contains(exposed)) {
+        painter.fillRect(exposed, fill);
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(widget->rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-    painter.fillPath(shape, controlBackground(widget->palette()));
-    painter.strokePath(shape, QPen(primary(widget->palette(), borderOpacity), 1.0));
+    shape.addRoundedRect(QRectF(inside).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    painter.fillPath(shape, fill);
+    if (border)
+        painter.strokePath(shape, QPen(*border, 1.0));
 }
 
 bool darkAround(const QWidget *widget)

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QStringList>
+#include <optional>
 
 class QPalette;
 class QWidget;
@@ -11,7 +12,6 @@ class QWidget;
 // palette at paint time, so a change between dark and light shows on the next paint.
 namespace quorvale::painting {
 
-QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal);
 // The monospaced face of the time axis.
 QFont monospaced(int pixels, QFont::Weight weight);
 // The title of a card's header.
@@ -26,8 +26,11 @@ QColor controlBackground(const QPalette &palette);
 QColor referenceRed();
 
 // The opaque rounded card of the week view and of the detail card, with a hairline border of the
-// primary colour at `borderOpacity`.
-void paintCard(QWidget *widget, qreal borderOpacity);
+// primary colour at `borderOpacity`, where the widget was exposed.
+void paintCard(QWidget *widget, const QRect &exposed, qreal borderOpacity);
+// A rounded card filling the widget, with a hairline border when one is given.
+void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const QColor &fill,
+                      const std::optional<QColor> &border);
 
 // Whether the surroundings of a widget are dark. A widget that sets its own text colour asks its parent.
 bool darkAround(const QWidget *widget);

@@ -23,6 +23,8 @@ TintedLabel::TintedLabel(const QString &text, const QFont &font, QWidget *parent
 
 void TintedLabel::setTint(const AdaptiveColor &token, qreal opacity)
 {
+    if (m_token == token && m_opacity == opacity)
+        return;
     m_token = token;
     m_opacity = opacity;
     applyTint();
@@ -30,6 +32,8 @@ void TintedLabel::setTint(const AdaptiveColor &token, qreal opacity)
 
 void TintedLabel::setPrimary(qreal opacity)
 {
+    if (!m_token && m_opacity == opacity)
+        return;
     m_token.reset();
     m_opacity = opacity;
     applyTint();

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QTimeZone>
 
 namespace quorvale {
 
@@ -54,14 +55,33 @@ DateControls::DateControls(QWidget *parent)
 
 void DateControls::setMoment(const QDateTime &moment, bool followNow)
 {
-    const QSignalBlocker editorQuiet(m_editor);
     const QSignalBlocker switchQuiet(m_follow);
-    const QDateTime wallClock = querydate::toWallClock(moment);
-    m_shown = wallClock;
-    if (m_editor->dateTime() != wallClock)
-        m_editor->setDateTime(wallClock);
+    m_moment = moment;
     m_editor->setEnabled(!followNow);
     m_follow->setChecked(followNow);
+    // Closed, the controls take the moment as they open: the clock's tick leaves a hidden editor be.
+    if (!isHidden())
+        showMoment();
+}
+
+void DateControls::showEvent(QShowEvent *event)
+{
+    Panel::showEvent(event);
+    showMoment();
+}
+
+void DateControls::showMoment()
+{
+    if (!m_moment.isValid())
+        return;
+    const QSignalBlocker editorQuiet(m_editor);
+    // The editor shows whole minutes, and is set again only when the minute changes.
+    const QDateTime wallClock = querydate::toWallClock(m_moment);
+    const QTime time = wallClock.time();
+    const QDateTime minute(wallClock.date(), QTime(time.hour(), time.minute()), QTimeZone::utc());
+    m_shown = minute;
+    if (m_editor->dateTime() != minute)
+        m_editor->setDateTime(minute);
 }
 
 void DateControls::commit()

@@ -34,12 +34,16 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    // Puts the moment in the editor, to the minute it shows.
+    void showMoment();
     // Reports the editor's moment once, when it differs from the one last shown or reported.
     void commit();
 
     QDateTimeEdit *m_editor;
+    QDateTime m_moment;
     QDateTime m_shown;
     SwitchToggle *m_follow;
 };

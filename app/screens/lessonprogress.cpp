@@ -45,7 +45,8 @@ void LessonProgress::setFraction(double fraction)
     else
         m_shown->moveTo(fraction, springCurve<springs::standard>());
     m_fraction = fraction;
-    setAccessibleDescription(QStringLiteral("%1%").arg(int(fraction * 100.0)));
+    if (const QString percent = QStringLiteral("%1%").arg(int(fraction * 100.0)); percent != accessibleDescription())
+        setAccessibleDescription(percent);
 }
 
 void LessonProgress::setTint(AdaptiveColor tint)

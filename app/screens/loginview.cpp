@@ -80,10 +80,10 @@ void LoginView::build()
     auto *header = new QVBoxLayout;
     header->setSpacing(12);
     auto *mark = new GlyphText(glyphPath(Glyph::squareGrid), Appearance::accentBlue,
-                               painting::pixelFont(font(), 38, QFont::Medium), card);
+                               sizedFont(font(), 38, QFont::Medium), card);
     header->addWidget(mark, 0, Qt::AlignHCenter);
     auto *title =
-        new TintedLabel(QStringLiteral("课径"), painting::pixelFont(font(), 32, QFont::DemiBold), card);
+        new TintedLabel(QStringLiteral("课径"), sizedFont(font(), 32, QFont::DemiBold), card);
     header->addWidget(title, 0, Qt::AlignHCenter);
     auto *subtitle = secondaryLabel(TextStyle::callout, Appearance::secondaryText, card);
     subtitle->setText(QStringLiteral("登录澜序"));

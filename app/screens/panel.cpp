@@ -2,8 +2,7 @@
 
 #include "app/look/painting.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include <QPaintEvent>
 
 namespace quorvale {
 
@@ -46,15 +45,10 @@ void Panel::setBorder(Paint border)
     update();
 }
 
-void Panel::paintEvent(QPaintEvent *)
+void Panel::paintEvent(QPaintEvent *event)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
-    painter.fillPath(shape, m_fill(palette()));
-    if (m_border)
-        painter.strokePath(shape, QPen(m_border(palette()), 1.0));
+    painting::paintRoundedCard(this, event->rect(), m_radius, m_fill(palette()),
+                               m_border ? std::optional<QColor>(m_border(palette())) : std::nullopt);
 }
 
 } // namespace quorvale

@@ -43,9 +43,9 @@ SearchArea::SearchArea(QWidget *parent)
     , m_column(new QVBoxLayout(this))
     , m_kind(new SegmentedControl(titles(allQueryKinds()), 170, this))
     , m_teacherKind(new SegmentedControl(titles(allTeacherSearchKinds()), 180, this))
-    , m_heading(new TintedLabel(QString(), painting::pixelFont(font(), 32, QFont::DemiBold), this))
+    , m_heading(new TintedLabel(QString(), sizedFont(font(), 32, QFont::DemiBold), this))
     , m_dateLine(new QWidget(this))
-    , m_date(new TintedLabel(QString(), textStyleFont(font(), TextStyle::caption), m_dateLine))
+    , m_date(new GlyphText({}, Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
     , m_calendar(
           new GlyphButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
     , m_anchor(new QWidget(this))
@@ -53,7 +53,6 @@ SearchArea::SearchArea(QWidget *parent)
     m_kind->setAccessibleName(QStringLiteral("查询对象"));
     m_teacherKind->setAccessibleName(QStringLiteral("查找方式"));
     m_heading->setAlignment(Qt::AlignHCenter);
-    m_date->setTint(Appearance::secondaryText);
     m_calendar->setToolTip(QStringLiteral("选择查询时间"));
     m_calendar->setAccessibleName(QStringLiteral("选择查询时间"));
     m_calendar->setFixedSize(16, 18);
@@ -97,7 +96,11 @@ void SearchArea::present(QueryKind kind, TeacherSearchKind teacherKind, bool has
     m_teacherKind->setVisible(teacherMode);
     m_heading->setText(teacherMode ? QStringLiteral("查找老师") : QStringLiteral("查找学生"));
     m_heading->setVisible(!hasSelection);
-    m_date->setText(querydate::text(moment));
+    // The line shows minutes: the clock's tick formats it again only when the minute changes.
+    if (const qint64 minute = moment.toSecsSinceEpoch() / 60; minute != m_dateMinute || !moment.isValid()) {
+        m_dateMinute = minute;
+        m_date->setText(querydate::text(moment));
+    }
     m_calendar->setLabel(dateOpen ? glyphPath(Glyph::chevronUp) : glyphPath(Glyph::calendar), QString());
     // Tighter once a person is chosen, so the results start higher.
     // Setting a layout's spacing lays it out again even when it stays the same.

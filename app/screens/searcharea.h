@@ -14,6 +14,7 @@ class QVBoxLayout;
 namespace quorvale {
 
 class GlyphButton;
+class GlyphText;
 class SegmentedControl;
 class TintedLabel;
 
@@ -31,7 +32,6 @@ public:
     SegmentedControl *kindPicker() const { return m_kind; }
     SegmentedControl *teacherPicker() const { return m_teacherKind; }
     TintedLabel *heading() const { return m_heading; }
-    TintedLabel *dateLabel() const { return m_date; }
     GlyphButton *calendarButton() const { return m_calendar; }
     // The line the date controls hang from, at its right end.
     QWidget *dateLine() const { return m_dateLine; }
@@ -49,7 +49,9 @@ private:
     SegmentedControl *m_teacherKind;
     TintedLabel *m_heading;
     QWidget *m_dateLine;
-    TintedLabel *m_date;
+    // Its text changes with every minute; a text of the same width lays nothing out again.
+    GlyphText *m_date;
+    qint64 m_dateMinute = -1;
     GlyphButton *m_calendar;
     QWidget *m_anchor;
 };

@@ -57,7 +57,9 @@ void TopBar::refresh()
 {
     const QString notice = m_client->storageMessage();
     m_notice->setVisible(!notice.isEmpty());
-    m_notice->setToolTip(safetext::toolTip(notice));
+    // Setting a tool tip tells the widget even when it stays the same.
+    if (const QString tip = safetext::toolTip(notice); tip != m_notice->toolTip())
+        m_notice->setToolTip(tip);
     const std::optional<SessionUser> user = m_client->user();
     const QString name = user && user->displayName ? *user->displayName : QStringLiteral("账号");
     m_account->setLabel(glyphPath(Glyph::personCircle), name);

@@ -68,9 +68,9 @@ void CourseDetailCard::detach()
     clearFocus();
 }
 
-void CourseDetailCard::paintEvent(QPaintEvent *)
+void CourseDetailCard::paintEvent(QPaintEvent *event)
 {
-    painting::paintCard(this, 0.1);
+    painting::paintCard(this, event->rect(), 0.1);
 }
 
 void CourseDetailCard::enterEvent(QEnterEvent *event)

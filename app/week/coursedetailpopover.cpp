@@ -65,11 +65,11 @@ CourseDetailPopover::CourseDetailPopover(QWidget *parent)
     , m_running(new GlyphText(glyphPath(Glyph::dot), Appearance::currentGreen,
                               textStyleFont(font(), TextStyle::caption, QFont::Medium)))
     , m_close(new CloseButton)
-    , m_title(new TintedLabel(QString(), painting::pixelFont(font(), 22, QFont::DemiBold)))
-    , m_date(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
-    , m_clock(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
-    , m_room(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
-    , m_class(new TintedLabel(QString(), painting::pixelFont(font(), 14)))
+    , m_title(new TintedLabel(QString(), sizedFont(font(), 22, QFont::DemiBold)))
+    , m_date(new TintedLabel(QString(), sizedFont(font(), 14)))
+    , m_clock(new TintedLabel(QString(), sizedFont(font(), 14)))
+    , m_room(new TintedLabel(QString(), sizedFont(font(), 14)))
+    , m_class(new TintedLabel(QString(), sizedFont(font(), 14)))
     , m_classRow(nullptr)
 {
     m_period->setCapsule(Appearance::accentBlue, 0.075, QSizeF(10.0, 5.0));

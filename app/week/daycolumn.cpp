@@ -11,6 +11,7 @@
 #include "app/look/typography.h"
 
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSet>
 #include <QShowEvent>
@@ -215,14 +216,17 @@ void DayColumn::resizeEvent(QResizeEvent *event)
     placeNowLine();
 }
 
-void DayColumn::paintEvent(QPaintEvent *)
+void DayColumn::paintEvent(QPaintEvent *event)
 {
     if (appearance() <= 0.0)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(appearance());
-    paintHeader(painter);
+    // The now line's moves repaint a band of the body; the header's text is laid out only when
+    // the header is drawn again.
+    if (event->rect().top() < weekgrid::headerHeight)
+        paintHeader(painter);
     paintBody(painter);
 }
 
@@ -236,7 +240,7 @@ void DayColumn::paintHeader(QPainter &painter)
 
     const QFont nameFont = textStyleFont(font(), TextStyle::caption, QFont::DemiBold);
     const QFont dateFont = textStyleFont(font(), TextStyle::caption);
-    const QFont badgeFont = painting::pixelFont(font(), 9, QFont::DemiBold);
+    const QFont badgeFont = sizedFont(font(), 9, QFont::DemiBold);
     const QFontMetricsF nameMetrics(nameFont);
     const QFontMetricsF badgeMetrics(badgeFont);
     const QString name = weekday(m_day.date);

@@ -36,7 +36,8 @@ NowLine::NowLine(QWidget *parent)
 
 void NowLine::place(qreal y, qreal width, const QList<Span> &gaps)
 {
-    resize(int(width), int(side));
+    if (const QSize length{int(width), int(side)}; length != size())
+        resize(length);
     if (gaps != m_gaps) {
         m_gaps = gaps;
         update();

@@ -10,6 +10,7 @@
 #include "core/model/calendar.h"
 
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRect>
 #include <cmath>
@@ -27,6 +28,9 @@ constexpr int glideMs = 250;
 
 TimeAxis::TimeAxis(QWidget *parent)
     : QWidget(parent)
+    , m_labelFont(painting::monospaced(10, QFont::Medium))
+    , m_tagFont(painting::monospaced(10, QFont::DemiBold))
+    , m_labelHeight(QFontMetricsF(m_labelFont).height())
     , m_tagY(new Tween(0.0, this))
 {
     setFixedWidth(int(weekgrid::axisWidth));
@@ -39,6 +43,10 @@ void TimeAxis::setLabels(const QList<int> &minutes)
     if (minutes == m_labels)
         return;
     m_labels = minutes;
+    const QFontMetricsF metrics(m_labelFont);
+    m_labelWidths.clear();
+    for (const int minute : minutes)
+        m_labelWidths.append(metrics.horizontalAdvance(Engine::time(minute)));
     update();
 }
 
@@ -51,11 +59,16 @@ void TimeAxis::setTag(std::optional<double> minute)
     // A move of less than a pixel takes effect at once: a glide would only repaint the same pixels.
     const bool glide = m_tagMinute && minute && std::abs(y - m_tagY->target()) >= 1.0;
     m_tagMinute = minute;
+    const QString text = tagText();
+    if (text != textBefore) {
+        const QFontMetricsF metrics(m_tagFont);
+        m_tagSize = QSizeF(metrics.horizontalAdvance(text) + 2 * tagPadding, metrics.height() + 2 * tagPadding);
+    }
     if (glide)
         m_tagY->moveTo(y, Curve{QEasingCurve(QEasingCurve::Linear), glideMs});
     else
         m_tagY->jumpTo(y);
-    repaintTag(tagText() != textBefore);
+    repaintTag(text != textBefore);
 }
 
 void TimeAxis::repaintTag(bool textChanged)
@@ -72,9 +85,7 @@ QRectF TimeAxis::tagRect() const
 {
     if (!m_tagMinute)
         return {};
-    const QFontMetricsF metrics(tagFont());
-    const QSizeF size(metrics.horizontalAdvance(tagText()) + 2 * tagPadding,
-                      metrics.height() + 2 * tagPadding);
+    const QSizeF size = m_tagSize;
     // On whole pixels, so that a move of a fraction of a pixel leaves the drawing as it is.
     const qreal top = std::round(weekgrid::headerHeight + m_tagY->value() - size.height() / 2.0);
     return {QPointF(std::round(centreX - size.width() / 2.0), top), size};
@@ -96,19 +107,8 @@ QRect TimeAxis::tagArea() const
 
 QRectF TimeAxis::labelRect(int minute) const
 {
-    const qreal height = QFontMetricsF(labelFont()).height();
     const qreal y = weekgrid::headerHeight + weekgrid::bodyHeight(minute);
-    return {0.0, y - height / 2.0, 2.0 * centreX, height};
-}
-
-QFont TimeAxis::labelFont()
-{
-    return painting::monospaced(10, QFont::Medium);
-}
-
-QFont TimeAxis::tagFont()
-{
-    return painting::monospaced(10, QFont::DemiBold);
+    return {0.0, y - m_labelHeight / 2.0, 2.0 * centreX, m_labelHeight};
 }
 
 QList<int> TimeAxis::shownLabels() const
@@ -116,17 +116,17 @@ QList<int> TimeAxis::shownLabels() const
     // A label the tag would cover is left out rather than peeking out from under it.
     const QRectF tag = tagRect();
     QList<int> shown;
-    for (const int minute : std::as_const(m_labels)) {
-        if (tag.isNull() || !labelInk(minute).intersects(tag))
-            shown.append(minute);
+    for (qsizetype index = 0; index < m_labels.size(); ++index) {
+        if (tag.isNull() || !labelInk(index).intersects(tag))
+            shown.append(m_labels.at(index));
     }
     return shown;
 }
 
-QRectF TimeAxis::labelInk(int minute) const
+QRectF TimeAxis::labelInk(qsizetype index) const
 {
-    const QRectF box = labelRect(minute);
-    const qreal width = QFontMetricsF(labelFont()).horizontalAdvance(Engine::time(minute));
+    const QRectF box = labelRect(m_labels.at(index));
+    const qreal width = m_labelWidths.at(index);
     return {box.center().x() - width / 2.0, box.top(), width, box.height()};
 }
 
@@ -140,28 +140,33 @@ QString TimeAxis::tagText() const
     return m_tagMinute ? Engine::time(qint64(std::floor(*m_tagMinute))) : QString();
 }
 
-void TimeAxis::paintEvent(QPaintEvent *)
+void TimeAxis::paintEvent(QPaintEvent *event)
 {
+    // The tag's moves repaint a small band; only what lies in it is drawn.
+    const QRectF exposed = event->rect();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor secondary = Appearance::secondaryText.resolve(palette());
 
-    painter.setFont(textStyleFont(font(), TextStyle::caption));
     painter.setPen(secondary);
-    painter.drawText(QRectF(0.0, 0.0, weekgrid::axisWidth, weekgrid::headerHeight), Qt::AlignCenter,
-                     QStringLiteral("时间"));
+    if (const QRectF heading(0.0, 0.0, weekgrid::axisWidth, weekgrid::headerHeight); heading.intersects(exposed)) {
+        painter.setFont(textStyleFont(font(), TextStyle::caption));
+        painter.drawText(heading, Qt::AlignCenter, QStringLiteral("时间"));
+    }
 
-    painter.setFont(labelFont());
-    for (const int minute : shownLabels())
-        painter.drawText(labelRect(minute), Qt::AlignCenter, Engine::time(minute));
+    painter.setFont(m_labelFont);
+    for (const int minute : shownLabels()) {
+        if (const QRectF label = labelRect(minute); label.intersects(exposed))
+            painter.drawText(label, Qt::AlignCenter, Engine::time(minute));
+    }
 
-    if (!m_tagMinute)
-        return;
     const QRectF tag = tagRect();
+    if (!m_tagMinute || !tag.intersects(exposed))
+        return;
     painter.setPen(Qt::NoPen);
     painter.setBrush(painting::referenceRed());
     painter.drawRoundedRect(tag, 5.0, 5.0);
-    painter.setFont(tagFont());
+    painter.setFont(m_tagFont);
     painter.setPen(Qt::white);
     painter.drawText(tag, Qt::AlignCenter, tagText());
 }

@@ -38,11 +38,16 @@ private:
     void repaintTag(bool textChanged);
     QRect tagArea() const;
     QRectF labelRect(int minute) const;
-    QRectF labelInk(int minute) const;
-    static QFont labelFont();
-    static QFont tagFont();
+    QRectF labelInk(qsizetype index) const;
 
+    QFont m_labelFont;
+    QFont m_tagFont;
     QList<int> m_labels;
+    // The labels' ink widths, in the order of m_labels, and the size of the tag with its text: the
+    // tag moves every few seconds, and measuring text each time would shape it again.
+    QList<qreal> m_labelWidths;
+    qreal m_labelHeight;
+    QSizeF m_tagSize;
     std::optional<double> m_tagMinute;
     Tween *m_tagY;
     QRect m_paintedTag;

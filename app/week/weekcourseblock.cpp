@@ -6,6 +6,7 @@
 
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
+#include "app/look/typography.h"
 
 #include <QFontMetricsF>
 #include <QHideEvent>
@@ -60,8 +61,16 @@ void WeekCourseBlock::setContent(const WeekEvent &event, qreal height, SubjectTi
     m_height = height;
     m_tint = tint;
     m_highlighted = highlighted;
+    m_runs.reset();
     setAccessibleName(summary(event));
     update();
+}
+
+void WeekCourseBlock::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        m_runs.reset();
 }
 
 qreal WeekCourseBlock::outline() const
@@ -230,19 +239,28 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
         painter.strokePath(cardShape(bounds.adjusted(1.0, 1.0, -1.0, -1.0)), QPen(accent, 2.0));
 }
 
-QList<WeekCourseBlock::TextRun> WeekCourseBlock::textRuns() const
+const QList<WeekCourseBlock::TextRun> &WeekCourseBlock::textRuns() const
+{
+    if (!m_runs || m_runsSize != size()) {
+        m_runs = layOutText();
+        m_runsSize = size();
+    }
+    return *m_runs;
+}
+
+QList<WeekCourseBlock::TextRun> WeekCourseBlock::layOutText() const
 {
     const QRectF box = QRectF(rect()).adjusted(padding, padding, -padding, -padding);
     const qreal textLeft = box.left() + barWidth + spacing;
     const qreal width = std::max(0.0, box.right() - textLeft);
 
-    const QFont subjectFont = painting::pixelFont(font(), m_height < 45 ? 11 : 12, QFont::DemiBold);
+    const QFont subjectFont = sizedFont(font(), m_height < 45 ? 11 : 12, QFont::DemiBold);
     const QStringList subject =
         painting::wrappedLines(m_event.subject, subjectFont, width, m_height >= 58 ? 2 : 1);
-    const QFont periodFont = painting::pixelFont(font(), 9, QFont::Medium);
-    const QFont roomFont = painting::pixelFont(font(), 9);
+    const QFont periodFont = sizedFont(font(), 9, QFont::Medium);
+    const QFont roomFont = sizedFont(font(), 9);
     const std::optional<QString> label = m_height >= 75 ? classLabel(m_event) : std::nullopt;
-    const QFont classFont = painting::pixelFont(font(), 10);
+    const QFont classFont = sizedFont(font(), 10);
 
     const qreal subjectLine = QFontMetricsF(subjectFont).height();
     const qreal rowLine = QFontMetricsF(periodFont).height();
@@ -277,6 +295,10 @@ QList<WeekCourseBlock::TextRun> WeekCourseBlock::textRuns() const
                      QFontMetricsF(classFont).elidedText(*label, Qt::ElideRight, width), classFont,
                      QRectF(textLeft, y, width, classLine)});
     }
+    for (TextRun &run : runs) {
+        if (run.kind != TextRun::Kind::bar)
+            run.advance = QFontMetricsF(run.font).horizontalAdvance(run.text);
+    }
     return runs;
 }
 
@@ -287,9 +309,8 @@ QList<QRectF> WeekCourseBlock::textBounds() const
     for (const TextRun &run : textRuns()) {
         if (run.kind == TextRun::Kind::bar || run.text.isEmpty())
             continue;
-        const qreal advance = QFontMetricsF(run.font).horizontalAdvance(run.text);
         const QRectF drawn =
-            QRectF(run.box.topLeft(), QSizeF(std::min(advance, run.box.width()), run.box.height()));
+            QRectF(run.box.topLeft(), QSizeF(std::min(run.advance, run.box.width()), run.box.height()));
         if (drawn.intersects(inside))
             bounds.append(drawn.intersected(inside));
     }

@@ -61,6 +61,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void scheduleHover();
@@ -81,8 +82,12 @@ private:
         QString text;
         QFont font;
         QRectF box;
+        // The width the text's ink takes.
+        qreal advance = 0.0;
     };
-    QList<TextRun> textRuns() const;
+    // Laid out once for each content and size: the now line repaints the block it crosses.
+    const QList<TextRun> &textRuns() const;
+    QList<TextRun> layOutText() const;
     void paintText(QPainter &painter);
 
     WeekEvent m_event;
@@ -96,6 +101,8 @@ private:
     bool m_pinned = false;
     QTimer m_hoverTask;
     Tween *m_outline;
+    mutable std::optional<QList<TextRun>> m_runs;
+    mutable QSize m_runsSize;
 };
 
 } // namespace quorvale

@@ -29,6 +29,14 @@ WeekModel::WeekModel(WeeklySchedule schedule, QDateTime referenceDate, bool show
     , m_compactEnd(lastDrawnEnd())
 {}
 
+WeekModel WeekModel::at(const QDateTime &referenceDate) const
+{
+    // The collapsed end depends on the schedule alone.
+    WeekModel moved = *this;
+    moved.m_referenceDate = referenceDate;
+    return moved;
+}
+
 QList<DisplayWeekDay> WeekModel::days() const
 {
     QList<DisplayWeekDay> result;

@@ -30,6 +30,9 @@ public:
     WeekModel();
     WeekModel(WeeklySchedule schedule, QDateTime referenceDate, bool showFullDay);
 
+    // The same week and switch at another reference moment, without working the grid's end out again.
+    WeekModel at(const QDateTime &referenceDate) const;
+
     const WeeklySchedule &schedule() const { return m_schedule; }
     const QDateTime &referenceDate() const { return m_referenceDate; }
     bool showFullDay() const { return m_showFullDay; }

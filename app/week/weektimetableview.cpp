@@ -19,6 +19,7 @@
 #include "core/model/calendar.h"
 
 #include <QHBoxLayout>
+#include <QPaintEvent>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -117,7 +118,8 @@ void WeekTimetableView::setWeek(const WeeklySchedule &schedule, const QDateTime 
 {
     const WeekModel before = m_model;
     const bool sameWeek = schedule == before.schedule() && isLive == m_isLive;
-    m_model = WeekModel(schedule, referenceDate, m_model.showFullDay());
+    m_model = schedule == before.schedule() ? before.at(referenceDate)
+                                            : WeekModel(schedule, referenceDate, m_model.showFullDay());
     m_isLive = isLive;
     if (!sameWeek)
         m_tints = std::make_shared<const SubjectTints>(schedule);
@@ -300,9 +302,9 @@ void WeekTimetableView::resizeEvent(QResizeEvent *event)
     refreshDetail();
 }
 
-void WeekTimetableView::paintEvent(QPaintEvent *)
+void WeekTimetableView::paintEvent(QPaintEvent *event)
 {
-    painting::paintCard(this, 0.07);
+    painting::paintCard(this, event->rect(), 0.07);
 }
 
 } // namespace quorvale

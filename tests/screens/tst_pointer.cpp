@@ -7,6 +7,7 @@
 #include "app/screens/datecontrols.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/loginview.h"
+#include "app/screens/querydate.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
 #include "app/screens/searcharea.h"
@@ -190,7 +191,10 @@ void PointerTest::typedDateReloadsOnceWhenEditingEnds()
     QVERIFY(lesson);
     QVERIFY(signedIn.choose(lesson->studentName));
     model.setFollowNow(false);
+    // A moment set while the controls are closed is the one they show as they open.
+    model.setDate(model.date().addSecs(2 * 3600 + 17));
     settle();
+    QTRY_VERIFY(!model.loadingSchedule());
 
     int started = 0;
     QObject::connect(&model, &Model::loadingScheduleChanged, query,
@@ -199,6 +203,9 @@ void PointerTest::typedDateReloadsOnceWhenEditingEnds()
     DateControls *controls = query->dateControls();
     QTRY_VERIFY(controls->isVisible());
     QDateTimeEdit *editor = controls->editor();
+    QDateTime shown = querydate::toWallClock(model.date());
+    shown.setTime(QTime(shown.time().hour(), shown.time().minute()));
+    QCOMPARE(editor->dateTime(), shown);
     clickAt(signedIn.window.get(), inWindow(editor).center());
     const QDate from = editor->date();
     // Two days on, typed over the day part, then the month part typed as it was.
