@@ -78,6 +78,10 @@ void Tween::moveTo(qreal target, const Curve &curve, int delayMs)
         m_target = target;
         return;
     }
+    if (delayMs <= 0 && takenAtOnce(m_value, target)) {
+        jumpTo(target);
+        return;
+    }
     m_delay.stop();
     m_step.stop();
     m_animation.stop();
@@ -103,12 +107,10 @@ void Tween::begin()
         m_animation.start();
         return;
     }
-    // The frames the animation would run, kept only where they show another step. A move of one or
-    // two steps is taken at once: spread over frames of its own it reads as a flicker, not as motion,
-    // and taken with the change that caused it, it is drawn in the same pass.
+    // The frames the animation would run, kept only where they show another step.
     const qreal from = m_animation.startValue().toReal();
     const qreal to = m_target;
-    if (std::abs(m_shownAs(to) - m_shownAs(from)) <= 2) {
+    if (takenAtOnce(from, to)) {
         jumpTo(to);
         return;
     }
@@ -133,6 +135,13 @@ void Tween::begin()
     m_steps.last().second = to;
     m_stepping.start();
     m_step.start(m_steps.first().first);
+}
+
+bool Tween::takenAtOnce(qreal from, qreal to) const
+{
+    // A move of one or two shown steps spread over frames of its own reads as a flicker, not as
+    // motion; taken with the change that caused it, it is drawn in the same pass.
+    return m_shownAs && std::abs(m_shownAs(to) - m_shownAs(from)) <= 2;
 }
 
 void Tween::takeStep()

@@ -87,6 +87,7 @@ signals:
 
 private:
     void begin();
+    bool takenAtOnce(qreal from, qreal to) const;
     void takeStep();
     void set(qreal value);
 

@@ -40,7 +40,7 @@ void GlyphText::setText(const QString &text)
         return;
     const QSize before = sizeHint();
     m_text = text;
-    m_textWidth = QFontMetricsF(font()).horizontalAdvance(text);
+    m_shaped = PreparedText(text, font());
     setAccessibleName(text);
     // A text of the same width, such as a countdown's next minute, leaves the layouts alone.
     if (sizeHint() != before)
@@ -70,13 +70,13 @@ void GlyphText::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange)
-        m_textWidth = QFontMetricsF(font()).horizontalAdvance(m_text);
+        m_shaped = PreparedText(m_text, font());
 }
 
 QSize GlyphText::sizeHint() const
 {
     const QFontMetricsF metrics(font());
-    qreal width = m_textWidth;
+    qreal width = m_shaped.width();
     if (!m_glyph.isEmpty())
         width += font().pixelSize() + (m_text.isEmpty() ? 0.0 : glyphSpacing);
     return QSizeF(width + 2 * m_padding.width(), metrics.height() + 2 * m_padding.height()).toSize() +
@@ -102,10 +102,8 @@ void GlyphText::paintEvent(QPaintEvent *)
         painter.fillPath(fitted(m_glyph, QRectF(x, inner.center().y() - side / 2.0, side, side)), colour);
         x += side + glyphSpacing;
     }
-    painter.setFont(font());
     painter.setPen(colour);
-    painter.drawText(QRectF(x, inner.top(), inner.right() - x, inner.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, m_text);
+    m_shaped.draw(painter, QRectF(x, inner.top(), inner.right() - x, inner.height()));
 }
 
 GlyphButton::GlyphButton(AdaptiveColor colour, const QFont &font, QWidget *parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/look/appearance.h"
+#include "app/look/preparedtext.h"
 
 #include <QAbstractButton>
 #include <QPainterPath>
@@ -40,8 +41,8 @@ private:
     QPainterPath m_glyph;
     std::optional<AdaptiveColor> m_colour;
     QString m_text;
-    // Measured once for each text and font, not at every look at the size.
-    qreal m_textWidth = 0.0;
+    // Shaped once for each text and font, not at every look at the size or repaint.
+    PreparedText m_shaped;
     std::optional<AdaptiveColor> m_capsuleColour;
     qreal m_capsuleOpacity = 0.0;
     QSizeF m_padding;

@@ -12,7 +12,7 @@ namespace {
 // Seconds since midnight in Shanghai.
 qint64 secondOfDay(const QDateTime &moment)
 {
-    const QTime time = moment.toTimeZone(shanghai::zone()).time();
+    const QTime time = shanghai::timeOf(moment);
     return time.hour() * 3600 + time.minute() * 60 + time.second();
 }
 

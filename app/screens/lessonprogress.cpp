@@ -28,8 +28,10 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
     m_shown->setShownAs([this](qreal shown) { return filledWidth(shown); });
     connect(m_shown, &Tween::valueChanged, this, [this] {
         if (const int filled = filledWidth(); filled != m_painted) {
+            // Only the columns between the old and the new end, with the round cap on either side.
+            const int from = std::min(filled, m_painted) - barHeight;
+            update(QRect(from, 0, std::abs(filled - m_painted) + 2 * barHeight, height()));
             m_painted = filled;
-            update();
         }
     });
 }

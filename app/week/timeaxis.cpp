@@ -35,6 +35,8 @@ TimeAxis::TimeAxis(QWidget *parent)
 {
     setFixedWidth(int(weekgrid::axisWidth));
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The glide wakes only where the tag's drawn top moves to another pixel.
+    m_tagY->setShownAs([this](qreal y) { return int(tagTop(y)); });
     connect(m_tagY, &Tween::valueChanged, this, [this] { repaintTag(false); });
 }
 
@@ -43,10 +45,9 @@ void TimeAxis::setLabels(const QList<int> &minutes)
     if (minutes == m_labels)
         return;
     m_labels = minutes;
-    const QFontMetricsF metrics(m_labelFont);
-    m_labelWidths.clear();
+    m_labelTexts.clear();
     for (const int minute : minutes)
-        m_labelWidths.append(metrics.horizontalAdvance(Engine::time(minute)));
+        m_labelTexts.append(PreparedText(Engine::time(minute), m_labelFont));
     update();
 }
 
@@ -61,8 +62,8 @@ void TimeAxis::setTag(std::optional<double> minute)
     m_tagMinute = minute;
     const QString text = tagText();
     if (text != textBefore) {
-        const QFontMetricsF metrics(m_tagFont);
-        m_tagSize = QSizeF(metrics.horizontalAdvance(text) + 2 * tagPadding, metrics.height() + 2 * tagPadding);
+        m_tagText = PreparedText(text, m_tagFont);
+        m_tagSize = QSizeF(m_tagText.width() + 2 * tagPadding, QFontMetricsF(m_tagFont).height() + 2 * tagPadding);
     }
     if (glide)
         m_tagY->moveTo(y, Curve{QEasingCurve(QEasingCurve::Linear), glideMs});
@@ -86,9 +87,13 @@ QRectF TimeAxis::tagRect() const
     if (!m_tagMinute)
         return {};
     const QSizeF size = m_tagSize;
+    return {QPointF(std::round(centreX - size.width() / 2.0), tagTop(m_tagY->value())), size};
+}
+
+qreal TimeAxis::tagTop(qreal y) const
+{
     // On whole pixels, so that a move of a fraction of a pixel leaves the drawing as it is.
-    const qreal top = std::round(weekgrid::headerHeight + m_tagY->value() - size.height() / 2.0);
-    return {QPointF(std::round(centreX - size.width() / 2.0), top), size};
+    return std::round(weekgrid::headerHeight + y - m_tagSize.height() / 2.0);
 }
 
 QRect TimeAxis::tagArea() const
@@ -117,16 +122,21 @@ QList<int> TimeAxis::shownLabels() const
     const QRectF tag = tagRect();
     QList<int> shown;
     for (qsizetype index = 0; index < m_labels.size(); ++index) {
-        if (tag.isNull() || !labelInk(index).intersects(tag))
+        if (!coveredByTag(index, tag))
             shown.append(m_labels.at(index));
     }
     return shown;
 }
 
+bool TimeAxis::coveredByTag(qsizetype index, const QRectF &tag) const
+{
+    return !tag.isNull() && labelInk(index).intersects(tag);
+}
+
 QRectF TimeAxis::labelInk(qsizetype index) const
 {
     const QRectF box = labelRect(m_labels.at(index));
-    const qreal width = m_labelWidths.at(index);
+    const qreal width = m_labelTexts.at(index).width();
     return {box.center().x() - width / 2.0, box.top(), width, box.height()};
 }
 
@@ -154,21 +164,20 @@ void TimeAxis::paintEvent(QPaintEvent *event)
         painter.drawText(heading, Qt::AlignCenter, QStringLiteral("时间"));
     }
 
-    painter.setFont(m_labelFont);
-    for (const int minute : shownLabels()) {
-        if (const QRectF label = labelRect(minute); label.intersects(exposed))
-            painter.drawText(label, Qt::AlignCenter, Engine::time(minute));
+    const QRectF tag = tagRect();
+    for (qsizetype index = 0; index < m_labels.size(); ++index) {
+        const QRectF label = labelRect(m_labels.at(index));
+        if (label.intersects(exposed) && !coveredByTag(index, tag))
+            m_labelTexts.at(index).draw(painter, label, Qt::AlignHCenter);
     }
 
-    const QRectF tag = tagRect();
     if (!m_tagMinute || !tag.intersects(exposed))
         return;
     painter.setPen(Qt::NoPen);
     painter.setBrush(painting::referenceRed());
     painter.drawRoundedRect(tag, 5.0, 5.0);
-    painter.setFont(m_tagFont);
     painter.setPen(Qt::white);
-    painter.drawText(tag, Qt::AlignCenter, tagText());
+    m_tagText.draw(painter, tag, Qt::AlignHCenter);
 }
 
 } // namespace quorvale

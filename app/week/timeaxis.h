@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/look/preparedtext.h"
+
 #include <QFont>
 #include <QList>
 #include <QWidget>
@@ -37,17 +39,21 @@ protected:
 private:
     void repaintTag(bool textChanged);
     QRect tagArea() const;
+    qreal tagTop(qreal y) const;
     QRectF labelRect(int minute) const;
     QRectF labelInk(qsizetype index) const;
+    // Whether the tag, drawn at `tag`, covers the label at `index`.
+    bool coveredByTag(qsizetype index, const QRectF &tag) const;
 
     QFont m_labelFont;
     QFont m_tagFont;
     QList<int> m_labels;
     // The labels' ink widths, in the order of m_labels, and the size of the tag with its text: the
     // tag moves every few seconds, and measuring text each time would shape it again.
-    QList<qreal> m_labelWidths;
+    QList<PreparedText> m_labelTexts;
     qreal m_labelHeight;
     QSizeF m_tagSize;
+    PreparedText m_tagText;
     std::optional<double> m_tagMinute;
     Tween *m_tagY;
     QRect m_paintedTag;

@@ -271,20 +271,20 @@ QList<WeekCourseBlock::TextRun> WeekCourseBlock::layOutText() const
     qreal y = box.top() + (box.height() - stack) / 2.0;
 
     QList<TextRun> runs;
-    runs.append({TextRun::Kind::bar, QString(), QFont(), QRectF(box.left(), y, barWidth, stack)});
+    runs.append({TextRun::Kind::bar, {}, QRectF(box.left(), y, barWidth, stack)});
     for (const QString &line : subject) {
-        runs.append({TextRun::Kind::subject, line, subjectFont, QRectF(textLeft, y, width, subjectLine)});
+        runs.append({TextRun::Kind::subject, {line, subjectFont}, QRectF(textLeft, y, width, subjectLine)});
         y += subjectLine;
     }
     y += lineSpacing;
 
     const QString period = QFontMetricsF(periodFont).elidedText(m_event.period, Qt::ElideRight, width);
-    runs.append({TextRun::Kind::row, period, periodFont, QRectF(textLeft, y, width, rowLine)});
+    runs.append({TextRun::Kind::row, {period, periodFont}, QRectF(textLeft, y, width, rowLine)});
     if (m_event.room && !m_event.room->isEmpty()) {
         const qreal roomLeft = textLeft + QFontMetricsF(periodFont).horizontalAdvance(period) + 4.0;
         const qreal roomWidth = std::max(0.0, box.right() - roomLeft);
         runs.append({TextRun::Kind::row,
-                     QFontMetricsF(roomFont).elidedText(*m_event.room, Qt::ElideRight, roomWidth), roomFont,
+                     {QFontMetricsF(roomFont).elidedText(*m_event.room, Qt::ElideRight, roomWidth), roomFont},
                      QRectF(roomLeft, y, roomWidth, rowLine)});
     }
     y += rowLine;
@@ -292,12 +292,8 @@ QList<WeekCourseBlock::TextRun> WeekCourseBlock::layOutText() const
     if (label) {
         y += lineSpacing;
         runs.append({TextRun::Kind::classLabel,
-                     QFontMetricsF(classFont).elidedText(*label, Qt::ElideRight, width), classFont,
+                     {QFontMetricsF(classFont).elidedText(*label, Qt::ElideRight, width), classFont},
                      QRectF(textLeft, y, width, classLine)});
-    }
-    for (TextRun &run : runs) {
-        if (run.kind != TextRun::Kind::bar)
-            run.advance = QFontMetricsF(run.font).horizontalAdvance(run.text);
     }
     return runs;
 }
@@ -307,10 +303,10 @@ QList<QRectF> WeekCourseBlock::textBounds() const
     QList<QRectF> bounds;
     const QRectF inside = rect();
     for (const TextRun &run : textRuns()) {
-        if (run.kind == TextRun::Kind::bar || run.text.isEmpty())
+        if (run.kind == TextRun::Kind::bar || run.text.text().isEmpty())
             continue;
         const QRectF drawn =
-            QRectF(run.box.topLeft(), QSizeF(std::min(run.advance, run.box.width()), run.box.height()));
+            QRectF(run.box.topLeft(), QSizeF(std::min(run.text.width(), run.box.width()), run.box.height()));
         if (drawn.intersects(inside))
             bounds.append(drawn.intersected(inside));
     }
@@ -338,8 +334,7 @@ void WeekCourseBlock::paintText(QPainter &painter)
             painter.setPen(Appearance::secondaryText.resolve(dark));
             break;
         }
-        painter.setFont(run.font);
-        painter.drawText(run.box, Qt::AlignLeft | Qt::AlignVCenter, run.text);
+        run.text.draw(painter, run.box);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/look/preparedtext.h"
 #include "app/week/coursedetailanchor.h"
 #include "app/week/subjecttint.h"
 
@@ -79,11 +80,8 @@ private:
             classLabel
         };
         Kind kind;
-        QString text;
-        QFont font;
+        PreparedText text;
         QRectF box;
-        // The width the text's ink takes.
-        qreal advance = 0.0;
     };
     // Laid out once for each content and size: the now line repaints the block it crosses.
     const QList<TextRun> &textRuns() const;

@@ -99,7 +99,7 @@ int WeekModel::visibleEnd() const
 
 double WeekModel::nowMinute() const
 {
-    const QTime time = m_referenceDate.toTimeZone(shanghai::zone()).time();
+    const QTime time = shanghai::timeOf(m_referenceDate);
     return time.hour() * 60 + time.minute() + time.second() / 60.0;
 }
 

@@ -1,6 +1,32 @@
 #include "core/base/shanghai.h"
 
+#include <optional>
+
 namespace quorvale::shanghai {
+
+namespace {
+
+// Since 1 January 1992 Shanghai has been eight hours ahead of UTC all year. Moments from then on are
+// placed by arithmetic: the follow-now tick asks for days and times many times over, and the zone
+// database answers each question slowly.
+constexpr qint64 dayMs = 24 * 3600 * 1000;
+constexpr qint64 offsetMs = 8 * 3600 * 1000;
+// 1992-01-01T00:00:00Z, 8 035 days after the Unix epoch, and that epoch's Julian day.
+constexpr qint64 fixedOffsetFrom = 8035 * dayMs;
+constexpr qint64 unixEpochDay = 2440588;
+
+// Milliseconds since the Unix epoch on Shanghai's wall clock, for a moment the fixed offset covers.
+std::optional<qint64> localMilliseconds(const QDateTime &moment)
+{
+    if (!moment.isValid())
+        return std::nullopt;
+    const qint64 utc = moment.toMSecsSinceEpoch();
+    if (utc < fixedOffsetFrom)
+        return std::nullopt;
+    return utc + offsetMs;
+}
+
+} // namespace
 
 const QTimeZone &zone()
 {
@@ -15,17 +41,28 @@ const QTimeZone &zone()
 
 QDate dateOf(const QDateTime &moment)
 {
+    if (const std::optional<qint64> local = localMilliseconds(moment))
+        return QDate::fromJulianDay(unixEpochDay + *local / dayMs);
     return moment.toTimeZone(zone()).date();
+}
+
+QTime timeOf(const QDateTime &moment)
+{
+    if (const std::optional<qint64> local = localMilliseconds(moment))
+        return QTime::fromMSecsSinceStartOfDay(int(*local % dayMs));
+    return moment.toTimeZone(zone()).time();
 }
 
 qint64 minuteOf(const QDateTime &moment)
 {
-    const QTime time = moment.toTimeZone(zone()).time();
+    const QTime time = timeOf(moment);
     return time.hour() * 60 + time.minute();
 }
 
 QDateTime startOf(QDate day)
 {
+    if (day.isValid() && day.toJulianDay() >= unixEpochDay + fixedOffsetFrom / dayMs)
+        return QDateTime::fromMSecsSinceEpoch((day.toJulianDay() - unixEpochDay) * dayMs - offsetMs, Qt::UTC);
     return QDateTime(day, QTime(0, 0), zone()).toUTC();
 }
 

@@ -13,6 +13,8 @@ const QTimeZone &zone();
 
 // The Shanghai calendar day of a moment.
 QDate dateOf(const QDateTime &moment);
+// The Shanghai wall-clock time of a moment.
+QTime timeOf(const QDateTime &moment);
 // Minutes since Shanghai midnight of a moment (seconds dropped).
 qint64 minuteOf(const QDateTime &moment);
 // 00:00 of a Shanghai day, as a UTC moment.

@@ -27,6 +27,8 @@ private slots:
     void mergesClassLabels_data();
     void mergesClassLabels();
     void placesMomentsOnShanghaiDays();
+    void placesMomentsAsTheZoneDatabaseDoes_data();
+    void placesMomentsAsTheZoneDatabaseDoes();
 };
 
 void TestBase::parsesOnlyStrictIntegers_data()
@@ -205,6 +207,35 @@ void TestBase::placesMomentsOnShanghaiDays()
     QCOMPARE(shanghai::dayText(moment), QStringLiteral("2024-09-01"));
     QCOMPARE(shanghai::startOf(QDate(2024, 9, 1)), QDateTime(QDate(2024, 8, 31), QTime(16, 0), Qt::UTC));
     QCOMPARE(shanghai::at(QDate(2024, 9, 1), 510).toUTC().time(), QTime(0, 30));
+}
+
+void TestBase::placesMomentsAsTheZoneDatabaseDoes_data()
+{
+    QTest::addColumn<QDateTime>("moment");
+    const auto utc = [](const char *text) { return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate); };
+    QTest::newRow("a school morning") << utc("2025-03-12T02:00:00.250Z");
+    QTest::newRow("last millisecond of a Shanghai day") << utc("2025-03-12T15:59:59.999Z");
+    QTest::newRow("first millisecond of a Shanghai day") << utc("2025-03-12T16:00:00.000Z");
+    QTest::newRow("29 February") << utc("2024-02-28T16:30:00Z");
+    QTest::newRow("new year in Shanghai, not yet in UTC") << utc("2025-12-31T17:00:00Z");
+    QTest::newRow("far ahead") << utc("2099-07-01T23:59:00Z");
+    QTest::newRow("first moment of the fixed offset") << utc("1992-01-01T00:00:00Z");
+    QTest::newRow("the evening before it") << utc("1991-12-31T15:59:00Z");
+    // Shanghai kept daylight saving time in the summers of 1986 to 1991.
+    QTest::newRow("daylight saving of 1991") << utc("1991-07-01T15:30:00Z");
+    QTest::newRow("the Unix epoch") << utc("1970-01-01T00:00:00Z");
+}
+
+void TestBase::placesMomentsAsTheZoneDatabaseDoes()
+{
+    QFETCH(QDateTime, moment);
+    const QDateTime local = moment.toTimeZone(shanghai::zone());
+    QCOMPARE(shanghai::dateOf(moment), local.date());
+    QCOMPARE(shanghai::timeOf(moment), local.time());
+    QCOMPARE(shanghai::minuteOf(moment), qint64(local.time().hour() * 60 + local.time().minute()));
+    const QDateTime midnight = shanghai::startOf(local.date());
+    QCOMPARE(midnight, QDateTime(local.date(), QTime(0, 0), shanghai::zone()));
+    QCOMPARE(midnight.timeSpec(), Qt::UTC);
 }
 
 QTEST_GUILESS_MAIN(TestBase)
