@@ -23,6 +23,7 @@
 #include "app/screens/suggestionpanel.h"
 #include "app/screens/topbar.h"
 #include "app/state/model.h"
+#include "core/base/shanghai.h"
 
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -73,7 +74,6 @@ QueryView::QueryView(Model *model, Clock clock, QWidget *parent)
                         &Model::teacherScheduleChanged,
                         &Model::tableChanged,
                         &Model::weekChanged,
-                        &Model::dateValueChanged,
                         &Model::followNowChanged,
                         &Model::errorChanged,
                         &Model::suggestionErrorChanged,
@@ -86,11 +86,13 @@ QueryView::QueryView(Model *model, Clock clock, QWidget *parent)
                         &Model::chosenTaskIDChanged,
                         &Model::loadingScheduleChanged,
                         &Model::scheduleStatusChanged})
-        connect(m_model, signal, m_pass, &Coalescer::request);
+        connect(m_model, signal, this, &QueryView::changed);
+    // A new moment alone, as the follow-now tick brings it every 15 seconds, asks for the narrower pass.
+    connect(m_model, &Model::dateValueChanged, m_pass, &Coalescer::request);
     QuorvaleClient *client = m_model->client();
     for (auto signal : {&QuorvaleClient::workingChanged, &QuorvaleClient::userChanged,
                         &QuorvaleClient::storageMessageChanged})
-        connect(client, signal, m_pass, &Coalescer::request);
+        connect(client, signal, this, &QueryView::changed);
 
     // Change handlers are not run for the values the screen starts with.
     m_seen = observe();
@@ -181,7 +183,7 @@ void QueryView::buildFloating()
     connect(field, &SearchField::stepped, this, &QueryView::moveHighlight);
     connect(field, &SearchField::confirmed, this, &QueryView::confirmOrSearch);
     connect(field, &SearchField::escaped, this, &QueryView::dismissSuggestions);
-    connect(field, &SearchField::focusMoved, m_pass, &Coalescer::request);
+    connect(field, &SearchField::focusMoved, this, &QueryView::changed);
     connect(m_box->magnifier(), &QAbstractButton::clicked, this, [this] {
         setSearchFocused(true);
         m_suggestionsOpen = true;
@@ -211,13 +213,28 @@ void QueryView::buildFloating()
 
 void QueryView::changed()
 {
+    m_wholePass = true;
     m_pass->request();
 }
 
 void QueryView::pass()
 {
+    // A new time on the day already shown changes only what is worked out from the moment.
+    if (!m_wholePass && shanghai::dateOf(m_model->date()) == m_seen.day) {
+        renderMoment();
+        return;
+    }
+    m_wholePass = false;
     react();
     render();
+}
+
+void QueryView::renderMoment()
+{
+    m_searchArea->showMoment(m_model->date());
+    m_dateControls->setMoment(m_model->date(), m_model->followNow());
+    if (m_result)
+        m_result->refresh();
 }
 
 bool QueryView::dropdownVisible() const

@@ -107,6 +107,8 @@ private:
     void pass();
     void react();
     void render();
+    // What a new moment on the same day changes: the date line and controls and the result.
+    void renderMoment();
     void renderCards();
     void place();
 
@@ -129,6 +131,8 @@ private:
     Model *m_model;
     Clock m_clock;
     Coalescer *m_pass;
+    // Set when anything but the moment changed since the last pass.
+    bool m_wholePass = false;
     Seen m_seen;
 
     // Whether a person is selected, and whether nothing was searched, as the column was last laid out.

@@ -96,17 +96,22 @@ void SearchArea::present(QueryKind kind, TeacherSearchKind teacherKind, bool has
     m_teacherKind->setVisible(teacherMode);
     m_heading->setText(teacherMode ? QStringLiteral("查找老师") : QStringLiteral("查找学生"));
     m_heading->setVisible(!hasSelection);
-    // The line shows minutes: the clock's tick formats it again only when the minute changes.
-    if (const qint64 minute = moment.toSecsSinceEpoch() / 60; minute != m_dateMinute || !moment.isValid()) {
-        m_dateMinute = minute;
-        m_date->setText(querydate::text(moment));
-    }
+    showMoment(moment);
     m_calendar->setLabel(dateOpen ? glyphPath(Glyph::chevronUp) : glyphPath(Glyph::calendar), QString());
     // Tighter once a person is chosen, so the results start higher.
     // Setting a layout's spacing lays it out again even when it stays the same.
     if (const int spacing = hasSelection ? 10 : 18; m_column->spacing() != spacing)
         m_column->setSpacing(spacing);
     m_column->setContentsMargins(0, hasSelection ? 0 : 18, 0, 0);
+}
+
+void SearchArea::showMoment(const QDateTime &moment)
+{
+    // The line shows minutes: the clock's tick formats it again only when the minute changes.
+    if (const qint64 minute = moment.toSecsSinceEpoch() / 60; minute != m_dateMinute || !moment.isValid()) {
+        m_dateMinute = minute;
+        m_date->setText(querydate::text(moment));
+    }
 }
 
 } // namespace quorvale

@@ -28,6 +28,8 @@ public:
     // The pickers' choices, the heading and the date line's text and calendar mark.
     void present(QueryKind kind, TeacherSearchKind teacherKind, bool hasSelection, const QDateTime &moment,
                  bool dateOpen);
+    // The date line's text alone.
+    void showMoment(const QDateTime &moment);
 
     SegmentedControl *kindPicker() const { return m_kind; }
     SegmentedControl *teacherPicker() const { return m_teacherKind; }
