@@ -18,6 +18,8 @@ public:
     // Asks for a pass; any number of requests before it runs give one pass.
     void request();
     bool pending() const { return m_timer.isActive(); }
+    // Drops a pass asked for and not yet run.
+    void cancel() { m_timer.stop(); }
 
 private:
     std::function<void()> m_pass;

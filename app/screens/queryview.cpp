@@ -50,6 +50,7 @@ QueryView::QueryView(Model *model, Clock clock, QWidget *parent)
     , m_model(model)
     , m_clock(std::move(clock))
     , m_pass(new Coalescer([this] { pass(); }, this))
+    , m_momentPass(new Coalescer([this] { momentPass(); }, this))
     , m_debounce(new QTimer(this))
 {
     m_debounce->setObjectName(QStringLiteral("debounce"));
@@ -86,13 +87,13 @@ QueryView::QueryView(Model *model, Clock clock, QWidget *parent)
                         &Model::chosenTaskIDChanged,
                         &Model::loadingScheduleChanged,
                         &Model::scheduleStatusChanged})
-        connect(m_model, signal, this, &QueryView::changed);
+        connect(m_model, signal, m_pass, &Coalescer::request);
     // A new moment alone, as the follow-now tick brings it every 15 seconds, asks for the narrower pass.
-    connect(m_model, &Model::dateValueChanged, m_pass, &Coalescer::request);
+    connect(m_model, &Model::dateValueChanged, m_momentPass, &Coalescer::request);
     QuorvaleClient *client = m_model->client();
     for (auto signal : {&QuorvaleClient::workingChanged, &QuorvaleClient::userChanged,
                         &QuorvaleClient::storageMessageChanged})
-        connect(client, signal, this, &QueryView::changed);
+        connect(client, signal, m_pass, &Coalescer::request);
 
     // Change handlers are not run for the values the screen starts with.
     m_seen = observe();
@@ -183,7 +184,7 @@ void QueryView::buildFloating()
     connect(field, &SearchField::stepped, this, &QueryView::moveHighlight);
     connect(field, &SearchField::confirmed, this, &QueryView::confirmOrSearch);
     connect(field, &SearchField::escaped, this, &QueryView::dismissSuggestions);
-    connect(field, &SearchField::focusMoved, this, &QueryView::changed);
+    connect(field, &SearchField::focusMoved, m_pass, &Coalescer::request);
     connect(m_box->magnifier(), &QAbstractButton::clicked, this, [this] {
         setSearchFocused(true);
         m_suggestionsOpen = true;
@@ -213,20 +214,26 @@ void QueryView::buildFloating()
 
 void QueryView::changed()
 {
-    m_wholePass = true;
     m_pass->request();
 }
 
 void QueryView::pass()
 {
-    // A new time on the day already shown changes only what is worked out from the moment.
-    if (!m_wholePass && shanghai::dateOf(m_model->date()) == m_seen.day) {
-        renderMoment();
-        return;
-    }
-    m_wholePass = false;
+    m_momentPass->cancel();
     react();
     render();
+}
+
+void QueryView::momentPass()
+{
+    // The whole pass, when one is due, covers the moment too; a new day is a change of its own.
+    if (m_pass->pending())
+        return;
+    if (shanghai::dateOf(m_model->date()) != m_seen.day) {
+        pass();
+        return;
+    }
+    renderMoment();
 }
 
 void QueryView::renderMoment()
@@ -335,6 +342,11 @@ void QueryView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     watchWindow();
+    // Signed in, the keyboard goes to the search: a name typed at once is not lost.
+    if (!m_appeared) {
+        m_appeared = true;
+        m_box->field()->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // Presses anywhere in the window pass through its window-system window first, whichever widget

@@ -105,6 +105,7 @@ private:
     void buildFloating();
     Seen observe() const;
     void pass();
+    void momentPass();
     void react();
     void render();
     // What a new moment on the same day changes: the date line and controls and the result.
@@ -131,13 +132,14 @@ private:
     Model *m_model;
     Clock m_clock;
     Coalescer *m_pass;
-    // Set when anything but the moment changed since the last pass.
-    bool m_wholePass = false;
+    // The narrower pass for a new moment alone.
+    Coalescer *m_momentPass;
     Seen m_seen;
 
     // Whether a person is selected, and whether nothing was searched, as the column was last laid out.
     std::optional<std::pair<bool, bool>> m_arrangement;
     bool m_showDate = false;
+    bool m_appeared = false;
     bool m_suggestionsOpen = false;
     std::optional<int> m_highlighted;
     std::optional<QString> m_hovered;

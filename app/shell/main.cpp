@@ -1,6 +1,7 @@
 // The application's entry: one model with its session client, the one update controller, and the
 // window that shows them.
 
+#include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
 #include "app/look/reducemotion.h"
 #include "app/shell/buildinfo.h"
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("quorvale"));
     motion::followDesktop();
     colourscheme::followDesktop();
+    const CaretRest caret;
 
     auto *client = new QuorvaleClient(new DeferredWebView(DeferredWebView::defaultModulePaths()),
                                       std::make_unique<QSettings>());

@@ -1,6 +1,7 @@
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
 #include "app/look/arrival.h"
+#include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
 #include "app/look/coursestate.h"
 #include "app/look/painting.h"
@@ -14,6 +15,8 @@
 #include <QApplication>
 #include <QDBusVariant>
 #include <QEnterEvent>
+#include <QLineEdit>
+#include <QStyleHints>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
@@ -95,6 +98,7 @@ private slots:
     void playsButtonPressWhenMotionIsOn();
     void repaintedBandMatchesTheWholeCard_data();
     void repaintedBandMatchesTheWholeCard();
+    void caretRestsUntilTheNextInput();
     void stepsOnlyWhereTheShownStepChanges_data();
     void stepsOnlyWhereTheShownStepChanges();
     void showsArrivalAtOnceWhenMotionIsReduced();
@@ -258,6 +262,49 @@ void TestLook::repaintedBandMatchesTheWholeCard()
         for (int x = band.left(); x <= band.right(); ++x)
             QCOMPARE(repainted.pixel(x, y), whole.pixel(x, y));
     }
+}
+
+void TestLook::caretRestsUntilTheNextInput()
+{
+    QStyleHints *hints = QGuiApplication::styleHints();
+    const int desktop = hints->cursorFlashTime();
+    QVERIFY(desktop > 0);
+    QLineEdit field;
+    field.show();
+    QApplication::setActiveWindow(&field);
+    field.setFocus();
+    QTRY_VERIFY(field.hasFocus());
+    int paints = 0;
+    struct PaintCounter : QObject
+    {
+        int *count;
+        explicit PaintCounter(int *counter) : count(counter) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            *count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } counter(&paints);
+    field.installEventFilter(&counter);
+    {
+        const CaretRest caret(200);
+        QTRY_VERIFY(caret.resting());
+        QCOMPARE(hints->cursorFlashTime(), 0);
+        // At rest the caret stands still: the field is not drawn again.
+        QTest::qWait(50);
+        paints = 0;
+        QTest::qWait(desktop + 200);
+        QCOMPARE(paints, 0);
+        // A key brings the blink back with the desktop's own time.
+        QTest::keyClick(&field, Qt::Key_A);
+        QVERIFY(!caret.resting());
+        QCOMPARE(hints->cursorFlashTime(), desktop);
+        paints = 0;
+        QTRY_VERIFY(paints >= 2);
+        QTRY_VERIFY(caret.resting());
+    }
+    // Gone, it leaves the desktop's flash time behind.
+    QCOMPARE(hints->cursorFlashTime(), desktop);
 }
 
 void TestLook::stepsOnlyWhereTheShownStepChanges_data()

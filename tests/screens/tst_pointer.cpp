@@ -78,6 +78,7 @@ private slots:
     void clickDuringTheFadeReachesTheNewScreen();
     void departedQueryScreenNoLongerReacts();
     void ctrlQReachesTheWindowFromEveryInput();
+    void keyboardGoesToTheSearchOnceSignedIn();
 };
 
 void PointerTest::initTestCase()
@@ -117,7 +118,7 @@ void PointerTest::everyVisiblePixelOfAnInputTakesTheClick()
         visible = inWindow(query->searchBox());
         radius = SearchBox::fieldHeight / 2;
         // Somewhere else holds the focus first.
-        query->dateControls()->editor()->setFocus();
+        query->searchArea()->calendarButton()->setFocus();
     } else {
         awaitTask(rig.client->start());
         auto *login = new LoginView(rig.client);
@@ -292,6 +293,17 @@ void PointerTest::ctrlQReachesTheWindowFromEveryInput()
         QTest::keyClick(signedIn.window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(quits, before + 1);
     }
+}
+
+void PointerTest::keyboardGoesToTheSearchOnceSignedIn()
+{
+    SignedInWindow signedIn;
+    QVERIFY(signedIn.query());
+    QLineEdit *field = signedIn.query()->searchBox()->field();
+    QTRY_COMPARE(QApplication::focusWidget(), field);
+    // A name typed straight after signing in lands in the search.
+    typeText(QApplication::focusWidget(), QStringLiteral("张文博"));
+    QCOMPARE(field->text(), QStringLiteral("张文博"));
 }
 
 QTEST_MAIN(PointerTest)

@@ -8,10 +8,35 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <time.h>
 
 namespace quorvale::demo {
 
 namespace {
+
+double threadMilliseconds()
+{
+    timespec spent{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &spent);
+    return double(spent.tv_sec) * 1e3 + double(spent.tv_nsec) / 1e6;
+}
+
+// Adds the thread's CPU time from its making to its end to a total.
+class ThreadTime
+{
+public:
+    explicit ThreadTime(double &total)
+        : m_total(total)
+        , m_start(threadMilliseconds())
+    {}
+    ~ThreadTime() { m_total += threadMilliseconds() - m_start; }
+    ThreadTime(const ThreadTime &) = delete;
+    ThreadTime &operator=(const ThreadTime &) = delete;
+
+private:
+    double &m_total;
+    double m_start;
+};
 
 // Never more than this waits in a connection's send buffer while a flood is written.
 constexpr qint64 floodBuffer = 1024 * 1024;
@@ -151,6 +176,7 @@ void DemoPlatform::accept()
 
 void DemoPlatform::readFrom(QTcpSocket *socket)
 {
+    const ThreadTime serving(m_servingMs);
     const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;

@@ -55,6 +55,9 @@ public:
     static constexpr qsizetype logEntries = 2000;
     static constexpr qsizetype logBytes = 16 * 1024 * 1024;
     QList<HttpRequest> requests() const { return m_log; }
+    // CPU time spent reading and answering requests, so that a benchmark running the platform in
+    // the application's own process can leave the server's share out.
+    double servingMilliseconds() const { return m_servingMs; }
     QList<HttpRequest> requestsTo(const QString &path) const;
     void clearLog()
     {
@@ -108,6 +111,7 @@ private:
     Clock m_clock;
     Delay m_delay;
     bool m_sendsDate = true;
+    double m_servingMs = 0.0;
 };
 
 // The platform's envelope: "state" 0 and the payload in "data".
