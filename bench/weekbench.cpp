@@ -76,6 +76,13 @@ void result(const QString &what, const QString &figure, const QString &goal, boo
                         << Qt::endl;
 }
 
+// One step of a scaling table: how the figure grew for ten times the input.
+void growthResult(const QString &what, double growth)
+{
+    result(what, QStringLiteral("%1x").arg(growth, 0, 'f', 2),
+           QStringLiteral("at most %1x for 10x the input").arg(linearGrowth), growth <= linearGrowth);
+}
+
 // Counts the paint and layout events the application delivers, by the class of the receiver.
 class EventCounter : public QObject
 {
@@ -164,13 +171,10 @@ int main(int argc, char *argv[])
         result(QStringLiteral("week view tick, %1 lessons a day").arg(perDay),
                QStringLiteral("%1 ms CPU").arg(ms, 0, 'f', 3),
                QStringLiteral("at most %1 ms").arg(tickGoalMs), ms <= tickGoalMs);
-        if (previous > 0.0) {
-            const double growth = ms / previous;
-            result(
+        if (previous > 0.0)
+            growthResult(
                 QStringLiteral("week view tick growth, %1 to %2 lessons a day").arg(perDay / 10).arg(perDay),
-                QStringLiteral("%1x").arg(growth, 0, 'f', 2),
-                QStringLiteral("at most %1x for 10x the input").arg(linearGrowth), growth <= linearGrowth);
-        }
+                ms / previous);
         previous = ms;
     }
     out << "(a tick moves the moment by " << tickSeconds << " s; each includes " << settleMs
@@ -183,13 +187,10 @@ int main(int argc, char *argv[])
             result(QStringLiteral("subject colours of a week with 500 distinct subjects"),
                    QStringLiteral("%1 ms").arg(ms, 0, 'f', 3),
                    QStringLiteral("at most %1 ms").arg(colourGoalMs), ms <= colourGoalMs);
-        if (previous > 0.0) {
-            const double growth = ms / previous;
-            result(
+        if (previous > 0.0)
+            growthResult(
                 QStringLiteral("subject colour growth, %1 to %2 subjects").arg(subjects / 10).arg(subjects),
-                QStringLiteral("%1x").arg(growth, 0, 'f', 2),
-                QStringLiteral("at most %1x for 10x the input").arg(linearGrowth), growth <= linearGrowth);
-        }
+                ms / previous);
         previous = ms;
     }
     return 0;

@@ -6,8 +6,7 @@
 namespace quorvale {
 
 PreparedText::PreparedText(const QString &text, const QFont &font)
-    : m_text(text)
-    , m_font(font)
+    : m_font(font)
     , m_shaped(text)
 {
     m_shaped.setTextFormat(Qt::PlainText);
@@ -17,10 +16,11 @@ PreparedText::PreparedText(const QString &text, const QFont &font)
 
 void PreparedText::draw(QPainter &painter, const QRectF &box, Qt::Alignment horizontal) const
 {
-    if (m_text.isEmpty())
+    if (m_shaped.text().isEmpty())
         return;
     const QSizeF size = m_shaped.size();
-    const qreal x = horizontal & Qt::AlignHCenter ? box.left() + (box.width() - size.width()) / 2.0 : box.left();
+    const qreal x =
+        horizontal & Qt::AlignHCenter ? box.left() + (box.width() - size.width()) / 2.0 : box.left();
     painter.setFont(m_font);
     painter.drawStaticText(QPointF(x, box.top() + (box.height() - size.height()) / 2.0), m_shaped);
 }

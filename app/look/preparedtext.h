@@ -17,15 +17,14 @@ public:
     PreparedText() = default;
     PreparedText(const QString &text, const QFont &font);
 
-    const QString &text() const { return m_text; }
-    qreal width() const { return m_text.isEmpty() ? 0.0 : m_shaped.size().width(); }
+    QString text() const { return m_shaped.text(); }
+    qreal width() const { return m_shaped.text().isEmpty() ? 0.0 : m_shaped.size().width(); }
 
     // Drawn centred down the box, at its left edge or centred across it, as QPainter::drawText
     // places one line.
     void draw(QPainter &painter, const QRectF &box, Qt::Alignment horizontal = Qt::AlignLeft) const;
 
 private:
-    QString m_text;
     QFont m_font;
     QStaticText m_shaped;
 };

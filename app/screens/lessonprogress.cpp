@@ -47,7 +47,8 @@ void LessonProgress::setFraction(double fraction)
     else
         m_shown->moveTo(fraction, springCurve<springs::standard>());
     m_fraction = fraction;
-    if (const QString percent = QStringLiteral("%1%").arg(int(fraction * 100.0)); percent != accessibleDescription())
+    if (const QString percent = QStringLiteral("%1%").arg(int(fraction * 100.0));
+        percent != accessibleDescription())
         setAccessibleDescription(percent);
 }
 

@@ -82,8 +82,7 @@ void LoginView::build()
     auto *mark = new GlyphText(glyphPath(Glyph::squareGrid), Appearance::accentBlue,
                                sizedFont(font(), 38, QFont::Medium), card);
     header->addWidget(mark, 0, Qt::AlignHCenter);
-    auto *title =
-        new TintedLabel(QStringLiteral("课径"), sizedFont(font(), 32, QFont::DemiBold), card);
+    auto *title = new TintedLabel(QStringLiteral("课径"), sizedFont(font(), 32, QFont::DemiBold), card);
     header->addWidget(title, 0, Qt::AlignHCenter);
     auto *subtitle = secondaryLabel(TextStyle::callout, Appearance::secondaryText, card);
     subtitle->setText(QStringLiteral("登录澜序"));

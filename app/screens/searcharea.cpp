@@ -45,7 +45,8 @@ SearchArea::SearchArea(QWidget *parent)
     , m_teacherKind(new SegmentedControl(titles(allTeacherSearchKinds()), 180, this))
     , m_heading(new TintedLabel(QString(), sizedFont(font(), 32, QFont::DemiBold), this))
     , m_dateLine(new QWidget(this))
-    , m_date(new GlyphText({}, Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
+    , m_date(
+          new GlyphText({}, Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
     , m_calendar(
           new GlyphButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
     , m_anchor(new QWidget(this))
@@ -108,7 +109,7 @@ void SearchArea::present(QueryKind kind, TeacherSearchKind teacherKind, bool has
 void SearchArea::showMoment(const QDateTime &moment)
 {
     // The line shows minutes: the clock's tick formats it again only when the minute changes.
-    if (const qint64 minute = moment.toSecsSinceEpoch() / 60; minute != m_dateMinute || !moment.isValid()) {
+    if (const qint64 minute = moment.toSecsSinceEpoch() / 60; minute != m_dateMinute) {
         m_dateMinute = minute;
         m_date->setText(querydate::text(moment));
     }

@@ -63,7 +63,8 @@ void TimeAxis::setTag(std::optional<double> minute)
     const QString text = tagText();
     if (text != textBefore) {
         m_tagText = PreparedText(text, m_tagFont);
-        m_tagSize = QSizeF(m_tagText.width() + 2 * tagPadding, QFontMetricsF(m_tagFont).height() + 2 * tagPadding);
+        m_tagSize =
+            QSizeF(m_tagText.width() + 2 * tagPadding, QFontMetricsF(m_tagFont).height() + 2 * tagPadding);
     }
     if (glide)
         m_tagY->moveTo(y, Curve{QEasingCurve(QEasingCurve::Linear), glideMs});
@@ -159,7 +160,8 @@ void TimeAxis::paintEvent(QPaintEvent *event)
     const QColor secondary = Appearance::secondaryText.resolve(palette());
 
     painter.setPen(secondary);
-    if (const QRectF heading(0.0, 0.0, weekgrid::axisWidth, weekgrid::headerHeight); heading.intersects(exposed)) {
+    if (const QRectF heading(0.0, 0.0, weekgrid::axisWidth, weekgrid::headerHeight);
+        heading.intersects(exposed)) {
         painter.setFont(textStyleFont(font(), TextStyle::caption));
         painter.drawText(heading, Qt::AlignCenter, QStringLiteral("时间"));
     }

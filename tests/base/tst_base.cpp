@@ -212,7 +212,9 @@ void TestBase::placesMomentsOnShanghaiDays()
 void TestBase::placesMomentsAsTheZoneDatabaseDoes_data()
 {
     QTest::addColumn<QDateTime>("moment");
-    const auto utc = [](const char *text) { return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate); };
+    const auto utc = [](const char *text) {
+        return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate);
+    };
     QTest::newRow("a school morning") << utc("2025-03-12T02:00:00.250Z");
     QTest::newRow("last millisecond of a Shanghai day") << utc("2025-03-12T15:59:59.999Z");
     QTest::newRow("first millisecond of a Shanghai day") << utc("2025-03-12T16:00:00.000Z");

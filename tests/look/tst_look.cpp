@@ -16,10 +16,10 @@
 #include <QDBusVariant>
 #include <QEnterEvent>
 #include <QLineEdit>
-#include <QStyleHints>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleHints>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -278,7 +278,9 @@ void TestLook::caretRestsUntilTheNextInput()
     struct PaintCounter : QObject
     {
         int *count;
-        explicit PaintCounter(int *counter) : count(counter) {}
+        explicit PaintCounter(int *counter)
+            : count(counter)
+        {}
         bool eventFilter(QObject *, QEvent *event) override
         {
             *count += event->type() == QEvent::Paint ? 1 : 0;
