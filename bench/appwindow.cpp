@@ -3,6 +3,7 @@
 // use) and, for comparison, with the engine linked in and the shared graphics context asked for at
 // start (QUORVALE_EAGER_WEB).
 
+#include "app/look/fontwarmup.h"
 #include "app/screens/contentview.h"
 #include "app/state/model.h"
 #include "app/state/quorvaleclient.h"
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
 #ifdef QUORVALE_EAGER_WEB
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 #endif
+    FontConfigWarmup fonts;
     QApplication application(argc, argv);
     bench::FirstFrame firstFrame(started);
     QTemporaryDir folder;
@@ -39,6 +41,7 @@ int main(int argc, char *argv[])
         new QuorvaleClient(web, std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")),
                                                             QSettings::IniFormat));
     Model model(client);
+    fonts.wait();
     ContentView window(&model);
     window.resize(1200, 850);
     window.installEventFilter(&firstFrame);

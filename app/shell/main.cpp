@@ -3,6 +3,7 @@
 
 #include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
+#include "app/look/fontwarmup.h"
 #include "app/look/reducemotion.h"
 #include "app/shell/buildinfo.h"
 #include "app/shell/mainwindow.h"
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
 {
     using namespace quorvale;
 
+    FontConfigWarmup fonts;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quorvale"));
     QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
@@ -37,6 +39,7 @@ int main(int argc, char *argv[])
     UpdaterController updater(buildInfoDictionary(), true, canInstallTest(&model));
     watchIdle(&model, &updater);
 
+    fonts.wait();
     MainWindow window(&model, &updater);
     window.show();
     return application.exec();
