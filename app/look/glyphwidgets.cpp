@@ -89,9 +89,8 @@ void GlyphText::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = rect();
     if (m_capsuleOpacity > 0.0) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(tokenOr(m_capsuleColour, palette(), m_capsuleOpacity));
-        painter.drawRoundedRect(bounds, bounds.height() / 2.0, bounds.height() / 2.0);
+        painting::fillRoundedRectInBands(painter, bounds, bounds.height() / 2.0,
+                                         tokenOr(m_capsuleColour, palette(), m_capsuleOpacity));
     }
     const QColor colour = tokenOr(m_colour, palette(), 1.0);
     const QRectF inner =

@@ -72,6 +72,25 @@ void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const
         painter.strokePath(shape, QPen(*border, 1.0));
 }
 
+void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius, const QBrush &brush)
+{
+    // A row of an antialiased edge gives at most a few dozen spans.
+    constexpr int bandRows = 4;
+    // The bands are cut on whole rows of the device, which at a fractional pixel ratio are not whole
+    // logical rows.
+    const QTransform toDevice = painter.deviceTransform();
+    const QTransform toLogical = toDevice.inverted();
+    const QRect rows = toDevice.mapRect(rect).toAlignedRect();
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(brush);
+    for (int top = rows.top(); top <= rows.bottom(); top += bandRows) {
+        painter.setClipRect(toLogical.mapRect(QRectF(rows.left(), top, rows.width(), bandRows)));
+        painter.drawRoundedRect(rect, radius, radius);
+    }
+    painter.restore();
+}
+
 bool darkAround(const QWidget *widget)
 {
     const QWidget *parent = widget->parentWidget();

@@ -5,7 +5,10 @@
 #include <QStringList>
 #include <optional>
 
+class QBrush;
+class QPainter;
 class QPalette;
+class QRectF;
 class QWidget;
 
 // Fonts, colours and text lines the painted widgets share. Colours are resolved from the
@@ -31,6 +34,13 @@ void paintCard(QWidget *widget, const QRect &exposed, qreal borderOpacity);
 // A rounded card filling the widget, with a hairline border when one is given.
 void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const QColor &fill,
                       const std::optional<QColor> &border);
+
+// An antialiased rounded rectangle filled with `brush`, drawn in bands a few pixel rows tall. Qt's
+// raster engine hands a fill of more than about a hundred spans to a pool of threads that end after
+// 30 s without work, so a pill redrawn once a minute started and ended threads each time. Each band
+// stays under that size, and the bands are clipped on whole rows, so every pixel comes out as from
+// one fill.
+void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius, const QBrush &brush);
 
 // Whether the surroundings of a widget are dark. A widget that sets its own text colour asks its parent.
 bool darkAround(const QWidget *widget);

@@ -98,6 +98,8 @@ private slots:
     void playsButtonPressWhenMotionIsOn();
     void repaintedBandMatchesTheWholeCard_data();
     void repaintedBandMatchesTheWholeCard();
+    void bandedFillMatchesOneFill_data();
+    void bandedFillMatchesOneFill();
     void caretRestsUntilTheNextInput();
     void stepsOnlyWhereTheShownStepChanges_data();
     void stepsOnlyWhereTheShownStepChanges();
@@ -262,6 +264,44 @@ void TestLook::repaintedBandMatchesTheWholeCard()
         for (int x = band.left(); x <= band.right(); ++x)
             QCOMPARE(repainted.pixel(x, y), whole.pixel(x, y));
     }
+}
+
+void TestLook::bandedFillMatchesOneFill_data()
+{
+    QTest::addColumn<QRectF>("shape");
+    QTest::addColumn<qreal>("radius");
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("a pill") << QRectF(4, 3, 120, 26) << 13.0 << 1.0;
+    QTest::newRow("a pill off the pixel grid") << QRectF(4.5, 3.25, 120.5, 25.5) << 12.75 << 1.0;
+    QTest::newRow("a tall card") << QRectF(0, 0, 300, 180) << 22.0 << 1.0;
+    QTest::newRow("one row") << QRectF(10, 10, 80, 1) << 0.5 << 1.0;
+    QTest::newRow("a pill at twice the pixels") << QRectF(4, 3, 120, 26) << 13.0 << 2.0;
+    QTest::newRow("a pill at one and a half") << QRectF(4, 3, 120, 26) << 13.0 << 1.5;
+    QTest::newRow("off the grid at one and a quarter") << QRectF(3.5, 5.5, 90, 21) << 10.5 << 1.25;
+}
+
+void TestLook::bandedFillMatchesOneFill()
+{
+    QFETCH(QRectF, shape);
+    QFETCH(qreal, radius);
+    QFETCH(qreal, ratio);
+    const QColor colour = painting::withOpacity(QColor(0x16613E), 0.075);
+    const auto render = [&](bool banded) {
+        QImage image((QSizeF(320, 200) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(QColor(0xF5F7FA));
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (banded) {
+            painting::fillRoundedRectInBands(painter, shape, radius, colour);
+        } else {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(colour);
+            painter.drawRoundedRect(shape, radius, radius);
+        }
+        return image;
+    };
+    QCOMPARE(render(true), render(false));
 }
 
 void TestLook::caretRestsUntilTheNextInput()
