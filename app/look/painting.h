@@ -37,9 +37,9 @@ void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const
 
 // An antialiased rounded rectangle filled with `brush`, drawn in bands a few pixel rows tall. Qt's
 // raster engine hands a fill of more than about a hundred spans to a pool of threads that end after
-// 30 s without work, so a pill redrawn once a minute started and ended threads each time. Each band
-// stays under that size, and the bands are clipped on whole rows, so every pixel comes out as from
-// one fill.
+// 30 s without work, so a pill redrawn once a minute would start and end threads each time. Each
+// band stays under that size, and the bands are clipped on whole rows, so every pixel comes out as
+// from one fill.
 void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius, const QBrush &brush);
 
 // Whether the surroundings of a widget are dark. A widget that sets its own text colour asks its parent.
