@@ -27,6 +27,9 @@ UpdateFailure writeFailure(int error)
     return error == ENOSPC || error == EDQUOT ? UpdateFailure::noSpace() : UpdateFailure::notWritable();
 }
 
+const QFile::Permissions readable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+const QFile::Permissions runnable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+
 void writeEntry(const QString &path, const ArchiveEntry &entry)
 {
     QFile file(path);
@@ -39,9 +42,6 @@ void writeEntry(const QString &path, const ArchiveEntry &entry)
     }
     if (file.write(entry.bytes) != entry.bytes.size() || !file.flush() || ::fsync(file.handle()) != 0)
         throw UpdateFailure::notWritable();
-    const QFile::Permissions readable =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
-    const QFile::Permissions runnable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
     if (!file.setPermissions(entry.executable ? readable | runnable : readable))
         throw UpdateFailure::notWritable();
     // Closed here: Linux refuses to start a file that is still open for writing.
@@ -77,7 +77,8 @@ std::unique_ptr<StagedVersion> InstallFolder::stage(const UpdateArchive &archive
     if (!hasProgram)
         throw UpdateFailure::incompleteUpdate();
     auto folder = std::make_unique<QTemporaryDir>(QDir(m_root).filePath(QStringLiteral(".incoming-XXXXXX")));
-    if (!folder->isValid())
+    // A temporary folder is its owner's alone; a version folder is open to every user, as installed.
+    if (!folder->isValid() || !QFile::setPermissions(folder->path(), readable | runnable))
         throw UpdateFailure::notWritable();
     for (const ArchiveEntry &entry : archive.entries)
         writeEntry(folder->filePath(entry.name), entry);
@@ -100,7 +101,8 @@ QString StagedVersion::install()
     const QString link = root.filePath(currentLink);
     std::error_code error;
     // A folder of this version that is not current is left from an earlier attempt: this one replaces it.
-    if (QFileInfo(link).canonicalFilePath() != QFileInfo(target).canonicalFilePath()) {
+    const QString installed = QFileInfo(target).canonicalFilePath();
+    if (installed.isEmpty() || QFileInfo(link).canonicalFilePath() != installed) {
         std::filesystem::remove_all(native(target), error);
         std::filesystem::rename(native(m_folder->path()), native(target), error);
         if (error)

@@ -250,6 +250,7 @@ void TestUpdater::installsAVerifiedUpdate()
     QCOMPARE(rig.check(), Updater::Outcome::installed);
     const QString version = rig.root + QStringLiteral("/1.1.0");
     QCOMPARE(rig.current(), version);
+    QCOMPARE(QFileInfo(version).permissions(), QFileInfo(rig.root + QStringLiteral("/1.0.0")).permissions());
     for (const ArchiveEntry &entry : std::as_const(rig.release.entries)) {
         QCOMPARE(readFile(version + u'/' + entry.name), entry.bytes);
         QCOMPARE(QFileInfo(version + u'/' + entry.name).isExecutable(), entry.executable);
