@@ -12,7 +12,7 @@ const char buildStamp[] = QUORVALE_BUILD_STAMP_PREFIX QUORVALE_VERSION;
 
 extern "C" Q_DECL_EXPORT const char *quorvaleWebModuleVersion()
 {
-    return buildStamp + sizeof(QUORVALE_BUILD_STAMP_PREFIX) - 1;
+    return quorvale::updates::versionOfStamp(buildStamp);
 }
 
 extern "C" Q_DECL_EXPORT quorvale::PlatformWebView *quorvaleCreateWebView(QObject *parent)

@@ -10,6 +10,12 @@
 
 namespace quorvale::updates {
 
+// The version in a stamp made of QUORVALE_BUILD_STAMP_PREFIX and the version.
+constexpr const char *versionOfStamp(const char *stamp)
+{
+    return stamp + sizeof(QUORVALE_BUILD_STAMP_PREFIX) - 1;
+}
+
 // Every distinct version stamped in a built file, in the order they first occur.
 QStringList stampedVersions(const QByteArray &file);
 

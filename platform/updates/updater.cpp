@@ -195,9 +195,7 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
         throw UpdateFailure::noSpace();
     UserDriver *driver = m_driver;
     const TransferSettings transfer{m_userAgent, m_host.tls};
-    const Progress progress = [driver](qint64 received, qint64 total) {
-        driver->showProgress(received, total);
-    };
+    const Progress progress = [driver](qint64 received, qint64 total) { driver->showProgress(received, total); };
     const QByteArray bytes = co_await downloadEnclosure(m_network, item, publicKey, transfer, progress);
     if (!alive(self))
         co_return Outcome::failed;

@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     FILE *file = std::fopen(partial.c_str(), "w");
     if (!file)
         return 1;
-    std::fprintf(file, "%s %s\n", buildStamp + sizeof(QUORVALE_BUILD_STAMP_PREFIX) - 1, self);
+    std::fprintf(file, "%s %s\n", quorvale::updates::versionOfStamp(buildStamp), self);
     if (std::fclose(file) != 0 || std::rename(partial.c_str(), report.c_str()) != 0)
         return 1;
     return 0;
