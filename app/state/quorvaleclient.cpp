@@ -163,7 +163,7 @@ QCoro::Task<> QuorvaleClient::check(bool announced)
     if (announced)
         setWorking(true);
     else
-        m_checking = true;
+        setChecking(true);
     const qint64 token = m_revision;
     const QPointer<QuorvaleClient> self(this);
     const SessionCoordinator::Operation<SessionUser> operation = &SessionCoordinator::authenticatedUser;
@@ -172,7 +172,7 @@ QCoro::Task<> QuorvaleClient::check(bool announced)
     if (!self)
         co_return;
     if (!announced)
-        m_checking = false;
+        setChecking(false);
     if (m_revision != token)
         co_return;
     if (checked.value)
@@ -494,7 +494,18 @@ void QuorvaleClient::setUser(const std::optional<SessionUser> &user)
 
 void QuorvaleClient::setWorking(bool working)
 {
+    const bool before = occupied();
     publish(this, m_working, working, &QuorvaleClient::workingChanged);
+    if (occupied() != before)
+        emit occupiedChanged();
+}
+
+void QuorvaleClient::setChecking(bool checking)
+{
+    const bool before = occupied();
+    m_checking = checking;
+    if (occupied() != before)
+        emit occupiedChanged();
 }
 
 void QuorvaleClient::setMessage(const QString &message)

@@ -61,6 +61,8 @@ public:
     std::optional<SessionUser> user() const { return m_user; }
     // A sign-in operation runs; the other sign-in operations return at once while it is set.
     bool working() const { return m_working; }
+    // Working, or checking the session quietly: nothing else may start meanwhile, an update included.
+    bool occupied() const { return m_working || m_checking; }
     // The last sign-in message for the sign-in card; empty when there is none.
     QString message() const { return m_message; }
     // The captcha image the platform demands; none when it demands none.
@@ -110,6 +112,7 @@ signals:
     void phaseChanged();
     void userChanged();
     void workingChanged();
+    void occupiedChanged();
     void messageChanged();
     void captchaDataChanged();
     void readyChanged();
@@ -149,8 +152,7 @@ private:
     void setPhase(SessionPhase phase);
     void setUser(const std::optional<SessionUser> &user);
     void setWorking(bool working);
-    // Working, or checking the session quietly.
-    bool occupied() const { return m_working || m_checking; }
+    void setChecking(bool checking);
     void setMessage(const QString &message);
     void setCaptchaData(const std::optional<QByteArray> &data);
     void setReady(bool ready);

@@ -16,6 +16,7 @@ namespace quorvale {
 namespace {
 
 using CreateWebView = PlatformWebView *(*)(QObject *parent);
+using WebModuleVersion = const char *(*)();
 
 const char *const sandboxVariable = "QTWEBENGINE_DISABLE_SANDBOX";
 
@@ -42,6 +43,15 @@ QString DeferredWebView::sandboxReason(bool root, bool sandboxDisabled)
                           "QTWEBENGINE_DISABLE_SANDBOX=1 再启动课径。");
 }
 
+QString DeferredWebView::moduleVersionReason(const QString &moduleVersion, const QString &programVersion)
+{
+    const QString built =
+        moduleVersion.isEmpty() ? QStringLiteral("未知版本") : QStringLiteral("版本 ") + moduleVersion;
+    return QStringLiteral(
+               "课径的网页组件（%1）与课径程序（版本 %2）不配套，官网登录页无法打开。请重新安装课径。")
+        .arg(built, programVersion);
+}
+
 QString DeferredWebView::unavailableReason() const
 {
     const QString sandbox = sandboxReason(geteuid() == 0, qEnvironmentVariableIsSet(sandboxVariable));
@@ -59,16 +69,27 @@ PlatformWebView *DeferredWebView::engine()
         shared->create();
         qt_gl_set_global_share_context(shared);
     }
+    QString refusal;
     for (const QString &path : std::as_const(m_modulePaths)) {
         QLibrary module(path);
         const auto create = reinterpret_cast<CreateWebView>(module.resolve("quorvaleCreateWebView"));
         if (!create)
             continue;
+        // A module of another version may speak another interface: it is never asked for the engine.
+        const auto version = reinterpret_cast<WebModuleVersion>(module.resolve("quorvaleWebModuleVersion"));
+        const QString built = version ? QString::fromLatin1(version()) : QString();
+        if (built != QStringLiteral(QUORVALE_VERSION)) {
+            refusal = moduleVersionReason(built, QStringLiteral(QUORVALE_VERSION));
+            module.unload();
+            continue;
+        }
         m_engine = create(this);
         break;
     }
     if (!m_engine) {
-        m_failure = QStringLiteral("找不到课径的网页组件，官网登录页无法打开。请重新安装课径。");
+        m_failure = refusal.isEmpty()
+                        ? QStringLiteral("找不到课径的网页组件，官网登录页无法打开。请重新安装课径。")
+                        : refusal;
         return nullptr;
     }
     connect(m_engine, &PlatformWebView::loadStarted, this, &PlatformWebView::loadStarted);

@@ -10,7 +10,7 @@ namespace quorvale {
 // libraries it pulls in are loaded from the web module on first need, not at every start. Until
 // then cookies and resets need no engine. As root the engine cannot start its sandbox and would
 // end the whole process, so there it is never loaded unless the person has switched the sandbox
-// off; the reason is told instead.
+// off; the reason is told instead. A module built for another version is refused the same way.
 class DeferredWebView : public PlatformWebView
 {
     Q_OBJECT
@@ -32,6 +32,8 @@ public:
 
     // The web module's usual places: beside the executable, then where the build put it.
     static QStringList defaultModulePaths();
+    // Why a web module built for another version, or for no known one, is not used.
+    static QString moduleVersionReason(const QString &moduleVersion, const QString &programVersion);
     // Why the engine must not start as this user with this environment; empty when it may.
     static QString sandboxReason(bool root, bool sandboxDisabled);
 

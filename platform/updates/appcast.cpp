@@ -14,8 +14,8 @@ const QString sparkleNamespace = QStringLiteral("http://www.andymatuschak.org/xm
 
 bool complete(const AppcastItem &item)
 {
-    return !item.version.isEmpty() && item.url.isValid() && item.url.scheme() == u"https" &&
-           !item.url.host().isEmpty() && item.length > 0 && !item.edSignature.isEmpty();
+    return !item.version.isEmpty() && item.url.isValid() && !item.url.host().isEmpty() && item.length > 0 &&
+           !item.edSignature.isEmpty();
 }
 
 AppcastItem readItem(QXmlStreamReader &reader)

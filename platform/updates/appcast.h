@@ -6,7 +6,8 @@
 #include <QUrl>
 #include <optional>
 
-// The RSS appcast: one item per published version, each with the executable as its enclosure.
+// The RSS appcast: one item per published version, each with its signed update archive as its
+// enclosure.
 namespace quorvale::updates {
 
 struct AppcastItem
@@ -23,8 +24,9 @@ struct AppcastItem
     bool operator==(const AppcastItem &) const = default;
 };
 
-// The complete items of an RSS document; an item lacking a version, an https enclosure, a positive
-// length or a signature is left out. Nothing when the document is not well-formed XML.
+// The complete items of an RSS document; an item lacking a version, an enclosure with a host, a
+// positive length or a signature is left out. An enclosure that is not https is kept, so that the
+// updater can refuse it aloud. Nothing when the document is not well-formed XML.
 std::optional<QList<AppcastItem>> parseAppcast(const QByteArray &xml);
 
 // An RSS appcast of the items, the form parseAppcast reads; texts are escaped.

@@ -3,27 +3,23 @@
 #include "platform/updates/appcast.h"
 #include "platform/updates/updatetransfer.h"
 
+#include <QByteArray>
 #include <QCoroTask>
-#include <QTemporaryFile>
 #include <functional>
-#include <memory>
 
 class QNetworkAccessManager;
 
-// The update's executable, downloaded into a temporary file beside the installed one (so the final
-// rename stays on one file system) and checked before anything is replaced.
+// The update's signed archive, downloaded and checked before anything is unpacked.
 namespace quorvale::updates {
+
+// An update holds the program and its web module; anything larger is not one of ours.
+inline constexpr qint64 largestUpdate = qint64(1) << 30;
 
 using Progress = std::function<void(qint64 received, qint64 total)>;
 
-// The downloaded file once its length is the item's and its Ed25519 signature matches the key; it is
-// removed again when the result is dropped. Throws UpdateFailure.
-QCoro::Task<std::unique_ptr<QTemporaryFile>> downloadEnclosure(QNetworkAccessManager *manager, AppcastItem item,
-                                                                 QByteArray publicKey, QString installedPath,
-                                                                 TransferSettings settings, Progress progress);
-
-// Puts the downloaded file in the installed executable's place in one atomic rename, keeping the
-// installed file's permissions. False when nothing could be replaced.
-bool replaceInstalled(QTemporaryFile &download, const QString &installedPath);
+// The downloaded bytes once their length is the item's and their Ed25519 signature matches the key.
+// Throws UpdateFailure.
+QCoro::Task<QByteArray> downloadEnclosure(QNetworkAccessManager *manager, AppcastItem item,
+                                          QByteArray publicKey, TransferSettings settings, Progress progress);
 
 } // namespace quorvale::updates

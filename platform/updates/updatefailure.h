@@ -2,7 +2,8 @@
 
 #include "core/base/errors.h"
 
-// Why a check, a download or an installation stopped; nothing was replaced.
+// Why a check, a download or an installation stopped; nothing was replaced, except when the new
+// version is in place but could not be started.
 namespace quorvale::updates {
 
 class UpdateFailure : public Error
@@ -24,7 +25,23 @@ public:
     {
         return UpdateFailure(QStringLiteral("无法保存下载的更新：程序所在的文件夹不可写入"));
     }
+    static UpdateFailure noSpace() { return UpdateFailure(QStringLiteral("磁盘空间不足，无法保存更新。请腾出空间后再试")); }
+    static UpdateFailure insecureDownload()
+    {
+        return UpdateFailure(QStringLiteral("新版本的下载地址不是 https 地址，已拒绝此更新"));
+    }
+    static UpdateFailure notInstalled()
+    {
+        return UpdateFailure(QStringLiteral("课径不是从安装目录运行的，无法自动更新。请安装课径后再检查更新"));
+    }
+    static UpdateFailure otherVersion() { return UpdateFailure(QStringLiteral("下载的更新与更新源所列的版本不符，未安装")); }
+    static UpdateFailure incompleteUpdate() { return UpdateFailure(QStringLiteral("下载的更新内容不完整，未安装")); }
     static UpdateFailure notReplaced() { return UpdateFailure(QStringLiteral("无法替换已安装的程序，更新未安装")); }
+    static UpdateFailure notRelaunched()
+    {
+        return UpdateFailure(
+            QStringLiteral("新版本已安装，但课径无法自动重新启动。请手动重新打开课径，下次启动即是新版本"));
+    }
 
     QString description() const override { return m_text; }
 

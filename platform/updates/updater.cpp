@@ -4,6 +4,8 @@
 #include "platform/updates/ed25519.h"
 #include "platform/updates/enclosuredownload.h"
 #include "platform/updates/feedsignature.h"
+#include "platform/updates/installfolder.h"
+#include "platform/updates/updatearchive.h"
 #include "platform/updates/updatefailure.h"
 #include "platform/updates/updatetransfer.h"
 
@@ -152,8 +154,12 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     const std::optional<QList<AppcastItem>> items = parseAppcast(*body);
     if (!items)
         throw UpdateFailure::unreadableFeed();
-    const std::optional<AppcastItem> update =
-        newestUpdate(*items, info::text(m_hostInfo, QStringLiteral("CFBundleVersion")).value_or(QString()));
+    // Once a newer version is installed, only a still newer one is offered.
+    const QString floor = m_installedVersion.value_or(
+        info::text(m_hostInfo, QStringLiteral("CFBundleVersion")).value_or(QString()));
+    const std::optional<AppcastItem> update = newestUpdate(*items, floor);
+    if (update && update->url.scheme() != u"https")
+        throw UpdateFailure::insecureDownload();
     if (!update) {
         if (userInitiated)
             m_driver->showUpToDate(
@@ -181,32 +187,45 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
 QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publicKey)
 {
     const QPointer<Updater> self(this);
+    const std::optional<InstallFolder> folder = InstallFolder::containing(m_host.executablePath);
+    if (!folder)
+        throw UpdateFailure::notInstalled();
+    const qint64 space = m_host.freeSpace(folder->root());
+    if (space >= 0 && space < item.length)
+        throw UpdateFailure::noSpace();
     UserDriver *driver = m_driver;
     const TransferSettings transfer{m_userAgent, m_host.tls};
     const Progress progress = [driver](qint64 received, qint64 total) { driver->showProgress(received, total); };
-    std::shared_ptr<QTemporaryFile> download =
-        co_await downloadEnclosure(m_network, item, publicKey, m_host.executablePath, transfer, progress);
+    const QByteArray bytes = co_await downloadEnclosure(m_network, item, publicKey, transfer, progress);
     if (!alive(self))
         co_return Outcome::failed;
-    auto relaunch = [self, download] {
-        if (alive(self) && !self->relaunchInstalling(download))
-            self->m_driver->showFailure(UpdateFailure::notReplaced().description());
+    const std::optional<UpdateArchive> archive = unpackArchive(bytes);
+    if (!archive)
+        throw UpdateFailure::incompleteUpdate();
+    std::shared_ptr<StagedVersion> staged = folder->stage(*archive, item.version);
+    auto relaunch = [self, staged] {
+        if (!alive(self))
+            return;
+        try {
+            self->relaunchInstalling(*staged);
+        } catch (const UpdateFailure &failure) {
+            self->m_driver->showFailure(failure.description());
+        }
     };
     if (m_delegate->shouldPostponeRelaunch(item, relaunch)) {
         m_driver->showPostponed();
         co_return Outcome::postponed;
     }
-    if (!relaunchInstalling(download))
-        throw UpdateFailure::notReplaced();
+    relaunchInstalling(*staged);
     co_return Outcome::installed;
 }
 
-bool Updater::relaunchInstalling(std::shared_ptr<QTemporaryFile> download)
+void Updater::relaunchInstalling(StagedVersion &staged)
 {
-    if (!replaceInstalled(*download, m_host.executablePath))
-        return false;
-    m_host.relaunch(m_host.executablePath);
-    return true;
+    const QString executable = staged.install();
+    m_installedVersion = staged.version();
+    if (!m_host.relaunch(executable))
+        throw UpdateFailure::notRelaunched();
 }
 
 void Updater::setChecking(bool checking)
@@ -224,7 +243,8 @@ void Updater::schedule()
     m_timer->stop();
     if (!m_started || m_checking || !automaticallyChecksForUpdates())
         return;
-    const qint64 interval = qint64(updateCheckInterval() * 1000);
+    // The settings keep the interval within a week, so it fits in milliseconds.
+    const qint64 interval = qint64(updateCheckInterval()) * 1000;
     const QDateTime now = m_host.clock();
     const std::optional<QDateTime> last = m_settings.lastCheck();
     qint64 wait = 0;

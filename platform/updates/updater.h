@@ -8,7 +8,6 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QPointer>
-#include <QTemporaryFile>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,6 +16,8 @@ class QNetworkAccessManager;
 class QTimer;
 
 namespace quorvale::updates {
+
+class StagedVersion;
 
 // What the application answers when the updater asks.
 class UpdaterDelegate
@@ -101,7 +102,8 @@ private:
     static bool alive(const QPointer<Updater> &self);
     QCoro::Task<Outcome> runCheck(bool userInitiated);
     QCoro::Task<Outcome> install(AppcastItem item, QByteArray publicKey);
-    bool relaunchInstalling(std::shared_ptr<QTemporaryFile> download);
+    // Makes the staged version current and starts it. Throws UpdateFailure.
+    void relaunchInstalling(StagedVersion &staged);
     void setChecking(bool checking);
     void schedule();
 
@@ -115,6 +117,8 @@ private:
     QTimer *m_timer;
     bool m_started = false;
     bool m_checking = false;
+    // The version this process made current; the running one stays older until the restart.
+    std::optional<QString> m_installedVersion;
     // Set while the updater is being destroyed.
     bool m_closing = false;
 };

@@ -1,5 +1,8 @@
 #include "platform/updates/updatesettings.h"
 
+#include "core/updates/updatecheckfrequency.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace quorvale::updates {
@@ -10,16 +13,28 @@ const QString automaticKey = QStringLiteral("updates/automaticChecks");
 const QString intervalKey = QStringLiteral("updates/checkInterval");
 const QString lastCheckKey = QStringLiteral("updates/lastCheck");
 
+// Any number outside the offered intervals is read as the nearest offered one, so a huge, negative or
+// zero interval neither overflows nor checks in a loop.
 std::optional<double> interval(const QVariant &value)
 {
     bool ok = false;
-    const double seconds = value.toDouble(&ok);
-    if (!ok || !std::isfinite(seconds) || seconds <= 0)
+    const double stored = value.toDouble(&ok);
+    if (!ok || std::isnan(stored))
         return std::nullopt;
-    return std::max(seconds, UpdateSettings::minimumInterval);
+    return std::clamp(stored, UpdateSettings::shortestInterval(), UpdateSettings::longestInterval());
 }
 
 } // namespace
+
+double UpdateSettings::shortestInterval()
+{
+    return seconds(allUpdateCheckFrequencies().first());
+}
+
+double UpdateSettings::longestInterval()
+{
+    return seconds(allUpdateCheckFrequencies().last());
+}
 
 UpdateSettings::UpdateSettings(std::shared_ptr<QSettings> settings, const InfoDictionary &defaults)
     : m_settings(std::move(settings))

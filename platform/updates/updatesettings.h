@@ -14,8 +14,9 @@ namespace quorvale::updates {
 class UpdateSettings
 {
 public:
-    // Automatic checks never run more often than hourly.
-    static constexpr double minimumInterval = 3600;
+    // The range of the offered check intervals, in seconds.
+    static double shortestInterval();
+    static double longestInterval();
 
     UpdateSettings(std::shared_ptr<QSettings> settings, const InfoDictionary &defaults);
 

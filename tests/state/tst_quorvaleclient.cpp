@@ -90,6 +90,7 @@ class QuorvaleClientTest : public QObject
 private slots:
     void startFollowsPreferenceAndRestoresSession_data();
     void startFollowsPreferenceAndRestoresSession();
+    void quietCheckKeepsTheClientOccupied();
     void failingStoreShowsItsTextAndSignIn();
     void rememberingSignInSavesAccount();
     void forgettingSignInDeletesEvenWhenRefused();
@@ -136,6 +137,27 @@ void QuorvaleClientTest::startFollowsPreferenceAndRestoresSession()
     } else {
         QCOMPARE(rig.fixture.count(SessionFixture::captchaPath), 1);
     }
+}
+
+void QuorvaleClientTest::quietCheckKeepsTheClientOccupied()
+{
+    Rig rig;
+    rig.signIn();
+    int changes = 0;
+    connect(rig.client.get(), &QuorvaleClient::occupiedChanged, this, [&changes] { ++changes; });
+    auto *check = rig.client->findChild<QTimer *>(QStringLiteral("sessionCheck"));
+    QVERIFY(check);
+    const int interval = check->interval();
+    rig.fixture.platform.faults().hold(QStringLiteral("/api/MemberShip/GetCurrentUser"));
+    check->start(0);
+    QTRY_COMPARE(rig.fixture.platform.heldCount(), 1);
+    check->setInterval(interval);
+    // Quiet on screen, yet occupied for whatever must wait, an update's installation included.
+    QVERIFY(!rig.client->working());
+    QVERIFY(rig.client->occupied());
+    rig.fixture.platform.releaseHeld();
+    QTRY_VERIFY(!rig.client->occupied());
+    QCOMPARE(changes, 2);
 }
 
 void QuorvaleClientTest::failingStoreShowsItsTextAndSignIn()

@@ -1,6 +1,7 @@
 #include "platform/updates/appcast.h"
 #include "platform/updates/ed25519.h"
 #include "platform/updates/feedsignature.h"
+#include "platform/updates/updatearchive.h"
 #include "platform/updates/updatefailure.h"
 #include "platform/updates/updater.h"
 #include "tests/support/awaittask.h"
@@ -8,13 +9,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSslKey>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <QTimer>
 
-// The update framework against a signed feed on a local HTTPS server: what it installs, and the many
-// ways a feed or an update is refused with the installed program left as it was.
+// The update framework against a signed feed on a local HTTPS server: what it installs and starts, the
+// many ways a feed or an update is refused with the installed program left as it was, the check
+// interval, and the publishing tool.
 using namespace quorvale;
 using namespace quorvale::updates;
 using namespace quorvale::testing;
@@ -23,8 +27,6 @@ namespace {
 
 const QString feedPath = QStringLiteral("/olvar/appcast.xml");
 const QString downloadPath = QStringLiteral("/downloads/QuorvaleDemo");
-const QByteArray installedBytes = "#!/bin/sh\necho installed build\n";
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -73,30 +75,44 @@ public:
     int upToDate = 0;
 };
 
-// A signed release on the local HTTPS server and an installed program in a folder of its own.
+const QDateTime fixedNow(QDate(2024, 9, 2), QTime(8, 0), QTimeZone::utc());
+
+// A signed release of the stand-in application on the local HTTPS server, and its older build installed
+// as lib/quorvale/1.0.0/QuorvaleDemo with lib/quorvale/current naming 1.0.0.
 struct UpdateRig
 {
     UpdateRig()
     {
         platform.listen(0, serverTls());
-        installed = folder.filePath(QStringLiteral("QuorvaleDemo"));
-        QFile file(installed);
-        file.open(QIODevice::WriteOnly);
-        file.write(installedBytes);
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (int i = 0; i < 3000; ++i)
-            enclosure.append(char(i * 7 % 251));
-        route(feedPath, signedFeed(feed(), keys.secretKey));
-        route(downloadPath, enclosure);
+        root = folder.filePath(QStringLiteral("lib/quorvale"));
+        QDir().mkpath(root + QStringLiteral("/1.0.0"));
+        installed = root + QStringLiteral("/1.0.0/QuorvaleDemo");
+        QFile::copy(QStringLiteral(QUORVALE_STANDIN_OLD), installed);
+        QFile::link(QStringLiteral("1.0.0"), root + QStringLiteral("/current"));
+        installedBytes = readFile(installed);
+        release = {QStringLiteral("1.1.0"),
+                   {{QStringLiteral("QuorvaleDemo"), true, readFile(QStringLiteral(QUORVALE_STANDIN_NEW))},
+                    {QStringLiteral("quorvale-webengine.so"), false, "web module 1.1.0"}}};
+        settings = std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")),
+                                               QSettings::IniFormat);
+        publish(release);
     }
 
     QUrl url(const QString &path) const { return platform.origin().resolved(QUrl(path)); }
 
-    QByteArray feed(const QString &version = QStringLiteral("1.1.0")) const
+    void publish(const UpdateArchive &archive)
+    {
+        route(downloadPath, enclosure = packArchive(archive));
+        route(feedPath, signedFeed(feed(), keys.secretKey));
+    }
+
+    QByteArray feed(const QString &version = QStringLiteral("1.1.0"),
+                    const QString &scheme = QStringLiteral("https")) const
     {
         const QString signature = QString::fromLatin1(signEd25519(enclosure, keys.secretKey).toBase64());
-        return writeAppcast({{version, version, url(downloadPath), enclosure.size(), signature}});
+        QUrl download = url(downloadPath);
+        download.setScheme(scheme);
+        return writeAppcast({{version, version, download, enclosure.size(), signature}});
     }
 
     void route(const QString &path, const QByteArray &body)
@@ -104,40 +120,64 @@ struct UpdateRig
         platform.route(path, [body](const demo::HttpRequest &) { return demo::HttpResponse{200, {}, body}; });
     }
 
-    Updater::Outcome check()
+    void makeUpdater()
     {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.addCaCertificates(QSslCertificate::fromData(readFile(QStringLiteral(QUORVALE_TEST_TLS_DIR "/ca.pem"))));
+        tls.addCaCertificates(
+            QSslCertificate::fromData(readFile(QStringLiteral(QUORVALE_TEST_TLS_DIR "/ca.pem"))));
         UpdateHost host{installed,
-                        std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")),
-                                                    QSettings::IniFormat),
-                        tls, [this](const QString &path) { relaunched.append(path); },
-                        [] { return QDateTime(QDate(2024, 9, 2), QTime(8, 0), QTimeZone::utc()); }};
-        const InfoDictionary info{{QStringLiteral("SUFeedURL"), url(feedPath).toString()},
-                                  {QStringLiteral("SUPublicEDKey"), QString::fromLatin1(keys.publicKey.toBase64())},
-                                  {QStringLiteral("CFBundleVersion"), QStringLiteral("1.0.0")},
-                                  {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0.0")}};
+                        settings,
+                        tls,
+                        [this](const QString &path) {
+                            relaunched.append(path);
+                            return startForReal ? QProcess::startDetached(path, {report()}) : starts;
+                        },
+                        [] { return fixedNow; },
+                        [this](const QString &) { return freeSpace; }};
+        const InfoDictionary info{
+            {QStringLiteral("SUFeedURL"), url(feedPath).toString()},
+            {QStringLiteral("SUPublicEDKey"), QString::fromLatin1(keys.publicKey.toBase64())},
+            {QStringLiteral("CFBundleVersion"), QStringLiteral("1.0.0")},
+            {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0.0")}};
         updater = std::make_unique<Updater>(info, host, &delegate, &driver);
         updater->setUserAgentString(QStringLiteral("Olvar/1.0.0 Sparkle/2.9.6"));
+    }
+
+    Updater::Outcome check()
+    {
+        if (!updater)
+            makeUpdater();
         return awaitTask(updater->check(true));
     }
 
-    // Only the installed program remains in its folder: no download is left behind.
+    // Where the started stand-in writes its version and the file it runs from.
+    QString report() const { return folder.filePath(QStringLiteral("report.txt")); }
+    QString current() const { return QFile::symLinkTarget(root + QStringLiteral("/current")); }
+
+    // Only the installed version remains, current as before: nothing of the update is left behind.
     bool untouched() const
     {
-        const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        const QStringList left = QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         return readFile(installed) == installedBytes && relaunched.isEmpty() &&
-               left == QStringList{QStringLiteral("QuorvaleDemo"), QStringLiteral("settings.ini")};
+               current() == QDir(root).filePath(QStringLiteral("1.0.0")) &&
+               left == QStringList{QStringLiteral("1.0.0"), QStringLiteral("current")};
     }
 
     demo::DemoPlatform platform;
     QTemporaryDir folder;
+    QString root;
     QString installed;
+    QByteArray installedBytes;
+    UpdateArchive release;
     QByteArray enclosure;
     KeyPair keys = generateKeyPair();
+    std::shared_ptr<QSettings> settings;
     RecordingDelegate delegate;
     ScriptedDriver driver;
     QStringList relaunched;
+    bool startForReal = false;
+    bool starts = true;
+    qint64 freeSpace = qint64(1) << 40;
     std::unique_ptr<Updater> updater;
 };
 
@@ -157,10 +197,19 @@ private slots:
     void passesTheRfc8032Vectors();
     void installsAVerifiedUpdate();
     void installsOnlyWhenThePostponedRelaunchRuns();
+    void startsTheNewVersionForReal_data();
+    void startsTheNewVersionForReal();
+    void saysSoWhenTheNewVersionCannotStart();
     void refusesAndKeepsTheInstalledProgram_data();
     void refusesAndKeepsTheInstalledProgram();
     void neverOffersAnOlderOrEqualVersion_data();
     void neverOffersAnOlderOrEqualVersion();
+    void readsAnIntervalOutsideTheOfferedRangeAsTheNearest_data();
+    void readsAnIntervalOutsideTheOfferedRangeAsTheNearest();
+    void refusesAMalformedArchive_data();
+    void refusesAMalformedArchive();
+    void publishesOnlyTheVersionBuiltIn_data();
+    void publishesOnlyTheVersionBuiltIn();
 };
 
 void TestUpdater::passesTheRfc8032Vectors_data()
@@ -199,12 +248,20 @@ void TestUpdater::installsAVerifiedUpdate()
 {
     UpdateRig rig;
     QCOMPARE(rig.check(), Updater::Outcome::installed);
-    QCOMPARE(readFile(rig.installed), rig.enclosure);
-    QVERIFY(QFileInfo(rig.installed).isExecutable());
-    QCOMPARE(rig.relaunched, QStringList{rig.installed});
+    const QString version = rig.root + QStringLiteral("/1.1.0");
+    QCOMPARE(rig.current(), version);
+    QCOMPARE(QFileInfo(version).permissions(), QFileInfo(rig.root + QStringLiteral("/1.0.0")).permissions());
+    for (const ArchiveEntry &entry : std::as_const(rig.release.entries)) {
+        QCOMPARE(readFile(version + u'/' + entry.name), entry.bytes);
+        QCOMPARE(QFileInfo(version + u'/' + entry.name).isExecutable(), entry.executable);
+    }
+    QCOMPARE(rig.relaunched, QStringList{version + QStringLiteral("/QuorvaleDemo")});
     QCOMPARE(rig.driver.offered.size(), 1);
     QCOMPARE(rig.driver.offered.first().displayVersion, QStringLiteral("1.1.0"));
-    QCOMPARE(QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    // The running version stays until it ends; nothing else is left behind.
+    QCOMPARE(readFile(rig.installed), rig.installedBytes);
+    QCOMPARE(QDir(rig.root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{QStringLiteral("1.0.0"), QStringLiteral("1.1.0"), QStringLiteral("current")}));
     const QList<demo::HttpRequest> requests = rig.platform.requests();
     QCOMPARE(requests.size(), 2);
     for (const demo::HttpRequest &request : requests)
@@ -216,11 +273,47 @@ void TestUpdater::installsOnlyWhenThePostponedRelaunchRuns()
     UpdateRig rig;
     rig.delegate.postpone = true;
     QCOMPARE(rig.check(), Updater::Outcome::postponed);
-    QCOMPARE(readFile(rig.installed), installedBytes);
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
     QVERIFY(rig.delegate.kept);
     rig.delegate.kept();
-    QCOMPARE(readFile(rig.installed), rig.enclosure);
-    QCOMPARE(rig.relaunched, QStringList{rig.installed});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QCOMPARE(rig.relaunched, QStringList{rig.root + QStringLiteral("/1.1.0/QuorvaleDemo")});
+}
+
+void TestUpdater::startsTheNewVersionForReal_data()
+{
+    QTest::addColumn<bool>("postponed");
+    QTest::newRow("at once") << false;
+    QTest::newRow("postponed, then resumed once idle") << true;
+}
+
+void TestUpdater::startsTheNewVersionForReal()
+{
+    QFETCH(bool, postponed);
+    UpdateRig rig;
+    rig.startForReal = true;
+    rig.delegate.postpone = postponed;
+    QCOMPARE(rig.check(), postponed ? Updater::Outcome::postponed : Updater::Outcome::installed);
+    if (postponed) {
+        QVERIFY(!QFile::exists(rig.report()));
+        rig.delegate.kept();
+    }
+    QVERIFY(rig.driver.failures.isEmpty());
+    // The started process ran from the new version's file and is the new version.
+    const QByteArray started = "1.1.0 " + QFile::encodeName(rig.root) + "/1.1.0/QuorvaleDemo\n";
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(rig.report()), started, 20000);
+}
+
+void TestUpdater::saysSoWhenTheNewVersionCannotStart()
+{
+    UpdateRig rig;
+    rig.starts = false;
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::notRelaunched().description()});
+    // The new version is in place for the next start, and is not offered again meanwhile.
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QCOMPARE(rig.check(), Updater::Outcome::upToDate);
+    QCOMPARE(rig.driver.offered.size(), 1);
 }
 
 void TestUpdater::refusesAndKeepsTheInstalledProgram_data()
@@ -232,13 +325,23 @@ void TestUpdater::refusesAndKeepsTheInstalledProgram_data()
     QTest::newRow("feed changed after signing") << "feed edited" << unsignedFeed;
     QTest::newRow("feed signature length wrong") << "feed length" << unsignedFeed;
     QTest::newRow("feed without signature") << "unsigned feed" << unsignedFeed;
-    QTest::newRow("update with a flipped byte") << "flipped byte" << UpdateFailure::badSignature().description();
+    QTest::newRow("update with a flipped byte")
+        << "flipped byte" << UpdateFailure::badSignature().description();
     QTest::newRow("update shorter than listed") << "short" << UpdateFailure::wrongLength().description();
     QTest::newRow("update longer than listed") << "long" << UpdateFailure::wrongLength().description();
-    QTest::newRow("feed redirected to another host") << "feed redirect"
-                                                     << UpdateFailure::foreignRedirect().description();
-    QTest::newRow("update redirected to another host") << "download redirect"
-                                                       << UpdateFailure::foreignRedirect().description();
+    QTest::newRow("feed redirected to another host")
+        << "feed redirect" << UpdateFailure::foreignRedirect().description();
+    QTest::newRow("update redirected to another host")
+        << "download redirect" << UpdateFailure::foreignRedirect().description();
+    QTest::newRow("disk too full for the update") << "disk full" << UpdateFailure::noSpace().description();
+    QTest::newRow("newer version offered over http")
+        << "http" << UpdateFailure::insecureDownload().description();
+    QTest::newRow("archive of another version")
+        << "other version" << UpdateFailure::otherVersion().description();
+    QTest::newRow("archive without the program")
+        << "no program" << UpdateFailure::incompleteUpdate().description();
+    QTest::newRow("signed file that is no archive")
+        << "no archive" << UpdateFailure::incompleteUpdate().description();
 }
 
 void TestUpdater::refusesAndKeepsTheInstalledProgram()
@@ -267,6 +370,20 @@ void TestUpdater::refusesAndKeepsTheInstalledProgram()
         rig.route(downloadPath, rig.enclosure.chopped(1));
     if (fault == u"long")
         rig.route(downloadPath, rig.enclosure + 'x');
+    if (fault == u"disk full")
+        rig.freeSpace = rig.enclosure.size() - 1;
+    if (fault == u"http")
+        rig.route(feedPath,
+                  signedFeed(rig.feed(QStringLiteral("1.1.0"), QStringLiteral("http")), rig.keys.secretKey));
+    if (fault == u"other version")
+        rig.publish({QStringLiteral("1.2.0"), rig.release.entries});
+    if (fault == u"no program")
+        rig.publish({QStringLiteral("1.1.0"), {rig.release.entries.last()}});
+    if (fault == u"no archive") {
+        rig.enclosure = rig.release.entries.first().bytes;
+        rig.route(downloadPath, rig.enclosure);
+        rig.route(feedPath, signedFeed(rig.feed(), rig.keys.secretKey));
+    }
     // The test certificate names 127.0.0.1 only; "localhost" is another host.
     QUrl elsewhere = rig.url(feedPath);
     elsewhere.setHost(QStringLiteral("localhost"));
@@ -302,6 +419,102 @@ void TestUpdater::neverOffersAnOlderOrEqualVersion()
     QCOMPARE(rig.driver.upToDate, 1);
     QVERIFY(rig.driver.offered.isEmpty());
     QVERIFY(rig.untouched());
+}
+
+void TestUpdater::readsAnIntervalOutsideTheOfferedRangeAsTheNearest_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("huge") << "1e300" << 604800;
+    QTest::newRow("negative") << "-5" << 14400;
+    QTest::newRow("zero") << "0" << 14400;
+    QTest::newRow("not a number") << "nan" << 86400;
+    QTest::newRow("text") << "soon" << 86400;
+    QTest::newRow("offered") << "21600" << 21600;
+}
+
+void TestUpdater::readsAnIntervalOutsideTheOfferedRangeAsTheNearest()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, seconds);
+    UpdateRig rig;
+    rig.settings->setValue(QStringLiteral("updates/checkInterval"), stored);
+    rig.settings->setValue(QStringLiteral("updates/lastCheck"), fixedNow.toString(Qt::ISODate));
+    rig.makeUpdater();
+    QCOMPARE(rig.updater->updateCheckInterval(), double(seconds));
+    rig.updater->start();
+    // Checked a moment ago: the next check is a whole interval away, never at once.
+    const auto *timer = rig.updater->findChild<QTimer *>();
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), seconds * 1000);
+}
+
+void TestUpdater::refusesAMalformedArchive_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray complete = packArchive({QStringLiteral("1.1.0"), {{QStringLiteral("a"), true, "x"}}});
+    QTest::newRow("cut short") << complete.chopped(1);
+    QTest::newRow("bytes after the end") << complete + 'x';
+    QTest::newRow("no marker") << complete.sliced(4);
+    for (const char *name : {"..", "../a", "a/b", "/a", ""})
+        QTest::addRow("file name \"%s\"", name)
+            << packArchive({QStringLiteral("1.1.0"), {{QString::fromLatin1(name), false, "x"}}});
+    QTest::newRow("a name twice") << packArchive(
+        {QStringLiteral("1.1.0"), {{QStringLiteral("a"), false, "x"}, {QStringLiteral("a"), false, "y"}}});
+}
+
+void TestUpdater::refusesAMalformedArchive()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(!unpackArchive(bytes));
+}
+
+void TestUpdater::publishesOnlyTheVersionBuiltIn_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("stamped");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("the version built in") << "1.0.0" << true << QString();
+    QTest::newRow("another version") << "1.1.0" << true << QStringLiteral("版本不符");
+    QTest::newRow("no version built in") << "1.0.0" << false << QStringLiteral("没有带版本标记");
+}
+
+void TestUpdater::publishesOnlyTheVersionBuiltIn()
+{
+    QFETCH(QString, version);
+    QFETCH(bool, stamped);
+    QFETCH(QString, refusal);
+    QTemporaryDir folder;
+    const QString release = folder.filePath(QStringLiteral("release"));
+    QDir().mkpath(release);
+    if (stamped)
+        QFile::copy(QStringLiteral(QUORVALE_STANDIN_OLD), release + QStringLiteral("/QuorvaleDemo"));
+    QFile module(release + QStringLiteral("/quorvale-webengine.so"));
+    QVERIFY(module.open(QIODevice::WriteOnly) && module.write("web module") == 10);
+    module.close();
+    const KeyPair keys = generateKeyPair();
+    QFile key(folder.filePath(QStringLiteral("update.key")));
+    QVERIFY(key.open(QIODevice::WriteOnly) && key.write(keys.secretKey.toBase64()) > 0);
+    key.close();
+    const QString appcast = folder.filePath(QStringLiteral("appcast.xml"));
+    const QString archive = folder.filePath(QStringLiteral("QuorvaleDemo.update"));
+
+    QProcess tool;
+    tool.start(QStringLiteral(QUORVALE_UPDATE_SIGN),
+               {QStringLiteral("publish"), key.fileName(), release, version,
+                QStringLiteral("https://updates.example.edu/QuorvaleDemo.update"), appcast, archive});
+    QVERIFY(tool.waitForFinished());
+    QCOMPARE(tool.exitCode(), refusal.isEmpty() ? 0 : 1);
+    QVERIFY(QString::fromUtf8(tool.readAllStandardError()).contains(refusal));
+    QCOMPARE(QFile::exists(appcast), refusal.isEmpty());
+    QCOMPARE(QFile::exists(archive), refusal.isEmpty());
+    if (!refusal.isEmpty())
+        return;
+    const std::optional<UpdateArchive> packed = unpackArchive(readFile(archive));
+    QVERIFY(packed);
+    QCOMPARE(packed->version, version);
+    QCOMPARE(packed->entries.size(), 2);
+    QVERIFY(verifiedFeed(readFile(appcast), keys.publicKey));
 }
 
 QTEST_GUILESS_MAIN(TestUpdater)

@@ -21,18 +21,18 @@ class FakeClient : public QObject
     Q_OBJECT
 
 public:
-    bool working() const { return m_working; }
-    void setWorking(bool working)
+    bool occupied() const { return m_occupied; }
+    void setOccupied(bool occupied)
     {
-        m_working = working;
-        emit workingChanged();
+        m_occupied = occupied;
+        emit occupiedChanged();
     }
 
 signals:
-    void workingChanged();
+    void occupiedChanged();
 
 private:
-    bool m_working = false;
+    bool m_occupied = false;
 };
 
 class FakeModel : public QObject
@@ -80,7 +80,7 @@ struct ControllerRig
     {
         settings = std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         updates::UpdateHost host{folder.filePath(QStringLiteral("QuorvaleDemo")), settings, std::nullopt,
-                                 [](const QString &) {}, &QDateTime::currentDateTimeUtc};
+                                 [](const QString &) { return false; }, &QDateTime::currentDateTimeUtc};
         controller = std::make_unique<UpdaterController>(bundle, enabled, std::move(canInstall), host);
     }
 
@@ -186,7 +186,7 @@ void TestUpdaterController::runsOnlyTheLastPostponedRelaunchOnceIdle()
     watchIdle(&model, &updater);
     model.setBusy(true);
     model.setLoadingSchedule(true);
-    model.client()->setWorking(true);
+    model.client()->setOccupied(true);
 
     QStringList ran;
     const updates::AppcastItem item;
@@ -196,7 +196,7 @@ void TestUpdaterController::runsOnlyTheLastPostponedRelaunchOnceIdle()
     }));
     QVERIFY(updater.installationDeferred());
     model.setBusy(false);
-    model.client()->setWorking(false);
+    model.client()->setOccupied(false);
     QVERIFY(ran.isEmpty());
     model.setLoadingSchedule(false);
     QCOMPARE(ran, QStringList{QStringLiteral("second")});
@@ -225,7 +225,7 @@ void TestUpdaterController::readsTheThreeFlagsForCanInstall()
     model->setLoadingSchedule(true);
     QVERIFY(!canInstall());
     model->setLoadingSchedule(false);
-    model->client()->setWorking(true);
+    model->client()->setOccupied(true);
     QVERIFY(!canInstall());
     model.reset();
     QVERIFY(canInstall());

@@ -25,7 +25,7 @@ UpdaterController *controller(const InfoDictionary &dictionary, const QTemporary
     updates::UpdateHost host{folder.filePath(QStringLiteral("QuorvaleDemo")),
                              std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")),
                                                          QSettings::IniFormat),
-                             std::nullopt, [](const QString &) {}, &QDateTime::currentDateTimeUtc};
+                             std::nullopt, [](const QString &) { return false; }, &QDateTime::currentDateTimeUtc};
     return new UpdaterController(dictionary, true, [] { return true; }, host, qApp);
 }
 

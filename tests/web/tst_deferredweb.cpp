@@ -37,6 +37,8 @@ private slots:
     void onlyRootWithTheSandboxOnIsRefused_data();
     void onlyRootWithTheSandboxOnIsRefused();
     void missingModuleIsToldNotFatal();
+    void moduleOfAnotherVersionIsRefused_data();
+    void moduleOfAnotherVersionIsRefused();
     void sheetTellsWhyInsteadOfAPage();
     void engineLoadsOnFirstViewOnly();
 };
@@ -79,6 +81,28 @@ void DeferredWebTest::missingModuleIsToldNotFatal()
     QVERIFY(!web.isLoaded());
     QCOMPARE(web.createView(nullptr), nullptr);
     QVERIFY(awaitTask(web.cookies()).isEmpty());
+}
+
+void DeferredWebTest::moduleOfAnotherVersionIsRefused_data()
+{
+    QTest::addColumn<QString>("module");
+    QTest::addColumn<QString>("built");
+    QTest::newRow("another version") << QStringLiteral(QUORVALE_OTHER_VERSION_MODULE) << QStringLiteral("0.9.0");
+    QTest::newRow("no version told") << QStringLiteral(QUORVALE_UNVERSIONED_MODULE) << QString();
+}
+
+void DeferredWebTest::moduleOfAnotherVersionIsRefused()
+{
+    QFETCH(QString, module);
+    QFETCH(QString, built);
+    DeferredWebView web({module});
+    QSignalSpy failed(&web, &PlatformWebView::loadFailed);
+    web.load(QUrl(QStringLiteral("http://127.0.0.1:9/")), 1s);
+    QVERIFY(failed.wait());
+    QVERIFY(!web.isLoaded());
+    QCOMPARE(web.unavailableReason(),
+             DeferredWebView::moduleVersionReason(built, QStringLiteral(QUORVALE_TEST_VERSION)));
+    QCOMPARE(web.createView(nullptr), nullptr);
 }
 
 void DeferredWebTest::sheetTellsWhyInsteadOfAPage()
