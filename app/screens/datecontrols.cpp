@@ -1,12 +1,11 @@
 #include "app/screens/datecontrols.h"
 
 #include "app/look/typography.h"
+#include "app/screens/momenteditor.h"
 #include "app/screens/popuplook.h"
 #include "app/screens/querydate.h"
 #include "app/screens/switchtoggle.h"
 
-#include <QCalendarWidget>
-#include <QDateTimeEdit>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,7 +16,7 @@ namespace quorvale {
 
 DateControls::DateControls(QWidget *parent)
     : Panel(18.0, paints::controlBackground(), parent)
-    , m_editor(new QDateTimeEdit(this))
+    , m_editor(new MomentEditor(this))
     , m_follow(new SwitchToggle(QStringLiteral("当前时间"), this))
 {
     setBorder(paints::primary(0.09));
@@ -42,14 +41,8 @@ DateControls::DateControls(QWidget *parent)
     row->addWidget(m_follow);
     row->setSizeConstraint(QLayout::SetFixedSize);
 
-    // A typed date passes through unintended days while its parts are edited one by one, so it is
-    // taken only when the editing ends: Return, the focus leaving, or a day chosen in the calendar.
-    m_editor->setKeyboardTracking(false);
-    connect(m_editor, &QDateTimeEdit::editingFinished, this, &DateControls::commit);
-    QCalendarWidget *calendar = m_editor->calendarWidget();
-    popuplook::styleCalendar(calendar);
-    connect(calendar, &QCalendarWidget::clicked, this, &DateControls::commit);
-    connect(calendar, &QCalendarWidget::activated, this, &DateControls::commit);
+    popuplook::styleCalendar(m_editor->calendarWidget());
+    connect(m_editor, &MomentEditor::settled, this, &DateControls::commit);
     connect(m_follow, &QAbstractButton::toggled, this, &DateControls::followNowToggled);
 }
 

@@ -4,13 +4,12 @@
 
 #include <QDateTime>
 
-class QDateTimeEdit;
-
 // The floating card that picks the query moment: a date and time editor in Shanghai time and the
 // "当前时间" switch that lets the moment follow the clock. While it follows, the editor only shows
 // the moment.
 namespace quorvale {
 
+class MomentEditor;
 class SwitchToggle;
 
 class DateControls : public Panel
@@ -23,7 +22,7 @@ public:
     // Shows a moment and the switch's state without reporting them back.
     void setMoment(const QDateTime &moment, bool followNow);
 
-    QDateTimeEdit *editor() const { return m_editor; }
+    MomentEditor *editor() const { return m_editor; }
     SwitchToggle *followSwitch() const { return m_follow; }
 
 signals:
@@ -42,7 +41,7 @@ private:
     // Reports the editor's moment once, when it differs from the one last shown or reported.
     void commit();
 
-    QDateTimeEdit *m_editor;
+    MomentEditor *m_editor;
     QDateTime m_moment;
     QDateTime m_shown;
     SwitchToggle *m_follow;

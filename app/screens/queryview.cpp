@@ -209,7 +209,12 @@ void QueryView::buildFloating()
             [this](const QDateTime &moment) { m_model->setDate(moment); });
     connect(m_dateControls, &DateControls::followNowToggled, this,
             [this](bool on) { m_model->setFollowNow(on); });
-    connect(m_dateControls, &DateControls::escaped, this, [this] { setShowDate(false); });
+    connect(m_dateControls, &DateControls::escaped, this, [this] {
+        // The keyboard goes back to the button that opened the controls; left inside them as they
+        // close, it would move on down the page and scroll there.
+        m_searchArea->calendarButton()->setFocus(Qt::OtherFocusReason);
+        setShowDate(false);
+    });
 }
 
 void QueryView::changed()

@@ -1,11 +1,15 @@
 #include "core/client/quorvaleapi.h"
+#include "core/client/sessioncoordinator.h"
+#include "core/client/sessionrecoveryerror.h"
+#include "tests/session/memorycredentialstore.h"
 #include "tests/support/awaittask.h"
 #include "tools/demoplatform/demoplatform.h"
 
 #include <QTest>
 #include <QTimeZone>
 
-// The demo platform runs for a whole demo or test run: what it keeps must stay bounded.
+// The demo platform runs for a whole demo or test run: what it keeps must stay bounded. Its captcha
+// switch makes it a platform that demands a captcha, seen as a client meets one.
 using namespace quorvale;
 using namespace quorvale::testing;
 
@@ -75,6 +79,44 @@ private slots:
             sessions.open(answer, false);
         }
         QCOMPARE(sessions.count(), demo::PlatformSessions::sessionLimit);
+    }
+
+    void demandedCaptchaComesBeforeTheSignIn_data()
+    {
+        QTest::addColumn<bool>("automatic");
+        QTest::newRow("form sign-in") << false;
+        QTest::newRow("automatic sign-in") << true;
+    }
+
+    void demandedCaptchaComesBeforeTheSignIn()
+    {
+        QFETCH(bool, automatic);
+        const QString name = QStringLiteral("staff"), password = QStringLiteral("Pass#Word1");
+        demo::DemoPlatform platform;
+        platform.listen();
+        // As the switch leaves the account: its next sign-in needs a captcha.
+        platform.sessions().addAccount({name, password, QStringLiteral("教务"), {7}, true});
+        QuorvaleAPI api(platform.origin(), TransportSettings{}, QuorvaleAPI::Clock{});
+
+        if (automatic) {
+            auto store = std::make_shared<MemoryCredentialStore>();
+            store->saved = SavedCredentials{name, password};
+            SessionCoordinator sessions(&api, store, true);
+            QString stopped;
+            try {
+                awaitTask(sessions.restore());
+            } catch (const Error &error) {
+                stopped = error.description();
+            }
+            QCOMPARE(stopped, QStringLiteral("请输入验证码完成登录"));
+            QVERIFY(platform.requestsTo(QStringLiteral("/api/MemberShip/Login")).isEmpty());
+            return;
+        }
+        // The captcha is there before the first attempt, which then goes through.
+        const std::optional<QByteArray> image = awaitTask(api.captcha());
+        QVERIFY(image && image->startsWith("\x89PNG"));
+        QVERIFY(awaitTask(api.login(name, password, platform.sessions().lastCaptchaCode())).isAuthenticated);
+        QCOMPARE(awaitTask(api.captcha()), std::nullopt);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "app/screens/datecontrols.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/loginview.h"
+#include "app/screens/momenteditor.h"
 #include "app/screens/querydate.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
@@ -21,9 +22,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 
 using namespace quorvale;
@@ -61,6 +66,51 @@ QPoint placeIn(const QRect &rect, const QString &place, int radius)
 const QStringList places{"top",       "bottom",      "left",         "right", "top left",
                          "top right", "bottom left", "bottom right", "middle"};
 
+// A student's day on screen, the moment no longer following the clock, and the date controls opened
+// by a click on the calendar button; false when any of it did not come.
+bool openDateControls(SignedInWindow &signedIn)
+{
+    const std::optional<ExpectedLesson> lesson =
+        plainLessonAt(signedIn.rig.school(), shanghai::dateOf(signedIn.rig.now()), 3);
+    if (!lesson || !signedIn.choose(lesson->studentName))
+        return false;
+    Model &model = *signedIn.rig.model;
+    model.setFollowNow(false);
+    QueryView *query = signedIn.query();
+    if (!ScreenRig::waitFor([&model] { return !model.loadingSchedule(); }))
+        return false;
+    clickAt(signedIn.window.get(), inWindow(query->searchArea()->calendarButton()).center());
+    return ScreenRig::waitFor([query] { return query->dateControls()->isVisible(); });
+}
+
+// The cell of a day of the shown month in a calendar's grid. The greyed days of the months around
+// it repeat day numbers, but a first-half day stands in the upper rows, a second-half day in the lower.
+QModelIndex cellOfDay(const QTableView *days, int day)
+{
+    const QAbstractItemModel *model = days->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QModelIndex cell = model->index(row, column);
+            if (cell.data().toInt() == day && (day < 15) == (row < 4))
+                return cell;
+        }
+    }
+    return {};
+}
+
+// The window point in the middle of a part of the date editor's "yyyy/MM/dd HH:mm".
+QPoint pointOfPart(QDateTimeEdit *editor, const QString &part)
+{
+    const int first = part == QLatin1String("month") ? 5 : 8;
+    auto *line = editor->findChild<QLineEdit *>();
+    const auto caretAt = [line](int position) {
+        line->setCursorPosition(position);
+        return line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    };
+    const QPoint middle = (caretAt(first) + caretAt(first + 2)) / 2;
+    return line->mapTo(line->window(), middle);
+}
+
 } // namespace
 
 class PointerTest : public QObject
@@ -75,6 +125,10 @@ private slots:
     void firstNextCardShowsItsCountdown();
     void typedDateReloadsOnceWhenEditingEnds_data();
     void typedDateReloadsOnceWhenEditingEnds();
+    void dateEditorTakesWholeMoments_data();
+    void dateEditorTakesWholeMoments();
+    void escapeInTheDateControlsGoesBackToTheCalendarButton_data();
+    void escapeInTheDateControlsGoesBackToTheCalendarButton();
     void clickDuringTheFadeReachesTheNewScreen();
     void departedQueryScreenNoLongerReacts();
     void ctrlQReachesTheWindowFromEveryInput();
@@ -227,6 +281,101 @@ void PointerTest::typedDateReloadsOnceWhenEditingEnds()
     settle();
     QCOMPARE(started, 1);
     QCOMPARE(shanghai::dateOf(model.date()), target);
+}
+
+void PointerTest::dateEditorTakesWholeMoments_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QDate>("taken");
+    QTest::addColumn<bool>("atOnce");
+    const QDate today(2025, 3, 12);
+    QTest::newRow("a clicked day typed over")
+        << QStringList{"click day", "1", "4"} << QDate(2025, 3, 14) << false;
+    QTest::newRow("a day typed slowly")
+        << QStringList{"click day", "1", "pause", "3"} << QDate(2025, 3, 13) << false;
+    QTest::newRow("a clicked month typed over")
+        << QStringList{"click month", "0", "4"} << QDate(2025, 4, 12) << false;
+    QTest::newRow("half a day typed") << QStringList{"click day", "0", "pause"} << today << false;
+    QTest::newRow("Up on a clicked day") << QStringList{"click day", "Up"} << QDate(2025, 3, 13) << true;
+    QTest::newRow("Down on a clicked month")
+        << QStringList{"click month", "Down"} << QDate(2025, 2, 12) << true;
+    QTest::newRow("a day clicked in the calendar")
+        << QStringList{"calendar", "day 14"} << QDate(2025, 3, 14) << true;
+    QTest::newRow("the next day in the calendar")
+        << QStringList{"calendar", "Right"} << QDate(2025, 3, 13) << true;
+}
+
+void PointerTest::dateEditorTakesWholeMoments()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QDate, taken);
+    QFETCH(bool, atOnce);
+    SignedInWindow signedIn;
+    QVERIFY(openDateControls(signedIn));
+    Model &model = *signedIn.rig.model;
+    QWidget *window = signedIn.window.get();
+    MomentEditor *editor = signedIn.query()->dateControls()->editor();
+    const QDate from = shanghai::dateOf(model.date());
+    // The open calendar's grid of days, which has the keyboard while it is open.
+    auto *calendarDays = editor->calendarWidget()->findChild<QTableView *>();
+    int reloads = 0;
+    QObject::connect(&model, &Model::loadingScheduleChanged, window,
+                     [&] { reloads += model.loadingSchedule(); });
+
+    for (const QString &step : steps) {
+        if (step.startsWith(QLatin1String("click ")))
+            clickAt(window, pointOfPart(editor, step.mid(6)));
+        else if (step == QLatin1String("calendar"))
+            clickAt(window, inWindow(editor).topRight() + QPoint(-6, editor->height() / 2));
+        else if (step.startsWith(QLatin1String("day ")))
+            QTest::mouseClick(
+                calendarDays->viewport(), Qt::LeftButton, {},
+                calendarDays->visualRect(cellOfDay(calendarDays, step.mid(4).toInt())).center());
+        else if (step == QLatin1String("pause"))
+            QTest::qWait(1500);
+        else if (QApplication::activePopupWidget())
+            QTest::keyClick(calendarDays, QKeySequence(step)[0].key());
+        else
+            QTest::keyClick(window->windowHandle(), QKeySequence(step)[0].key());
+        settle();
+    }
+    if (atOnce)
+        QCOMPARE(shanghai::dateOf(model.date()), taken);
+    QTRY_COMPARE(shanghai::dateOf(model.date()), taken);
+    // Nothing typed halfway is ever taken, and what is taken is taken once.
+    QTest::qWait(1500);
+    QCOMPARE(reloads, taken == from ? 0 : 1);
+    QCOMPARE(shanghai::dateOf(model.date()), taken);
+    if (taken != from)
+        QCOMPARE(editor->date(), taken);
+}
+
+void PointerTest::escapeInTheDateControlsGoesBackToTheCalendarButton_data()
+{
+    QTest::addColumn<int>("tabs");
+    QTest::newRow("from the editor") << 0;
+    QTest::newRow("from the switch") << 1;
+}
+
+void PointerTest::escapeInTheDateControlsGoesBackToTheCalendarButton()
+{
+    QFETCH(int, tabs);
+    SignedInWindow signedIn;
+    QVERIFY(openDateControls(signedIn));
+    QueryView *query = signedIn.query();
+    QWidget *window = signedIn.window.get();
+    clickAt(window, inWindow(query->dateControls()->editor()).center());
+    for (int tab = 0; tab < tabs; ++tab)
+        QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+    QVERIFY(query->dateControls()->isAncestorOf(window->focusWidget()));
+    const QScrollBar *scroll = query->findChild<QScrollArea *>()->verticalScrollBar();
+    const int scrolled = scroll->value();
+
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    settle();
+    QVERIFY(!query->dateControls()->isVisible());
+    QCOMPARE(window->focusWidget(), query->searchArea()->calendarButton());
+    QCOMPARE(scroll->value(), scrolled);
 }
 
 void PointerTest::clickDuringTheFadeReachesTheNewScreen()

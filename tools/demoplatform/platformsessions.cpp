@@ -67,6 +67,12 @@ void PlatformSessions::expireAll()
         session.expired = true;
 }
 
+bool PlatformSessions::captchaDemanded() const
+{
+    return std::any_of(m_accounts.cbegin(), m_accounts.cend(),
+                       [](const Account &account) { return account.captchaRequired; });
+}
+
 QString PlatformSessions::issueCaptcha(Session &session)
 {
     session.captchaCode =

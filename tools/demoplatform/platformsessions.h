@@ -65,6 +65,9 @@ public:
     // Every session known now answers as expired from here on.
     void expireAll();
 
+    // Whether some account's next sign-in needs a captcha. A captcha is asked for before the account
+    // is named, so it is shown whenever any account will want one.
+    bool captchaDemanded() const;
     // A fresh captcha code for a session, remembered as the one most recently shown.
     QString issueCaptcha(Session &session);
     QString lastCaptchaCode() const { return m_lastCaptchaCode; }

@@ -133,7 +133,8 @@ HttpResponse captcha(DemoPlatform &platform, const HttpRequest &request)
         return methodNotAllowed;
     Session *session = nullptr;
     HttpResponse cookies = withSession(platform, request, session);
-    if (!session->captchaRequired)
+    // Shown whenever the sign-in route will ask for it, so that the first attempt can carry it.
+    if (!session->captchaRequired && !platform.sessions().captchaDemanded())
         return merged(cookies, envelope(QString()));
     const QByteArray image = captchaImage(platform.sessions().issueCaptcha(*session));
     return merged(cookies,
