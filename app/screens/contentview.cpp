@@ -92,16 +92,6 @@ void ContentView::changeEvent(QEvent *event)
         detach(client->verify());
 }
 
-// With no control focused, Tab reaches the window; the query screen still decides where it goes.
-bool ContentView::focusNextPrevChild(bool next)
-{
-    auto *query = qobject_cast<QueryView *>(m_screen);
-    const QWidget *focused = focusWidget();
-    if (query && query->isVisible() && (!focused || focused == this))
-        return query->focusNextPrevChild(next);
-    return QWidget::focusNextPrevChild(next);
-}
-
 void ContentView::paintEvent(QPaintEvent *)
 {
     // The client starts once the window has drawn its first frame: reading the saved account reaches

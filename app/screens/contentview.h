@@ -34,7 +34,6 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool focusNextPrevChild(bool next) override;
 
 private:
     void phaseChanged();

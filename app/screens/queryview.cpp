@@ -26,6 +26,7 @@
 #include "app/state/model.h"
 #include "core/base/shanghai.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QTimer>
@@ -393,6 +394,18 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
             QWidget *top = window();
             QWidget *target = top->childAt(point);
             pressed(target ? target : top);
+        }
+        break;
+    case QEvent::KeyPress:
+        // With no control focused the keys reach the window itself, whose own Tab order is the one the
+        // widgets were made in.
+        if (watched == m_watchedWindow && !isAncestorOf(window()->focusWidget())) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            if (plain && key->key() == Qt::Key_Backtab)
+                return focusNextPrevChild(false);
+            if (plain && key->key() == Qt::Key_Tab)
+                return focusNextPrevChild(!(key->modifiers() & Qt::ShiftModifier));
         }
         break;
     case QEvent::Move:
