@@ -24,8 +24,8 @@ std::pair<int, int> place(const QWidget *region, const QWidget *widget)
     return {box.center().y(), box.left()};
 }
 
-} // namespace
-
+// The controls Tab visits. `current` is kept while it has just been hidden or disabled, so that the
+// walk can go on from it.
 QList<QWidget *> controls(const QList<QWidget *> &regions, const QWidget *current)
 {
     QList<QWidget *> order;
@@ -51,6 +51,8 @@ QList<QWidget *> controls(const QList<QWidget *> &regions, const QWidget *curren
     }
     return order;
 }
+
+} // namespace
 
 QWidget *step(const QList<QWidget *> &regions, QWidget *current, bool next)
 {
