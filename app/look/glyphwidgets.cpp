@@ -92,7 +92,10 @@ void GlyphText::paintEvent(QPaintEvent *)
         painting::fillRoundedRectInBands(painter, bounds, bounds.height() / 2.0,
                                          tokenOr(m_capsuleColour, palette(), m_capsuleOpacity));
     }
-    const QColor colour = tokenOr(m_colour, palette(), 1.0);
+    // Disabled, as a link or button label is while its control is, it takes the palette's disabled
+    // text like the other controls around it.
+    const QColor colour = isEnabled() ? tokenOr(m_colour, palette(), 1.0)
+                                      : palette().color(QPalette::Disabled, QPalette::WindowText);
     const QRectF inner =
         bounds.adjusted(m_padding.width(), m_padding.height(), -m_padding.width(), -m_padding.height());
     qreal x = inner.left();

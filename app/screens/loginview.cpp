@@ -170,6 +170,7 @@ void LoginView::refresh()
 {
     const bool working = m_client->working();
     m_form->setEnabled(!working);
+    placeFocus();
 
     const std::optional<QByteArray> captchaData = m_client->captchaData();
     const QImage image = captchaData ? QImage::fromData(*captchaData) : QImage();
@@ -256,6 +257,16 @@ void LoginView::showEvent(QShowEvent *event)
     m_appeared = true;
     if (m_account->text().isEmpty())
         m_account->setText(m_client->savedAccount());
+    m_focusPending = true;
+    placeFocus();
+}
+
+void LoginView::placeFocus()
+{
+    if (!m_focusPending || !m_form->isEnabled())
+        return;
+    m_focusPending = false;
+    // A saved account that arrived while the form waited counts as filled in.
     (m_account->text().isEmpty() ? m_account : m_password)->setFocus(Qt::OtherFocusReason);
 }
 

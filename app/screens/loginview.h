@@ -56,6 +56,8 @@ protected:
 private:
     void build();
     void refresh();
+    // Gives the field the appearance chose the keyboard, once the form can take it.
+    void placeFocus();
     void savedAccountChanged();
     void refreshCaptcha();
     void openWebsite();
@@ -65,6 +67,9 @@ private:
     QuorvaleClient *m_client;
     Coalescer *m_refresh;
     bool m_appeared = false;
+    // The screen has appeared and its field has not had the focus yet: a form disabled while the
+    // client works cannot take it, so it waits until the form is enabled.
+    bool m_focusPending = false;
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_form = nullptr;

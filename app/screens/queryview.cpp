@@ -12,6 +12,7 @@
 #include "app/screens/coalescer.h"
 #include "app/screens/datecontrols.h"
 #include "app/screens/page.h"
+#include "app/screens/readingorder.h"
 #include "app/screens/resultarea.h"
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
@@ -25,6 +26,7 @@
 #include "app/state/model.h"
 #include "core/base/shanghai.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QTimer>
@@ -294,6 +296,9 @@ void QueryView::render()
     m_shadow->setLook(searchFocused(), dropdownVisible());
 
     m_dateControls->setMoment(m_model->date(), m_model->followNow());
+    // Closing controls that hold the keyboard hand it back to the button that opens them.
+    if (!m_showDate && m_dateControls->isAncestorOf(window()->focusWidget()))
+        m_searchArea->calendarButton()->setFocus(Qt::OtherFocusReason);
     m_dateControls->setVisible(m_showDate);
 
     renderCards();
@@ -347,11 +352,28 @@ void QueryView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     watchWindow();
-    // Signed in, the keyboard goes to the search: a name typed at once is not lost.
+    // Signed in to an empty screen, the keyboard goes to the search: a name typed at once is not lost.
+    // A screen rebuilt after a new sign-in that shows a search or a person takes no focus, which would
+    // open the dropdown over the answer.
     if (!m_appeared) {
         m_appeared = true;
-        m_box->field()->setFocus(Qt::OtherFocusReason);
+        if (m_model->query().isEmpty() && !m_model->hasSelection())
+            m_box->field()->setFocus(Qt::OtherFocusReason);
     }
+}
+
+bool QueryView::focusNextPrevChild(bool next)
+{
+    // A screen being hidden leaves its focus to the window.
+    if (!isVisible())
+        return QWidget::focusNextPrevChild(next);
+    QWidget *target = readingorder::step({m_topBar, m_searchArea, m_dateControls, m_box, m_error, m_result},
+                                         window()->focusWidget(), next);
+    if (!target)
+        return false;
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    m_scroll->ensureWidgetVisible(target);
+    return true;
 }
 
 // Presses anywhere in the window pass through its window-system window first, whichever widget
@@ -377,6 +399,18 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
             QWidget *top = window();
             QWidget *target = top->childAt(point);
             pressed(target ? target : top);
+        }
+        break;
+    case QEvent::KeyPress:
+        // With no control focused the keys reach the window itself, whose own Tab order is the one the
+        // widgets were made in.
+        if (watched == m_watchedWindow && !isAncestorOf(window()->focusWidget())) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            if (plain && key->key() == Qt::Key_Backtab)
+                return focusNextPrevChild(false);
+            if (plain && key->key() == Qt::Key_Tab)
+                return focusNextPrevChild(!(key->modifiers() & Qt::ShiftModifier));
         }
         break;
     case QEvent::Move:

@@ -82,6 +82,10 @@ public:
     TintedLabel *footnote() const { return m_footnote; }
 
 protected:
+    // Tab and Shift+Tab walk the controls in reading order, top to bottom: the floating search field
+    // and date controls stand between the search area and the results, though they are made after the
+    // column, and the results' controls are made as they arrive.
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;

@@ -55,12 +55,12 @@ std::function<QDateTime()> ScreenRig::clock() const
     };
 }
 
-void ScreenRig::signIn()
+void ScreenRig::signIn(bool remember)
 {
     // A sign-in asked for while the client is busy is ignored, as the screens' own are.
     waitFor([this] { return !client->working(); });
     const demo::DemoAccount &account = school().account;
-    awaitTask(client->login(account.name, account.password, QString(), false));
+    awaitTask(client->login(account.name, account.password, QString(), remember));
 }
 
 bool ScreenRig::waitFor(const std::function<bool()> &condition, int timeoutMs)

@@ -50,8 +50,9 @@ public:
     void runClock() { m_running->start(); }
     std::function<QDateTime()> clock() const;
 
-    // Signs in with the demo account through the client, as the sign-in screen would.
-    void signIn();
+    // Signs in with the demo account through the client, as the sign-in screen would; remembered,
+    // the account is saved for the client's own new sign-ins.
+    void signIn(bool remember = false);
     const demo::SchoolData &school() const { return m_school->data(); }
 
     // Runs the event loop until the condition holds; false when it never did.

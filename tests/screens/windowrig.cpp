@@ -28,7 +28,7 @@ QRect inWindow(const QWidget *widget)
     return {widget->mapTo(widget->window(), QPoint()), widget->size()};
 }
 
-SignedInWindow::SignedInWindow(const QDateTime &moment)
+SignedInWindow::SignedInWindow(const QDateTime &moment, bool remember)
     : rig(moment)
 {
     window = std::make_unique<ContentView>(rig.model.get(), rig.clock());
@@ -36,7 +36,7 @@ SignedInWindow::SignedInWindow(const QDateTime &moment)
     window->show();
     QApplication::setActiveWindow(window.get());
     ScreenRig::waitFor([this] { return qobject_cast<LoginView *>(window->screen()) != nullptr; });
-    rig.signIn();
+    rig.signIn(remember);
     ScreenRig::waitFor([this] { return query() != nullptr; });
     settle();
 }

@@ -28,7 +28,7 @@ QRect inWindow(const QWidget *widget);
 // the query screen.
 struct SignedInWindow
 {
-    explicit SignedInWindow(const QDateTime &moment = ScreenRig::defaultMoment());
+    explicit SignedInWindow(const QDateTime &moment = ScreenRig::defaultMoment(), bool remember = false);
     ~SignedInWindow();
 
     QueryView *query() const;
