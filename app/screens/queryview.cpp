@@ -211,12 +211,7 @@ void QueryView::buildFloating()
             [this](const QDateTime &moment) { m_model->setDate(moment); });
     connect(m_dateControls, &DateControls::followNowToggled, this,
             [this](bool on) { m_model->setFollowNow(on); });
-    connect(m_dateControls, &DateControls::escaped, this, [this] {
-        // The keyboard goes back to the button that opened the controls; left inside them as they
-        // close, it would move on down the page and scroll there.
-        m_searchArea->calendarButton()->setFocus(Qt::OtherFocusReason);
-        setShowDate(false);
-    });
+    connect(m_dateControls, &DateControls::escaped, this, [this] { setShowDate(false); });
 }
 
 void QueryView::changed()
@@ -296,7 +291,8 @@ void QueryView::render()
     m_shadow->setLook(searchFocused(), dropdownVisible());
 
     m_dateControls->setMoment(m_model->date(), m_model->followNow());
-    // Closing controls that hold the keyboard hand it back to the button that opens them.
+    // Closing controls that hold the keyboard hand it back to the button that opens them; left inside
+    // them as they close, it would move on down the page and scroll there.
     if (!m_showDate && m_dateControls->isAncestorOf(window()->focusWidget()))
         m_searchArea->calendarButton()->setFocus(Qt::OtherFocusReason);
     m_dateControls->setVisible(m_showDate);
