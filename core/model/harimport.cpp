@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QUrl>
 #include <algorithm>
+#include <vector>
 
 namespace quorvale {
 
@@ -100,10 +101,34 @@ std::optional<QJsonObject> listDataOf(const QByteArray &body)
     return data.toObject();
 }
 
-bool nameThenId(const Student &a, const Student &b)
+// A student with the comparison key of their name, worked out once rather than on every comparison.
+struct ByName
 {
-    const int order = text::compare(a.name, b.name);
-    return order != 0 ? order < 0 : a.id < b.id;
+    QString key;
+    Student student;
+};
+
+bool nameThenId(const ByName &a, const ByName &b)
+{
+    const int order = text::compareKeys(a.key, b.key);
+    return order != 0 ? order < 0 : a.student.id < b.student.id;
+}
+
+// The students of the middle and high school, sorted by name, equal names by id.
+QList<Student> schoolStudentsByName(const QMap<qint64, Student> &byId)
+{
+    std::vector<ByName> sorted;
+    sorted.reserve(byId.size());
+    for (const Student &student : byId) {
+        if (student.studySection == 2 || student.studySection == 3)
+            sorted.push_back({text::comparisonKey(student.name), student});
+    }
+    std::sort(sorted.begin(), sorted.end(), nameThenId);
+    QList<Student> students;
+    students.reserve(qsizetype(sorted.size()));
+    for (ByName &entry : sorted)
+        students.append(std::move(entry.student));
+    return students;
 }
 
 } // namespace
@@ -133,11 +158,7 @@ HARImport HARImport::parse(const QByteArray &data)
     }
     if (byId.isEmpty())
         throw DemoError::message(QStringLiteral("HAR 中没有可解析的学生名单响应"));
-    for (const Student &student : std::as_const(byId)) {
-        if (student.studySection == 2 || student.studySection == 3)
-            result.students.append(student);
-    }
-    std::sort(result.students.begin(), result.students.end(), nameThenId);
+    result.students = schoolStudentsByName(byId);
     return result;
 }
 

@@ -177,6 +177,17 @@ void TestHarImport::importsStudentListResponses_data()
                     entry(listUrl(), plain(body({item(5, u"陈晨"_s, 2)}, 0)), QString())})
         << byId << qint64(3) << started;
 
+    // Scalar order puts the full-width letter before the supplementary-plane character (UTF-16 order
+    // would not); a decomposed name is the same name as its composed form, so the id decides.
+    const QString composed = u"Zo\u00e9"_s;
+    const QString decomposed = u"Zoe\u0301"_s;
+    QTest::newRow("scalar order, equivalent forms equal")
+        << capture({entry(listUrl(), plain(body({item(31, u"\U00020000"_s, 2), item(35, composed, 3),
+                                                 item(32, u"\uff21"_s, 3), item(34, decomposed, 2)},
+                                                4)))})
+        << QStringList{u"34 "_s + decomposed, u"35 "_s + composed, u"32 \uff21"_s, u"31 \U00020000"_s}
+        << qint64(4) << started;
+
     QJsonObject byValue = item(21, u"周七"_s, 2);
     byValue.insert(u"fieldList"_s,
                    QJsonArray{field(u"name"_s, {{u"cName"_s, QString()}, {u"value"_s, u"周七"_s}})});
