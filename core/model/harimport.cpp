@@ -11,7 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QHash>
+#include <QMap>
 #include <QUrl>
 #include <algorithm>
 #include <vector>
@@ -121,9 +121,8 @@ bool nameThenId(const ByName &a, const ByName &b)
     return order != 0 ? order < 0 : a.student.id < b.student.id;
 }
 
-// The students of the middle and high school, sorted by name, equal names by id: the ids are unique,
-// so the order does not depend on the order of the table.
-QList<Student> schoolStudentsByName(const QHash<qint64, Student> &byId)
+// The students of the middle and high school, sorted by name, equal names by id.
+QList<Student> schoolStudentsByName(const QMap<qint64, Student> &byId)
 {
     std::vector<ByName> sorted;
     sorted.reserve(byId.size());
@@ -142,7 +141,7 @@ QList<Student> schoolStudentsByName(const QHash<qint64, Student> &byId)
 // What the entries read so far gave.
 struct Reading
 {
-    QHash<qint64, Student> byId;
+    QMap<qint64, Student> byId;
     qint64 reportedTotal = 0;
     QString capturedAt = QStringLiteral("未知");
 };
