@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <optional>
 #include <unistd.h>
+#include <vector>
 
 using namespace quorvale::bench;
 
@@ -192,7 +193,11 @@ int main(int argc, char *argv[])
 {
     // A person's session has its bus and keyring running before the application starts.
     if (qEnvironmentVariableIsEmpty("QUORVALE_THROWAWAY_KEYRING")) {
-        execl(QUORVALE_WITH_KEYRING, QUORVALE_WITH_KEYRING, argv[0], static_cast<char *>(nullptr));
+        std::vector<char *> command{const_cast<char *>(QUORVALE_WITH_KEYRING)};
+        command.insert(command.end(), argv, argv + argc);
+        command.push_back(nullptr);
+        execv(command.front(), command.data());
+        QTextStream(stderr) << "cannot start " << QUORVALE_WITH_KEYRING << Qt::endl;
         return 1;
     }
     QCoreApplication application(argc, argv);
