@@ -49,7 +49,9 @@ QString chineseName(std::mt19937 &random)
 QString longDecomposedName(std::mt19937 &random)
 {
     QStringList words;
-    for (int i = 0; i < 16; ++i)
+    // About 400 characters: long enough that normalising both names on every comparison of the sort
+    // costs seconds.
+    for (int i = 0; i < 64; ++i)
         words.append(decomposedParts.at(random() % decomposedParts.size()));
     return words.join(u' ').normalized(QString::NormalizationForm_D);
 }
