@@ -1,5 +1,7 @@
 #include "core/model/harimport.h"
 
+#include "core/model/harentries.h"
+
 #include "core/base/errors.h"
 #include "core/base/platformconfig.h"
 #include "core/base/text.h"
@@ -106,6 +108,8 @@ private slots:
     void refusesUnusableCaptures_data();
     void refusesUnusableCaptures();
     void readsCaptureRecordedFromPlatform();
+    void findsEntriesWithoutReadingThem_data();
+    void findsEntriesWithoutReadingThem();
 };
 
 void TestHarImport::importsStudentListResponses_data()
@@ -290,6 +294,43 @@ void TestHarImport::readsCaptureRecordedFromPlatform()
     QCOMPARE(imported.students, expected);
     QCOMPARE(imported.reportedTotal, qint64(school.students.size()));
     QVERIFY(imported.capturedAt.startsWith(u"2025-03-12T01:30"_s));
+}
+
+void TestHarImport::findsEntriesWithoutReadingThem_data()
+{
+    QTest::addColumn<QByteArray>("har");
+    // The entries' bytes in order; absent when the whole file must be read as one document.
+    QTest::addColumn<std::optional<QByteArrayList>>("entries");
+
+    using Entries = std::optional<QByteArrayList>;
+    QTest::newRow("entries among other members")
+        << QByteArray(R"( {"v":[1,{"a":"]}"}],"log" : {"x":"\"","entries" : [ {"a":"}{"} , {}
+]},"w":-1.5e3} )")
+        << Entries(QByteArrayList{R"({"a":"}{"})", "{}"});
+    QTest::newRow("no entries") << QByteArray(R"({"log":{"entries":[]}})") << Entries(QByteArrayList{});
+    QTest::newRow("key written with escapes") << QByteArray(R"({"l\u006fg":{"entries":[{}]}})") << Entries();
+    QTest::newRow("log given twice") << QByteArray(R"({"log":{"entries":[{}]},"log":{}})") << Entries();
+    QTest::newRow("entries given twice")
+        << QByteArray(R"({"log":{"entries":[{}],"entries":[{}]}})") << Entries();
+    QTest::newRow("entry not an object") << QByteArray(R"({"log":{"entries":[{},3]}})") << Entries();
+    QTest::newRow("trailing comma") << QByteArray(R"({"log":{"entries":[{},]}})") << Entries();
+    QTest::newRow("broken around the entries") << QByteArray(R"({"log":{"entries":[{}]},"v":tru})") << Entries();
+    QTest::newRow("text after the root") << QByteArray(R"({"log":{"entries":[{}]}} x)") << Entries();
+    QTest::newRow("no log") << QByteArray(R"({"entries":[{}]})") << Entries();
+}
+
+void TestHarImport::findsEntriesWithoutReadingThem()
+{
+    QFETCH(QByteArray, har);
+    QFETCH(std::optional<QByteArrayList>, entries);
+    const std::optional<QList<QByteArrayView>> spans = harEntrySpans(har);
+    QCOMPARE(spans.has_value(), entries.has_value());
+    if (!spans)
+        return;
+    QByteArrayList found;
+    for (const QByteArrayView span : *spans)
+        found.append(span.toByteArray());
+    QCOMPARE(found, *entries);
 }
 
 QTEST_GUILESS_MAIN(TestHarImport)
