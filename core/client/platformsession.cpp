@@ -153,7 +153,13 @@ QNetworkReply *PlatformSession::send(const QNetworkRequest &request, const QByte
         prepared.setSslConfiguration(*m_settings.tls);
     QNetworkReply *reply = body ? m_manager->sendCustomRequest(prepared, method, *body)
                                 : m_manager->sendCustomRequest(prepared, method);
-    QTimer::singleShot(remaining, reply, &QNetworkReply::abort);
+    // A child of the reply, stopped when the reply finishes: a timer of its own would stay armed
+    // for the rest of the time limit after the reply is gone.
+    auto *limit = new QTimer(reply);
+    limit->setSingleShot(true);
+    connect(limit, &QTimer::timeout, reply, &QNetworkReply::abort);
+    connect(reply, &QNetworkReply::finished, limit, &QTimer::stop);
+    limit->start(remaining);
     return reply;
 }
 

@@ -1,15 +1,20 @@
 #include "core/model/harimport.h"
 
+#include "core/model/harentries.h"
+
 #include "core/base/base64.h"
 #include "core/base/errors.h"
 #include "core/base/platformconfig.h"
 #include "core/base/strictjson.h"
 #include "core/base/text.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonParseError>
 #include <QMap>
 #include <QUrl>
 #include <algorithm>
+#include <vector>
 
 namespace quorvale {
 
@@ -34,9 +39,9 @@ qint64 integerOrZero(const QJsonObject &object, L1 key)
     return json::asInteger(object.value(key)).value_or(0);
 }
 
-// The text of a field of a student item: the first field with that key name, the member of its
-// first value. Every miss on the way gives the empty text.
-QString field(const QJsonArray &fields, L1 keyName, L1 member)
+// The first value of a field of a student item: the first field with that key name, the first
+// object of its values. Every miss on the way gives the empty object.
+QJsonObject firstValue(const QJsonArray &fields, L1 keyName)
 {
     for (const QJsonValue &value : fields) {
         const QJsonObject object = value.toObject();
@@ -44,12 +49,15 @@ QString field(const QJsonArray &fields, L1 keyName, L1 member)
         if (!key.isString() || key.toString() != keyName)
             continue;
         const QJsonArray values = objectsOrEmpty(object.value(L1("values")));
-        if (values.isEmpty())
-            return {};
-        const QJsonValue text = values.first().toObject().value(member);
-        return text.isString() ? text.toString() : QString();
+        return values.isEmpty() ? QJsonObject() : values.first().toObject();
     }
     return {};
+}
+
+QString textOf(const QJsonObject &value, L1 member)
+{
+    const QJsonValue text = value.value(member);
+    return text.isString() ? text.toString() : QString();
 }
 
 // The entries of the capture; a file without them is not a capture.
@@ -100,45 +108,99 @@ std::optional<QJsonObject> listDataOf(const QByteArray &body)
     return data.toObject();
 }
 
-bool nameThenId(const Student &a, const Student &b)
+// A student with the comparison key of their name, worked out once rather than on every comparison.
+struct ByName
 {
-    const int order = text::compare(a.name, b.name);
-    return order != 0 ? order < 0 : a.id < b.id;
+    QString key;
+    Student student;
+};
+
+bool nameThenId(const ByName &a, const ByName &b)
+{
+    const int order = text::compareKeys(a.key, b.key);
+    return order != 0 ? order < 0 : a.student.id < b.student.id;
+}
+
+// The students of the middle and high school, sorted by name, equal names by id.
+QList<Student> schoolStudentsByName(const QMap<qint64, Student> &byId)
+{
+    std::vector<ByName> sorted;
+    sorted.reserve(byId.size());
+    for (const Student &student : byId) {
+        if (student.studySection == 2 || student.studySection == 3)
+            sorted.push_back({text::comparisonKey(student.name), student});
+    }
+    std::sort(sorted.begin(), sorted.end(), nameThenId);
+    QList<Student> students;
+    students.reserve(qsizetype(sorted.size()));
+    for (ByName &entry : sorted)
+        students.append(std::move(entry.student));
+    return students;
+}
+
+// What the entries read so far gave.
+struct Reading
+{
+    QMap<qint64, Student> byId;
+    qint64 reportedTotal = 0;
+    QString capturedAt = QStringLiteral("未知");
+};
+
+void readEntry(const QJsonObject &entry, const QString &host, Reading &reading)
+{
+    if (!asksForStudentList(entry, host))
+        return;
+    const std::optional<QByteArray> body = bodyOf(entry);
+    if (!body)
+        return;
+    const std::optional<QJsonObject> listData = listDataOf(*body);
+    if (!listData)
+        return;
+    for (const Student &student : HARImport::parseStudents(listData->value(L1("list")).toArray()))
+        reading.byId.insert(student.id, student);
+    reading.reportedTotal = std::max(reading.reportedTotal, integerOrZero(*listData, L1("totalCount")));
+    const QJsonValue started = entry.value(L1("startedDateTime"));
+    if (started.isString())
+        reading.capturedAt = started.toString();
+}
+
+// The entries one at a time, each read from its own bytes; nothing when one of them is not an
+// object in JSON, which reading the whole file then reports.
+std::optional<Reading> readEntriesApart(const QList<QByteArrayView> &spans, const QString &host)
+{
+    Reading reading;
+    for (const QByteArrayView span : spans) {
+        QJsonParseError error{};
+        const QJsonDocument entry =
+            QJsonDocument::fromJson(QByteArray::fromRawData(span.data(), span.size()), &error);
+        if (error.error != QJsonParseError::NoError || !entry.isObject())
+            return std::nullopt;
+        readEntry(entry.object(), host, reading);
+    }
+    return reading;
+}
+
+Reading readWholeCapture(const QByteArray &data, const QString &host)
+{
+    Reading reading;
+    for (const QJsonValue &entry : entriesOf(json::parse(data)))
+        readEntry(entry.toObject(), host, reading);
+    return reading;
 }
 
 } // namespace
 
 HARImport HARImport::parse(const QByteArray &data)
 {
-    const QJsonArray entries = entriesOf(json::parse(data));
     const QString host = platform::origin().host();
-    HARImport result{{}, 0, QStringLiteral("未知")};
-    QMap<qint64, Student> byId;
-    for (const QJsonValue &value : entries) {
-        const QJsonObject entry = value.toObject();
-        if (!asksForStudentList(entry, host))
-            continue;
-        const std::optional<QByteArray> body = bodyOf(entry);
-        if (!body)
-            continue;
-        const std::optional<QJsonObject> listData = listDataOf(*body);
-        if (!listData)
-            continue;
-        for (const Student &student : parseStudents(listData->value(L1("list")).toArray()))
-            byId.insert(student.id, student);
-        result.reportedTotal = std::max(result.reportedTotal, integerOrZero(*listData, L1("totalCount")));
-        const QJsonValue started = entry.value(L1("startedDateTime"));
-        if (started.isString())
-            result.capturedAt = started.toString();
-    }
-    if (byId.isEmpty())
+    // Read apart, a large capture never lies in memory as one document of all its responses.
+    const std::optional<QList<QByteArrayView>> spans = harEntrySpans(data);
+    std::optional<Reading> reading = spans ? readEntriesApart(*spans, host) : std::nullopt;
+    if (!reading)
+        reading = readWholeCapture(data, host);
+    if (reading->byId.isEmpty())
         throw DemoError::message(QStringLiteral("HAR 中没有可解析的学生名单响应"));
-    for (const Student &student : std::as_const(byId)) {
-        if (student.studySection == 2 || student.studySection == 3)
-            result.students.append(student);
-    }
-    std::sort(result.students.begin(), result.students.end(), nameThenId);
-    return result;
+    return {schoolStudentsByName(reading->byId), reading->reportedTotal, reading->capturedAt};
 }
 
 QList<Student> HARImport::parseStudents(const QJsonArray &list)
@@ -150,13 +212,14 @@ QList<Student> HARImport::parseStudents(const QJsonArray &list)
         if (!id)
             continue;
         const QJsonArray fields = objectsOrEmpty(item.value(L1("fieldList")));
-        QString name = field(fields, L1("name"), L1("cName"));
+        const QJsonObject nameValue = firstValue(fields, L1("name"));
+        QString name = textOf(nameValue, L1("cName"));
         if (name.isEmpty())
-            name = field(fields, L1("name"), L1("value"));
+            name = textOf(nameValue, L1("value"));
         if (name.isEmpty())
             continue;
-        students.append(Student{*id, name, field(fields, L1("name"), L1("eName")),
-                                integerOrZero(item, L1("classId")), field(fields, L1("class"), L1("cName")),
+        students.append(Student{*id, name, textOf(nameValue, L1("eName")), integerOrZero(item, L1("classId")),
+                                textOf(firstValue(fields, L1("class")), L1("cName")),
                                 integerOrZero(item, L1("schoolId")),
                                 integerOrZero(item, L1("studySection"))});
     }

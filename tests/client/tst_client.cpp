@@ -8,6 +8,7 @@
 #include "tools/demoplatform/demoplatform.h"
 
 #include <QCoroFuture>
+#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QJsonDocument>
 #include <QSslKey>
@@ -157,6 +158,7 @@ private slots:
     void mapsAnswersToErrorsKeepingCookies();
     void refusesForeignTargetsBeforeSending();
     void sendsPlatformFieldsAndReturnsEnvelope();
+    void endsTimeLimitWithItsRequest();
     void reportsTransportFailuresAsNetwork_data();
     void reportsTransportFailuresAsNetwork();
     void trustsOnlyKnownCertificates();
@@ -296,6 +298,25 @@ void TestClient::sendsPlatformFieldsAndReturnsEnvelope()
     QCOMPARE(sent.header("K"), QByteArray());
     QCOMPARE(sent.header("Content-Type"), QByteArray("application/json"));
     QCOMPARE(sent.body, body);
+}
+
+void TestClient::endsTimeLimitWithItsRequest()
+{
+    ClientFixture fixture;
+    fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"), 3);
+    // A single-shot timer of the thread, once started, stays with the event dispatcher until it
+    // fires; a request's time limit must instead end with the request. The requests are awaited by
+    // polling, which starts no timer of its own.
+    const QObject *dispatcher = QAbstractEventDispatcher::instance();
+    const qsizetype before = dispatcher->children().size();
+    for (int i = 0; i < 3; ++i) {
+        const auto ending = std::make_shared<std::optional<QString>>();
+        noteEnding(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt), ending);
+        QTRY_VERIFY(ending->has_value());
+        QCOMPARE(**ending, QString());
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(dispatcher->children().size(), before);
 }
 
 void TestClient::reportsTransportFailuresAsNetwork_data()

@@ -1,5 +1,7 @@
 #include "core/model/harimport.h"
 
+#include "core/model/harentries.h"
+
 #include "core/base/errors.h"
 #include "core/base/platformconfig.h"
 #include "core/base/text.h"
@@ -106,6 +108,8 @@ private slots:
     void refusesUnusableCaptures_data();
     void refusesUnusableCaptures();
     void readsCaptureRecordedFromPlatform();
+    void findsEntriesWithoutReadingThem_data();
+    void findsEntriesWithoutReadingThem();
 };
 
 void TestHarImport::importsStudentListResponses_data()
@@ -176,6 +180,17 @@ void TestHarImport::importsStudentListResponses_data()
         << capture({entry(listUrl(), plain(body(namesakes, 3))),
                     entry(listUrl(), plain(body({item(5, u"陈晨"_s, 2)}, 0)), QString())})
         << byId << qint64(3) << started;
+
+    // Scalar order puts the full-width letter before the supplementary-plane character (UTF-16 order
+    // would not); a decomposed name is the same name as its composed form, so the id decides.
+    const QString composed = u"Zo\u00e9"_s;
+    const QString decomposed = u"Zoe\u0301"_s;
+    QTest::newRow("scalar order, equivalent forms equal")
+        << capture({entry(listUrl(), plain(body({item(31, u"\U00020000"_s, 2), item(35, composed, 3),
+                                                 item(32, u"\uff21"_s, 3), item(34, decomposed, 2)},
+                                                4)))})
+        << QStringList{u"34 "_s + decomposed, u"35 "_s + composed, u"32 \uff21"_s, u"31 \U00020000"_s}
+        << qint64(4) << started;
 
     QJsonObject byValue = item(21, u"周七"_s, 2);
     byValue.insert(u"fieldList"_s,
@@ -279,6 +294,43 @@ void TestHarImport::readsCaptureRecordedFromPlatform()
     QCOMPARE(imported.students, expected);
     QCOMPARE(imported.reportedTotal, qint64(school.students.size()));
     QVERIFY(imported.capturedAt.startsWith(u"2025-03-12T01:30"_s));
+}
+
+void TestHarImport::findsEntriesWithoutReadingThem_data()
+{
+    QTest::addColumn<QByteArray>("har");
+    // The entries' bytes in order; absent when the whole file must be read as one document.
+    QTest::addColumn<std::optional<QByteArrayList>>("entries");
+
+    using Entries = std::optional<QByteArrayList>;
+    QTest::newRow("entries among other members")
+        << QByteArray(R"( {"v":[1,{"a":"]}"}],"log" : {"x":"\"","entries" : [ {"a":"}{"} , {}
+]},"w":-1.5e3} )")
+        << Entries(QByteArrayList{R"({"a":"}{"})", "{}"});
+    QTest::newRow("no entries") << QByteArray(R"({"log":{"entries":[]}})") << Entries(QByteArrayList{});
+    QTest::newRow("key written with escapes") << QByteArray(R"({"l\u006fg":{"entries":[{}]}})") << Entries();
+    QTest::newRow("log given twice") << QByteArray(R"({"log":{"entries":[{}]},"log":{}})") << Entries();
+    QTest::newRow("entries given twice")
+        << QByteArray(R"({"log":{"entries":[{}],"entries":[{}]}})") << Entries();
+    QTest::newRow("entry not an object") << QByteArray(R"({"log":{"entries":[{},3]}})") << Entries();
+    QTest::newRow("trailing comma") << QByteArray(R"({"log":{"entries":[{},]}})") << Entries();
+    QTest::newRow("broken around the entries") << QByteArray(R"({"log":{"entries":[{}]},"v":tru})") << Entries();
+    QTest::newRow("text after the root") << QByteArray(R"({"log":{"entries":[{}]}} x)") << Entries();
+    QTest::newRow("no log") << QByteArray(R"({"entries":[{}]})") << Entries();
+}
+
+void TestHarImport::findsEntriesWithoutReadingThem()
+{
+    QFETCH(QByteArray, har);
+    QFETCH(std::optional<QByteArrayList>, entries);
+    const std::optional<QList<QByteArrayView>> spans = harEntrySpans(har);
+    QCOMPARE(spans.has_value(), entries.has_value());
+    if (!spans)
+        return;
+    QByteArrayList found;
+    for (const QByteArrayView span : *spans)
+        found.append(span.toByteArray());
+    QCOMPARE(found, *entries);
 }
 
 QTEST_GUILESS_MAIN(TestHarImport)

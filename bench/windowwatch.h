@@ -1,0 +1,45 @@
+#pragma once
+
+// Watches, from outside, what programs started on the X display draw: the first drawing into any
+// top-level window they create (X DAMAGE), a key typed as a keyboard types it (XTEST), and the
+// pixels of a window as they stand.
+
+#include <QByteArray>
+#include <QRect>
+#include <xcb/xcb.h>
+
+namespace quorvale::bench {
+
+class WindowWatch
+{
+public:
+    WindowWatch();
+    ~WindowWatch();
+    WindowWatch(const WindowWatch &) = delete;
+    WindowWatch &operator=(const WindowWatch &) = delete;
+
+    bool connected() const { return m_damageEvent != 0; }
+
+    // Forgets every event that came before, so that the next program starts from a quiet display.
+    void drain();
+    // Waits up to `timeoutMs` for something drawn into a top-level window created since the last
+    // drain; the window drawn into, or 0 when the time ran out. Each drawing is told once.
+    xcb_window_t nextDrawing(int timeoutMs);
+    // Gives the keyboard to the window, as a window manager does with a new window.
+    void focus(xcb_window_t window);
+    // Presses and releases the key that types `keysym` (a lower-case letter) as a keyboard does.
+    void typeKey(xcb_keysym_t keysym);
+    // The window's pixels in `area` (window coordinates), 32 bits a pixel; empty when unreadable.
+    QByteArray pixels(xcb_window_t window, const QRect &area);
+    // The window's size; empty when it is gone.
+    QRect bounds(xcb_window_t window);
+
+private:
+    void watch(xcb_window_t window);
+
+    xcb_connection_t *m_connection = nullptr;
+    xcb_window_t m_root = 0;
+    quint8 m_damageEvent = 0;
+};
+
+} // namespace quorvale::bench
