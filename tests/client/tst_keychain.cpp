@@ -1,5 +1,8 @@
+#include "app/state/memorywebview.h"
+#include "app/state/quorvaleclient.h"
 #include "core/base/errors.h"
 #include "core/client/keychaincredentialstore.h"
+#include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
 
 #include <QCoroSignal>
@@ -11,6 +14,8 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <qt6keychain/keychain.h>
 
@@ -178,44 +183,49 @@ void TestKeychain::tellsRefusedUnlockFromNothingSaved_data()
 {
     QTest::addColumn<bool>("saved");
     QTest::addColumn<bool>("locked");
-    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<bool>("signedIn");
 
-    QTest::newRow("unlocked and saved") << true << false << QString();
+    QTest::newRow("unlocked and saved") << true << false << QString() << true;
     QTest::newRow("locked and the unlock refused")
-        << true << true << QStringLiteral("暂时无法读取钥匙串，请手动登录");
-    QTest::newRow("nothing saved") << false << false << QString();
-    QTest::newRow("locked with nothing saved") << false << true << QString();
+        << true << true << QStringLiteral("暂时无法读取钥匙串，请手动登录") << false;
+    QTest::newRow("nothing saved") << false << false << QString() << false;
+    QTest::newRow("locked with nothing saved") << false << true << QString() << false;
 }
 
+// The start-up of the session client over the keyring: the saved account signs in by itself; a
+// refused unlock is told and leaves the saved account alone; nothing saved leads to the form.
 void TestKeychain::tellsRefusedUnlockFromNothingSaved()
 {
     QFETCH(bool, saved);
     QFETCH(bool, locked);
-    QFETCH(QString, failure);
-    const SavedCredentials credentials{QStringLiteral("王老师"), QStringLiteral("Pw 锁-9")};
-    KeychainCredentialStore store(service, item);
-    awaitTask(store.remove());
+    QFETCH(QString, notice);
+    QFETCH(bool, signedIn);
+    const SavedCredentials credentials{SessionFixture::account, SessionFixture::password};
+    const auto store = std::make_shared<KeychainCredentialStore>(service, item);
+    awaitTask(store->remove());
     if (saved)
-        awaitTask(store.save(credentials));
+        awaitTask(store->save(credentials));
     if (locked)
         lockCollection();
     auto unlock = qScopeGuard([] { unlockCollection(); });
 
-    std::optional<SavedCredentials> loaded;
-    QString thrown;
-    try {
-        loaded = awaitTask(store.load());
-    } catch (const DemoError &error) {
-        thrown = error.description();
-    }
-    QCOMPARE(thrown, failure);
-    QCOMPARE(loaded, failure.isEmpty() && saved ? std::optional(credentials) : std::nullopt);
+    SessionFixture fixture;
+    QTemporaryDir folder;
+    QuorvaleClient client(
+        fixture.newAPI(), store, new MemoryWebView,
+        std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    awaitTask(client.start());
+    QCOMPARE(client.storageMessage(), notice);
+    QCOMPARE(client.phase(), signedIn ? SessionPhase::SignedIn : SessionPhase::SignedOut);
+    QCOMPARE(client.savedAccount(), signedIn ? credentials.account : QString());
+    QCOMPARE(fixture.count(SessionFixture::loginPath), int(signedIn));
 
-    // The refused read leaves the saved account as it was.
+    // What was saved is still there, and nothing was saved by the refusal.
     unlock.dismiss();
     unlockCollection();
-    QCOMPARE(awaitTask(store.load()), saved ? std::optional(credentials) : std::nullopt);
-    awaitTask(store.remove());
+    QCOMPARE(awaitTask(store->load()), saved ? std::optional(credentials) : std::nullopt);
+    awaitTask(store->remove());
 }
 
 QTEST_GUILESS_MAIN(TestKeychain)
