@@ -5,9 +5,11 @@
 #include "app/state/publish.h"
 #include "core/client/keychaincredentialstore.h"
 #include "core/client/quorvaleapierror.h"
+#include "core/client/secretwipe.h"
 #include "core/client/sessionrecoveryerror.h"
 #include "core/client/settled.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 #include <chrono>
 
@@ -248,6 +250,8 @@ QCoro::Task<> QuorvaleClient::prepare()
 
 QCoro::Task<> QuorvaleClient::login(QString account, QString password, QString captcha, bool remember)
 {
+    // The form's copy of the password, which the screen hands over and no longer reads.
+    const auto wipePassword = qScopeGuard([&password] { wipe(password); });
     if (occupied())
         co_return;
     if (account.trimmed().isEmpty() || password.isEmpty()) {

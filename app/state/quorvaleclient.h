@@ -87,7 +87,8 @@ public:
     QCoro::Task<> start();
     // Checks that the platform still accepts the session and refreshes the user.
     QCoro::Task<> verify();
-    // The sign-in form; the texts go to the platform as typed.
+    // The sign-in form; the texts go to the platform as typed. The password is wiped when the sign-in
+    // ends, in every copy that shares its buffer.
     QCoro::Task<> login(QString account, QString password, QString captcha, bool remember);
     QCoro::Task<> refreshCaptcha();
     // Takes over a session the platform already accepts, or readies the sign-in form.

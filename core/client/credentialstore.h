@@ -28,10 +28,11 @@ class CredentialStore
 public:
     virtual ~CredentialStore() = default;
 
-    // The saved credentials, or none when nothing is saved.
+    // The saved credentials, or none when nothing is saved. The caller owns the password's buffer and
+    // wipes it once used.
     virtual QCoro::Task<std::optional<SavedCredentials>> load() = 0;
-    // Stores the credentials in place of any saved ones.
-    virtual QCoro::Task<> save(SavedCredentials credentials) = 0;
+    // Stores a copy of the credentials in place of any saved ones; the caller keeps the buffers.
+    virtual QCoro::Task<> save(const SavedCredentials &credentials) = 0;
     // Removes the saved credentials; nothing saved is no failure.
     virtual QCoro::Task<> remove() = 0;
 };

@@ -2,8 +2,11 @@
 
 #include "core/base/errors.h"
 #include "core/base/platformconfig.h"
+#include "core/client/secretservicelock.h"
+#include "core/client/secretwipe.h"
 
 #include <QCoroSignal>
+#include <QScopeGuard>
 #include <memory>
 #include <qt6keychain/keychain.h>
 
@@ -33,6 +36,11 @@ QCoro::Task<> run(QKeychain::Job *job)
     co_await qCoro(job, &QKeychain::Job::finished);
 }
 
+DemoError unreadable()
+{
+    return DemoError::message(QStringLiteral("暂时无法读取钥匙串，请手动登录"));
+}
+
 } // namespace
 
 KeychainCredentialStore::KeychainCredentialStore()
@@ -49,21 +57,33 @@ QCoro::Task<std::optional<SavedCredentials>> KeychainCredentialStore::load()
 {
     const auto job = makeJob<QKeychain::ReadPasswordJob>(m_service, m_item);
     co_await run(job.get());
-    if (job->error() == QKeychain::EntryNotFound)
+    if (job->error() == QKeychain::EntryNotFound) {
+        // A locked collection whose unlock was refused reads as no entry too.
+        const bool locked = co_await secretItemLocked(m_service, m_item);
+        if (locked)
+            throw unreadable();
         co_return std::nullopt;
+    }
     if (job->error() != QKeychain::NoError)
-        throw DemoError::message(QStringLiteral("暂时无法读取钥匙串，请手动登录"));
+        throw unreadable();
+    // Shares the job's buffer, so wiping it wipes the job's copy of the item too.
+    QByteArray item = job->binaryData();
+    const auto wipeItem = qScopeGuard([&item] { wipe(item); });
     try {
-        co_return SavedCredentials::fromJson(job->binaryData());
+        co_return SavedCredentials::fromJson(item);
     } catch (const DecodingError &) {
         throw DemoError::message(QStringLiteral("已保存的账号无法读取，请重新登录"));
     }
 }
 
-QCoro::Task<> KeychainCredentialStore::save(SavedCredentials credentials)
+QCoro::Task<> KeychainCredentialStore::save(const SavedCredentials &credentials)
 {
     const auto job = makeJob<QKeychain::WritePasswordJob>(m_service, m_item);
-    job->setTextData(QString::fromUtf8(credentials.toJson()));
+    QByteArray item = credentials.toJson();
+    QString text = QString::fromUtf8(item);
+    job->setTextData(text);
+    wipe(text);
+    wipe(item);
     co_await run(job.get());
     if (job->error() != QKeychain::NoError)
         throw DemoError::message(QStringLiteral("密码未能保存到钥匙串"));

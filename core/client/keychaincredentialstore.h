@@ -17,7 +17,7 @@ public:
     QString item() const { return m_item; }
 
     QCoro::Task<std::optional<SavedCredentials>> load() override;
-    QCoro::Task<> save(SavedCredentials credentials) override;
+    QCoro::Task<> save(const SavedCredentials &credentials) override;
     QCoro::Task<> remove() override;
 
 private:

@@ -1,12 +1,15 @@
 #include "core/client/loginpayload.h"
 
 #include "core/base/strictjson.h"
+#include "core/client/secretwipe.h"
 
 #include <QCryptographicHash>
 
 namespace quorvale {
 
 namespace {
+
+constexpr qsizetype blockSize = 64;
 
 bool isAsciiDigit(QChar c)
 {
@@ -58,8 +61,15 @@ QByteArray LoginPayload::toJson() const
 
 QString LoginPayload::hexDigest(const QString &text)
 {
-    return QString::fromLatin1(
-        QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex().toUpper());
+    QByteArray bytes = text.toUtf8();
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    hash.addData(bytes);
+    const QByteArray digest = hash.result();
+    wipe(bytes);
+    // The hash keeps the unfinished block of its input, here the whole of a short text, until it is
+    // filled: a block of zeros overwrites it.
+    hash.addData(QByteArray(blockSize, '\0'));
+    return QString::fromLatin1(digest.toHex().toUpper());
 }
 
 } // namespace quorvale

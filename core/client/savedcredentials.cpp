@@ -1,19 +1,204 @@
+#include "core/base/errors.h"
 #include "core/base/strictjson.h"
 #include "core/client/credentialstore.h"
+#include "core/client/secretwipe.h"
+
+#include <QScopeGuard>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
+#include <utility>
 
 namespace quorvale {
 
+namespace {
+
+// Where the contents of one JSON string lie, between its quotes.
+struct Span
+{
+    qsizetype begin;
+    qsizetype end;
+};
+
+DecodingError corrupted()
+{
+    return DecodingError(DecodingError::Kind::Corrupted, QString());
+}
+
+QList<Span> stringSpans(QByteArrayView json)
+{
+    QList<Span> spans;
+    for (qsizetype at = 0; at < json.size(); ++at) {
+        if (json.at(at) != '"')
+            continue;
+        const qsizetype begin = at + 1;
+        for (at = begin; at < json.size() && json.at(at) != '"'; ++at) {
+            if (json.at(at) == '\\')
+                ++at;
+        }
+        if (at >= json.size())
+            throw corrupted();
+        spans.append({begin, at});
+    }
+    return spans;
+}
+
+// The JSON with the contents of its strings replaced by their numbers in order of appearance.
+QByteArray numberedStrings(QByteArrayView json, const QList<Span> &spans)
+{
+    QByteArray numbered;
+    qsizetype from = 0;
+    for (qsizetype index = 0; index < spans.size(); ++index) {
+        numbered += json.sliced(from, spans.at(index).begin - from);
+        numbered += QByteArray::number(index);
+        from = spans.at(index).end;
+    }
+    numbered += json.sliced(from);
+    return numbered;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    throw corrupted();
+}
+
+// The escapes of one character and the character each stands for.
+constexpr std::pair<char, char16_t> shortEscapes[] = {{'"', u'"'},  {'\\', u'\\'}, {'/', u'/'},
+                                                      {'b', u'\b'}, {'f', u'\f'},  {'n', u'\n'},
+                                                      {'r', u'\r'}, {'t', u'\t'}};
+
+// The character of the escape at the index, which then moves past the escape.
+char16_t escaped(QByteArrayView raw, qsizetype &at)
+{
+    const char kind = raw.at(at + 1);
+    for (const auto &[letter, character] : shortEscapes) {
+        if (kind == letter) {
+            at += 2;
+            return character;
+        }
+    }
+    if (kind != 'u' || at + 6 > raw.size())
+        throw corrupted();
+    int unit = 0;
+    for (qsizetype digit = at + 2; digit < at + 6; ++digit)
+        unit = unit * 16 + hexDigit(raw.at(digit));
+    at += 6;
+    return char16_t(unit);
+}
+
+// The text of a JSON string's contents, written straight into a buffer of its final capacity so that
+// no copy of it is left behind by a growing buffer.
+QString decoded(QByteArrayView raw)
+{
+    QString text(raw.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    qsizetype at = 0;
+    while (at < raw.size()) {
+        qsizetype run = at;
+        for (; run < raw.size() && raw.at(run) != '\\'; ++run) {
+            if (uchar(raw.at(run)) < 0x20)
+                throw corrupted();
+        }
+        out = utf8.appendToBuffer(out, raw.sliced(at, run - at));
+        at = run;
+        if (at < raw.size())
+            *out++ = QChar(escaped(raw, at));
+    }
+    if (utf8.hasError())
+        throw corrupted();
+    text.truncate(out - text.constData());
+    return text;
+}
+
+char *appendText(char *out, QStringView text)
+{
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    return utf8.appendToBuffer(out, text);
+}
+
+// The text as a JSON string the way Qt writes one: the escapes of one character where there is one,
+// other control characters and unpaired surrogates as \uXXXX, everything else as UTF-8.
+char *appendString(char *out, const QString &text)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    *out++ = '"';
+    qsizetype run = 0;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const char16_t unit = text.at(at).unicode();
+        const auto escape = std::find_if(std::begin(shortEscapes), std::end(shortEscapes),
+                                         [unit](const auto &pair) { return pair.second == unit; });
+        // Qt leaves "/" as it is.
+        const bool shortForm = escape != std::end(shortEscapes) && unit != u'/';
+        const QChar character(unit);
+        if (character.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
+            ++at;
+            continue;
+        }
+        if (!shortForm && unit >= 0x20 && !character.isSurrogate())
+            continue;
+        out = appendText(out, QStringView(text).sliced(run, at - run));
+        run = at + 1;
+        *out++ = '\\';
+        if (shortForm) {
+            *out++ = escape->first;
+        } else {
+            *out++ = 'u';
+            for (int shift = 12; shift >= 0; shift -= 4)
+                *out++ = hex[(unit >> shift) & 0xf];
+        }
+    }
+    out = appendText(out, QStringView(text).sliced(run));
+    *out++ = '"';
+    return out;
+}
+
+} // namespace
+
 QByteArray SavedCredentials::toJson() const
 {
-    return json::serialize(
-        QJsonObject{{QStringLiteral("account"), account}, {QStringLiteral("password"), password}});
+    // Qt's JSON writer copies the texts into buffers it frees unwiped, so the item is written here,
+    // into one buffer large enough for the longest form of both texts.
+    QByteArray json(6 * (account.size() + password.size()) + 32, Qt::Uninitialized);
+    char *out = json.data();
+    out = appendText(out, u"{\"account\":");
+    out = appendString(out, account);
+    out = appendText(out, u",\"password\":");
+    out = appendString(out, password);
+    out = appendText(out, u"}");
+    json.truncate(out - json.constData());
+    return json;
 }
 
 SavedCredentials SavedCredentials::fromJson(const QByteArray &json)
 {
-    const QJsonObject object = json::parseObject(json);
-    return {json::string(object, QStringLiteral("account")),
-            json::string(object, QStringLiteral("password"))};
+    // The JSON reader keeps copies of the strings it reads and frees them unwiped, so it reads only
+    // the structure, with each string replaced by its number; the strings are decoded here.
+    const QList<Span> spans = stringSpans(json);
+    QStringList texts;
+    const auto wipeTexts = qScopeGuard([&texts] {
+        for (QString &text : texts)
+            wipe(text);
+    });
+    for (const Span &span : spans)
+        texts.append(decoded(QByteArrayView(json).sliced(span.begin, span.end - span.begin)));
+    const QJsonObject numbered = json::parseObject(numberedStrings(json, spans));
+    QJsonObject named;
+    for (auto member = numbered.begin(); member != numbered.end(); ++member)
+        named.insert(texts.at(member.key().toInt()), member.value());
+    const auto take = [&texts, &named](const QString &key) {
+        return std::move(texts[json::string(named, key).toInt()]);
+    };
+    SavedCredentials credentials;
+    credentials.account = take(QStringLiteral("account"));
+    credentials.password = take(QStringLiteral("password"));
+    return credentials;
 }
 
 } // namespace quorvale

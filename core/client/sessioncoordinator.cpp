@@ -1,9 +1,11 @@
 #include "core/client/sessioncoordinator.h"
 
+#include "core/client/secretwipe.h"
 #include "core/client/sessionrecoveryerror.h"
 #include "core/client/settled.h"
 
 #include <QCoroFuture>
+#include <QScopeGuard>
 #include <exception>
 
 namespace quorvale {
@@ -40,9 +42,10 @@ void SessionCoordinator::ensureCurrent(const QPointer<SessionCoordinator> &self,
 QCoro::Task<std::optional<QString>> SessionCoordinator::savedAccount()
 {
     const std::shared_ptr<CredentialStore> store = m_store;
-    const std::optional<SavedCredentials> credentials = co_await store->load();
+    std::optional<SavedCredentials> credentials = co_await store->load();
     if (!credentials)
         co_return std::nullopt;
+    wipe(credentials->password);
     co_return credentials->account;
 }
 
@@ -64,8 +67,8 @@ SessionCoordinator::removeCredentials(std::shared_ptr<CredentialStore> store)
     co_return std::nullopt;
 }
 
-QCoro::Task<SignInResult> SessionCoordinator::signIn(QString account, QString password, QString captcha,
-                                                     bool remember)
+QCoro::Task<SignInResult> SessionCoordinator::signIn(const QString &account, const QString &password,
+                                                     QString captcha, bool remember)
 {
     const QPointer<SessionCoordinator> self(this);
     newEpoch();
@@ -121,7 +124,7 @@ QCoro::Task<SessionUser> SessionCoordinator::join(QPointer<SessionCoordinator> s
     co_return user;
 }
 
-QCoro::Task<> SessionCoordinator::renew(QPointer<QuorvaleAPI> api, SavedCredentials credentials,
+QCoro::Task<> SessionCoordinator::renew(QPointer<QuorvaleAPI> api, const SavedCredentials &credentials,
                                         std::shared_ptr<Renewal> renewal)
 {
     try {
@@ -154,7 +157,12 @@ QCoro::Task<SessionUser> SessionCoordinator::restore()
     m_renewal = renewal;
     const std::shared_ptr<CredentialStore> store = m_store;
 
-    const Settled<std::optional<SavedCredentials>> loaded = co_await settled(store->load());
+    Settled<std::optional<SavedCredentials>> loaded = co_await settled(store->load());
+    // The sign-in request is built by the time the renewal ends, whichever way it ends.
+    const auto wipeLoaded = qScopeGuard([&loaded] {
+        if (loaded.value && *loaded.value)
+            wipe((*loaded.value)->password);
+    });
     if (loaded.error || !*loaded.value) {
         // Nothing was tried at the platform, so nothing blocks the next attempt.
         const std::exception_ptr failure =

@@ -62,7 +62,9 @@ public:
     // Takes over a session the caller found itself.
     void adopt(const SessionUser &user);
     // Signs in with the form's texts as typed, then remembers or forgets the credentials.
-    QCoro::Task<SignInResult> signIn(QString account, QString password, QString captcha, bool remember);
+    // The caller keeps the texts alive until the sign-in ends and wipes the password afterwards.
+    QCoro::Task<SignInResult> signIn(const QString &account, const QString &password, QString captcha,
+                                     bool remember);
     // Signs in again with the remembered credentials; callers that arrive while one runs share it.
     QCoro::Task<SessionUser> restore();
     // Runs the operation; when the platform says the session expired, calls back, signs in again
@@ -83,7 +85,9 @@ private:
     // Throws CancellationError when the coordinator is gone or the epoch moved since the token.
     static void ensureCurrent(const QPointer<SessionCoordinator> &self, qint64 token);
     static QCoro::Task<SessionUser> join(QPointer<SessionCoordinator> self, std::shared_ptr<Renewal> renewal);
-    static QCoro::Task<> renew(QPointer<QuorvaleAPI> api, SavedCredentials credentials,
+    // The credentials belong to the restore that started the re-sign-in; they are read only while the
+    // renewal is neither cancelled nor finished, so while that restore still waits for it.
+    static QCoro::Task<> renew(QPointer<QuorvaleAPI> api, const SavedCredentials &credentials,
                                std::shared_ptr<Renewal> renewal);
     static QCoro::Task<> recover(QPointer<SessionCoordinator> self, Recovery onRecovery, qint64 token);
     [[noreturn]] static void expiredAgain(const QPointer<SessionCoordinator> &self, qint64 token);

@@ -1,20 +1,85 @@
+#include "app/state/memorywebview.h"
+#include "app/state/quorvaleclient.h"
 #include "core/base/errors.h"
 #include "core/client/keychaincredentialstore.h"
+#include "tests/session/sessionfixture.h"
 #include "tests/support/awaittask.h"
 
 #include <QCoroSignal>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDirIterator>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <qt6keychain/keychain.h>
 
 using namespace quorvale;
 using namespace quorvale::testing;
 
+// A secret as the Secret Service passes it: its session, parameters, value and content type.
+struct Secret
+{
+    QDBusObjectPath session;
+    QByteArray parameters;
+    QByteArray value;
+    QString contentType;
+};
+Q_DECLARE_METATYPE(Secret)
+
+QDBusArgument &operator<<(QDBusArgument &argument, const Secret &secret)
+{
+    argument.beginStructure();
+    argument << secret.session << secret.parameters << secret.value << secret.contentType;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, Secret &secret)
+{
+    argument.beginStructure();
+    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
+    argument.endStructure();
+    return argument;
+}
+
 namespace {
 
 const QString service = QStringLiteral("com.quorvale.test.keychain");
 const QString item = QStringLiteral("automatic-login");
+const QString secrets = QStringLiteral("org.freedesktop.secrets");
+const QString servicePath = QStringLiteral("/org/freedesktop/secrets");
+const QDBusObjectPath collection(QStringLiteral("/org/freedesktop/secrets/collection/login"));
+
+void lockCollection()
+{
+    QDBusInterface keyring(secrets, servicePath, QStringLiteral("org.freedesktop.Secret.Service"));
+    const QDBusMessage reply = keyring.call(QStringLiteral("Lock"), QVariant::fromValue(QList{collection}));
+    QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+}
+
+// Unlocks with the password scripts/with-keyring created the keyring with, the way the desktop's
+// sign-in does, without a prompt.
+void unlockCollection()
+{
+    qDBusRegisterMetaType<Secret>();
+    QDBusInterface keyring(secrets, servicePath, QStringLiteral("org.freedesktop.Secret.Service"));
+    const QDBusMessage opened = keyring.call(QStringLiteral("OpenSession"), QStringLiteral("plain"),
+                                             QVariant::fromValue(QDBusVariant(QString())));
+    QVERIFY2(opened.type() == QDBusMessage::ReplyMessage, qPrintable(opened.errorMessage()));
+    const Secret password{
+        opened.arguments().at(1).value<QDBusObjectPath>(), {}, "throwaway", QStringLiteral("text/plain")};
+    QDBusInterface internal(secrets, servicePath,
+                            QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"));
+    const QDBusMessage reply = internal.call(QStringLiteral("UnlockWithMasterPassword"),
+                                             QVariant::fromValue(collection), QVariant::fromValue(password));
+    QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+}
 
 QCoro::Task<> writeRaw(QByteArray data)
 {
@@ -47,6 +112,8 @@ private slots:
     void initTestCase();
     void roundTripsThroughSecretServiceOnly();
     void reportsUnreadableItem();
+    void tellsRefusedUnlockFromNothingSaved_data();
+    void tellsRefusedUnlockFromNothingSaved();
 };
 
 void TestKeychain::initTestCase()
@@ -54,6 +121,10 @@ void TestKeychain::initTestCase()
     // Only ever inside scripts/with-keyring: never the keyring of the person running the tests.
     if (qEnvironmentVariableIsEmpty("QUORVALE_THROWAWAY_KEYRING"))
         QSKIP("needs the throwaway keyring of scripts/with-keyring");
+    // Every unlock prompt is refused: this test holds the name of the keyring's prompter and answers
+    // each of its calls with an error, as a person who cancels the dialog.
+    QVERIFY(
+        QDBusConnection::sessionBus().registerService(QStringLiteral("org.gnome.keyring.SystemPrompter")));
 }
 
 void TestKeychain::roundTripsThroughSecretServiceOnly()
@@ -106,6 +177,55 @@ void TestKeychain::reportsUnreadableItem()
         QCOMPARE(error.description(), QStringLiteral("已保存的账号无法读取，请重新登录"));
     }
     awaitTask(store.remove());
+}
+
+void TestKeychain::tellsRefusedUnlockFromNothingSaved_data()
+{
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<bool>("signedIn");
+
+    QTest::newRow("unlocked and saved") << true << false << QString() << true;
+    QTest::newRow("locked and the unlock refused")
+        << true << true << QStringLiteral("暂时无法读取钥匙串，请手动登录") << false;
+    QTest::newRow("nothing saved") << false << false << QString() << false;
+    QTest::newRow("locked with nothing saved") << false << true << QString() << false;
+}
+
+// The start-up of the session client over the keyring: the saved account signs in by itself; a
+// refused unlock is told and leaves the saved account alone; nothing saved leads to the form.
+void TestKeychain::tellsRefusedUnlockFromNothingSaved()
+{
+    QFETCH(bool, saved);
+    QFETCH(bool, locked);
+    QFETCH(QString, notice);
+    QFETCH(bool, signedIn);
+    const SavedCredentials credentials{SessionFixture::account, SessionFixture::password};
+    const auto store = std::make_shared<KeychainCredentialStore>(service, item);
+    awaitTask(store->remove());
+    if (saved)
+        awaitTask(store->save(credentials));
+    if (locked)
+        lockCollection();
+    auto unlock = qScopeGuard([] { unlockCollection(); });
+
+    SessionFixture fixture;
+    QTemporaryDir folder;
+    QuorvaleClient client(
+        fixture.newAPI(), store, new MemoryWebView,
+        std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    awaitTask(client.start());
+    QCOMPARE(client.storageMessage(), notice);
+    QCOMPARE(client.phase(), signedIn ? SessionPhase::SignedIn : SessionPhase::SignedOut);
+    QCOMPARE(client.savedAccount(), signedIn ? credentials.account : QString());
+    QCOMPARE(fixture.count(SessionFixture::loginPath), int(signedIn));
+
+    // What was saved is still there, and nothing was saved by the refusal.
+    unlock.dismiss();
+    unlockCollection();
+    QCOMPARE(awaitTask(store->load()), saved ? std::optional(credentials) : std::nullopt);
+    awaitTask(store->remove());
 }
 
 QTEST_GUILESS_MAIN(TestKeychain)

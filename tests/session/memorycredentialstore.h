@@ -31,14 +31,15 @@ public:
             co_await wait();
         if (failLoad)
             throw DemoError::message(QStringLiteral("暂时无法读取钥匙串，请手动登录"));
-        // A copy: g++ 12 moves from a member named in co_return.
-        const std::optional<SavedCredentials> copy = saved;
-        co_return copy;
+        // A copy of its own, as a keyring hands out: the caller wipes it once used.
+        if (!saved)
+            co_return std::nullopt;
+        co_return own(*saved);
     }
 
-    QCoro::Task<> save(SavedCredentials credentials) override
+    QCoro::Task<> save(const SavedCredentials &credentials) override
     {
-        saved = credentials;
+        saved = own(credentials);
         co_return;
     }
 
@@ -63,6 +64,12 @@ signals:
     void released();
 
 private:
+    static SavedCredentials own(const SavedCredentials &credentials)
+    {
+        return {QString(credentials.account.constData(), credentials.account.size()),
+                QString(credentials.password.constData(), credentials.password.size())};
+    }
+
     QCoro::Task<> wait()
     {
         ++waiting;
