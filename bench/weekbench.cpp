@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QTextStream>
 #include <QTimer>
+#include <algorithm>
 #include <ctime>
 
 using namespace quorvale;
@@ -30,6 +31,8 @@ constexpr double tickGoalMs = 1.0;
 // Ten times the input may cost at most this much more: linear, with room for one sort.
 constexpr double linearGrowth = 15.0;
 constexpr double colourGoalMs = 10.0;
+constexpr int repaints = 41;
+constexpr int gridLessons = 60;
 
 double processMs()
 {
@@ -45,13 +48,13 @@ void runLoop(int ms)
     loop.exec();
 }
 
-// Seven days of `perDay` lessons one after another from 08:00 to 21:30, in `subjects` subjects.
-WeeklySchedule weekOf(int perDay, int subjects)
+// `days` days of `perDay` lessons one after another from 08:00 to 21:30, in `subjects` subjects.
+WeeklySchedule weekOf(int perDay, int subjects, int days = 7)
 {
     WeeklySchedule week{monday, {}};
     const int span = (1290 - 480) / perDay;
     int made = 0;
-    for (int offset = 0; offset < 7; ++offset) {
+    for (int offset = 0; offset < days; ++offset) {
         WeekDaySchedule day{monday.addDays(offset), {}, std::nullopt};
         for (int i = 0; i < perDay; ++i, ++made) {
             const qint64 start = 480 + qint64(i) * span;
@@ -100,6 +103,41 @@ public:
     }
 };
 
+// Waits until the shown view has arrived and nothing is painted any more; the counter keeps counting.
+void settle(EventCounter &counter)
+{
+    for (int quiet = -1; quiet != 0;) {
+        counter.paints.clear();
+        counter.layouts = 0;
+        runLoop(500);
+        quiet = int(counter.paints.size());
+    }
+}
+
+// Wall time of one full repaint of a settled week of `lessons` lessons (five days of twelve or fewer)
+// at the given size, the median of many.
+double repaintMs(const QSize &size, int lessons)
+{
+    const WeeklySchedule week = weekOf(std::max(1, lessons / 5), 12, lessons == 0 ? 0 : 5);
+    WeekTimetableView view(week, shanghai::at(monday.addDays(1), 10 * 60), true);
+    view.setShowFullDay(true);
+    view.resize(size);
+    view.show();
+    EventCounter counter;
+    qApp->installEventFilter(&counter);
+    settle(counter);
+    qApp->removeEventFilter(&counter);
+    QList<double> times;
+    for (int run = 0; run < repaints; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        view.repaint();
+        times.append(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 // Processor time of one tick of a shown week with a lesson running, averaged over many ticks.
 double tickMs(int perDay)
 {
@@ -109,15 +147,9 @@ double tickMs(int perDay)
     view.setShowFullDay(true);
     view.resize(1200, 1000);
     view.show();
-    // Waits until the columns have arrived and nothing is painted any more.
     EventCounter counter;
     qApp->installEventFilter(&counter);
-    for (int quiet = -1; quiet != 0;) {
-        counter.paints.clear();
-        counter.layouts = 0;
-        runLoop(500);
-        quiet = int(counter.paints.size());
-    }
+    settle(counter);
     const double before = processMs();
     for (int tick = 0; tick < ticks; ++tick) {
         moment = moment.addSecs(tickSeconds);
@@ -164,6 +196,19 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     motion::setReduced(false);
     QTextStream out(stdout);
+
+    // The same view without lessons is the baseline: its grid, axis and headers cost the same.
+    for (const auto &[size, goalMs] :
+         {std::pair{QSize(1600, 1000), 8.0}, std::pair{QSize(3840, 2160), 20.0}}) {
+        const double empty = repaintMs(size, 0);
+        const double ms = repaintMs(size, gridLessons);
+        result(QStringLiteral("week grid full repaint, %1 lessons, %2x%3")
+                   .arg(gridLessons)
+                   .arg(size.width())
+                   .arg(size.height()),
+               QStringLiteral("%1 ms (%2 ms without lessons)").arg(ms, 0, 'f', 2).arg(empty, 0, 'f', 2),
+               QStringLiteral("at most %1 ms").arg(goalMs), ms <= goalMs);
+    }
 
     double previous = 0.0;
     for (const int perDay : {5, 50, 500}) {
