@@ -1,5 +1,7 @@
 #include "app/look/framecache.h"
 
+#include "app/look/painting.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QTransform>
@@ -10,21 +12,19 @@ namespace quorvale {
 bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const QList<QRgba64> &key,
                        const Painter &draw)
 {
-    const QTransform device = painter.deviceTransform();
-    const qreal ratio = device.m11();
-    if (device.type() > QTransform::TxScale || device.m22() != ratio || ratio <= 0.0)
+    const std::optional<QRect> pixels = painting::wholeDevicePixels(painter, QRectF(QPointF(0.0, 0.0), size));
+    if (!pixels)
         return false;
-    const QRectF mapped = device.mapRect(QRectF(QPointF(0.0, 0.0), size));
-    const QRect pixels = mapped.toAlignedRect();
-    if (QRectF(pixels) != mapped)
-        return false;
+    const qreal ratio = painter.deviceTransform().m11();
     // Pixels outside the corner squares lie wholly inside the shape, whose edges are on whole pixels.
     const int corner = int(std::ceil(radius * ratio));
-    if (pixels.width() <= 2 * corner || pixels.height() <= 2 * corner)
+    const int width = pixels->width();
+    const int height = pixels->height();
+    if (width <= 2 * corner || height <= 2 * corner)
         return false;
 
-    if (m_image.size() != pixels.size() || m_ratio != ratio || m_key != key) {
-        m_image = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    if (m_image.size() != pixels->size() || m_ratio != ratio || m_key != key) {
+        m_image = QImage(pixels->size(), QImage::Format_ARGB32_Premultiplied);
         m_image.fill(Qt::transparent);
         m_image.setDevicePixelRatio(ratio);
         QPainter cached(&m_image);
@@ -35,23 +35,17 @@ bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const
         m_key = key;
     }
 
-    const int width = pixels.width();
-    const int height = pixels.height();
-    painter.save();
-    const QTransform world = painter.worldTransform();
-    // Copied pixel for pixel, at the frame's place on the device.
-    painter.setWorldTransform(QTransform::fromTranslate(pixels.left(), pixels.top()) * device.inverted() *
-                              world);
     for (const QRect &part :
          {QRect(corner, 0, width - 2 * corner, corner), QRect(0, corner, width, height - 2 * corner),
           QRect(corner, height - corner, width - 2 * corner, corner)})
-        painter.drawImage(part.topLeft(), m_image, part);
+        painting::drawDevicePixels(painter, pixels->topLeft() + part.topLeft(), m_image, part);
     QPainterPath corners;
     for (const QPoint &origin : {QPoint(0, 0), QPoint(width - corner, 0), QPoint(0, height - corner),
                                  QPoint(width - corner, height - corner)})
-        corners.addRect(QRect(origin, QSize(corner, corner)));
-    painter.setClipPath(corners, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    painter.setWorldTransform(world);
+        corners.addRect(QRectF(pixels->topLeft() + origin, QSizeF(corner, corner)));
+    painter.save();
+    painter.setClipPath(painter.deviceTransform().inverted().map(corners),
+                        painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     draw(painter);
     painter.restore();
     return true;

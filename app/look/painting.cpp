@@ -91,6 +91,27 @@ void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius,
     painter.restore();
 }
 
+std::optional<QRect> wholeDevicePixels(const QPainter &painter, const QRectF &rect)
+{
+    const QTransform device = painter.deviceTransform();
+    if (device.type() > QTransform::TxScale || device.m11() <= 0.0 || device.m22() <= 0.0)
+        return std::nullopt;
+    const QRectF mapped = device.mapRect(rect);
+    const QRect pixels = mapped.toAlignedRect();
+    if (QRectF(pixels) != mapped)
+        return std::nullopt;
+    return pixels;
+}
+
+void drawDevicePixels(QPainter &painter, const QPoint &at, const QImage &image, const QRect &part)
+{
+    painter.save();
+    painter.setWorldTransform(QTransform::fromTranslate(at.x(), at.y()) *
+                              painter.deviceTransform().inverted() * painter.worldTransform());
+    painter.drawImage(QPoint(0, 0), image, part);
+    painter.restore();
+}
+
 bool darkAround(const QWidget *widget)
 {
     const QWidget *parent = widget->parentWidget();
