@@ -3,7 +3,10 @@
 // and 500 lessons a day, and the time to colour a week of 500 distinct subjects. Each figure is one
 // "result:" line; the growth between the steps shows how the cost scales with the week.
 
+#include "app/look/animation.h"
+#include "app/look/appearance.h"
 #include "app/look/reducemotion.h"
+#include "app/look/transition.h"
 #include "app/week/subjecttint.h"
 #include "app/week/weektimetableview.h"
 
@@ -15,6 +18,7 @@
 #include <QHash>
 #include <QTextStream>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <ctime>
 
@@ -33,6 +37,10 @@ constexpr double linearGrowth = 15.0;
 constexpr double colourGoalMs = 10.0;
 constexpr int repaints = 41;
 constexpr int gridLessons = 60;
+constexpr int entranceFew = 6;
+constexpr int entranceMany = 60;
+constexpr int entrancePairs = 5;
+constexpr double entranceGoal = 1.3;
 
 double processMs()
 {
@@ -138,6 +146,28 @@ double repaintMs(const QSize &size, int lessons)
     return times[times.size() / 2];
 }
 
+// Processor time of a week's entrance as the result area plays it: the view brought in with the reveal
+// transition while its columns arrive, until nothing is painted any more.
+double entranceMs(int lessons)
+{
+    const WeeklySchedule week = weekOf(lessons / 5, 12, 5);
+    QWidget window;
+    window.resize(1200, 900);
+    auto *layout = new QVBoxLayout(&window);
+    window.show();
+    EventCounter counter;
+    qApp->installEventFilter(&counter);
+    settle(counter);
+    const double before = processMs();
+    auto *view = new WeekTimetableView(week, shanghai::at(monday.addDays(1), 10 * 60), true);
+    playInsertion(view, Appearance::reveal(false), springCurve<springs::standard>());
+    layout->addWidget(view);
+    view->show();
+    settle(counter);
+    qApp->removeEventFilter(&counter);
+    return processMs() - before;
+}
+
 // Processor time of one tick of a shown week with a lesson running, averaged over many ticks.
 double tickMs(int perDay)
 {
@@ -209,6 +239,21 @@ int main(int argc, char *argv[])
                QStringLiteral("%1 ms (%2 ms without lessons)").arg(ms, 0, 'f', 2).arg(empty, 0, 'f', 2),
                QStringLiteral("at most %1 ms").arg(goalMs), ms <= goalMs);
     }
+
+    // Alternating pairs: the machine's load weighs on both alike.
+    QList<double> entranceGrowth;
+    for (int pair = 0; pair < entrancePairs; ++pair) {
+        const double few = entranceMs(entranceFew);
+        const double many = entranceMs(entranceMany);
+        out << "  entrance: " << entranceFew << " lessons " << few << " ms CPU, " << entranceMany
+            << " lessons " << many << " ms CPU" << Qt::endl;
+        entranceGrowth.append(many / few);
+    }
+    std::sort(entranceGrowth.begin(), entranceGrowth.end());
+    const double growth = entranceGrowth[entranceGrowth.size() / 2];
+    result(QStringLiteral("week entrance, %1 lessons a week against %2").arg(entranceMany).arg(entranceFew),
+           QStringLiteral("%1x the CPU").arg(growth, 0, 'f', 2),
+           QStringLiteral("at most %1x").arg(entranceGoal), growth <= entranceGoal);
 
     double previous = 0.0;
     for (const int perDay : {5, 50, 500}) {
