@@ -12,6 +12,8 @@
 
 #include "core/base/shanghai.h"
 
+#include "bench/benchfigures.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -20,9 +22,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <ctime>
 
 using namespace quorvale;
+using namespace quorvale::bench;
 
 namespace {
 
@@ -42,20 +44,6 @@ constexpr int entranceMany = 60;
 constexpr int entrancePairs = 5;
 constexpr double entranceGoal = 1.3;
 
-double processMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-void runLoop(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // `days` days of `perDay` lessons one after another from 08:00 to 21:30, in `subjects` subjects.
 WeeklySchedule weekOf(int perDay, int subjects, int days = 7)
 {
@@ -74,17 +62,6 @@ WeeklySchedule weekOf(int perDay, int subjects, int days = 7)
         week.days.append(day);
     }
     return week;
-}
-
-QString verdict(bool holds)
-{
-    return holds ? QStringLiteral("holds") : QStringLiteral("misses");
-}
-
-void result(const QString &what, const QString &figure, const QString &goal, bool holds)
-{
-    QTextStream(stdout) << "result: " << what << " | " << figure << " | " << goal << " | " << verdict(holds)
-                        << Qt::endl;
 }
 
 // One step of a scaling table: how the figure grew for ten times the input.

@@ -103,12 +103,15 @@ std::optional<QRect> wholeDevicePixels(const QPainter &painter, const QRectF &re
     return pixels;
 }
 
-void drawDevicePixels(QPainter &painter, const QPoint &at, const QImage &image, const QRect &part)
+void drawDevicePixels(QPainter &painter, const QPoint &at, const QImage &image, const QRect &part, int rows)
 {
     painter.save();
     painter.setWorldTransform(QTransform::fromTranslate(at.x(), at.y()) *
                               painter.deviceTransform().inverted() * painter.worldTransform());
-    painter.drawImage(QPoint(0, 0), image, part);
+    if (part.height() == 1 && rows > 1)
+        painter.drawImage(QRect(0, 0, part.width(), rows), image, part);
+    else
+        painter.drawImage(QPoint(0, 0), image, part);
     painter.restore();
 }
 

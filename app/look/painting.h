@@ -47,8 +47,10 @@ void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius,
 // The device pixels that a rectangle in the painter's coordinates covers, where it covers whole pixels and
 // the painter neither rotates nor shears.
 std::optional<QRect> wholeDevicePixels(const QPainter &painter, const QRectF &rect);
-// Copies a part of an image, in the image's own pixels, to the device unscaled, its top left at `at`.
-void drawDevicePixels(QPainter &painter, const QPoint &at, const QImage &image, const QRect &part);
+// Copies a part of an image, in the image's own pixels, to the device unscaled, its top left at `at`;
+// a part one row high is repeated down `rows` rows.
+void drawDevicePixels(QPainter &painter, const QPoint &at, const QImage &image, const QRect &part,
+                      int rows = 1);
 
 // Whether the surroundings of a widget are dark. A widget that sets its own text colour asks its parent.
 bool darkAround(const QWidget *widget);

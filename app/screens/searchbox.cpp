@@ -15,7 +15,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
-#include <cstring>
 
 namespace quorvale {
 
@@ -166,26 +165,21 @@ bool SearchShadow::paintStretched(QPainter &painter, const Look &look)
         picture = QImage(pixels->width(), int(std::round(low * ratio)), QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
         picture.setDevicePixelRatio(ratio);
-        QPainter low(&picture);
-        paintLook(low, QSizeF(width(), picture.height() / ratio), look);
-        low.end();
+        QPainter drawing(&picture);
+        paintLook(drawing, QSizeF(width(), low), look);
+        drawing.end();
         picture.setDevicePixelRatio(1.0);
     }
 
     const int topRows = int(std::ceil(top * ratio));
-    const int bottomRows = picture.height() - int(std::floor((picture.height() / ratio - bottom) * ratio));
-    if (m_stretched.size() != pixels->size())
-        m_stretched = QImage(pixels->size(), QImage::Format_ARGB32_Premultiplied);
-    const qsizetype rowBytes = picture.bytesPerLine();
-    for (int row = 0; row < m_stretched.height(); ++row) {
-        int from = topRows;
-        if (row < topRows)
-            from = row;
-        else if (row >= m_stretched.height() - bottomRows)
-            from = row - (m_stretched.height() - picture.height());
-        std::memcpy(m_stretched.scanLine(row), picture.constScanLine(from), size_t(rowBytes));
-    }
-    painting::drawDevicePixels(painter, pixels->topLeft(), m_stretched, m_stretched.rect());
+    const int bottomRows = picture.height() - int(std::floor((low - bottom) * ratio));
+    const int middleRows = pixels->height() - topRows - bottomRows;
+    const QPoint origin = pixels->topLeft();
+    painting::drawDevicePixels(painter, origin, picture, QRect(0, 0, picture.width(), topRows));
+    painting::drawDevicePixels(painter, origin + QPoint(0, topRows), picture,
+                               QRect(0, topRows, picture.width(), 1), middleRows);
+    painting::drawDevicePixels(painter, origin + QPoint(0, topRows + middleRows), picture,
+                               QRect(0, picture.height() - bottomRows, picture.width(), bottomRows));
     return true;
 }
 

@@ -106,7 +106,6 @@ private:
     std::optional<Look> m_picturesLook;
     qreal m_picturesRatio = 0.0;
     int m_picturesWidth = 0;
-    QImage m_stretched;
 };
 
 } // namespace quorvale
