@@ -259,14 +259,8 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
 
 bool WeekCourseBlock::textClearOfEdge() const
 {
-    // Room for glyphs reaching past their line, and for the antialiased outline.
-    constexpr qreal overhang = 2.0;
-    constexpr qreal outlineReach = 1.5;
-    const QPainterPath inside =
-        cardShape(QRectF(rect()).adjusted(outlineReach, outlineReach, -outlineReach, -outlineReach));
-    return std::all_of(textRuns().cbegin(), textRuns().cend(), [&](const TextRun &run) {
-        return inside.contains(run.box.adjusted(-overhang, -overhang, overhang, overhang));
-    });
+    textRuns();
+    return m_textClear;
 }
 
 const QList<WeekCourseBlock::TextRun> &WeekCourseBlock::textRuns() const
@@ -274,6 +268,14 @@ const QList<WeekCourseBlock::TextRun> &WeekCourseBlock::textRuns() const
     if (!m_runs || m_runsSize != size()) {
         m_runs = layOutText();
         m_runsSize = size();
+        // Room for glyphs reaching past their line, and for the antialiased outline.
+        constexpr qreal overhang = 2.0;
+        constexpr qreal outlineReach = 1.5;
+        const QPainterPath inside =
+            cardShape(QRectF(rect()).adjusted(outlineReach, outlineReach, -outlineReach, -outlineReach));
+        m_textClear = std::all_of(m_runs->cbegin(), m_runs->cend(), [&](const TextRun &run) {
+            return inside.contains(run.box.adjusted(-overhang, -overhang, overhang, overhang));
+        });
     }
     return *m_runs;
 }

@@ -104,6 +104,7 @@ private:
     Tween *m_outline;
     mutable std::optional<QList<TextRun>> m_runs;
     mutable QSize m_runsSize;
+    mutable bool m_textClear = false;
     FrameCache m_frame;
 };
 
