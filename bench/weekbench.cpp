@@ -3,11 +3,16 @@
 // and 500 lessons a day, and the time to colour a week of 500 distinct subjects. Each figure is one
 // "result:" line; the growth between the steps shows how the cost scales with the week.
 
+#include "app/look/animation.h"
+#include "app/look/appearance.h"
 #include "app/look/reducemotion.h"
+#include "app/look/transition.h"
 #include "app/week/subjecttint.h"
 #include "app/week/weektimetableview.h"
 
 #include "core/base/shanghai.h"
+
+#include "bench/benchfigures.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,9 +20,11 @@
 #include <QHash>
 #include <QTextStream>
 #include <QTimer>
-#include <ctime>
+#include <QVBoxLayout>
+#include <algorithm>
 
 using namespace quorvale;
+using namespace quorvale::bench;
 
 namespace {
 
@@ -30,28 +37,20 @@ constexpr double tickGoalMs = 1.0;
 // Ten times the input may cost at most this much more: linear, with room for one sort.
 constexpr double linearGrowth = 15.0;
 constexpr double colourGoalMs = 10.0;
+constexpr int repaints = 41;
+constexpr int gridLessons = 60;
+constexpr int entranceFew = 6;
+constexpr int entranceMany = 60;
+constexpr int entrancePairs = 5;
+constexpr double entranceGoal = 1.3;
 
-double processMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-void runLoop(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Seven days of `perDay` lessons one after another from 08:00 to 21:30, in `subjects` subjects.
-WeeklySchedule weekOf(int perDay, int subjects)
+// `days` days of `perDay` lessons one after another from 08:00 to 21:30, in `subjects` subjects.
+WeeklySchedule weekOf(int perDay, int subjects, int days = 7)
 {
     WeeklySchedule week{monday, {}};
     const int span = (1290 - 480) / perDay;
     int made = 0;
-    for (int offset = 0; offset < 7; ++offset) {
+    for (int offset = 0; offset < days; ++offset) {
         WeekDaySchedule day{monday.addDays(offset), {}, std::nullopt};
         for (int i = 0; i < perDay; ++i, ++made) {
             const qint64 start = 480 + qint64(i) * span;
@@ -63,17 +62,6 @@ WeeklySchedule weekOf(int perDay, int subjects)
         week.days.append(day);
     }
     return week;
-}
-
-QString verdict(bool holds)
-{
-    return holds ? QStringLiteral("holds") : QStringLiteral("misses");
-}
-
-void result(const QString &what, const QString &figure, const QString &goal, bool holds)
-{
-    QTextStream(stdout) << "result: " << what << " | " << figure << " | " << goal << " | " << verdict(holds)
-                        << Qt::endl;
 }
 
 // One step of a scaling table: how the figure grew for ten times the input.
@@ -100,6 +88,63 @@ public:
     }
 };
 
+// Waits until the shown view has arrived and nothing is painted any more; the counter keeps counting.
+void settle(EventCounter &counter)
+{
+    for (int quiet = -1; quiet != 0;) {
+        counter.paints.clear();
+        counter.layouts = 0;
+        runLoop(500);
+        quiet = int(counter.paints.size());
+    }
+}
+
+// Wall time of one full repaint of a settled week of `lessons` lessons (five days of twelve or fewer)
+// at the given size, the median of many.
+double repaintMs(const QSize &size, int lessons)
+{
+    const WeeklySchedule week = weekOf(std::max(1, lessons / 5), 12, lessons == 0 ? 0 : 5);
+    WeekTimetableView view(week, shanghai::at(monday.addDays(1), 10 * 60), true);
+    view.setShowFullDay(true);
+    view.resize(size);
+    view.show();
+    EventCounter counter;
+    qApp->installEventFilter(&counter);
+    settle(counter);
+    qApp->removeEventFilter(&counter);
+    QList<double> times;
+    for (int run = 0; run < repaints; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        view.repaint();
+        times.append(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Processor time of a week's entrance as the result area plays it: the view brought in with the reveal
+// transition while its columns arrive, until nothing is painted any more.
+double entranceMs(int lessons)
+{
+    const WeeklySchedule week = weekOf(lessons / 5, 12, 5);
+    QWidget window;
+    window.resize(1200, 900);
+    auto *layout = new QVBoxLayout(&window);
+    window.show();
+    EventCounter counter;
+    qApp->installEventFilter(&counter);
+    settle(counter);
+    const double before = processMs();
+    auto *view = new WeekTimetableView(week, shanghai::at(monday.addDays(1), 10 * 60), true);
+    playInsertion(view, Appearance::reveal(false), springCurve<springs::standard>());
+    layout->addWidget(view);
+    view->show();
+    settle(counter);
+    qApp->removeEventFilter(&counter);
+    return processMs() - before;
+}
+
 // Processor time of one tick of a shown week with a lesson running, averaged over many ticks.
 double tickMs(int perDay)
 {
@@ -109,15 +154,9 @@ double tickMs(int perDay)
     view.setShowFullDay(true);
     view.resize(1200, 1000);
     view.show();
-    // Waits until the columns have arrived and nothing is painted any more.
     EventCounter counter;
     qApp->installEventFilter(&counter);
-    for (int quiet = -1; quiet != 0;) {
-        counter.paints.clear();
-        counter.layouts = 0;
-        runLoop(500);
-        quiet = int(counter.paints.size());
-    }
+    settle(counter);
     const double before = processMs();
     for (int tick = 0; tick < ticks; ++tick) {
         moment = moment.addSecs(tickSeconds);
@@ -164,6 +203,34 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     motion::setReduced(false);
     QTextStream out(stdout);
+
+    // The same view without lessons is the baseline: its grid, axis and headers cost the same.
+    for (const auto &[size, goalMs] :
+         {std::pair{QSize(1600, 1000), 8.0}, std::pair{QSize(3840, 2160), 20.0}}) {
+        const double empty = repaintMs(size, 0);
+        const double ms = repaintMs(size, gridLessons);
+        result(QStringLiteral("week grid full repaint, %1 lessons, %2x%3")
+                   .arg(gridLessons)
+                   .arg(size.width())
+                   .arg(size.height()),
+               QStringLiteral("%1 ms (%2 ms without lessons)").arg(ms, 0, 'f', 2).arg(empty, 0, 'f', 2),
+               QStringLiteral("at most %1 ms").arg(goalMs), ms <= goalMs);
+    }
+
+    // Alternating pairs: the machine's load weighs on both alike.
+    QList<double> entranceGrowth;
+    for (int pair = 0; pair < entrancePairs; ++pair) {
+        const double few = entranceMs(entranceFew);
+        const double many = entranceMs(entranceMany);
+        out << "  entrance: " << entranceFew << " lessons " << few << " ms CPU, " << entranceMany
+            << " lessons " << many << " ms CPU" << Qt::endl;
+        entranceGrowth.append(many / few);
+    }
+    std::sort(entranceGrowth.begin(), entranceGrowth.end());
+    const double growth = entranceGrowth[entranceGrowth.size() / 2];
+    result(QStringLiteral("week entrance, %1 lessons a week against %2").arg(entranceMany).arg(entranceFew),
+           QStringLiteral("%1x the CPU").arg(growth, 0, 'f', 2),
+           QStringLiteral("at most %1x").arg(entranceGoal), growth <= entranceGoal);
 
     double previous = 0.0;
     for (const int perDay : {5, 50, 500}) {

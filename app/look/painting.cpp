@@ -91,6 +91,30 @@ void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius,
     painter.restore();
 }
 
+std::optional<QRect> wholeDevicePixels(const QPainter &painter, const QRectF &rect)
+{
+    const QTransform device = painter.deviceTransform();
+    if (device.type() > QTransform::TxScale || device.m11() <= 0.0 || device.m22() <= 0.0)
+        return std::nullopt;
+    const QRectF mapped = device.mapRect(rect);
+    const QRect pixels = mapped.toAlignedRect();
+    if (QRectF(pixels) != mapped)
+        return std::nullopt;
+    return pixels;
+}
+
+void drawDevicePixels(QPainter &painter, const QPoint &at, const QImage &image, const QRect &part, int rows)
+{
+    painter.save();
+    painter.setWorldTransform(QTransform::fromTranslate(at.x(), at.y()) *
+                              painter.deviceTransform().inverted() * painter.worldTransform());
+    if (part.height() == 1 && rows > 1)
+        painter.drawImage(QRect(0, 0, part.width(), rows), image, part);
+    else
+        painter.drawImage(QPoint(0, 0), image, part);
+    painter.restore();
+}
+
 bool darkAround(const QWidget *widget)
 {
     const QWidget *parent = widget->parentWidget();

@@ -2,10 +2,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRect>
 #include <QStringList>
 #include <optional>
 
 class QBrush;
+class QImage;
 class QPainter;
 class QPalette;
 class QRectF;
@@ -41,6 +43,14 @@ void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const
 // band stays under that size, and the bands are clipped on whole rows, so every pixel comes out as
 // from one fill.
 void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius, const QBrush &brush);
+
+// The device pixels that a rectangle in the painter's coordinates covers, where it covers whole pixels and
+// the painter neither rotates nor shears.
+std::optional<QRect> wholeDevicePixels(const QPainter &painter, const QRectF &rect);
+// Copies a part of an image, in the image's own pixels, to the device unscaled, its top left at `at`;
+// a part one row high is repeated down `rows` rows.
+void drawDevicePixels(QPainter &painter, const QPoint &at, const QImage &image, const QRect &part,
+                      int rows = 1);
 
 // Whether the surroundings of a widget are dark. A widget that sets its own text colour asks its parent.
 bool darkAround(const QWidget *widget);

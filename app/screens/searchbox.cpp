@@ -14,12 +14,16 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 namespace quorvale {
 
 namespace {
 
 constexpr qreal cornerRadius = SearchBox::fieldHeight * 0.5;
+constexpr int shadowLayers = 10;
+// How long after the last change of size the shadow is painted directly again.
+constexpr int settleMs = 120;
 
 } // namespace
 
@@ -76,8 +80,12 @@ void SearchBox::resizeEvent(QResizeEvent *event)
 
 SearchShadow::SearchShadow(QWidget *parent)
     : QWidget(parent)
+    , m_settling(new QTimer(this))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_settling->setSingleShot(true);
+    m_settling->setInterval(settleMs);
+    connect(m_settling, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 void SearchShadow::setLook(bool focused, bool dropdown)
@@ -89,29 +97,90 @@ void SearchShadow::setLook(bool focused, bool dropdown)
     update();
 }
 
+void SearchShadow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_settling->start();
+}
+
+SearchShadow::Look SearchShadow::look() const
+{
+    return {m_dropdown ? 0.17 : (m_focused ? 0.08 : 0.025), m_dropdown ? 17.0 : 7.0, m_dropdown ? 8.0 : 2.0,
+            painting::controlBackground(palette()), painting::primary(palette(), m_focused ? 0.13 : 0.1)};
+}
+
 void SearchShadow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    const Look current = look();
+    if (!m_settling->isActive() || !paintStretched(painter, current))
+        paintLook(painter, size(), current);
+}
+
+void SearchShadow::paintLook(QPainter &painter, const QSizeF &size, const Look &look)
+{
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF shape = QRectF(rect()).marginsRemoved(QMarginsF(margins));
-    const qreal opacity = m_dropdown ? 0.17 : (m_focused ? 0.08 : 0.025);
-    const qreal blur = m_dropdown ? 17.0 : 7.0;
-    const QPointF offset(0.0, m_dropdown ? 8.0 : 2.0);
+    const QRectF shape = QRectF(QPointF(0.0, 0.0), size).marginsRemoved(QMarginsF(margins));
     // A soft shadow from stacked, ever wider and fainter outlines of the shape.
-    constexpr int layers = 10;
     painter.setPen(Qt::NoPen);
-    for (int layer = layers; layer >= 1; --layer) {
-        const qreal spread = blur * layer / layers;
+    for (int layer = shadowLayers; layer >= 1; --layer) {
+        const qreal spread = look.blur * layer / shadowLayers;
         QPainterPath outline;
-        outline.addRoundedRect(shape.translated(offset).adjusted(-spread, -spread, spread, spread),
+        outline.addRoundedRect(shape.translated(0.0, look.offset).adjusted(-spread, -spread, spread, spread),
                                cornerRadius + spread, cornerRadius + spread);
-        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(opacity / layers)));
+        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(look.opacity / shadowLayers)));
         painter.drawPath(outline);
     }
     QPainterPath body;
     body.addRoundedRect(shape.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
-    painter.fillPath(body, painting::controlBackground(palette()));
-    painter.strokePath(body, QPen(painting::primary(palette(), m_focused ? 0.13 : 0.1), 1.0));
+    painter.fillPath(body, look.body);
+    painter.strokePath(body, QPen(look.outline, 1.0));
+}
+
+bool SearchShadow::paintStretched(QPainter &painter, const Look &look)
+{
+    const std::optional<QRect> pixels = painting::wholeDevicePixels(painter, rect());
+    if (!pixels)
+        return false;
+    const qreal ratio = painter.deviceTransform().m11();
+    // The rows above and below the middle, where the rounded corners of the shape and its shadow lie.
+    const int top = int(std::ceil(margins.top() + std::max(look.offset, 0.5) + cornerRadius)) + 1;
+    const int bottom = int(std::ceil(margins.bottom() + cornerRadius + 0.5)) + 1;
+    // The low picture's bottom rows must fall on the same fractions of a device pixel as the widget's.
+    const auto whole = [](qreal pixels) { return std::abs(pixels - std::round(pixels)) < 1e-6; };
+    int low = top + bottom + 2;
+    while (low < height() && !whole((height() - low) * ratio))
+        ++low;
+    if (low >= height())
+        return false;
+
+    if (m_picturesLook != look || m_picturesRatio != ratio || m_picturesWidth != width()) {
+        m_pictures.clear();
+        m_picturesLook = look;
+        m_picturesRatio = ratio;
+        m_picturesWidth = width();
+    }
+    QImage &picture = m_pictures[low];
+    if (picture.isNull()) {
+        picture = QImage(pixels->width(), int(std::round(low * ratio)), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        picture.setDevicePixelRatio(ratio);
+        QPainter drawing(&picture);
+        paintLook(drawing, QSizeF(width(), low), look);
+        drawing.end();
+        picture.setDevicePixelRatio(1.0);
+    }
+
+    const int topRows = int(std::ceil(top * ratio));
+    const int bottomRows = picture.height() - int(std::floor((low - bottom) * ratio));
+    const int middleRows = pixels->height() - topRows - bottomRows;
+    const QPoint origin = pixels->topLeft();
+    painting::drawDevicePixels(painter, origin, picture, QRect(0, 0, picture.width(), topRows));
+    painting::drawDevicePixels(painter, origin + QPoint(0, topRows), picture,
+                               QRect(0, topRows, picture.width(), 1), middleRows);
+    painting::drawDevicePixels(painter, origin + QPoint(0, topRows + middleRows), picture,
+                               QRect(0, picture.height() - bottomRows, picture.width(), bottomRows));
+    return true;
 }
 
 } // namespace quorvale

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QTimer>
 #include <QWidget>
+#include <optional>
 
 // The search field of the query screen with the dropdown that hangs from it: the magnifier, the
 // text field, a small indicator while a search runs and the "查询" button in a 56-pixel row, and
@@ -57,7 +62,9 @@ private:
 
 // The shared background of the search field and its dropdown: one rounded shape with a hairline
 // outline and a soft shadow, larger while the dropdown shows or the field is focused. It lets every
-// click through to what lies under it.
+// click through to what lies under it. While the dropdown's height springs, every frame of the
+// shadow is the same picture with more or fewer identical middle rows: it is drawn once at a low
+// height and stretched by repeating a middle row, and painted directly again when the size rests.
 class SearchShadow : public QWidget
 {
     Q_OBJECT
@@ -72,10 +79,33 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    struct Look
+    {
+        qreal opacity;
+        qreal blur;
+        qreal offset;
+        QColor body;
+        QColor outline;
+
+        bool operator==(const Look &) const = default;
+    };
+    Look look() const;
+    static void paintLook(QPainter &painter, const QSizeF &size, const Look &look);
+    // Paints the stretched picture; false where the size or the device does not allow it.
+    bool paintStretched(QPainter &painter, const Look &look);
+
     bool m_focused = false;
     bool m_dropdown = false;
+    // Runs from each change of size until the size has rested.
+    QTimer *m_settling;
+    // The low pictures by their height, for one look, width and pixel ratio.
+    QHash<int, QImage> m_pictures;
+    std::optional<Look> m_picturesLook;
+    qreal m_picturesRatio = 0.0;
+    int m_picturesWidth = 0;
 };
 
 } // namespace quorvale

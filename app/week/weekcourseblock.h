@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/look/framecache.h"
 #include "app/look/preparedtext.h"
 #include "app/week/coursedetailanchor.h"
 #include "app/week/subjecttint.h"
@@ -87,6 +88,8 @@ private:
     const QList<TextRun> &textRuns() const;
     QList<TextRun> layOutText() const;
     void paintText(QPainter &painter);
+    // Whether the text keeps away from the outline, which is stroked after it.
+    bool textClearOfEdge() const;
 
     WeekEvent m_event;
     qreal m_height = 0.0;
@@ -101,6 +104,8 @@ private:
     Tween *m_outline;
     mutable std::optional<QList<TextRun>> m_runs;
     mutable QSize m_runsSize;
+    mutable bool m_textClear = false;
+    FrameCache m_frame;
 };
 
 } // namespace quorvale

@@ -4,6 +4,7 @@
 #include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
 #include "app/look/coursestate.h"
+#include "app/look/framecache.h"
 #include "app/look/painting.h"
 #include "app/look/primaryactionbutton.h"
 #include "app/look/reducemotion.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
 #include <QStyleHints>
 #include <QTest>
@@ -100,6 +102,8 @@ private slots:
     void repaintedBandMatchesTheWholeCard();
     void bandedFillMatchesOneFill_data();
     void bandedFillMatchesOneFill();
+    void cachedFrameMatchesDirectPaint_data();
+    void cachedFrameMatchesDirectPaint();
     void caretRestsUntilTheNextInput();
     void stepsOnlyWhereTheShownStepChanges_data();
     void stepsOnlyWhereTheShownStepChanges();
@@ -302,6 +306,54 @@ void TestLook::bandedFillMatchesOneFill()
         return image;
     };
     QCOMPARE(render(true), render(false));
+}
+
+void TestLook::cachedFrameMatchesDirectPaint_data()
+{
+    QTest::addColumn<QPoint>("origin");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("a card") << QPoint(10, 7) << QSize(140, 90) << 1.0;
+    QTest::newRow("a card at twice the pixels") << QPoint(10, 7) << QSize(140, 90) << 2.0;
+    QTest::newRow("a card at one and a half") << QPoint(10, 8) << QSize(140, 90) << 1.5;
+    QTest::newRow("off the device grid at one and a half") << QPoint(11, 7) << QSize(141, 91) << 1.5;
+    QTest::newRow("a low card") << QPoint(3, 40) << QSize(200, 13) << 1.0;
+    QTest::newRow("all corners") << QPoint(3, 40) << QSize(200, 11) << 1.0;
+}
+
+void TestLook::cachedFrameMatchesDirectPaint()
+{
+    QFETCH(QPoint, origin);
+    QFETCH(QSize, size);
+    QFETCH(qreal, ratio);
+    constexpr qreal radius = 6.0;
+    const auto frame = [&](QPainter &painter) {
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(QPointF(0.0, 0.0), size), radius, radius);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipPath(shape, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        painter.fillPath(shape, QColor(0xFFFFFF));
+        painter.fillPath(shape, painting::withOpacity(QColor(0x16613E), 0.13));
+        painter.strokePath(shape, QPen(painting::withOpacity(QColor(0x16613E), 0.25), 0.7));
+    };
+    FrameCache cache;
+    const auto render = [&](bool cached) {
+        QImage image((QSizeF(240, 160) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        // Lines under the frame show how its edge blends with them.
+        image.fill(QColor(0xF5F7FA));
+        QPainter painter(&image);
+        for (int y = 0; y < 160; y += 3)
+            painter.fillRect(QRectF(0.0, y, 240.0, 1.0), QColor(40, 60, 200, 90));
+        painter.translate(origin);
+        if (!cached || !cache.paint(painter, size, radius, {QColor(Qt::white).rgba64()}, frame))
+            frame(painter);
+        return image;
+    };
+    const QImage direct = render(false);
+    QCOMPARE(render(true), direct);
+    // The second time from the image.
+    QCOMPARE(render(true), direct);
 }
 
 void TestLook::caretRestsUntilTheNextInput()

@@ -15,6 +15,10 @@ namespace quorvale::testing {
 QCoro::Task<QList<Student>> CountingSearchAPI::search(QString query, qint64 schoolId, QDateTime date)
 {
     queries.append(query);
+    if (answer) {
+        emit answered();
+        co_return *answer;
+    }
     co_return co_await QuorvaleAPI::search(query, schoolId, date);
 }
 

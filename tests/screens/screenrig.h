@@ -26,8 +26,14 @@ public:
     using QuorvaleAPI::QuorvaleAPI;
 
     QStringList queries;
+    // When set, every search is answered with these students at once instead of the platform's.
+    std::optional<QList<Student>> answer;
 
     QCoro::Task<QList<Student>> search(QString query, qint64 schoolId, QDateTime date) override;
+
+signals:
+    // A search was answered with the students set above.
+    void answered();
 };
 
 // Text as a keyboard delivers it: one key event per character, carrying the character

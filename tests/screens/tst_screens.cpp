@@ -129,6 +129,8 @@ private slots:
     void newDayReloadsOnceAndNewTimeNever();
     void chineseKeyEventsReachTheModel();
     void suggestionErrorIsShownAsPlainText();
+    void springingShadowMatchesDirectPaint_data();
+    void springingShadowMatchesDirectPaint();
 };
 
 void ScreensTest::initTestCase()
@@ -390,6 +392,47 @@ void ScreensTest::suggestionErrorIsShownAsPlainText()
     QVERIFY(panel->message().startsWith(markup));
     for (const QLabel *label : panel->findChildren<QLabel *>())
         QCOMPARE(label->textFormat(), Qt::PlainText);
+}
+
+void ScreensTest::springingShadowMatchesDirectPaint_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<bool>("dropdown");
+    QTest::newRow("open dropdown") << 420 << 1.0 << true << true;
+    QTest::newRow("open dropdown at twice the pixels") << 421 << 2.0 << true << true;
+    QTest::newRow("open dropdown at one and a half") << 420 << 1.5 << true << true;
+    QTest::newRow("the other rows at one and a half") << 423 << 1.5 << true << true;
+    QTest::newRow("focused field at one and a half") << 166 << 1.5 << true << false;
+    QTest::newRow("resting field") << 150 << 1.0 << false << false;
+    QTest::newRow("too low to stretch") << 100 << 1.0 << true << true;
+}
+
+void ScreensTest::springingShadowMatchesDirectPaint()
+{
+    QFETCH(int, height);
+    QFETCH(qreal, ratio);
+    QFETCH(bool, focused);
+    QFETCH(bool, dropdown);
+    SearchShadow shadow;
+    shadow.setLook(focused, dropdown);
+    const auto render = [&] {
+        QImage image((QSizeF(shadow.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        shadow.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    // Twice while it springs, the second time from the pictures the first drew; then at rest.
+    shadow.resize(700, height - 1);
+    render();
+    shadow.resize(700, height);
+    const QImage springing = render();
+    const auto *settling = shadow.findChild<QTimer *>();
+    QVERIFY(settling && settling->isActive());
+    QTRY_VERIFY(!settling->isActive());
+    QCOMPARE(springing, render());
 }
 
 QTEST_MAIN(ScreensTest)

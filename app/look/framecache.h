@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRgba64>
+#include <QSize>
+#include <functional>
+
+class QPainter;
+
+// The fills and outline of a rounded shape drawn once into an image and copied from it on later
+// paints. Qt's raster engine hands an antialiased fill of more than about a hundred spans to a pool
+// of threads, and waking them costs more than the fill itself for a card a few hundred pixels tall.
+// Only the inside of the shape is copied: at the corners the antialiased edge blends with what lies
+// under the shape, so the corners are painted again each time, and every pixel comes out as if the
+// whole shape were painted directly.
+namespace quorvale {
+
+class FrameCache
+{
+public:
+    // Draws the shape at the origin; a clip it sets must intersect the painter's clip.
+    using Painter = std::function<void(QPainter &)>;
+
+    // Paints the frame of `size` with corners of `radius` through `draw`, from the image where it was
+    // drawn for the same key, size and pixel ratio. `key` holds whatever changes the frame's look.
+    // Returns false, having painted nothing, where the frame does not lie on whole device pixels or is
+    // all corners; the caller then paints directly.
+    bool paint(QPainter &painter, const QSize &size, qreal radius, const QList<QRgba64> &key,
+               const Painter &draw);
+
+private:
+    QImage m_image;
+    qreal m_ratio = 0.0;
+    QList<QRgba64> m_key;
+};
+
+} // namespace quorvale
