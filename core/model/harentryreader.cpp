@@ -116,9 +116,17 @@ const Field *firstValue(const std::vector<Field> &fields, std::string_view keyNa
     return nullptr;
 }
 
-// One item of the list: a student, or none when the item is unusable.
-bool readItem(JsonScanner &scanner, std::vector<Field> &fields, QList<Student> &students)
+// Working space of the bodies of one capture.
+struct BodyBuffers
 {
+    std::vector<Field> fields;
+    std::vector<ListedStudent> students;
+};
+
+// One item of the list: a student, or none when the item is unusable.
+bool readItem(JsonScanner &scanner, BodyBuffers &buffers, std::vector<ListedStudent> &students)
+{
+    std::vector<Field> &fields = buffers.fields;
     std::optional<qint64> id;
     std::optional<qint64> classId;
     std::optional<qint64> schoolId;
@@ -156,24 +164,27 @@ bool readItem(JsonScanner &scanner, std::vector<Field> &fields, QList<Student> &
     // A student of another section is never shown; it only takes the place of earlier listings of
     // the same id, so its texts are not worth making.
     if (section != 2 && section != 3) {
-        students.append(Student{*id, {}, {}, classId.value_or(0), {}, schoolId.value_or(0), section});
+        students.push_back({*id, classId.value_or(0), schoolId.value_or(0), section, {}, nullptr});
         return true;
     }
     const Field *classValue = firstValue(fields, "class");
-    students.append(Student{*id, textOf(name), textOf(nameValue->eName), classId.value_or(0),
-                            classValue ? textOf(classValue->cName) : QString(), schoolId.value_or(0), section});
+    const auto bytes = [](const Text &text) { return text.value_or(std::string()); };
+    students.push_back({*id, classId.value_or(0), schoolId.value_or(0), section,
+                        {*name, bytes(nameValue->eName), classValue ? bytes(classValue->cName) : std::string()},
+                        nullptr});
     return true;
 }
 
 // A response body: the platform's envelope with its list of students.
-QuickEntry readBody(QByteArrayView body, std::string &scratch, std::vector<Field> &fields)
+QuickEntry readBody(QByteArrayView body, std::string &scratch, BodyBuffers &buffers)
 {
     JsonScanner scanner(body, scratch);
     std::optional<qint64> state;
     std::optional<qint64> totalCount;
     bool dataIsObject = false;
     bool listUsable = false;
-    QList<Student> students;
+    std::vector<ListedStudent> &students = buffers.students;
+    students.clear();
     unsigned seen = 0;
     const auto readData = [&](QByteArrayView name) {
         if (name == "totalCount")
@@ -181,7 +192,7 @@ QuickEntry readBody(QByteArrayView body, std::string &scratch, std::vector<Field
         if (name != "list")
             return scanner.skip();
         return firstTime(seen, 8) &&
-               objectsMember(scanner, listUsable, [&] { return readItem(scanner, fields, students); });
+               objectsMember(scanner, listUsable, [&] { return readItem(scanner, buffers, students); });
     };
     const bool read = scanner.next() == '{' && scanner.object([&](QByteArrayView name) {
         if (name == "state")
@@ -197,7 +208,9 @@ QuickEntry readBody(QByteArrayView body, std::string &scratch, std::vector<Field
         return {};
     if (state != qint64(0) || !dataIsObject || !listUsable)
         return {QuickEntry::Outcome::Skipped, {}};
-    return {QuickEntry::Outcome::Used, {std::move(students), totalCount.value_or(0), std::nullopt}};
+    return {QuickEntry::Outcome::Used,
+            {{std::make_move_iterator(students.begin()), std::make_move_iterator(students.end())},
+             totalCount.value_or(0), std::nullopt}};
 }
 
 } // namespace
@@ -213,7 +226,7 @@ struct QuickEntryReader::Buffers
 {
     std::string scratch;
     std::string text;
-    std::vector<Field> fields;
+    BodyBuffers body;
 };
 
 QuickEntryReader::QuickEntryReader(QString host)
@@ -277,9 +290,9 @@ QuickEntry QuickEntryReader::read(QByteArrayView entry)
             base64::decodeStrictly(QString::fromUtf8(text.data(), qsizetype(text.size())));
         if (!decoded)
             return {QuickEntry::Outcome::Skipped, {}};
-        quick = readBody(*decoded, m_buffers->scratch, m_buffers->fields);
+        quick = readBody(*decoded, m_buffers->scratch, m_buffers->body);
     } else {
-        quick = readBody(QByteArrayView(text.data(), qsizetype(text.size())), m_buffers->scratch, m_buffers->fields);
+        quick = readBody(QByteArrayView(text.data(), qsizetype(text.size())), m_buffers->scratch, m_buffers->body);
     }
     if (quick.outcome == QuickEntry::Outcome::Used && startedAt)
         quick.response.startedAt = textOf(startedAt);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/student.h"
+#include "core/model/harroster.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -15,7 +15,7 @@ namespace quorvale {
 // What one student-list response of a capture gives.
 struct StudentListResponse
 {
-    QList<Student> students;
+    std::vector<ListedStudent> students;
     // The response's "totalCount"; 0 when it gave none.
     qint64 totalCount = 0;
     // The entry's "startedDateTime" when it is a text.

@@ -107,8 +107,8 @@ std::optional<QJsonObject> listDataOf(const QByteArray &body)
 // What the entries read so far gave.
 struct Reading
 {
-    // Every student listed, in the order of the capture.
-    std::vector<Student> listed;
+    // The students of every response read, in the order of the capture.
+    std::vector<std::vector<ListedStudent>> listings;
     qint64 reportedTotal = 0;
     QString capturedAt = QStringLiteral("未知");
 };
@@ -123,8 +123,9 @@ std::optional<StudentListResponse> listResponseOf(const QJsonObject &entry, cons
     const std::optional<QJsonObject> listData = listDataOf(*body);
     if (!listData)
         return std::nullopt;
-    StudentListResponse response{HARImport::parseStudents(listData->value(L1("list")).toArray()),
-                                 integerOrZero(*listData, L1("totalCount")), std::nullopt};
+    StudentListResponse response{{}, integerOrZero(*listData, L1("totalCount")), std::nullopt};
+    for (Student &student : HARImport::parseStudents(listData->value(L1("list")).toArray()))
+        response.students.push_back(ListedStudent::of(std::move(student)));
     const QJsonValue started = entry.value(L1("startedDateTime"));
     if (started.isString())
         response.startedAt = started.toString();
@@ -133,8 +134,8 @@ std::optional<StudentListResponse> listResponseOf(const QJsonObject &entry, cons
 
 void add(Reading &reading, StudentListResponse &&response)
 {
-    for (Student &student : response.students)
-        reading.listed.push_back(std::move(student));
+    if (!response.students.empty())
+        reading.listings.push_back(std::move(response.students));
     reading.reportedTotal = std::max(reading.reportedTotal, response.totalCount);
     if (response.startedAt)
         reading.capturedAt = *response.startedAt;
@@ -188,9 +189,9 @@ HARImport HARImport::parse(const QByteArray &data)
     std::optional<Reading> reading = spans ? readEntriesApart(*spans, host) : std::nullopt;
     if (!reading)
         reading = readWholeCapture(data, host);
-    if (reading->listed.empty())
+    if (reading->listings.empty())
         throw DemoError::message(QStringLiteral("HAR 中没有可解析的学生名单响应"));
-    return {schoolStudentsByName(std::move(reading->listed)), reading->reportedTotal, reading->capturedAt};
+    return {schoolStudentsByName(std::move(reading->listings)), reading->reportedTotal, reading->capturedAt};
 }
 
 QList<Student> HARImport::parseStudents(const QJsonArray &list)

@@ -14,12 +14,19 @@ namespace quorvale {
 namespace {
 
 // The comparison key of a name as bytes: every scalar of its comparison form in UTF-8, whose byte
-// order is the order of the scalars.
+// order is the order of the scalars. A surrogate without its partner reads as U+FFFD, as in
+// text::compareKeys.
 std::string sortKey(const QString &name)
 {
+    const QString key = text::comparisonKey(name);
     std::string bytes;
-    for (const char32_t scalar : text::comparisonKey(name).toUcs4())
-        appendUtf8(bytes, scalar);
+    for (qsizetype i = 0; i < key.size();) {
+        const QChar unit = key[i++];
+        if (unit.isHighSurrogate() && i < key.size() && key[i].isLowSurrogate())
+            appendUtf8(bytes, QChar::surrogateToUcs4(unit, key[i++]));
+        else
+            appendUtf8(bytes, unit.isSurrogate() ? char32_t(QChar::ReplacementCharacter) : unit.unicode());
+    }
     return bytes;
 }
 
@@ -31,12 +38,12 @@ struct ByName
     quint64 head[2] = {0, 0};
     std::string key;
     qint64 id = 0;
-    Student *student = nullptr;
+    ListedStudent *listed = nullptr;
 
-    ByName(std::string bytes, Student &listed)
+    ByName(std::string bytes, ListedStudent &student)
         : key(std::move(bytes))
-        , id(listed.id)
-        , student(&listed)
+        , id(student.id)
+        , listed(&student)
     {
         char padded[sizeof head] = {};
         std::memcpy(padded, key.data(), std::min(key.size(), sizeof padded));
@@ -55,38 +62,83 @@ bool nameThenId(const ByName &a, const ByName &b)
     return order != 0 ? order < 0 : a.id < b.id;
 }
 
-// Where each id was listed last, in the order of the ids.
-std::vector<size_t> lastListings(const std::vector<Student> &listed)
+// The last listing of each id, in the order of the ids.
+std::vector<ListedStudent *> lastListings(std::vector<std::vector<ListedStudent>> &listings)
 {
     std::vector<std::pair<qint64, size_t>> byId;
-    byId.reserve(listed.size());
-    for (size_t i = 0; i < listed.size(); ++i)
-        byId.emplace_back(listed[i].id, i);
+    std::vector<ListedStudent *> listed;
+    for (std::vector<ListedStudent> &students : listings) {
+        for (ListedStudent &student : students) {
+            byId.emplace_back(student.id, listed.size());
+            listed.push_back(&student);
+        }
+    }
     std::sort(byId.begin(), byId.end());
-    std::vector<size_t> last;
-    last.reserve(byId.size());
+    std::vector<ListedStudent *> last;
     for (size_t i = 0; i < byId.size(); ++i) {
         if (i + 1 == byId.size() || byId[i + 1].first != byId[i].first)
-            last.push_back(byId[i].second);
+            last.push_back(listed[byId[i].second]);
     }
     return last;
 }
 
+QString fromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// Asks the processor to load a listing into the cache.
+void prefetch(const ListedStudent *listed)
+{
+    const char *bytes = reinterpret_cast<const char *>(listed);
+    for (size_t line = 0; line < sizeof(ListedStudent); line += 64)
+        __builtin_prefetch(bytes + line);
+}
+
 } // namespace
 
-QList<Student> schoolStudentsByName(std::vector<Student> listed)
+ListedStudent ListedStudent::of(Student student)
 {
+    ListedStudent listed{student.id, student.classId, student.schoolId, student.studySection, {}, nullptr};
+    listed.read = std::make_unique<Student>(std::move(student));
+    return listed;
+}
+
+QString ListedStudent::name() const
+{
+    return read ? read->name : fromUtf8(utf8.name);
+}
+
+Student ListedStudent::take(std::unordered_map<std::string, QString> &classNames)
+{
+    if (read)
+        return std::move(*read);
+    const auto [known, added] = classNames.try_emplace(utf8.className);
+    if (added)
+        known->second = fromUtf8(utf8.className);
+    return {id, fromUtf8(utf8.name), fromUtf8(utf8.englishName), classId, known->second, schoolId, studySection};
+}
+
+QList<Student> schoolStudentsByName(std::vector<std::vector<ListedStudent>> listings)
+{
+    const std::vector<ListedStudent *> last = lastListings(listings);
     std::vector<ByName> sorted;
-    for (const size_t index : lastListings(listed)) {
-        Student &student = listed[index];
-        if (student.studySection == 2 || student.studySection == 3)
-            sorted.emplace_back(sortKey(student.name), student);
+    sorted.reserve(last.size());
+    for (ListedStudent *listed : last) {
+        if (listed->studySection == 2 || listed->studySection == 3)
+            sorted.emplace_back(sortKey(listed->name()), *listed);
     }
     std::sort(sorted.begin(), sorted.end(), nameThenId);
     QList<Student> students;
     students.reserve(qsizetype(sorted.size()));
-    for (const ByName &entry : sorted)
-        students.append(std::move(*entry.student));
+    std::unordered_map<std::string, QString> classNames;
+    // The listings are visited in name order, all over the memory: each is asked for some way ahead.
+    constexpr size_t ahead = 8;
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        if (i + ahead < sorted.size())
+            prefetch(sorted[i + ahead].listed);
+        students.append(sorted[i].listed->take(classNames));
+    }
     return students;
 }
 
