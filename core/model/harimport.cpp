@@ -153,20 +153,23 @@ bool readWithDocument(QByteArrayView span, const QString &host, Reading &reading
     return true;
 }
 
-// The entries one at a time, each read from its own bytes, quickly where the quick reader can;
-// nothing when one of them is not an object in JSON, which reading the whole file then reports.
-std::optional<Reading> readEntriesApart(const QList<QByteArrayView> &spans, const QString &host)
+// Reads an entry with the quick reader; false when it gave up on it.
+bool readQuickly(QByteArrayView span, QuickEntryReader &quickly, Reading &reading)
 {
-    Reading reading;
-    QuickEntryReader quickly(host);
-    for (const QByteArrayView span : spans) {
-        QuickEntry quick = quickly.read(span);
-        if (quick.outcome == QuickEntry::Outcome::Used)
-            add(reading, std::move(quick.response));
-        else if (quick.outcome == QuickEntry::Outcome::GaveUp && !readWithDocument(span, host, reading))
-            return std::nullopt;
-    }
-    return reading;
+    QuickEntry quick = quickly.read(span);
+    if (quick.outcome == QuickEntry::Outcome::Used)
+        add(reading, std::move(quick.response));
+    return quick.outcome != QuickEntry::Outcome::GaveUp;
+}
+
+// The entries one at a time, each read from its own bytes, quickly where the quick reader can; false
+// when one of them is not an object in JSON, which reading the whole file then reports.
+bool readEntriesApart(const QList<QByteArrayView> &spans, QuickEntryReader &quickly, const QString &host,
+                      Reading &reading)
+{
+    return std::all_of(spans.begin(), spans.end(), [&](QByteArrayView span) {
+        return readQuickly(span, quickly, reading) || readWithDocument(span, host, reading);
+    });
 }
 
 Reading readWholeCapture(const QByteArray &data, const QString &host)
@@ -184,14 +187,21 @@ Reading readWholeCapture(const QByteArray &data, const QString &host)
 HARImport HARImport::parse(const QByteArray &data)
 {
     const QString host = platform::origin().host();
-    // Read apart, a large capture never lies in memory as one document of all its responses.
-    const std::optional<QList<QByteArrayView>> spans = harEntrySpans(data);
-    std::optional<Reading> reading = spans ? readEntriesApart(*spans, host) : std::nullopt;
-    if (!reading)
+    // Read apart, a large capture never lies in memory as one document of all its responses. Each
+    // entry is read as the walk passes it, until the quick reader gives up on one: that one and all
+    // after it wait until the walk has found the file sound, since reading them may end the import.
+    Reading reading;
+    QuickEntryReader quickly(host);
+    QList<QByteArrayView> waiting;
+    const bool walked = forEachHarEntry(data, [&](QByteArrayView span) {
+        if (!waiting.isEmpty() || !readQuickly(span, quickly, reading))
+            waiting.append(span);
+    });
+    if (!walked || !readEntriesApart(waiting, quickly, host, reading))
         reading = readWholeCapture(data, host);
-    if (reading->listings.empty())
+    if (reading.listings.empty())
         throw DemoError::message(QStringLiteral("HAR 中没有可解析的学生名单响应"));
-    return {schoolStudentsByName(std::move(reading->listings)), reading->reportedTotal, reading->capturedAt};
+    return {schoolStudentsByName(std::move(reading.listings)), reading.reportedTotal, reading.capturedAt};
 }
 
 QList<Student> HARImport::parseStudents(const QJsonArray &list)
