@@ -65,8 +65,13 @@ bool nameThenId(const ByName &a, const ByName &b)
 // The last listing of each id, in the order of the ids.
 std::vector<ListedStudent *> lastListings(std::vector<std::vector<ListedStudent>> &listings)
 {
+    size_t count = 0;
+    for (const std::vector<ListedStudent> &students : listings)
+        count += students.size();
     std::vector<std::pair<qint64, size_t>> byId;
     std::vector<ListedStudent *> listed;
+    byId.reserve(count);
+    listed.reserve(count);
     for (std::vector<ListedStudent> &students : listings) {
         for (ListedStudent &student : students) {
             byId.emplace_back(student.id, listed.size());
