@@ -145,7 +145,8 @@ bool walkMembers(Walker &walker, Member member)
 }
 
 // The elements of the entries array, the walker at its opening bracket; each must be an object.
-bool walkEntries(Walker &walker, const QByteArray &capture, QList<QByteArrayView> &spans, qsizetype &end)
+bool walkEntries(Walker &walker, const QByteArray &capture, const std::function<void(QByteArrayView)> &found,
+                 qsizetype &end)
 {
     if (!walker.take('['))
         return false;
@@ -156,7 +157,7 @@ bool walkEntries(Walker &walker, const QByteArray &capture, QList<QByteArrayView
             const qsizetype start = walker.offset();
             if (!walker.skipValue())
                 return false;
-            spans.append(QByteArrayView(capture).sliced(start, walker.offset() - start));
+            found(QByteArrayView(capture).sliced(start, walker.offset() - start));
         } while (walker.take(','));
         if (!walker.take(']'))
             return false;
@@ -167,17 +168,16 @@ bool walkEntries(Walker &walker, const QByteArray &capture, QList<QByteArrayView
 
 } // namespace
 
-std::optional<QList<QByteArrayView>> harEntrySpans(const QByteArray &capture)
+bool forEachHarEntry(const QByteArray &capture, const std::function<void(QByteArrayView)> &found)
 {
     Walker walker(capture);
-    QList<QByteArrayView> spans;
     qsizetype start = -1;
     qsizetype end = -1;
     const auto inLog = [&](QByteArrayView name) {
         if (name != "entries")
             return walker.skipValue();
         start = walker.peek('[') ? walker.offset() : -1;
-        return walkEntries(walker, capture, spans, end);
+        return walkEntries(walker, capture, found, end);
     };
     const auto inRoot = [&](QByteArrayView name) {
         if (name != "log")
@@ -185,13 +185,19 @@ std::optional<QList<QByteArrayView>> harEntrySpans(const QByteArray &capture)
         return walker.take('{') && walkMembers(walker, inLog);
     };
     if (!walker.take('{') || !walkMembers(walker, inRoot) || !walker.atEnd() || start < 0)
-        return std::nullopt;
+        return false;
 
     // What lies around the entries must be JSON by itself, with an empty array in their place.
     const QByteArray rest = capture.left(start) + "[]" + capture.mid(end);
     QJsonParseError error{};
     QJsonDocument::fromJson(rest, &error);
-    if (error.error != QJsonParseError::NoError)
+    return error.error == QJsonParseError::NoError;
+}
+
+std::optional<QList<QByteArrayView>> harEntrySpans(const QByteArray &capture)
+{
+    QList<QByteArrayView> spans;
+    if (!forEachHarEntry(capture, [&spans](QByteArrayView span) { spans.append(span); }))
         return std::nullopt;
     return spans;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <functional>
 #include <optional>
 
 namespace quorvale {
@@ -16,5 +17,10 @@ namespace quorvale {
 // reads the whole file as one document, which tells those cases apart. The entries' own bytes are
 // not checked here; each must still be read as JSON.
 std::optional<QList<QByteArrayView>> harEntrySpans(const QByteArray &capture);
+
+// The same walk, handing each entry's bytes to `found` as soon as they are passed, while they are
+// still in the processor's cache. False where harEntrySpans gives nothing; the entries handed on
+// until then are not the capture's.
+bool forEachHarEntry(const QByteArray &capture, const std::function<void(QByteArrayView)> &found);
 
 } // namespace quorvale

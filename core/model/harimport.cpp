@@ -1,6 +1,8 @@
 #include "core/model/harimport.h"
 
 #include "core/model/harentries.h"
+#include "core/model/harentryreader.h"
+#include "core/model/harroster.h"
 
 #include "core/base/base64.h"
 #include "core/base/errors.h"
@@ -11,8 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QMap>
-#include <QUrl>
 #include <algorithm>
 #include <vector>
 
@@ -70,15 +70,11 @@ QJsonArray entriesOf(const QJsonValue &root)
     return entries.toArray();
 }
 
-// Whether the entry asked the platform's host for the student-list page; the query does not count.
+// Whether the entry asked the platform's host for the student-list page.
 bool asksForStudentList(const QJsonObject &entry, const QString &host)
 {
     const QJsonValue url = entry.value(L1("request")).toObject().value(L1("url"));
-    if (!url.isString())
-        return false;
-    const QUrl parsed(url.toString(), QUrl::StrictMode);
-    return parsed.isValid() && parsed.host() == host &&
-           parsed.path(QUrl::FullyDecoded) == L1("/v2/basic/Student/MyList");
+    return url.isString() && isStudentListUrl(url.toString(), host);
 }
 
 // The response body's bytes: Base64 when the capture says so, otherwise the text as UTF-8. Only the
@@ -108,83 +104,81 @@ std::optional<QJsonObject> listDataOf(const QByteArray &body)
     return data.toObject();
 }
 
-// A student with the comparison key of their name, worked out once rather than on every comparison.
-struct ByName
-{
-    QString key;
-    Student student;
-};
-
-bool nameThenId(const ByName &a, const ByName &b)
-{
-    const int order = text::compareKeys(a.key, b.key);
-    return order != 0 ? order < 0 : a.student.id < b.student.id;
-}
-
-// The students of the middle and high school, sorted by name, equal names by id.
-QList<Student> schoolStudentsByName(const QMap<qint64, Student> &byId)
-{
-    std::vector<ByName> sorted;
-    sorted.reserve(byId.size());
-    for (const Student &student : byId) {
-        if (student.studySection == 2 || student.studySection == 3)
-            sorted.push_back({text::comparisonKey(student.name), student});
-    }
-    std::sort(sorted.begin(), sorted.end(), nameThenId);
-    QList<Student> students;
-    students.reserve(qsizetype(sorted.size()));
-    for (ByName &entry : sorted)
-        students.append(std::move(entry.student));
-    return students;
-}
-
 // What the entries read so far gave.
 struct Reading
 {
-    QMap<qint64, Student> byId;
+    // The students of every response read, in the order of the capture.
+    std::vector<std::vector<ListedStudent>> listings;
     qint64 reportedTotal = 0;
     QString capturedAt = QStringLiteral("未知");
 };
 
-void readEntry(const QJsonObject &entry, const QString &host, Reading &reading)
+std::optional<StudentListResponse> listResponseOf(const QJsonObject &entry, const QString &host)
 {
     if (!asksForStudentList(entry, host))
-        return;
+        return std::nullopt;
     const std::optional<QByteArray> body = bodyOf(entry);
     if (!body)
-        return;
+        return std::nullopt;
     const std::optional<QJsonObject> listData = listDataOf(*body);
     if (!listData)
-        return;
-    for (const Student &student : HARImport::parseStudents(listData->value(L1("list")).toArray()))
-        reading.byId.insert(student.id, student);
-    reading.reportedTotal = std::max(reading.reportedTotal, integerOrZero(*listData, L1("totalCount")));
+        return std::nullopt;
+    StudentListResponse response{{}, integerOrZero(*listData, L1("totalCount")), std::nullopt};
+    for (Student &student : HARImport::parseStudents(listData->value(L1("list")).toArray()))
+        response.students.push_back(ListedStudent::of(std::move(student)));
     const QJsonValue started = entry.value(L1("startedDateTime"));
     if (started.isString())
-        reading.capturedAt = started.toString();
+        response.startedAt = started.toString();
+    return response;
 }
 
-// The entries one at a time, each read from its own bytes; nothing when one of them is not an
-// object in JSON, which reading the whole file then reports.
-std::optional<Reading> readEntriesApart(const QList<QByteArrayView> &spans, const QString &host)
+void add(Reading &reading, StudentListResponse &&response)
 {
-    Reading reading;
-    for (const QByteArrayView span : spans) {
-        QJsonParseError error{};
-        const QJsonDocument entry =
-            QJsonDocument::fromJson(QByteArray::fromRawData(span.data(), span.size()), &error);
-        if (error.error != QJsonParseError::NoError || !entry.isObject())
-            return std::nullopt;
-        readEntry(entry.object(), host, reading);
-    }
-    return reading;
+    if (!response.students.empty())
+        reading.listings.push_back(std::move(response.students));
+    reading.reportedTotal = std::max(reading.reportedTotal, response.totalCount);
+    if (response.startedAt)
+        reading.capturedAt = *response.startedAt;
+}
+
+// Reads one entry with QJsonDocument; false when it is not an object in JSON.
+bool readWithDocument(QByteArrayView span, const QString &host, Reading &reading)
+{
+    QJsonParseError error{};
+    const QJsonDocument entry = QJsonDocument::fromJson(QByteArray::fromRawData(span.data(), span.size()), &error);
+    if (error.error != QJsonParseError::NoError || !entry.isObject())
+        return false;
+    if (std::optional<StudentListResponse> response = listResponseOf(entry.object(), host))
+        add(reading, std::move(*response));
+    return true;
+}
+
+// Reads an entry with the quick reader; false when it gave up on it.
+bool readQuickly(QByteArrayView span, QuickEntryReader &quickly, Reading &reading)
+{
+    QuickEntry quick = quickly.read(span);
+    if (quick.outcome == QuickEntry::Outcome::Used)
+        add(reading, std::move(quick.response));
+    return quick.outcome != QuickEntry::Outcome::GaveUp;
+}
+
+// The entries one at a time, each read from its own bytes, quickly where the quick reader can; false
+// when one of them is not an object in JSON, which reading the whole file then reports.
+bool readEntriesApart(const QList<QByteArrayView> &spans, QuickEntryReader &quickly, const QString &host,
+                      Reading &reading)
+{
+    return std::all_of(spans.begin(), spans.end(), [&](QByteArrayView span) {
+        return readQuickly(span, quickly, reading) || readWithDocument(span, host, reading);
+    });
 }
 
 Reading readWholeCapture(const QByteArray &data, const QString &host)
 {
     Reading reading;
-    for (const QJsonValue &entry : entriesOf(json::parse(data)))
-        readEntry(entry.toObject(), host, reading);
+    for (const QJsonValue &entry : entriesOf(json::parse(data))) {
+        if (std::optional<StudentListResponse> response = listResponseOf(entry.toObject(), host))
+            add(reading, std::move(*response));
+    }
     return reading;
 }
 
@@ -193,14 +187,21 @@ Reading readWholeCapture(const QByteArray &data, const QString &host)
 HARImport HARImport::parse(const QByteArray &data)
 {
     const QString host = platform::origin().host();
-    // Read apart, a large capture never lies in memory as one document of all its responses.
-    const std::optional<QList<QByteArrayView>> spans = harEntrySpans(data);
-    std::optional<Reading> reading = spans ? readEntriesApart(*spans, host) : std::nullopt;
-    if (!reading)
+    // Read apart, a large capture never lies in memory as one document of all its responses. Each
+    // entry is read as the walk passes it, until the quick reader gives up on one: that one and all
+    // after it wait until the walk has found the file sound, since reading them may end the import.
+    Reading reading;
+    QuickEntryReader quickly(host);
+    QList<QByteArrayView> waiting;
+    const bool walked = forEachHarEntry(data, [&](QByteArrayView span) {
+        if (!waiting.isEmpty() || !readQuickly(span, quickly, reading))
+            waiting.append(span);
+    });
+    if (!walked || !readEntriesApart(waiting, quickly, host, reading))
         reading = readWholeCapture(data, host);
-    if (reading->byId.isEmpty())
+    if (reading.listings.empty())
         throw DemoError::message(QStringLiteral("HAR 中没有可解析的学生名单响应"));
-    return {schoolStudentsByName(reading->byId), reading->reportedTotal, reading->capturedAt};
+    return {schoolStudentsByName(std::move(reading.listings)), reading.reportedTotal, reading.capturedAt};
 }
 
 QList<Student> HARImport::parseStudents(const QJsonArray &list)

@@ -96,6 +96,64 @@ QByteArray beforePair(const QJsonObject &first)
     return capture({first, entry(listUrl(), plain(pairBody), u"2025-03-12T01:30:09.000Z"_s)});
 }
 
+// A capture of one student-list entry whose response text is spelled exactly as given, escapes and
+// all, then the pair.
+QByteArray spelled(const QByteArray &text, const QByteArray &encoding = {})
+{
+    const QByteArray content = encoding.isEmpty() ? "{\"text\":\"" + text + '"'
+                                                  : "{\"encoding\":\"" + encoding + R"(","text":")" + text + '"';
+    const QByteArray first = "{\"request\":{\"url\":\"" + listUrl().toUtf8() + "\"},\"response\":{\"content\":" +
+                             content + R"(}},"startedDateTime":"s1"})";
+    const QByteArray pairEntry = QJsonDocument(entry(listUrl(), plain(pairBody))).toJson(QJsonDocument::Compact);
+    return R"({"log":{"entries":[)" + first + ',' + pairEntry + "]}}";
+}
+
+// A body whose student items are spelled as given.
+QByteArray itemBody(const QByteArray &items)
+{
+    return R"({"state":0,"data":{"totalCount":1,"list":[)" + items + "]}}";
+}
+
+// The same, JSON-escaped to stand in a response text.
+QByteArray spelledItem(const QByteArray &items)
+{
+    QByteArray text;
+    for (const char c : itemBody(items)) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            text += "\\u00" + QByteArray::number(c, 16).rightJustified(2, '0');
+        else if (c == '"' || c == '\\')
+            text += QByteArray(1, '\\') + c;
+        else
+            text += c;
+    }
+    return text;
+}
+
+// The same capture with its "log" written with an escape, which makes the importer read the whole
+// file as one document.
+QByteArray readWhole(QByteArray har)
+{
+    return har.replace(R"({"log":)", R"({"l\u006fg":)");
+}
+
+// Everything an import gives, or the error it ends with.
+QString outcome(const QByteArray &har)
+{
+    try {
+        const HARImport imported = HARImport::parse(har);
+        QStringList lines{u"%1 %2"_s.arg(imported.reportedTotal).arg(imported.capturedAt)};
+        for (const Student &student : imported.students) {
+            lines.append(QString::fromLatin1(QJsonDocument(student.toJson()).toJson(QJsonDocument::Compact)) +
+                         QString::fromLatin1(student.name.toUtf8().toHex()));
+        }
+        return lines.join(u'\n');
+    } catch (const DecodingError &error) {
+        return u"reading error %1"_s.arg(int(error.kind()));
+    } catch (const DemoError &error) {
+        return error.description();
+    }
+}
+
 } // namespace
 
 class TestHarImport : public QObject
@@ -110,6 +168,8 @@ private slots:
     void readsCaptureRecordedFromPlatform();
     void findsEntriesWithoutReadingThem_data();
     void findsEntriesWithoutReadingThem();
+    void readsEntriesAsTheWholeFileDoes_data();
+    void readsEntriesAsTheWholeFileDoes();
 };
 
 void TestHarImport::importsStudentListResponses_data()
@@ -331,6 +391,65 @@ void TestHarImport::findsEntriesWithoutReadingThem()
     for (const QByteArrayView span : *spans)
         found.append(span.toByteArray());
     QCOMPARE(found, *entries);
+}
+
+// Entries are read straight from their bytes where that gives exactly what reading the whole file as
+// one document gives; these spellings must lead to the same students, or the same error, either way.
+void TestHarImport::readsEntriesAsTheWholeFileDoes_data()
+{
+    QTest::addColumn<QByteArray>("har");
+
+    const auto item = [](const QByteArray &members, const QByteArray &name) {
+        return spelledItem(R"({"studySection":2,)" + members + "\"fieldList\":[{\"keyName\":\"name\",\"values\":[{\"cName\":\"" +
+                           name + "\"}]}]}");
+    };
+    QTest::newRow("escapes") << spelled(item(R"("id":1,)", "\\\"\\\\\\/\\b\\f\\n\\r\\t王"));
+    QTest::newRow("unicode escapes and a surrogate pair") << spelled(item(R"("id":1,)", R"(\u738b\ud83d\ude00\u00e9)"));
+    QTest::newRow("escaped text of the response") << spelled("\\u007b\\\"state\\\":0,\\\"data\\\":{\\\"list\\\":[]}}");
+    QTest::newRow("unpaired surrogates") << spelled(item(R"("id":1,)", R"(a\ud800b\udc00)"));
+    QTest::newRow("high surrogate alone") << spelled(item(R"("id":1,)", "a\\ud800b"));
+    QTest::newRow("byte order mark before a member name") << spelled(item("\"\xef\xbb\xbf" "id\":1,", "x"));
+    QTest::newRow("escaped byte order mark") << spelled(item(R"("id":1,)", R"(\ufeff王)"));
+    QTest::newRow("control character and nul") << spelled(item(R"("id":1,)", "a\x01b\\u0000c"));
+    QTest::newRow("unknown escape") << spelled(item(R"("id":1,)", R"(\q)"));
+    QTest::newRow("escaped member names")
+        << spelled(spelledItem(R"({"i\u0064":3,"studySection":2,"fieldList":[{"key\u004eame":"name","values":[{"cName":"x"}]}]})"));
+    QTest::newRow("member given twice") << spelled(item(R"("id":1,"id":2,"studySection":3,)", "x"));
+    QTest::newRow("field given twice")
+        << spelled(spelledItem(R"({"id":4,"studySection":2,"fieldList":[{"keyName":"name","values":[{"cName":"a"}]},{"keyName":"name","values":[{"cName":"b"}]}]})"));
+    QTest::newRow("integers at the limits")
+        << spelled(item(R"("id":9223372036854775807,"classId":-9223372036854775808,)", "x"));
+    QTest::newRow("integer past the limit") << spelled(item(R"("id":9223372036854775808,)", "x"));
+    QTest::newRow("eighteen and nineteen digits")
+        << spelled(item(R"("id":123456789012345678,"schoolId":1234567890123456789,)", "x"));
+    QTest::newRow("fractions and exponents") << spelled(item(R"("id":1.0,"classId":1.5,"schoolId":2e1,)", "x"));
+    QTest::newRow("minus zero") << spelled(item(R"("id":-0,)", "x"));
+    QTest::newRow("nested values passed over")
+        << spelled(item(R"("id":1,"x":[[{"a":[true,false,null,-1.25,"\u0041"]}],{}],)", "x"));
+    QTest::newRow("base64 body")
+        << spelled(itemBody(R"({"id":1,"studySection":2,"fieldList":[{"keyName":"name","values":[{"cName":"\u738b"}]}]})")
+                       .toBase64(),
+                   "base64");
+    QTest::newRow("body with a byte order mark") << spelled("\\ufeff{\\\"state\\\":0,\\\"data\\\":{\\\"list\\\":[]}}");
+    QTest::newRow("body not an object") << spelled("[1]");
+    QTest::newRow("body a number") << spelled("5");
+    QTest::newRow("invalid UTF-8 in the capture") << spelled(item(R"("id":1,)", "\xc0\xaf"));
+    const QByteArray invalidName =
+        "{\"id\":1,\"studySection\":2,\"fieldList\":[{\"keyName\":\"name\",\"values\":[{\"cName\":\"" "\xff" "\"}]}]}";
+    QTest::newRow("invalid UTF-8 decoded from base64") << spelled(itemBody(invalidName).toBase64(), "base64");
+    QTest::newRow("garbage after the body") << spelled("{\\\"state\\\":0,\\\"data\\\":{\\\"list\\\":[]}} x");
+    QTest::newRow("white space everywhere")
+        << spelled(spelledItem(" { \"id\" : 1 , \"studySection\" :\n2 ,\t\"fieldList\" : [ { \"keyName\" : \"name\" , \"values\" : [ { \"cName\" : \"x\" } ] } ] } "));
+    QTest::newRow("values and fields not objects")
+        << spelled(spelledItem(R"({"id":1,"studySection":2,"fieldList":[{"keyName":"name","values":[{"cName":"a"},3]}]},{"id":2,"studySection":2,"fieldList":[3,{"keyName":"name","values":[{"cName":"b"}]}]})"));
+}
+
+void TestHarImport::readsEntriesAsTheWholeFileDoes()
+{
+    QFETCH(QByteArray, har);
+    QVERIFY(harEntrySpans(har).has_value());
+    QVERIFY(!harEntrySpans(readWhole(har)).has_value());
+    QCOMPARE(outcome(har), outcome(readWhole(har)));
 }
 
 QTEST_GUILESS_MAIN(TestHarImport)
