@@ -8,7 +8,7 @@
 #include <QCoroSignal>
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDirIterator>
@@ -56,10 +56,21 @@ const QString secrets = QStringLiteral("org.freedesktop.secrets");
 const QString servicePath = QStringLiteral("/org/freedesktop/secrets");
 const QDBusObjectPath collection(QStringLiteral("/org/freedesktop/secrets/collection/login"));
 
+// A plain method call: an interface object would introspect the service and keep what it learnt for
+// the rest of the process.
+QDBusMessage callKeyring(const QString &interface, const QString &method, const QVariantList &arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(secrets, servicePath, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
+}
+
+const QString serviceInterface = QStringLiteral("org.freedesktop.Secret.Service");
+
 void lockCollection()
 {
-    QDBusInterface keyring(secrets, servicePath, QStringLiteral("org.freedesktop.Secret.Service"));
-    const QDBusMessage reply = keyring.call(QStringLiteral("Lock"), QVariant::fromValue(QList{collection}));
+    const QDBusMessage reply =
+        callKeyring(serviceInterface, QStringLiteral("Lock"), {QVariant::fromValue(QList{collection})});
     QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
 }
 
@@ -68,16 +79,15 @@ void lockCollection()
 void unlockCollection()
 {
     qDBusRegisterMetaType<Secret>();
-    QDBusInterface keyring(secrets, servicePath, QStringLiteral("org.freedesktop.Secret.Service"));
-    const QDBusMessage opened = keyring.call(QStringLiteral("OpenSession"), QStringLiteral("plain"),
-                                             QVariant::fromValue(QDBusVariant(QString())));
+    const QDBusMessage opened = callKeyring(serviceInterface, QStringLiteral("OpenSession"),
+                                            {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
     QVERIFY2(opened.type() == QDBusMessage::ReplyMessage, qPrintable(opened.errorMessage()));
     const Secret password{
         opened.arguments().at(1).value<QDBusObjectPath>(), {}, "throwaway", QStringLiteral("text/plain")};
-    QDBusInterface internal(secrets, servicePath,
-                            QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"));
-    const QDBusMessage reply = internal.call(QStringLiteral("UnlockWithMasterPassword"),
-                                             QVariant::fromValue(collection), QVariant::fromValue(password));
+    const QDBusMessage reply =
+        callKeyring(QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+                    QStringLiteral("UnlockWithMasterPassword"),
+                    {QVariant::fromValue(collection), QVariant::fromValue(password)});
     QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
 }
 
