@@ -61,7 +61,9 @@ DepartingScreen::DepartingScreen(QWidget *screen, const TransitionState &removal
     if (m_pictured == whole.rect()) {
         m_picture = QPixmap::fromImage(whole);
     } else {
-        m_picture = QPixmap::fromImage(whole.copy(m_pictured));
+        // An empty rectangle would copy the whole image.
+        if (!m_pictured.isEmpty())
+            m_picture = QPixmap::fromImage(whole.copy(m_pictured));
         m_plain = QPixmap::fromImage(whole.copy(QRect(0, 0, plainTile, plainTile).intersected(whole.rect())));
     }
     setAttribute(Qt::WA_TransparentForMouseEvents);
