@@ -25,7 +25,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // A leaving screen is often one colour but for a few rows (a spinner and its line): then only
+    // those rows are kept, and a small tile of the colour stands in for the rest of the picture.
     QPixmap m_picture;
+    QRect m_pictured;
+    QPixmap m_plain;
     TransitionState m_removal;
     Tween *m_progress;
 };
