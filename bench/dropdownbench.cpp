@@ -102,14 +102,6 @@ private:
     const QTimer *m_springing;
 };
 
-double median(QList<double> values)
-{
-    if (values.isEmpty())
-        return -1.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])

@@ -10,6 +10,7 @@
 // key pressed through XTEST then, timed from the start until the window shows it in the account
 // field; where it shows is found by two calibrating starts, with and without it.
 
+#include "bench/benchfigures.h"
 #include "bench/windowwatch.h"
 
 #include <QCoreApplication>
@@ -165,18 +166,6 @@ std::optional<KeyArea> calibrate(const QString &program, WindowWatch &watch)
         key.typed += row;
     }
     return key;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0.0 : values.at(values.size() / 2);
-}
-
-void result(const QString &what, const QString &figure, const QString &goal, bool held)
-{
-    QTextStream(stdout) << "result: " << what << " | " << figure << " | " << goal << " | "
-                        << (held ? "holds" : "misses") << Qt::endl;
 }
 
 // The demo platform at the build's origin, up once it says where it listens.
