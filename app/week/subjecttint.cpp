@@ -22,10 +22,11 @@ QString canonical(const QString &text)
     return text.normalized(QString::NormalizationForm_C);
 }
 
-// One distinct subject: its first spelling and the scalar values of its NFC form, the sort key.
+// One distinct subject: its first spelling, its NFC form, and that form's scalar values, the sort key.
 struct Distinct
 {
     QString spelling;
+    QString form;
     std::u32string scalars;
 };
 
@@ -43,23 +44,28 @@ QColor SubjectTint::resolve(bool dark) const
 
 SubjectTints::SubjectTints(const WeeklySchedule &schedule)
 {
+    qsizetype events = 0;
+    for (const WeekDaySchedule &day : schedule.days)
+        events += day.events.size();
     QSet<QString> seen;
+    seen.reserve(events);
     std::vector<Distinct> distinct;
     for (const WeekDaySchedule &day : schedule.days) {
         for (const WeekEvent &event : day.events) {
-            const QString form = canonical(event.subject);
+            QString form = canonical(event.subject);
             if (seen.contains(form))
                 continue;
             seen.insert(form);
             const QList<uint> scalars = form.toUcs4();
-            distinct.push_back({event.subject, std::u32string(scalars.cbegin(), scalars.cend())});
+            distinct.push_back({event.subject, std::move(form), std::u32string(scalars.cbegin(), scalars.cend())});
         }
     }
     std::sort(distinct.begin(), distinct.end(),
               [](const Distinct &a, const Distinct &b) { return a.scalars < b.scalars; });
     m_ordered.reserve(qsizetype(distinct.size()));
+    m_positions.reserve(qsizetype(distinct.size()));
     for (const Distinct &subject : distinct) {
-        m_positions.insert(canonical(subject.spelling), int(m_ordered.size()));
+        m_positions.insert(subject.form, int(m_ordered.size()));
         m_ordered.append(subject.spelling);
     }
 }
