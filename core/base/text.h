@@ -36,4 +36,7 @@ QString leadingCharacters(const QString &text, int count);
 // Strict decimal integer: an optional sign, then ASCII digits only; overflow is failure.
 std::optional<qint64> parseInteger(QStringView text);
 
+// The value of one ASCII hexadecimal digit, either case; -1 for any other byte.
+int hexDigit(char c);
+
 } // namespace quorvale::text

@@ -1,5 +1,6 @@
 #include "core/base/errors.h"
 #include "core/base/strictjson.h"
+#include "core/base/text.h"
 #include "core/client/credentialstore.h"
 #include "core/client/secretwipe.h"
 
@@ -57,17 +58,6 @@ QByteArray numberedStrings(QByteArrayView json, const QList<Span> &spans)
     return numbered;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    throw corrupted();
-}
-
 // The escapes of one character and the character each stands for.
 constexpr std::pair<char, char16_t> shortEscapes[] = {{'"', u'"'},  {'\\', u'\\'}, {'/', u'/'},
                                                       {'b', u'\b'}, {'f', u'\f'},  {'n', u'\n'},
@@ -86,8 +76,12 @@ char16_t escaped(QByteArrayView raw, qsizetype &at)
     if (kind != 'u' || at + 6 > raw.size())
         throw corrupted();
     int unit = 0;
-    for (qsizetype digit = at + 2; digit < at + 6; ++digit)
-        unit = unit * 16 + hexDigit(raw.at(digit));
+    for (qsizetype digit = at + 2; digit < at + 6; ++digit) {
+        const int value = text::hexDigit(raw.at(digit));
+        if (value < 0)
+            throw corrupted();
+        unit = unit * 16 + value;
+    }
     at += 6;
     return char16_t(unit);
 }

@@ -1,5 +1,7 @@
 #include "core/model/jsonscanner.h"
 
+#include "core/base/text.h"
+
 #include <array>
 #include <cstring>
 
@@ -27,17 +29,6 @@ constexpr std::array<bool, 256> plainBytes = [] {
 bool isPlain(char c)
 {
     return plainBytes[static_cast<unsigned char>(c)];
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 constexpr char32_t byteOrderMark = 0xfeff;
@@ -161,7 +152,7 @@ bool JsonScanner::escape(char *&out)
             return false;
         unit = 0;
         for (int i = 1; i <= 4; ++i) {
-            const int digit = hexDigit(m_at[i]);
+            const int digit = text::hexDigit(m_at[i]);
             if (digit < 0)
                 return false;
             unit = unit * 16 + char32_t(digit);
