@@ -23,6 +23,7 @@ int main(int argc, char *argv[])
 
     FontConfigWarmup fonts;
     QApplication application(argc, argv);
+    fonts.applicationReady();
     QApplication::setOrganizationName(QStringLiteral("Quorvale"));
     QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
     QApplication::setApplicationName(QStringLiteral("QuorvaleDemo"));

@@ -4,6 +4,7 @@
 #include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
 #include "app/look/coursestate.h"
+#include "app/look/fontwarmup.h"
 #include "app/look/framecache.h"
 #include "app/look/painting.h"
 #include "app/look/primaryactionbutton.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDBusVariant>
 #include <QEnterEvent>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
@@ -112,6 +114,8 @@ private slots:
     void readsThePublishedColourScheme_data();
     void readsThePublishedColourScheme();
     void followsTheSchemeAndGivesThePaletteBack();
+    void fontWarmupEndsHoweverItIsLeft_data();
+    void fontWarmupEndsHoweverItIsLeft();
 };
 
 void TestLook::initTestCase()
@@ -497,6 +501,30 @@ void TestLook::followsTheSchemeAndGivesThePaletteBack()
     colourscheme::apply(true);
     colourscheme::apply(std::nullopt);
     QCOMPARE(QApplication::palette(), before);
+}
+
+void TestLook::fontWarmupEndsHoweverItIsLeft_data()
+{
+    QTest::addColumn<bool>("ready");
+    QTest::addColumn<bool>("waited");
+    QTest::newRow("ready, waited for") << true << true;
+    QTest::newRow("ready, left at once") << true << false;
+    // main() returns early when the application cannot start: the reader must not wait for it.
+    QTest::newRow("never ready") << false << false;
+}
+
+void TestLook::fontWarmupEndsHoweverItIsLeft()
+{
+    QFETCH(bool, ready);
+    QFETCH(bool, waited);
+    {
+        FontConfigWarmup warmup;
+        if (ready)
+            warmup.applicationReady();
+        if (waited)
+            warmup.wait();
+    }
+    QVERIFY(!QFontDatabase::families().isEmpty());
 }
 
 QTEST_MAIN(TestLook)
