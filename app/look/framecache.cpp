@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 
 namespace quorvale {
@@ -16,11 +17,13 @@ bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const
     if (!pixels)
         return false;
     const qreal ratio = painter.deviceTransform().m11();
-    // Pixels outside the corner squares lie wholly inside the shape, whose edges are on whole pixels.
-    const int corner = int(std::ceil(radius * ratio));
+    // Pixels outside the corner boxes lie wholly inside the shape, whose edges are on whole pixels. A
+    // rounded rectangle lower or narrower than its corners has them flattened to half its height or width.
+    const int cornerWidth = int(std::ceil(std::min(radius, size.width() / 2.0) * ratio));
+    const int cornerHeight = int(std::ceil(std::min(radius, size.height() / 2.0) * ratio));
     const int width = pixels->width();
     const int height = pixels->height();
-    if (width <= 2 * corner || height <= 2 * corner)
+    if (width <= 2 * cornerWidth && height <= 2 * cornerHeight)
         return false;
 
     if (m_image.size() != pixels->size() || m_ratio != ratio || m_key != key) {
@@ -35,20 +38,31 @@ bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const
         m_key = key;
     }
 
-    for (const QRect &part :
-         {QRect(corner, 0, width - 2 * corner, corner), QRect(0, corner, width, height - 2 * corner),
-          QRect(corner, height - corner, width - 2 * corner, corner)})
-        painting::drawDevicePixels(painter, pixels->topLeft() + part.topLeft(), m_image, part);
+    const int middleWidth = width - 2 * cornerWidth;
+    const int middleHeight = height - 2 * cornerHeight;
+    for (const QRect &part : {QRect(cornerWidth, 0, middleWidth, cornerHeight),
+                              QRect(0, cornerHeight, width, middleHeight),
+                              QRect(cornerWidth, height - cornerHeight, middleWidth, cornerHeight)}) {
+        if (!part.isEmpty())
+            painting::drawDevicePixels(painter, pixels->topLeft() + part.topLeft(), m_image, part);
+    }
     QPainterPath corners;
-    for (const QPoint &origin : {QPoint(0, 0), QPoint(width - corner, 0), QPoint(0, height - corner),
-                                 QPoint(width - corner, height - corner)})
-        corners.addRect(QRectF(pixels->topLeft() + origin, QSizeF(corner, corner)));
+    // Corner boxes of a shape lower or narrower than two of them overlap.
+    corners.setFillRule(Qt::WindingFill);
+    for (const QPoint &origin : {QPoint(0, 0), QPoint(width - cornerWidth, 0), QPoint(0, height - cornerHeight),
+                                 QPoint(width - cornerWidth, height - cornerHeight)})
+        corners.addRect(QRectF(pixels->topLeft() + origin, QSizeF(cornerWidth, cornerHeight)));
     painter.save();
     painter.setClipPath(painter.deviceTransform().inverted().map(corners),
                         painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     draw(painter);
     painter.restore();
     return true;
+}
+
+void FrameCache::invalidate()
+{
+    m_image = QImage();
 }
 
 } // namespace quorvale

@@ -8,8 +8,8 @@
 
 class QPainter;
 
-// The fills and outline of a rounded shape drawn once into an image and copied from it on later
-// paints. Qt's raster engine hands an antialiased fill of more than about a hundred spans to a pool
+// A rounded shape with its fills, outline and contents drawn once into an image and copied from it on
+// later paints. Qt's raster engine hands an antialiased fill of more than about a hundred spans to a pool
 // of threads, and waking them costs more than the fill itself for a card a few hundred pixels tall.
 // Only the inside of the shape is copied: at the corners the antialiased edge blends with what lies
 // under the shape, so the corners are painted again each time, and every pixel comes out as if the
@@ -28,6 +28,9 @@ public:
     // all corners; the caller then paints directly.
     bool paint(QPainter &painter, const QSize &size, qreal radius, const QList<QRgba64> &key,
                const Painter &draw);
+
+    // Drops the image, for a frame whose look changed in a way the key does not hold.
+    void invalidate();
 
 private:
     QImage m_image;

@@ -62,6 +62,7 @@ void WeekCourseBlock::setContent(const WeekEvent &event, qreal height, SubjectTi
     m_tint = tint;
     m_highlighted = highlighted;
     m_runs.reset();
+    m_frame.invalidate();
     setAccessibleName(summary(event));
     update();
 }
@@ -69,8 +70,10 @@ void WeekCourseBlock::setContent(const WeekEvent &event, qreal height, SubjectTi
 void WeekCourseBlock::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         m_runs.reset();
+        m_frame.invalidate();
+    }
 }
 
 qreal WeekCourseBlock::outline() const
@@ -225,30 +228,27 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
     const QColor background = painting::controlBackground(palette());
     const QColor wash = painting::withOpacity(tint, m_highlighted ? 0.13 : 0.055);
     const QColor edge = painting::withOpacity(tint, m_highlighted ? 0.25 : 0.14);
-    const auto frame = [&](QPainter &painter) {
+    // Faded, every layer shows what lies under it; and the outline is stroked over text that reaches it.
+    const auto card = [&](QPainter &painter) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setClipPath(shape, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         painter.fillPath(shape, background);
         painter.fillPath(shape, wash);
+        paintText(painter);
         painter.strokePath(shape, QPen(edge, 0.7));
     };
 
     QPainter painter(this);
     painter.setOpacity(opacity);
     painter.setRenderHint(QPainter::Antialiasing);
-    // Faded, every layer shows what lies under it; and the outline is stroked over text that reaches it.
-    if (opacity == 1.0 && textClearOfEdge() &&
-        m_frame.paint(painter, size(), radius, {background.rgba64(), wash.rgba64(), edge.rgba64()}, frame)) {
-        painter.setClipPath(shape);
-        paintText(painter);
-    } else {
-        painter.setClipPath(shape);
-        painter.fillPath(shape, background);
-        painter.fillPath(shape, wash);
-        paintText(painter);
-        painter.strokePath(shape, QPen(edge, 0.7));
+    const QList<QRgba64> look{background.rgba64(), wash.rgba64(), edge.rgba64(),
+                              painting::primary(palette()).rgba64(),
+                              Appearance::secondaryText.resolve(dark).rgba64()};
+    if (opacity != 1.0 || !m_frame.paint(painter, size(), radius, look, card)) {
+        painter.save();
+        card(painter);
+        painter.restore();
     }
-    painter.setClipping(false);
     const QColor accent = Appearance::accentBlue.resolve(dark);
     if (outline() > 0.0)
         painter.strokePath(shape, QPen(painting::withOpacity(accent, 0.55 * outline()), 1.3));
@@ -257,25 +257,11 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
         painter.strokePath(cardShape(bounds.adjusted(1.0, 1.0, -1.0, -1.0)), QPen(accent, 2.0));
 }
 
-bool WeekCourseBlock::textClearOfEdge() const
-{
-    textRuns();
-    return m_textClear;
-}
-
 const QList<WeekCourseBlock::TextRun> &WeekCourseBlock::textRuns() const
 {
     if (!m_runs || m_runsSize != size()) {
         m_runs = layOutText();
         m_runsSize = size();
-        // Room for glyphs reaching past their line, and for the antialiased outline.
-        constexpr qreal overhang = 2.0;
-        constexpr qreal outlineReach = 1.5;
-        const QPainterPath inside =
-            cardShape(QRectF(rect()).adjusted(outlineReach, outlineReach, -outlineReach, -outlineReach));
-        m_textClear = std::all_of(m_runs->cbegin(), m_runs->cend(), [&](const TextRun &run) {
-            return inside.contains(run.box.adjusted(-overhang, -overhang, overhang, overhang));
-        });
     }
     return *m_runs;
 }

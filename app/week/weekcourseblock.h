@@ -88,8 +88,6 @@ private:
     const QList<TextRun> &textRuns() const;
     QList<TextRun> layOutText() const;
     void paintText(QPainter &painter);
-    // Whether the text keeps away from the outline, which is stroked after it.
-    bool textClearOfEdge() const;
 
     WeekEvent m_event;
     qreal m_height = 0.0;
@@ -104,7 +102,7 @@ private:
     Tween *m_outline;
     mutable std::optional<QList<TextRun>> m_runs;
     mutable QSize m_runsSize;
-    mutable bool m_textClear = false;
+    // The card with its text, drawn again only when its content, size or colours change.
     FrameCache m_frame;
 };
 

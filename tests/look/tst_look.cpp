@@ -323,6 +323,10 @@ void TestLook::cachedFrameMatchesDirectPaint_data()
     QTest::newRow("off the device grid at one and a half") << QPoint(11, 7) << QSize(141, 91) << 1.5;
     QTest::newRow("a low card") << QPoint(3, 40) << QSize(200, 13) << 1.0;
     QTest::newRow("all corners") << QPoint(3, 40) << QSize(200, 11) << 1.0;
+    QTest::newRow("lower than two corners") << QPoint(3, 40) << QSize(146, 4) << 1.0;
+    QTest::newRow("lower than two corners, odd") << QPoint(3, 40) << QSize(146, 5) << 1.0;
+    QTest::newRow("lower than two corners at one and a half") << QPoint(4, 40) << QSize(146, 4) << 1.5;
+    QTest::newRow("narrower than two corners") << QPoint(3, 10) << QSize(9, 60) << 1.0;
 }
 
 void TestLook::cachedFrameMatchesDirectPaint()
@@ -338,6 +342,8 @@ void TestLook::cachedFrameMatchesDirectPaint()
         painter.setClipPath(shape, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         painter.fillPath(shape, QColor(0xFFFFFF));
         painter.fillPath(shape, painting::withOpacity(QColor(0x16613E), 0.13));
+        // Content reaching the edge, under the outline.
+        painter.fillRect(QRectF(-2.0, size.height() / 2.0 - 1.5, 20.0, 3.0), QColor(0x1D1D1F));
         painter.strokePath(shape, QPen(painting::withOpacity(QColor(0x16613E), 0.25), 0.7));
     };
     FrameCache cache;
