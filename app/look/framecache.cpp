@@ -40,17 +40,18 @@ bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const
 
     const int middleWidth = width - 2 * cornerWidth;
     const int middleHeight = height - 2 * cornerHeight;
-    for (const QRect &part : {QRect(cornerWidth, 0, middleWidth, cornerHeight),
-                              QRect(0, cornerHeight, width, middleHeight),
-                              QRect(cornerWidth, height - cornerHeight, middleWidth, cornerHeight)}) {
+    for (const QRect &part :
+         {QRect(cornerWidth, 0, middleWidth, cornerHeight), QRect(0, cornerHeight, width, middleHeight),
+          QRect(cornerWidth, height - cornerHeight, middleWidth, cornerHeight)}) {
         if (!part.isEmpty())
             painting::drawDevicePixels(painter, pixels->topLeft() + part.topLeft(), m_image, part);
     }
     QPainterPath corners;
     // Corner boxes of a shape lower or narrower than two of them overlap.
     corners.setFillRule(Qt::WindingFill);
-    for (const QPoint &origin : {QPoint(0, 0), QPoint(width - cornerWidth, 0), QPoint(0, height - cornerHeight),
-                                 QPoint(width - cornerWidth, height - cornerHeight)})
+    for (const QPoint &origin :
+         {QPoint(0, 0), QPoint(width - cornerWidth, 0), QPoint(0, height - cornerHeight),
+          QPoint(width - cornerWidth, height - cornerHeight)})
         corners.addRect(QRectF(pixels->topLeft() + origin, QSizeF(cornerWidth, cornerHeight)));
     painter.save();
     painter.setClipPath(painter.deviceTransform().inverted().map(corners),

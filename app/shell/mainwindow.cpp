@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QWindow>
 
 namespace quorvale {
 
@@ -18,7 +19,6 @@ MainWindow::MainWindow(Model *model, UpdaterController *updater, QWidget *parent
     , m_updater(updater)
 {
     setWindowTitle(QStringLiteral("课径"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/quorvale.png")));
     setCentralWidget(new ContentView(model, &QDateTime::currentDateTimeUtc, this));
     setMinimumSize(860, 640);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, QSize(1200, 850),
@@ -27,7 +27,8 @@ MainWindow::MainWindow(Model *model, UpdaterController *updater, QWidget *parent
     QMenu *menu = menuBar()->addMenu(QStringLiteral("课径"));
     QAction *settings = menu->addAction(QStringLiteral("设置…"), this, &MainWindow::showSettings);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    QAction *check = menu->addAction(QStringLiteral("检查更新…"), updater, &UpdaterController::checkForUpdates);
+    QAction *check =
+        menu->addAction(QStringLiteral("检查更新…"), updater, &UpdaterController::checkForUpdates);
     check->setEnabled(updater->canCheckForUpdates());
     connect(updater, &UpdaterController::canCheckForUpdatesChanged, check,
             [check, updater] { check->setEnabled(updater->canCheckForUpdates()); });
@@ -58,6 +59,24 @@ void MainWindow::showEvent(QShowEvent *event)
         return;
     // The start runs on a later turn, once the window is on screen.
     QTimer::singleShot(0, m_updater, &UpdaterController::startUpdater);
+    windowHandle()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The icon is decoded and sent to the display at every size it has; that waits until the first
+    // frame, drawn as the window handles this event, is on screen.
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+            // The sizes window managers draw: the larger installed icon is for the desktop's menus.
+            QIcon icon;
+            for (const int size : {16, 32, 64})
+                icon.addFile(QStringLiteral(":/icons/quorvale-%1.png").arg(size), QSize(size, size));
+            setWindowIcon(icon);
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace quorvale

@@ -4,7 +4,8 @@
 #include <QPointer>
 
 // The application's main window: the root view under a menu bar with the settings, the update check
-// and quitting. It starts the updater when it is first shown.
+// and quitting. It starts the updater when it is first shown, and takes its icon once its first frame
+// is on screen.
 namespace quorvale {
 
 class Model;
@@ -23,6 +24,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     UpdaterController *m_updater;

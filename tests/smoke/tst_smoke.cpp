@@ -30,6 +30,7 @@
 #include <QTest>
 #include <QUrl>
 #include <functional>
+#include <xcb/xcb.h>
 
 using namespace quorvale;
 using namespace quorvale::testing;
@@ -71,6 +72,34 @@ QString xdotool(const QStringList &arguments, int timeoutMs = 60000)
         tool.kill();
     tool.waitForFinished(1000);
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// The sizes of the icons a window gives the window manager, read from the display.
+QList<QSize> windowIconSizes(const QString &window)
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    const QByteArray name("_NET_WM_ICON");
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 1, quint16(name.size()), name.constData()), nullptr);
+    QList<QSize> sizes;
+    if (atom && atom->atom != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t *property =
+            xcb_get_property_reply(connection,
+                                   xcb_get_property(connection, 0, window.toUInt(), atom->atom,
+                                                    XCB_ATOM_CARDINAL, 0, UINT32_MAX / 4),
+                                   nullptr);
+        if (property) {
+            const auto *values = static_cast<const quint32 *>(xcb_get_property_value(property));
+            const qsizetype count = xcb_get_property_value_length(property) / 4;
+            // Each icon is its width and height followed by its pixels.
+            for (qsizetype at = 0; at + 2 <= count; at += 2 + qsizetype(values[at]) * values[at + 1])
+                sizes.append(QSize(int(values[at]), int(values[at + 1])));
+            free(property);
+        }
+    }
+    free(atom);
+    xcb_disconnect(connection);
+    return sizes;
 }
 
 // Whether the request log has a request to the path from the index on.
@@ -207,6 +236,9 @@ void SmokeTest::personSignsInSearchesChoosesAndQuits()
                                    120000)
                                .section(QLatin1Char('\n'), 0, 0);
     QVERIFY2(!window.isEmpty(), "the window never appeared");
+    QVERIFY2(ScreenRig::waitFor([&window] { return !windowIconSizes(window).isEmpty(); }, 20000),
+             "the window shows no icon");
+    QCOMPARE(windowIconSizes(window), (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(64, 64)}));
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
     const auto clickAt = [&window](QPoint point) {
         xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(point.x()),
