@@ -31,7 +31,7 @@ bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const
         m_image.fill(Qt::transparent);
         m_image.setDevicePixelRatio(ratio);
         QPainter cached(&m_image);
-        draw(cached);
+        draw(cached, {});
         cached.end();
         m_image.setDevicePixelRatio(1.0);
         m_ratio = ratio;
@@ -46,17 +46,21 @@ bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const
         if (!part.isEmpty())
             painting::drawDevicePixels(painter, pixels->topLeft() + part.topLeft(), m_image, part);
     }
-    QPainterPath corners;
+    const QTransform toLogical = painter.deviceTransform().inverted();
+    QPainterPath clip;
     // Corner boxes of a shape lower or narrower than two of them overlap.
-    corners.setFillRule(Qt::WindingFill);
+    clip.setFillRule(Qt::WindingFill);
+    QList<QRectF> corners;
     for (const QPoint &origin :
          {QPoint(0, 0), QPoint(width - cornerWidth, 0), QPoint(0, height - cornerHeight),
-          QPoint(width - cornerWidth, height - cornerHeight)})
-        corners.addRect(QRectF(pixels->topLeft() + origin, QSizeF(cornerWidth, cornerHeight)));
+          QPoint(width - cornerWidth, height - cornerHeight)}) {
+        const QRectF box(pixels->topLeft() + origin, QSizeF(cornerWidth, cornerHeight));
+        clip.addRect(box);
+        corners.append(toLogical.mapRect(box));
+    }
     painter.save();
-    painter.setClipPath(painter.deviceTransform().inverted().map(corners),
-                        painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    draw(painter);
+    painter.setClipPath(toLogical.map(clip), painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    draw(painter, corners);
     painter.restore();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QRectF>
 #include <QRgba64>
 #include <QSize>
 #include <functional>
@@ -20,7 +21,9 @@ class FrameCache
 {
 public:
     // Draws the shape at the origin; a clip it sets must intersect the painter's clip.
-    using Painter = std::function<void(QPainter &)>;
+    // `corners` is empty where the whole shape is drawn, and otherwise lists the boxes painted again, in
+    // the painter's coordinates: what lies clear of them may be left out.
+    using Painter = std::function<void(QPainter &painter, const QList<QRectF> &corners)>;
 
     // Paints the frame of `size` with corners of `radius` through `draw`, from the image where it was
     // drawn for the same key, size and pixel ratio. `key` holds whatever changes the frame's look.

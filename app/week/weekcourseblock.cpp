@@ -229,12 +229,13 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
     const QColor wash = painting::withOpacity(tint, m_highlighted ? 0.13 : 0.055);
     const QColor edge = painting::withOpacity(tint, m_highlighted ? 0.25 : 0.14);
     // Faded, every layer shows what lies under it; and the outline is stroked over text that reaches it.
-    const auto card = [&](QPainter &painter) {
+    const auto card = [&](QPainter &painter, const QList<QRectF> &corners) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setClipPath(shape, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         painter.fillPath(shape, background);
         painter.fillPath(shape, wash);
-        paintText(painter);
+        if (corners.isEmpty() || textReaches(corners))
+            paintText(painter);
         painter.strokePath(shape, QPen(edge, 0.7));
     };
 
@@ -246,7 +247,7 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
                               Appearance::secondaryText.resolve(dark).rgba64()};
     if (opacity != 1.0 || !m_frame.paint(painter, size(), radius, look, card)) {
         painter.save();
-        card(painter);
+        card(painter, {});
         painter.restore();
     }
     const QColor accent = Appearance::accentBlue.resolve(dark);
@@ -255,6 +256,18 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
     // Keyboard focus shows as a full ring just inside the edge.
     if (hasFocus())
         painter.strokePath(cardShape(bounds.adjusted(1.0, 1.0, -1.0, -1.0)), QPen(accent, 2.0));
+}
+
+bool WeekCourseBlock::textReaches(const QList<QRectF> &boxes) const
+{
+    // Room for glyphs reaching past their line and for their antialiased edges.
+    constexpr qreal overhang = 2.0;
+    const QList<TextRun> &runs = textRuns();
+    return std::any_of(runs.cbegin(), runs.cend(), [&](const TextRun &run) {
+        const QRectF reach = run.box.adjusted(-overhang, -overhang, overhang, overhang);
+        return std::any_of(boxes.cbegin(), boxes.cend(),
+                           [&](const QRectF &box) { return reach.intersects(box); });
+    });
 }
 
 const QList<WeekCourseBlock::TextRun> &WeekCourseBlock::textRuns() const

@@ -88,6 +88,8 @@ private:
     const QList<TextRun> &textRuns() const;
     QList<TextRun> layOutText() const;
     void paintText(QPainter &painter);
+    // Whether any of the text, or the colour bar, comes near one of the boxes.
+    bool textReaches(const QList<QRectF> &boxes) const;
 
     WeekEvent m_event;
     qreal m_height = 0.0;

@@ -335,7 +335,7 @@ void TestLook::cachedFrameMatchesDirectPaint()
     QFETCH(QSize, size);
     QFETCH(qreal, ratio);
     constexpr qreal radius = 6.0;
-    const auto frame = [&](QPainter &painter) {
+    const auto frame = [&](QPainter &painter, const QList<QRectF> &) {
         QPainterPath shape;
         shape.addRoundedRect(QRectF(QPointF(0.0, 0.0), size), radius, radius);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -357,7 +357,7 @@ void TestLook::cachedFrameMatchesDirectPaint()
             painter.fillRect(QRectF(0.0, y, 240.0, 1.0), QColor(40, 60, 200, 90));
         painter.translate(origin);
         if (!cached || !cache.paint(painter, size, radius, {QColor(Qt::white).rgba64()}, frame))
-            frame(painter);
+            frame(painter, {});
         return image;
     };
     const QImage direct = render(false);
