@@ -1,6 +1,7 @@
 #include "app/shell/mainwindow.h"
 
 #include "app/screens/contentview.h"
+#include "app/shell/globalmenuquery.h"
 #include "app/shell/settingswindow.h"
 #include "app/updates/updatercontroller.h"
 
@@ -18,12 +19,15 @@ MainWindow::MainWindow(Model *model, UpdaterController *updater, QWidget *parent
     : QMainWindow(parent)
     , m_updater(updater)
 {
+    // Asked before the screens are built, and answered by the time the menu bar is.
+    const GlobalMenuQuery globalMenu;
     setWindowTitle(QStringLiteral("课径"));
     setCentralWidget(new ContentView(model, &QDateTime::currentDateTimeUtc, this));
     setMinimumSize(860, 640);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, QSize(1200, 850),
                                     screen()->availableGeometry()));
 
+    globalMenu.settle();
     QMenu *menu = menuBar()->addMenu(QStringLiteral("课径"));
     QAction *settings = menu->addAction(QStringLiteral("设置…"), this, &MainWindow::showSettings);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
