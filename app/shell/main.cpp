@@ -3,8 +3,8 @@
 
 #include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
-#include "app/look/fontwarmup.h"
 #include "app/look/reducemotion.h"
+#include "app/look/startupwarmup.h"
 #include "app/shell/buildinfo.h"
 #include "app/shell/mainwindow.h"
 #include "app/shell/updategate.h"
@@ -21,9 +21,9 @@ int main(int argc, char *argv[])
 {
     using namespace quorvale;
 
-    FontConfigWarmup fonts;
+    StartupWarmup warmup;
     QApplication application(argc, argv);
-    fonts.applicationReady();
+    warmup.applicationReady();
     QApplication::setOrganizationName(QStringLiteral("Quorvale"));
     QApplication::setOrganizationDomain(QStringLiteral("quorvale.com"));
     QApplication::setApplicationName(QStringLiteral("QuorvaleDemo"));
@@ -40,8 +40,10 @@ int main(int argc, char *argv[])
     UpdaterController updater(buildInfoDictionary(), true, canInstallTest(&model));
     watchIdle(&model, &updater);
 
-    fonts.wait();
+    warmup.waitForFonts();
     MainWindow window(&model, &updater);
     window.show();
-    return application.exec();
+    const int status = application.exec();
+    warmup.finish();
+    return status;
 }

@@ -4,12 +4,12 @@
 #include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
 #include "app/look/coursestate.h"
-#include "app/look/fontwarmup.h"
 #include "app/look/framecache.h"
 #include "app/look/painting.h"
 #include "app/look/primaryactionbutton.h"
 #include "app/look/reducemotion.h"
 #include "app/look/searchactionbutton.h"
+#include "app/look/startupwarmup.h"
 #include "app/look/statusbadge.h"
 #include "app/look/transition.h"
 #include "tests/support/pixels.h"
@@ -114,8 +114,8 @@ private slots:
     void readsThePublishedColourScheme_data();
     void readsThePublishedColourScheme();
     void followsTheSchemeAndGivesThePaletteBack();
-    void fontWarmupEndsHoweverItIsLeft_data();
-    void fontWarmupEndsHoweverItIsLeft();
+    void startupWarmupEndsHoweverItIsLeft_data();
+    void startupWarmupEndsHoweverItIsLeft();
 };
 
 void TestLook::initTestCase()
@@ -509,7 +509,7 @@ void TestLook::followsTheSchemeAndGivesThePaletteBack()
     QCOMPARE(QApplication::palette(), before);
 }
 
-void TestLook::fontWarmupEndsHoweverItIsLeft_data()
+void TestLook::startupWarmupEndsHoweverItIsLeft_data()
 {
     QTest::addColumn<bool>("ready");
     QTest::addColumn<bool>("waited");
@@ -519,16 +519,16 @@ void TestLook::fontWarmupEndsHoweverItIsLeft_data()
     QTest::newRow("never ready") << false << false;
 }
 
-void TestLook::fontWarmupEndsHoweverItIsLeft()
+void TestLook::startupWarmupEndsHoweverItIsLeft()
 {
     QFETCH(bool, ready);
     QFETCH(bool, waited);
     {
-        FontConfigWarmup warmup;
+        StartupWarmup warmup;
         if (ready)
             warmup.applicationReady();
         if (waited)
-            warmup.wait();
+            warmup.waitForFonts();
     }
     QVERIFY(!QFontDatabase::families().isEmpty());
 }

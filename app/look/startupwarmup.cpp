@@ -1,13 +1,14 @@
-#include "app/look/fontwarmup.h"
+#include "app/look/startupwarmup.h"
 
 #include <QFontDatabase>
+#include <QImageReader>
 #include <QStringList>
 #include <fontconfig/fontconfig.h>
 #include <sched.h>
 
 namespace quorvale {
 
-FontConfigWarmup::FontConfigWarmup()
+StartupWarmup::StartupWarmup()
 {
     // A process that has only just started looks idle to the scheduler, which then starts a new
     // thread on the starting thread's own processor: the two took turns there for milliseconds
@@ -21,30 +22,39 @@ FontConfigWarmup::FontConfigWarmup()
         if (CPU_COUNT(&elsewhere) > 0)
             pthread_attr_setaffinity_np(&attributes, sizeof elsewhere, &elsewhere);
     }
-    m_running = pthread_create(&m_reader, &attributes, &FontConfigWarmup::run, this) == 0;
+    m_running = pthread_create(&m_reader, &attributes, &StartupWarmup::run, this) == 0;
     pthread_attr_destroy(&attributes);
 }
 
-FontConfigWarmup::~FontConfigWarmup()
+StartupWarmup::~StartupWarmup()
 {
+    finish();
+}
+
+void StartupWarmup::finish()
+{
+    // Left before the application object existed, the reader has nothing more to wait for.
     proceed(Next::stop);
-    wait();
-}
-
-void FontConfigWarmup::applicationReady()
-{
-    proceed(Next::listFonts);
-}
-
-void FontConfigWarmup::wait()
-{
     if (m_running) {
         pthread_join(m_reader, nullptr);
         m_running = false;
     }
 }
 
-void FontConfigWarmup::proceed(Next next)
+void StartupWarmup::applicationReady()
+{
+    proceed(Next::list);
+}
+
+void StartupWarmup::waitForFonts()
+{
+    if (!m_running)
+        return;
+    std::unique_lock lock(m_mutex);
+    m_told.wait(lock, [this] { return m_fontsListed; });
+}
+
+void StartupWarmup::proceed(Next next)
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -52,20 +62,26 @@ void FontConfigWarmup::proceed(Next next)
             return;
         m_next = next;
     }
-    m_told.notify_one();
+    m_told.notify_all();
 }
 
-void *FontConfigWarmup::run(void *warmup)
+void *StartupWarmup::run(void *warmup)
 {
-    auto *self = static_cast<FontConfigWarmup *>(warmup);
+    auto *self = static_cast<StartupWarmup *>(warmup);
     FcInit();
     std::unique_lock lock(self->m_mutex);
     self->m_told.wait(lock, [self] { return self->m_next != Next::waiting; });
-    const bool listFonts = self->m_next == Next::listFonts;
+    if (self->m_next == Next::stop)
+        return nullptr;
     lock.unlock();
-    // Qt's font database may be used from any thread; the first use fills it.
-    if (listFonts)
-        QFontDatabase::families();
+    // Qt's font database and its plugin descriptions may be read from any thread; the first reading
+    // fills them for all.
+    QFontDatabase::families();
+    lock.lock();
+    self->m_fontsListed = true;
+    lock.unlock();
+    self->m_told.notify_all();
+    QImageReader::supportedImageFormats();
     return nullptr;
 }
 
