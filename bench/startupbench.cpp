@@ -27,7 +27,7 @@ using namespace quorvale::bench;
 
 namespace {
 
-constexpr int pairs = 11;
+constexpr int pairs = 21;
 constexpr qint64 watchedMs = 3000;
 constexpr double timeGoal = 1.5;
 constexpr double memoryGoal = 2.0;
