@@ -50,6 +50,11 @@ void MainWindow::showSettings()
     if (!m_settings) {
         m_settings = new SettingsWindow(m_updater, this);
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
+        // Opens over the main window and whole on its screen, where the window manager would leave
+        // it wherever it likes.
+        m_settings->adjustSize();
+        m_settings->setGeometry(SettingsWindow::placedOver(frameGeometry(), m_settings->size(),
+                                                           screen()->availableGeometry()));
     }
     m_settings->show();
     m_settings->raise();

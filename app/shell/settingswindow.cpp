@@ -2,7 +2,9 @@
 
 #include "app/updates/updatesettingsview.h"
 
+#include <QAction>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quorvale {
 
@@ -14,6 +16,20 @@ SettingsWindow::SettingsWindow(UpdaterController *updater, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(new UpdateSettingsView(updater, this));
+    auto *closing = new QAction(this);
+    closing->setShortcuts(QKeySequence::Close);
+    connect(closing, &QAction::triggered, this, &QWidget::close);
+    addAction(closing);
+}
+
+QRect SettingsWindow::placedOver(const QRect &window, const QSize &size, const QRect &available)
+{
+    QRect placed(QPoint(), size);
+    placed.moveCenter(window.center());
+    // A window larger than the screen keeps its top left corner on it.
+    placed.moveLeft(std::max(available.left(), std::min(placed.left(), available.right() + 1 - size.width())));
+    placed.moveTop(std::max(available.top(), std::min(placed.top(), available.bottom() + 1 - size.height())));
+    return placed;
 }
 
 } // namespace quorvale

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-// The settings window: the update settings in a window of their own, sized to their content.
+// The settings window: the update settings in a window of their own, sized to their content. It
+// closes with the desktop's close-window keys, as any window does.
 namespace quorvale {
 
 class UpdaterController;
@@ -13,6 +14,10 @@ class SettingsWindow : public QWidget
 
 public:
     explicit SettingsWindow(UpdaterController *updater, QWidget *parent = nullptr);
+
+    // Where a window of `size` opens over `window`: centred on it, as the desktop places a dialog,
+    // and moved into `available` where that would leave part of it off the screen.
+    static QRect placedOver(const QRect &window, const QSize &size, const QRect &available);
 };
 
 } // namespace quorvale

@@ -1,8 +1,12 @@
 #include "app/shell/globalmenuquery.h"
+#include "app/shell/settingswindow.h"
+#include "app/updates/updatercontroller.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusConnection>
 #include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quorvale;
@@ -14,6 +18,9 @@ class TestShell : public QObject
 private slots:
     void menuBarFollowsTheDesktop_data();
     void menuBarFollowsTheDesktop();
+    void settingsOpenWholeOverTheWindow_data();
+    void settingsOpenWholeOverTheWindow();
+    void settingsCloseFromTheKeyboard();
 };
 
 void TestShell::menuBarFollowsTheDesktop_data()
@@ -38,6 +45,45 @@ void TestShell::menuBarFollowsTheDesktop()
     QTRY_VERIFY(query.settle());
     // Where the desktop has a global menu, Qt asks again itself and exports the menu bar.
     QCOMPARE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeMenuBar), !globalMenu);
+}
+
+void TestShell::settingsOpenWholeOverTheWindow_data()
+{
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QRect>("placed");
+    const QSize settings(400, 300);
+    QTest::newRow("centred") << QRect(100, 100, 1200, 850) << settings << QRect(500, 375, 400, 300);
+    QTest::newRow("window past the right and bottom edges")
+        << QRect(1500, 900, 1200, 850) << settings << QRect(1520, 880, 400, 300);
+    QTest::newRow("window past the left and top edges")
+        << QRect(-1100, -800, 1200, 850) << settings << QRect(0, 0, 400, 300);
+    QTest::newRow("larger than the screen") << QRect(100, 100, 1200, 850) << QSize(2400, 1500)
+                                            << QRect(0, 0, 2400, 1500);
+}
+
+void TestShell::settingsOpenWholeOverTheWindow()
+{
+    QFETCH(QRect, window);
+    QFETCH(QSize, size);
+    QFETCH(QRect, placed);
+    QCOMPARE(SettingsWindow::placedOver(window, size, QRect(0, 0, 1920, 1180)), placed);
+}
+
+void TestShell::settingsCloseFromTheKeyboard()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const updates::UpdateHost host{
+        folder.filePath(QStringLiteral("QuorvaleDemo")),
+        std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
+        std::nullopt, [](const QString &) { return false; }, &QDateTime::currentDateTimeUtc};
+    UpdaterController updater({}, true, [] { return true; }, host);
+    SettingsWindow settings(&updater);
+    settings.show();
+    QVERIFY(QTest::qWaitForWindowActive(&settings));
+    QTest::keySequence(&settings, QKeySequence::Close);
+    QVERIFY(!settings.isVisible());
 }
 
 QTEST_MAIN(TestShell)
