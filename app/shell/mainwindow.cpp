@@ -51,10 +51,12 @@ void MainWindow::showSettings()
         m_settings = new SettingsWindow(m_updater, this);
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
         // Opens over the main window and whole on its screen, where the window manager would leave
-        // it wherever it likes.
+        // it wherever it likes. A window is placed by its frame, which the desktop draws alike for
+        // both windows.
         m_settings->adjustSize();
-        m_settings->setGeometry(SettingsWindow::placedOver(frameGeometry(), m_settings->size(),
-                                                           screen()->availableGeometry()));
+        const QSize framed = m_settings->size() + frameGeometry().size() - size();
+        m_settings->move(
+            SettingsWindow::placedOver(frameGeometry(), framed, screen()->availableGeometry()).topLeft());
     }
     m_settings->show();
     m_settings->raise();

@@ -3,6 +3,7 @@
 #include "app/updates/updatesettingsview.h"
 
 #include <QAction>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -24,8 +25,7 @@ SettingsWindow::SettingsWindow(UpdaterController *updater, QWidget *parent)
 
 QRect SettingsWindow::placedOver(const QRect &window, const QSize &size, const QRect &available)
 {
-    QRect placed(QPoint(), size);
-    placed.moveCenter(window.center());
+    QRect placed = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, window);
     // A window larger than the screen keeps its top left corner on it.
     placed.moveLeft(std::max(available.left(), std::min(placed.left(), available.right() + 1 - size.width())));
     placed.moveTop(std::max(available.top(), std::min(placed.top(), available.bottom() + 1 - size.height())));
