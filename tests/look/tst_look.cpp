@@ -104,6 +104,8 @@ private slots:
     void repaintedBandMatchesTheWholeCard();
     void bandedFillMatchesOneFill_data();
     void bandedFillMatchesOneFill();
+    void edgeStrokeMatchesOneStroke_data();
+    void edgeStrokeMatchesOneStroke();
     void cachedFrameMatchesDirectPaint_data();
     void cachedFrameMatchesDirectPaint();
     void caretRestsUntilTheNextInput();
@@ -307,6 +309,49 @@ void TestLook::bandedFillMatchesOneFill()
             painter.setBrush(colour);
             painter.drawRoundedRect(shape, radius, radius);
         }
+        return image;
+    };
+    QCOMPARE(render(true), render(false));
+}
+
+void TestLook::edgeStrokeMatchesOneStroke_data()
+{
+    QTest::addColumn<QRectF>("card");
+    QTest::addColumn<qreal>("radius");
+    QTest::addColumn<qreal>("width");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QColor>("colour");
+    const QColor hairline = painting::withOpacity(Qt::black, 0.07);
+    QTest::newRow("a week card") << QRectF(0.5, 0.5, 599, 379) << 20.0 << 1.0 << 1.0 << hairline;
+    QTest::newRow("off the pixel grid") << QRectF(3.4, 2.75, 420.3, 200.5) << 14.0 << 1.3 << 1.0 << hairline;
+    QTest::newRow("at one and a quarter") << QRectF(0.5, 0.5, 399, 259) << 20.0 << 1.0 << 1.25 << hairline;
+    QTest::newRow("at one and a half, light on dark")
+        << QRectF(2.5, 4.5, 333, 211) << 12.0 << 1.0 << 1.5 << painting::withOpacity(Qt::white, 0.16);
+    QTest::newRow("at twice the pixels") << QRectF(0.5, 0.5, 299, 179) << 20.0 << 0.7 << 2.0 << hairline;
+    QTest::newRow("smaller than its corners") << QRectF(0.5, 0.5, 39, 30) << 20.0 << 1.0 << 1.0 << hairline;
+}
+
+void TestLook::edgeStrokeMatchesOneStroke()
+{
+    QFETCH(QRectF, card);
+    QFETCH(qreal, radius);
+    QFETCH(qreal, width);
+    QFETCH(qreal, ratio);
+    QFETCH(QColor, colour);
+    QPainterPath outline;
+    outline.addRoundedRect(card, radius, radius);
+    const QPen pen(colour, width);
+    const auto render = [&](bool alongEdges) {
+        QImage image((QSizeF(640, 400) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(QColor(0x7A8290));
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(outline, QColor(0xFBFCFD));
+        if (alongEdges)
+            painting::strokeRoundedOutline(painter, outline, card, radius, pen);
+        else
+            painter.strokePath(outline, pen);
         return image;
     };
     QCOMPARE(render(true), render(false));
