@@ -69,19 +69,19 @@ void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const
     shape.addRoundedRect(QRectF(inside).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     painter.fillPath(shape, fill);
     if (border)
-        strokeRoundedOutline(painter, shape, shape.boundingRect(), radius, QPen(*border, 1.0));
+        strokeRoundedOutline(painter, shape, radius, QPen(*border, 1.0));
 }
 
-void strokeRoundedOutline(QPainter &painter, const QPainterPath &outline, const QRectF &bounds, qreal radius,
-                          const QPen &pen)
+void strokeRoundedOutline(QPainter &painter, const QPainterPath &outline, qreal radius, const QPen &pen)
 {
     const QTransform toDevice = painter.deviceTransform();
     const qreal reach = pen.widthF();
-    // Along the straight edges the stroke stays within half its width of `bounds`, at the corners
-    // within the radius and that half; a band one pixel deeper holds it all.
+    // Along the straight edges the stroke stays within half its width of the outline's box, at the
+    // corners within the radius and that half; a band one pixel deeper holds it all.
     const int across = int(std::ceil((radius + 2.0 * reach) * toDevice.m11())) + 1;
     const int down = int(std::ceil((radius + 2.0 * reach) * toDevice.m22())) + 1;
-    const QRect pixels = toDevice.mapRect(bounds.adjusted(-reach, -reach, reach, reach)).toAlignedRect();
+    const QRect pixels =
+        toDevice.mapRect(outline.boundingRect().adjusted(-reach, -reach, reach, reach)).toAlignedRect();
     if (pen.color().alpha() == 255 || toDevice.type() > QTransform::TxScale || toDevice.m11() <= 0.0 ||
         toDevice.m22() <= 0.0 || pixels.width() <= 2 * across || pixels.height() <= 2 * down) {
         painter.strokePath(outline, pen);

@@ -39,14 +39,13 @@ void paintCard(QWidget *widget, const QRect &exposed, qreal borderOpacity);
 void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const QColor &fill,
                       const std::optional<QColor> &border);
 
-// The outline of a rounded rectangle lying along `bounds` with corners of `radius`, stroked with
-// `pen`. Qt's raster engine strokes a translucent pen at a cost that grows with every row of the box
-// around the outline, the empty inside too: a hairline around a large card cost milliseconds. Stroked
-// through four clips on whole device pixels along the edges, which hold every pixel it covers, it
-// costs only those, and every pixel comes out as from one stroke. An opaque pen is stroked at once:
-// it is cheap, and a clip changes how the edges of its own span are rounded.
-void strokeRoundedOutline(QPainter &painter, const QPainterPath &outline, const QRectF &bounds, qreal radius,
-                          const QPen &pen);
+// The outline of a rounded rectangle with corners of `radius`, stroked with `pen`. Qt's raster
+// engine strokes a translucent pen at a cost that grows with every row of the box around the outline,
+// the empty inside too: a hairline around a large card cost milliseconds. Stroked through four clips
+// on whole device pixels along the edges, which hold every pixel it covers, it costs only those, and
+// every pixel comes out as from one stroke. An opaque pen is stroked at once: it is cheap, and
+// clipped it can round a pixel of its edge differently.
+void strokeRoundedOutline(QPainter &painter, const QPainterPath &outline, qreal radius, const QPen &pen);
 
 // An antialiased rounded rectangle filled with `brush`, drawn in bands a few pixel rows tall. Qt's
 // raster engine hands a fill of more than about a hundred spans to a pool of threads that end after

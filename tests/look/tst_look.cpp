@@ -349,7 +349,7 @@ void TestLook::edgeStrokeMatchesOneStroke()
         painter.setRenderHint(QPainter::Antialiasing);
         painter.fillPath(outline, QColor(0xFBFCFD));
         if (alongEdges)
-            painting::strokeRoundedOutline(painter, outline, card, radius, pen);
+            painting::strokeRoundedOutline(painter, outline, radius, pen);
         else
             painter.strokePath(outline, pen);
         return image;
