@@ -1,5 +1,5 @@
 // The application's entry: one model with its session client, the one update controller, and the
-// window that shows them.
+// window that shows them. A program run from an installation holds its version there while it runs.
 
 #include "app/look/caretrest.h"
 #include "app/look/colourscheme.h"
@@ -12,9 +12,11 @@
 #include "app/state/quorvaleclient.h"
 #include "app/updates/updatercontroller.h"
 #include "app/web/deferredwebview.h"
+#include "platform/updates/runningversion.h"
 
 #include <QApplication>
 #include <QSettings>
+#include <QTimer>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -32,6 +34,7 @@ int main(int argc, char *argv[])
     motion::followDesktop();
     colourscheme::followDesktop();
     const CaretRest caret;
+    const updates::RunningVersion running(QCoreApplication::applicationFilePath());
 
     auto *client = new QuorvaleClient(new DeferredWebView(DeferredWebView::defaultModulePaths()),
                                       std::make_unique<QSettings>());
@@ -43,6 +46,8 @@ int main(int argc, char *argv[])
     warmup.waitForFonts();
     MainWindow window(&model, &updater);
     window.show();
+    // A version started by an update becomes current only once its window is up.
+    QTimer::singleShot(0, &window, [&running] { running.confirmStarted(); });
     const int status = application.exec();
     warmup.finish();
     return status;

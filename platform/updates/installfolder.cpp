@@ -16,6 +16,7 @@ namespace quorvale::updates {
 namespace {
 
 const QString currentLink = QStringLiteral("current");
+const QString incomingPrefix = QStringLiteral(".incoming-");
 
 std::filesystem::path native(const QString &path)
 {
@@ -48,6 +49,53 @@ void writeEntry(const QString &path, const ArchiveEntry &entry)
     file.close();
 }
 
+// Every decision about `current` and about which folders stay is taken under this lock, so two copies
+// of the program updating at once never undo each other.
+FolderLock lockInstallation(const QString &root)
+{
+    std::optional<FolderLock> lock = FolderLock::take(root, FolderLock::Mode::exclusive, true);
+    if (!lock)
+        throw UpdateFailure::notReplaced();
+    return std::move(*lock);
+}
+
+QString currentVersion(const QString &root)
+{
+    std::error_code error;
+    const std::filesystem::path target =
+        std::filesystem::read_symlink(native(QDir(root).filePath(currentLink)), error);
+    return error ? QString() : QFile::decodeName(target.c_str());
+}
+
+// Negative, zero or positive as `version` is older than, the same as or newer than the current one;
+// nothing when either is not a version.
+std::optional<int> againstCurrent(const QString &root, const QString &version)
+{
+    return compareVersions(version, currentVersion(root));
+}
+
+// Removes the folder unless a program holds it: one that runs from it, or one still writing it.
+void removeUnheld(const QString &folder)
+{
+    const std::optional<FolderLock> lock = FolderLock::take(folder, FolderLock::Mode::exclusive, false);
+    if (!lock)
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(native(folder), ignored);
+}
+
+// Only versions older than the current one go: never the current one, nor a newer one that a program
+// just started from it has still to make current.
+void removeOldVersions(const QString &root)
+{
+    const QDir folder(root);
+    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        const std::optional<int> order = againstCurrent(root, name);
+        if (order && *order < 0)
+            removeUnheld(folder.filePath(name));
+    }
+}
+
 } // namespace
 
 InstallFolder::InstallFolder(QString root, QString program, QString running)
@@ -66,6 +114,11 @@ std::optional<InstallFolder> InstallFolder::containing(const QString &executable
     return InstallFolder(root, executable.fileName(), versionFolder.dirName());
 }
 
+QString InstallFolder::runningFolder() const
+{
+    return QDir(m_root).filePath(m_running);
+}
+
 std::unique_ptr<StagedVersion> InstallFolder::stage(const UpdateArchive &archive,
                                                     const QString &version) const
 {
@@ -76,58 +129,84 @@ std::unique_ptr<StagedVersion> InstallFolder::stage(const UpdateArchive &archive
                     [this](const auto &entry) { return entry.name == m_program && entry.executable; });
     if (!hasProgram)
         throw UpdateFailure::incompleteUpdate();
-    auto folder = std::make_unique<QTemporaryDir>(QDir(m_root).filePath(QStringLiteral(".incoming-XXXXXX")));
+    removeAbandoned();
+    std::unique_ptr<QTemporaryDir> folder;
+    std::optional<FolderLock> writing;
+    {
+        // Made and locked in one step, so no other copy takes it for an abandoned one.
+        const FolderLock installation = lockInstallation(m_root);
+        folder =
+            std::make_unique<QTemporaryDir>(QDir(m_root).filePath(incomingPrefix + QStringLiteral("XXXXXX")));
+        if (folder->isValid())
+            writing = FolderLock::take(folder->path(), FolderLock::Mode::exclusive, false);
+    }
     // A temporary folder is its owner's alone; a version folder is open to every user, as installed.
-    if (!folder->isValid() || !QFile::setPermissions(folder->path(), readable | runnable))
+    if (!writing || !QFile::setPermissions(folder->path(), readable | runnable))
         throw UpdateFailure::notWritable();
     for (const ArchiveEntry &entry : archive.entries)
         writeEntry(folder->filePath(entry.name), entry);
-    return std::make_unique<StagedVersion>(std::move(folder), m_root, version, m_program, m_running);
+    return std::make_unique<StagedVersion>(std::move(folder), std::move(*writing), m_root, version,
+                                           m_program);
 }
 
-StagedVersion::StagedVersion(std::unique_ptr<QTemporaryDir> folder, QString root, QString version,
-                             QString program, QString running)
+void InstallFolder::makeRunningCurrent() const
+{
+    const FolderLock installation = lockInstallation(m_root);
+    const std::optional<int> order = againstCurrent(m_root, m_running);
+    if (order && *order > 0) {
+        const QDir root(m_root);
+        const QString newLink = root.filePath(QStringLiteral(".current.new"));
+        std::error_code error;
+        std::filesystem::remove(native(newLink), error);
+        std::filesystem::create_symlink(native(m_running), native(newLink), error);
+        if (!error)
+            std::filesystem::rename(native(newLink), native(root.filePath(currentLink)), error);
+        if (error)
+            return;
+    }
+    removeOldVersions(m_root);
+}
+
+void InstallFolder::removeAbandoned() const
+{
+    const FolderLock installation = lockInstallation(m_root);
+    const QDir root(m_root);
+    const QStringList pattern{incomingPrefix + u'*'};
+    for (const QString &name : root.entryList(pattern, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks))
+        removeUnheld(root.filePath(name));
+}
+
+StagedVersion::StagedVersion(std::unique_ptr<QTemporaryDir> folder, FolderLock lock, QString root,
+                             QString version, QString program)
     : m_folder(std::move(folder))
+    , m_lock(std::move(lock))
     , m_root(std::move(root))
     , m_version(std::move(version))
     , m_program(std::move(program))
-    , m_running(std::move(running))
 {}
 
 QString StagedVersion::install()
 {
-    const QDir root(m_root);
-    const QString target = root.filePath(m_version);
-    const QString link = root.filePath(currentLink);
+    const FolderLock installation = lockInstallation(m_root);
+    const std::optional<int> order = againstCurrent(m_root, m_version);
+    if (!order || *order <= 0)
+        throw UpdateFailure::newerInstalled(currentVersion(m_root));
+    // A folder of this version is left from an attempt whose program did not start: this one replaces
+    // it, unless a program still runs from it.
+    const QString target = QDir(m_root).filePath(m_version);
+    removeUnheld(target);
     std::error_code error;
-    // A folder of this version that is not current is left from an earlier attempt: this one replaces it.
-    const QString installed = QFileInfo(target).canonicalFilePath();
-    if (installed.isEmpty() || QFileInfo(link).canonicalFilePath() != installed) {
-        std::filesystem::remove_all(native(target), error);
-        std::filesystem::rename(native(m_folder->path()), native(target), error);
-        if (error)
-            throw UpdateFailure::notReplaced();
-    }
-    const QString newLink = root.filePath(QStringLiteral(".current.new"));
-    std::filesystem::remove(native(newLink), error);
-    std::filesystem::create_symlink(native(m_version), native(newLink), error);
-    if (!error)
-        std::filesystem::rename(native(newLink), native(link), error);
+    std::filesystem::rename(native(m_folder->path()), native(target), error);
     if (error)
         throw UpdateFailure::notReplaced();
-    removeOldVersions();
+    m_lock.share();
     return QDir(target).filePath(m_program);
 }
 
-void StagedVersion::removeOldVersions() const
+bool StagedVersion::superseded() const
 {
-    const QDir root(m_root);
-    for (const QString &name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
-        if (name != m_version && name != m_running && compareVersions(name, name)) {
-            std::error_code ignored;
-            std::filesystem::remove_all(native(root.filePath(name)), ignored);
-        }
-    }
+    const std::optional<int> order = againstCurrent(m_root, m_version);
+    return order && *order <= 0;
 }
 
 } // namespace quorvale::updates

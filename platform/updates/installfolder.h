@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/updates/folderlock.h"
 #include "platform/updates/updatearchive.h"
 
 #include <QString>
@@ -11,30 +12,33 @@
 // (lib/quorvale/1.0.0/ holds the executable and the web module of 1.0.0), and the symbolic link
 // "current" in the root naming the version that starts. A new version is unpacked beside the old one
 // and made current by renaming one link, so the executable never meets another version's module.
+// Several copies of the program may run from one installation: `current` only ever moves to a newer
+// version, decided under a lock on the root, and each copy holds its own version folder against removal.
 namespace quorvale::updates {
 
-// A version unpacked into a hidden folder of the root, not yet current. The folder is removed when the
-// staged version is dropped uninstalled.
+// A version unpacked into a hidden folder of the root, locked while it is written and until it is
+// placed, not yet current. The folder is removed when the staged version is dropped unplaced.
 class StagedVersion
 {
 public:
-    StagedVersion(std::unique_ptr<QTemporaryDir> folder, QString root, QString version, QString program,
-                  QString running);
+    StagedVersion(std::unique_ptr<QTemporaryDir> folder, FolderLock lock, QString root, QString version,
+                  QString program);
 
     QString version() const { return m_version; }
-    // Gives the folder its version's name, makes it current with one atomic rename of the link and
-    // removes versions no longer needed. The executable to start; throws UpdateFailure.
+    // Gives the folder its version's name beside the current version, still held against removal while
+    // this object lives. `current` moves only once the program started from there shows that it runs.
+    // The executable to start; throws UpdateFailure, also when `current` already names this version or
+    // a newer one.
     QString install();
+    // Whether `current` names this version or a newer one.
+    bool superseded() const;
 
 private:
-    void removeOldVersions() const;
-
     std::unique_ptr<QTemporaryDir> m_folder;
+    FolderLock m_lock;
     QString m_root;
     QString m_version;
     QString m_program;
-    // The version folder this process runs from; kept until it ends.
-    QString m_running;
 };
 
 class InstallFolder
@@ -45,9 +49,16 @@ public:
     static std::optional<InstallFolder> containing(const QString &executablePath);
 
     QString root() const { return m_root; }
+    // The folder of the version the program runs from.
+    QString runningFolder() const;
     // Writes every file of the archive, all closed again when this returns. Throws UpdateFailure when
     // the archive is for another version or lacks the program, or when the files cannot be written.
     std::unique_ptr<StagedVersion> stage(const UpdateArchive &archive, const QString &version) const;
+    // Makes the running version current when it is newer than the one `current` names, then removes
+    // the versions older than the current one that no running program holds.
+    void makeRunningCurrent() const;
+    // Removes the hidden folders of unpackings that were interrupted and that nobody writes any more.
+    void removeAbandoned() const;
 
 private:
     InstallFolder(QString root, QString program, QString running);

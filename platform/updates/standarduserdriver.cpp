@@ -74,6 +74,15 @@ void UpdateDialog::progress(qint64 received, qint64 total)
     m_buttons->hide();
 }
 
+void UpdateDialog::installing()
+{
+    m_title->setText(QStringLiteral("正在安装更新…"));
+    m_text->setText(QStringLiteral("安装完成后，课径会重新启动。"));
+    m_bar->setRange(0, 0);
+    m_bar->show();
+    m_buttons->hide();
+}
+
 void UpdateDialog::message(const QString &title, const QString &text)
 {
     m_title->setText(title);
@@ -115,6 +124,11 @@ QCoro::Task<bool> StandardUserDriver::confirmInstall(AppcastItem item)
 void StandardUserDriver::showProgress(qint64 received, qint64 total)
 {
     ensureDialog()->progress(received, total);
+}
+
+void StandardUserDriver::showInstalling()
+{
+    ensureDialog()->installing();
 }
 
 void StandardUserDriver::showUpToDate(const QString &runningVersion)

@@ -9,8 +9,8 @@ class QDialogButtonBox;
 class QLabel;
 class QProgressBar;
 
-// The updater's small plain dialogs: the offer of a newer version, the download's progress, and the
-// outcome of a check.
+// The updater's small plain dialogs: the offer of a newer version, the download's progress, the
+// installation, and the outcome of a check.
 namespace quorvale::updates {
 
 class UpdateDialog : public QDialog
@@ -23,6 +23,8 @@ public:
     // "课径 1.2.0 已可用" with the size, and the choice to install now or later.
     void offer(const AppcastItem &item, const QString &runningVersion);
     void progress(qint64 received, qint64 total);
+    // The download is done and the update is being put in place: a bar without an end.
+    void installing();
     // A closing message with one button.
     void message(const QString &title, const QString &text);
 
@@ -44,6 +46,7 @@ public:
 
     QCoro::Task<bool> confirmInstall(AppcastItem item) override;
     void showProgress(qint64 received, qint64 total) override;
+    void showInstalling() override;
     void showUpToDate(const QString &runningVersion) override;
     void showPostponed() override;
     void showFailure(const QString &message) override;

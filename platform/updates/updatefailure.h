@@ -2,8 +2,7 @@
 
 #include "core/base/errors.h"
 
-// Why a check, a download or an installation stopped; nothing was replaced, except when the new
-// version is in place but could not be started.
+// Why a check, a download or an installation stopped; the version in use stays current.
 namespace quorvale::updates {
 
 class UpdateFailure : public Error
@@ -37,11 +36,13 @@ public:
     static UpdateFailure otherVersion() { return UpdateFailure(QStringLiteral("下载的更新与更新源所列的版本不符，未安装")); }
     static UpdateFailure incompleteUpdate() { return UpdateFailure(QStringLiteral("下载的更新内容不完整，未安装")); }
     static UpdateFailure notReplaced() { return UpdateFailure(QStringLiteral("无法替换已安装的程序，更新未安装")); }
-    static UpdateFailure notRelaunched()
+    static UpdateFailure newerInstalled(const QString &version)
     {
         return UpdateFailure(
-            QStringLiteral("新版本已安装，但课径无法自动重新启动。请手动重新打开课径，下次启动即是新版本"));
+            QStringLiteral("课径 %1 已经安装，与此更新相同或更新，此更新未安装。重新打开课径即可使用课径 %1")
+                .arg(version));
     }
+    static UpdateFailure notStarted() { return UpdateFailure(QStringLiteral("新版本无法启动，课径将继续使用当前版本。")); }
 
     QString description() const override { return m_text; }
 

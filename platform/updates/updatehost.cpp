@@ -11,12 +11,13 @@ UpdateHost UpdateHost::application()
     UpdateHost host;
     host.executablePath = QCoreApplication::applicationFilePath();
     host.settings = std::make_shared<QSettings>();
-    host.relaunch = [](const QString &executable) {
-        if (!QProcess::startDetached(executable, QCoreApplication::arguments().mid(1)))
-            return false;
-        QCoreApplication::quit();
-        return true;
+    host.launch = [](const QString &executable) -> std::optional<qint64> {
+        qint64 process = 0;
+        if (!QProcess::startDetached(executable, QCoreApplication::arguments().mid(1), QString(), &process))
+            return std::nullopt;
+        return process;
     };
+    host.quit = &QCoreApplication::quit;
     host.clock = &QDateTime::currentDateTimeUtc;
     return host;
 }

@@ -9,8 +9,8 @@
 #include <optional>
 
 // What the updater needs of the program it updates: the executable it runs from, where its settings
-// live, how to start the program again, the free space on disk, and the clock. Tests point each at
-// their own.
+// live, how to start the new version and end this one, the free space on disk, and the clock. Tests
+// point each at their own.
 namespace quorvale::updates {
 
 struct UpdateHost
@@ -19,8 +19,10 @@ struct UpdateHost
     std::shared_ptr<QSettings> settings;
     // Replaces the system's TLS configuration when set; certificate errors are never ignored.
     std::optional<QSslConfiguration> tls;
-    // Starts the installed executable and ends this process; false when it could not be started.
-    std::function<bool(const QString &executable)> relaunch;
+    // Starts the new version's executable: its process id, or nothing when it could not be started.
+    std::function<std::optional<qint64>(const QString &executable)> launch;
+    // Ends this process once the new version has shown that it runs.
+    std::function<void()> quit;
     std::function<QDateTime()> clock;
     // Bytes free for this user in the folder.
     std::function<qint64(const QString &folder)> freeSpace = &availableSpace;

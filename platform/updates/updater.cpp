@@ -9,10 +9,14 @@
 #include "platform/updates/updatefailure.h"
 #include "platform/updates/updatetransfer.h"
 
+#include <QCoroTimer>
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <limits>
 
 namespace quorvale::updates {
@@ -21,6 +25,14 @@ namespace {
 
 // A feed lists a handful of versions; anything this large is not one.
 constexpr qint64 largestFeed = 1 << 20;
+// A new version shows that it runs once its window is up; one that takes longer is taken for broken.
+constexpr std::chrono::seconds startBound{30};
+constexpr std::chrono::milliseconds startPoll{100};
+
+bool processRuns(qint64 process)
+{
+    return ::kill(pid_t(process), 0) == 0 || errno == EPERM;
+}
 
 } // namespace
 
@@ -199,33 +211,73 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
     const QByteArray bytes = co_await downloadEnclosure(m_network, item, publicKey, transfer, progress);
     if (!alive(self))
         co_return Outcome::failed;
+    m_driver->showInstalling();
+    // One turn of the event loop, so the dialog says so before the unpacking holds the loop.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    if (!alive(self))
+        co_return Outcome::failed;
     const std::optional<UpdateArchive> archive = unpackArchive(bytes);
     if (!archive)
         throw UpdateFailure::incompleteUpdate();
     std::shared_ptr<StagedVersion> staged = folder->stage(*archive, item.version);
     auto relaunch = [self, staged] {
-        if (!alive(self))
-            return;
-        try {
-            self->relaunchInstalling(*staged);
-        } catch (const UpdateFailure &failure) {
-            self->m_driver->showFailure(failure.description());
-        }
+        if (alive(self))
+            self->resumeInstalling(staged);
     };
     if (m_delegate->shouldPostponeRelaunch(item, relaunch)) {
         m_driver->showPostponed();
         co_return Outcome::postponed;
     }
-    relaunchInstalling(*staged);
+    co_return co_await relaunchInstalling(staged);
+}
+
+QCoro::Task<> Updater::resumeInstalling(std::shared_ptr<StagedVersion> staged)
+{
+    const QPointer<Updater> self(this);
+    m_driver->showInstalling();
+    try {
+        co_await relaunchInstalling(staged);
+    } catch (const UpdateFailure &failure) {
+        if (alive(self))
+            m_driver->showFailure(failure.description());
+    } catch (...) {
+        if (alive(self))
+            m_driver->showFailure(UpdateFailure::notStarted().description());
+    }
+}
+
+QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<StagedVersion> staged)
+{
+    const QPointer<Updater> self(this);
+    const std::optional<qint64> process = m_host.launch(staged->install());
+    if (!process)
+        throw UpdateFailure::notStarted();
+    const bool started = co_await tookOver(staged, *process);
+    if (!alive(self))
+        co_return Outcome::failed;
+    if (!started)
+        throw UpdateFailure::notStarted();
+    m_installedVersion = staged->version();
+    m_host.quit();
     co_return Outcome::installed;
 }
 
-void Updater::relaunchInstalling(StagedVersion &staged)
+QCoro::Task<bool> Updater::tookOver(std::shared_ptr<StagedVersion> staged, qint64 process)
 {
-    const QString executable = staged.install();
-    m_installedVersion = staged.version();
-    if (!m_host.relaunch(executable))
-        throw UpdateFailure::notRelaunched();
+    const QPointer<Updater> self(this);
+    const QDeadlineTimer deadline(startBound);
+    while (!staged->superseded()) {
+        if (!processRuns(process))
+            co_return staged->superseded();
+        if (deadline.hasExpired()) {
+            ::kill(pid_t(process), SIGKILL);
+            co_return staged->superseded();
+        }
+        co_await QCoro::sleepFor(startPoll);
+        if (!alive(self))
+            co_return false;
+    }
+    co_return true;
 }
 
 void Updater::setChecking(bool checking)

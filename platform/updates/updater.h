@@ -39,6 +39,8 @@ public:
     // True to download and install now, false for later.
     virtual QCoro::Task<bool> confirmInstall(AppcastItem item) = 0;
     virtual void showProgress(qint64 received, qint64 total) = 0;
+    // The download is complete: the update is unpacked, placed and started.
+    virtual void showInstalling() = 0;
     // Said only to a person who asked for the check.
     virtual void showUpToDate(const QString &runningVersion) = 0;
     // The update waits for the application to become idle.
@@ -102,8 +104,13 @@ private:
     static bool alive(const QPointer<Updater> &self);
     QCoro::Task<Outcome> runCheck(bool userInitiated);
     QCoro::Task<Outcome> install(AppcastItem item, QByteArray publicKey);
-    // Makes the staged version current and starts it. Throws UpdateFailure.
-    void relaunchInstalling(StagedVersion &staged);
+    // Places the staged version beside the running one and starts it; once it has made itself current,
+    // this process ends. Throws UpdateFailure, with the running version still current.
+    QCoro::Task<Outcome> relaunchInstalling(std::shared_ptr<StagedVersion> staged);
+    // The relaunch the delegate held back, run once the application is idle.
+    QCoro::Task<> resumeInstalling(std::shared_ptr<StagedVersion> staged);
+    // Whether the started program made its version current within a bound; one that has not is ended.
+    QCoro::Task<bool> tookOver(std::shared_ptr<StagedVersion> staged, qint64 process);
     void setChecking(bool checking);
     void schedule();
 

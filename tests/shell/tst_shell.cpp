@@ -77,7 +77,7 @@ void TestShell::settingsCloseFromTheKeyboard()
     const updates::UpdateHost host{
         folder.filePath(QStringLiteral("QuorvaleDemo")),
         std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-        std::nullopt, [](const QString &) { return false; }, &QDateTime::currentDateTimeUtc};
+        std::nullopt, [](const QString &) { return std::nullopt; }, [] {}, &QDateTime::currentDateTimeUtc};
     UpdaterController updater({}, true, [] { return true; }, host);
     SettingsWindow settings(&updater);
     settings.show();

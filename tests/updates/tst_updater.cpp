@@ -1,12 +1,15 @@
 #include "platform/updates/appcast.h"
 #include "platform/updates/ed25519.h"
 #include "platform/updates/feedsignature.h"
+#include "platform/updates/folderlock.h"
+#include "platform/updates/runningversion.h"
 #include "platform/updates/updatearchive.h"
 #include "platform/updates/updatefailure.h"
 #include "platform/updates/updater.h"
 #include "tests/support/awaittask.h"
 #include "tools/demoplatform/demoplatform.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -17,8 +20,8 @@
 #include <QTimer>
 
 // The update framework against a signed feed on a local HTTPS server: what it installs and starts, the
-// many ways a feed or an update is refused with the installed program left as it was, the check
-// interval, and the publishing tool.
+// many ways a feed or an update is refused with the installed program left as it was, copies of the
+// program updating one installation, the check interval, and the publishing tool.
 using namespace quorvale;
 using namespace quorvale::updates;
 using namespace quorvale::testing;
@@ -63,14 +66,20 @@ public:
     QCoro::Task<bool> confirmInstall(AppcastItem item) override
     {
         offered.append(item);
+        // What happens while the offer is open on screen.
+        if (const std::function<void()> meanwhile = std::exchange(whileOffered, nullptr))
+            meanwhile();
         co_return true;
     }
-    void showProgress(qint64, qint64) override {}
+    void showProgress(qint64, qint64) override { shown.append(QStringLiteral("progress")); }
+    void showInstalling() override { shown.append(QStringLiteral("installing")); }
     void showUpToDate(const QString &) override { ++upToDate; }
     void showPostponed() override {}
     void showFailure(const QString &message) override { failures.append(message); }
 
+    std::function<void()> whileOffered;
     QList<AppcastItem> offered;
+    QStringList shown;
     QStringList failures;
     int upToDate = 0;
 };
@@ -78,7 +87,8 @@ public:
 const QDateTime fixedNow(QDate(2024, 9, 2), QTime(8, 0), QTimeZone::utc());
 
 // A signed release of the stand-in application on the local HTTPS server, and its older build installed
-// as lib/quorvale/1.0.0/QuorvaleDemo with lib/quorvale/current naming 1.0.0.
+// as lib/quorvale/1.0.0/QuorvaleDemo with lib/quorvale/current naming 1.0.0 and bin/QuorvaleDemo leading
+// there. The copy of the program that updates runs from 1.0.0.
 struct UpdateRig
 {
     UpdateRig()
@@ -89,6 +99,9 @@ struct UpdateRig
         installed = root + QStringLiteral("/1.0.0/QuorvaleDemo");
         QFile::copy(QStringLiteral(QUORVALE_STANDIN_OLD), installed);
         QFile::link(QStringLiteral("1.0.0"), root + QStringLiteral("/current"));
+        QDir().mkpath(folder.filePath(QStringLiteral("bin")));
+        QFile::link(QStringLiteral("../lib/quorvale/current/QuorvaleDemo"), launcher());
+        running.emplace(installed);
         installedBytes = readFile(installed);
         release = {QStringLiteral("1.1.0"),
                    {{QStringLiteral("QuorvaleDemo"), true, readFile(QStringLiteral(QUORVALE_STANDIN_NEW))},
@@ -100,17 +113,24 @@ struct UpdateRig
 
     QUrl url(const QString &path) const { return platform.origin().resolved(QUrl(path)); }
 
-    void publish(const UpdateArchive &archive)
+    void publish(const UpdateArchive &archive, const QString &path = downloadPath)
     {
-        route(downloadPath, enclosure = packArchive(archive));
-        route(feedPath, signedFeed(feed(), keys.secretKey));
+        downloadAt = path;
+        route(downloadAt, enclosure = packArchive(archive));
+        route(feedPath, signedFeed(feed(archive.version), keys.secretKey));
+    }
+
+    // The release with another version and program.
+    UpdateArchive releaseOf(const QString &version, const QByteArray &program) const
+    {
+        return {version, {{QStringLiteral("QuorvaleDemo"), true, program}, release.entries.last()}};
     }
 
     QByteArray feed(const QString &version = QStringLiteral("1.1.0"),
                     const QString &scheme = QStringLiteral("https")) const
     {
         const QString signature = QString::fromLatin1(signEd25519(enclosure, keys.secretKey).toBase64());
-        QUrl download = url(downloadPath);
+        QUrl download = url(downloadAt);
         download.setScheme(scheme);
         return writeAppcast({{version, version, download, enclosure.size(), signature}});
     }
@@ -120,7 +140,25 @@ struct UpdateRig
         platform.route(path, [body](const demo::HttpRequest &) { return demo::HttpResponse{200, {}, body}; });
     }
 
-    void makeUpdater()
+    // Starts the new version for real, or stands in for it: a program that starts makes itself current.
+    std::optional<qint64> launch(const QString &path)
+    {
+        relaunched.append(path);
+        driver.shown.append(QStringLiteral("launch"));
+        qint64 process = 0;
+        if (startForReal)
+            return QProcess::startDetached(path, {report()}, QString(), &process) ? std::optional(process)
+                                                                                  : std::nullopt;
+        if (!starts)
+            return std::nullopt;
+        RunningVersion(path).confirmStarted();
+        return QCoreApplication::applicationPid();
+    }
+
+    void makeUpdater() { updater = newUpdater(); }
+
+    // Another copy of the program running from the same installation.
+    std::unique_ptr<Updater> newUpdater()
     {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.addCaCertificates(
@@ -128,10 +166,8 @@ struct UpdateRig
         UpdateHost host{installed,
                         settings,
                         tls,
-                        [this](const QString &path) {
-                            relaunched.append(path);
-                            return startForReal ? QProcess::startDetached(path, {report()}) : starts;
-                        },
+                        [this](const QString &path) { return launch(path); },
+                        [this] { ++quits; },
                         [] { return fixedNow; },
                         [this](const QString &) { return freeSpace; }};
         const InfoDictionary info{
@@ -139,8 +175,9 @@ struct UpdateRig
             {QStringLiteral("SUPublicEDKey"), QString::fromLatin1(keys.publicKey.toBase64())},
             {QStringLiteral("CFBundleVersion"), QStringLiteral("1.0.0")},
             {QStringLiteral("CFBundleShortVersionString"), QStringLiteral("1.0.0")}};
-        updater = std::make_unique<Updater>(info, host, &delegate, &driver);
-        updater->setUserAgentString(QStringLiteral("Olvar/1.0.0 Sparkle/2.9.6"));
+        auto made = std::make_unique<Updater>(info, host, &delegate, &driver);
+        made->setUserAgentString(QStringLiteral("Olvar/1.0.0 Sparkle/2.9.6"));
+        return made;
     }
 
     Updater::Outcome check()
@@ -152,15 +189,19 @@ struct UpdateRig
 
     // Where the started stand-in writes its version and the file it runs from.
     QString report() const { return folder.filePath(QStringLiteral("report.txt")); }
+    QString launcher() const { return folder.filePath(QStringLiteral("bin/QuorvaleDemo")); }
     QString current() const { return QFile::symLinkTarget(root + QStringLiteral("/current")); }
+    QStringList entries() const
+    {
+        return QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     // Only the installed version remains, current as before: nothing of the update is left behind.
     bool untouched() const
     {
-        const QStringList left = QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        return readFile(installed) == installedBytes && relaunched.isEmpty() &&
+        return readFile(installed) == installedBytes && relaunched.isEmpty() && quits == 0 &&
                current() == QDir(root).filePath(QStringLiteral("1.0.0")) &&
-               left == QStringList{QStringLiteral("1.0.0"), QStringLiteral("current")};
+               entries() == QStringList{QStringLiteral("1.0.0"), QStringLiteral("current")};
     }
 
     demo::DemoPlatform platform;
@@ -169,12 +210,15 @@ struct UpdateRig
     QString installed;
     QByteArray installedBytes;
     UpdateArchive release;
+    QString downloadAt = downloadPath;
     QByteArray enclosure;
     KeyPair keys = generateKeyPair();
     std::shared_ptr<QSettings> settings;
     RecordingDelegate delegate;
     ScriptedDriver driver;
+    std::optional<RunningVersion> running;
     QStringList relaunched;
+    int quits = 0;
     bool startForReal = false;
     bool starts = true;
     qint64 freeSpace = qint64(1) << 40;
@@ -200,6 +244,12 @@ private slots:
     void startsTheNewVersionForReal_data();
     void startsTheNewVersionForReal();
     void saysSoWhenTheNewVersionCannotStart();
+    void keepsTheRunningVersionWhenTheNewOneDoesNotRun_data();
+    void keepsTheRunningVersionWhenTheNewOneDoesNotRun();
+    void neverReplacesANewerVersionInstalledMeanwhile();
+    void removesOnlyVersionsNoProgramNeeds();
+    void removesWhatAnInterruptedUnpackingLeft_data();
+    void removesWhatAnInterruptedUnpackingLeft();
     void refusesAndKeepsTheInstalledProgram_data();
     void refusesAndKeepsTheInstalledProgram();
     void neverOffersAnOlderOrEqualVersion_data();
@@ -256,6 +306,11 @@ void TestUpdater::installsAVerifiedUpdate()
         QCOMPARE(QFileInfo(version + u'/' + entry.name).isExecutable(), entry.executable);
     }
     QCOMPARE(rig.relaunched, QStringList{version + QStringLiteral("/QuorvaleDemo")});
+    QCOMPARE(rig.quits, 1);
+    // The dialog leaves the download's progress once the download is complete.
+    QCOMPARE(
+        rig.driver.shown.sliced(rig.driver.shown.size() - 3),
+        (QStringList{QStringLiteral("progress"), QStringLiteral("installing"), QStringLiteral("launch")}));
     QCOMPARE(rig.driver.offered.size(), 1);
     QCOMPARE(rig.driver.offered.first().displayVersion, QStringLiteral("1.1.0"));
     // The running version stays until it ends; nothing else is left behind.
@@ -299,9 +354,12 @@ void TestUpdater::startsTheNewVersionForReal()
         rig.delegate.kept();
     }
     QVERIFY(rig.driver.failures.isEmpty());
-    // The started process ran from the new version's file and is the new version.
+    // The started process ran from the new version's file, is the new version and made itself current;
+    // then this one ended.
     const QByteArray started = "1.1.0 " + QFile::encodeName(rig.root) + "/1.1.0/QuorvaleDemo\n";
     QTRY_COMPARE_WITH_TIMEOUT(readFile(rig.report()), started, 20000);
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QTRY_COMPARE(rig.quits, 1);
 }
 
 void TestUpdater::saysSoWhenTheNewVersionCannotStart()
@@ -309,11 +367,100 @@ void TestUpdater::saysSoWhenTheNewVersionCannotStart()
     UpdateRig rig;
     rig.starts = false;
     QCOMPARE(rig.check(), Updater::Outcome::failed);
-    QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::notRelaunched().description()});
-    // The new version is in place for the next start, and is not offered again meanwhile.
-    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
-    QCOMPARE(rig.check(), Updater::Outcome::upToDate);
-    QCOMPARE(rig.driver.offered.size(), 1);
+    QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::notStarted().description()});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+    QCOMPARE(rig.quits, 0);
+}
+
+void TestUpdater::keepsTheRunningVersionWhenTheNewOneDoesNotRun_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::newRow("program that exits at once") << QByteArray("#!/bin/sh\nexit 1\n");
+    QTest::newRow("program that cannot be executed") << QByteArray("\x7f"
+                                                                   "ELF, but not for this machine");
+}
+
+void TestUpdater::keepsTheRunningVersionWhenTheNewOneDoesNotRun()
+{
+    QFETCH(QByteArray, program);
+    UpdateRig rig;
+    rig.publish(rig.releaseOf(QStringLiteral("1.1.0"), program));
+    rig.startForReal = true;
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.relaunched, QStringList{rig.root + QStringLiteral("/1.1.0/QuorvaleDemo")});
+    QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::notStarted().description()});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+    QCOMPARE(rig.quits, 0);
+    // The installed launcher still starts the version in use.
+    QCOMPARE(QProcess::execute(rig.launcher(), {rig.report()}), 0);
+    QCOMPARE(readFile(rig.report()), "1.0.0 " + QFile::encodeName(rig.installed) + '\n');
+}
+
+void TestUpdater::neverReplacesANewerVersionInstalledMeanwhile()
+{
+    UpdateRig rig;
+    const UpdateArchive older = rig.release;
+    const UpdateArchive newer =
+        rig.releaseOf(QStringLiteral("1.2.0"), readFile(QStringLiteral(QUORVALE_STANDIN_NEW)));
+    std::unique_ptr<Updater> other = rig.newUpdater();
+    // While this copy offers 1.1.0, another copy installs 1.2.0 and restarts into it.
+    rig.driver.whileOffered = [&] {
+        rig.publish(newer, downloadPath + QStringLiteral("-1.2.0"));
+        QCOMPARE(awaitTask(other->check(true)), Updater::Outcome::installed);
+        rig.publish(older);
+    };
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures,
+             QStringList{UpdateFailure::newerInstalled(QStringLiteral("1.2.0")).description()});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.2.0"));
+    QCOMPARE(readFile(rig.root + QStringLiteral("/1.2.0/QuorvaleDemo")), newer.entries.first().bytes);
+    QCOMPARE(rig.relaunched, QStringList{rig.root + QStringLiteral("/1.2.0/QuorvaleDemo")});
+    QCOMPARE(rig.quits, 1);
+    // Both copies still run from 1.0.0.
+    QCOMPARE(rig.entries(),
+             (QStringList{QStringLiteral("1.0.0"), QStringLiteral("1.2.0"), QStringLiteral("current")}));
+}
+
+void TestUpdater::removesOnlyVersionsNoProgramNeeds()
+{
+    UpdateRig rig;
+    for (const char *version : {"0.8.0", "0.9.0", "1.3.0"})
+        QVERIFY(QDir(rig.root).mkdir(QString::fromLatin1(version)));
+    const RunningVersion elsewhere(rig.root + QStringLiteral("/0.9.0/QuorvaleDemo"));
+    QCOMPARE(rig.check(), Updater::Outcome::installed);
+    // 0.8.0 is older and unused; 1.0.0 and 0.9.0 have programs running from them; 1.3.0 is newer.
+    QCOMPARE(rig.entries(),
+             (QStringList{QStringLiteral("0.9.0"), QStringLiteral("1.0.0"), QStringLiteral("1.1.0"),
+                          QStringLiteral("1.3.0"), QStringLiteral("current")}));
+}
+
+void TestUpdater::removesWhatAnInterruptedUnpackingLeft_data()
+{
+    QTest::addColumn<bool>("update");
+    QTest::newRow("on the next update") << true;
+    QTest::newRow("on the next start") << false;
+}
+
+void TestUpdater::removesWhatAnInterruptedUnpackingLeft()
+{
+    QFETCH(bool, update);
+    UpdateRig rig;
+    const QString left = rig.root + QStringLiteral("/.incoming-Ab12Cd");
+    const QString writing = rig.root + QStringLiteral("/.incoming-Ef34Gh");
+    for (const QString &path : {left, writing}) {
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/part")));
+        QFile file(path + QStringLiteral("/QuorvaleDemo"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("half") == 4);
+    }
+    // Another copy still unpacking into its folder.
+    const std::optional<FolderLock> unpacking = FolderLock::take(writing, FolderLock::Mode::exclusive, false);
+    QVERIFY(unpacking);
+    if (update)
+        QCOMPARE(rig.check(), Updater::Outcome::installed);
+    else
+        const RunningVersion started(rig.installed);
+    QVERIFY(!QFileInfo::exists(left));
+    QVERIFY(QFileInfo::exists(writing + QStringLiteral("/QuorvaleDemo")));
 }
 
 void TestUpdater::refusesAndKeepsTheInstalledProgram_data()
@@ -375,8 +522,10 @@ void TestUpdater::refusesAndKeepsTheInstalledProgram()
     if (fault == u"http")
         rig.route(feedPath,
                   signedFeed(rig.feed(QStringLiteral("1.1.0"), QStringLiteral("http")), rig.keys.secretKey));
-    if (fault == u"other version")
+    if (fault == u"other version") {
         rig.publish({QStringLiteral("1.2.0"), rig.release.entries});
+        rig.route(feedPath, signedFeed(rig.feed(QStringLiteral("1.1.0")), rig.keys.secretKey));
+    }
     if (fault == u"no program")
         rig.publish({QStringLiteral("1.1.0"), {rig.release.entries.last()}});
     if (fault == u"no archive") {

@@ -80,7 +80,8 @@ struct ControllerRig
     {
         settings = std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         updates::UpdateHost host{folder.filePath(QStringLiteral("QuorvaleDemo")), settings, std::nullopt,
-                                 [](const QString &) { return false; }, &QDateTime::currentDateTimeUtc};
+                                 [](const QString &) { return std::nullopt; }, [] {},
+                                 &QDateTime::currentDateTimeUtc};
         controller = std::make_unique<UpdaterController>(bundle, enabled, std::move(canInstall), host);
     }
 

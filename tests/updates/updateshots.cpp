@@ -1,5 +1,5 @@
 // Renders the settings window with and without an update configuration, and the update dialog's
-// offer, to PNG files in the folder given as the argument.
+// offer and installation, to PNG files in the folder given as the argument.
 
 #include "app/shell/settingswindow.h"
 #include "app/updates/updatercontroller.h"
@@ -25,7 +25,8 @@ UpdaterController *controller(const InfoDictionary &dictionary, const QTemporary
     updates::UpdateHost host{folder.filePath(QStringLiteral("QuorvaleDemo")),
                              std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")),
                                                          QSettings::IniFormat),
-                             std::nullopt, [](const QString &) { return false; }, &QDateTime::currentDateTimeUtc};
+                             std::nullopt, [](const QString &) { return std::nullopt; }, [] {},
+                             &QDateTime::currentDateTimeUtc};
     return new UpdaterController(dictionary, true, [] { return true; }, host, qApp);
 }
 
@@ -48,9 +49,12 @@ int main(int argc, char *argv[])
     item.displayVersion = QStringLiteral("1.1.0");
     item.length = 18'400'000;
     dialog.offer(item, QStringLiteral("1.0.0"));
+    updates::UpdateDialog installing;
+    installing.installing();
 
     const bool saved = save(withUpdates, out.filePath(QStringLiteral("settings-configured.png"))) &&
                        save(withoutUpdates, out.filePath(QStringLiteral("settings-unconfigured.png"))) &&
-                       save(dialog, out.filePath(QStringLiteral("update-offer.png")));
+                       save(dialog, out.filePath(QStringLiteral("update-offer.png"))) &&
+                       save(installing, out.filePath(QStringLiteral("update-installing.png")));
     return saved ? 0 : 1;
 }

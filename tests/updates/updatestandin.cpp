@@ -1,7 +1,9 @@
-// A stand-in for the application in the update tests: started with a file name, it writes its version
-// and the file it runs from into that file, then ends. It carries a build stamp as the application does.
+// A stand-in for the application in the update tests: started with a file name, it makes its version
+// current as the application does once its window is up, writes its version and the file it runs from
+// into that file, then ends. It carries a build stamp as the application does.
 
 #include "platform/updates/buildstamp.h"
+#include "platform/updates/runningversion.h"
 
 #include <cstdio>
 #include <string>
@@ -22,6 +24,7 @@ int main(int argc, char *argv[])
     if (length < 0)
         return 1;
     self[length] = '\0';
+    quorvale::updates::RunningVersion(QString::fromLocal8Bit(self)).confirmStarted();
     // Written beside and renamed, so a reader never sees half a report.
     const std::string report = argv[1];
     const std::string partial = report + ".part";
