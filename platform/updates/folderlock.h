@@ -28,7 +28,8 @@ public:
     FolderLock &operator=(const FolderLock &) = delete;
     ~FolderLock();
 
-    // Lets programs that run from the folder share it, without a moment in which it is free.
+    // Lets programs that run from the folder share it. Linux frees the lock for a moment on the way,
+    // so callers hold the installation's lock, under which every removal runs.
     void share();
 
 private:

@@ -39,7 +39,7 @@ public:
     static UpdateFailure newerInstalled(const QString &version)
     {
         return UpdateFailure(
-            QStringLiteral("课径 %1 已经安装，与此更新相同或更新，此更新未安装。重新打开课径即可使用课径 %1")
+            QStringLiteral("已安装的课径 %1 与此更新相同或较新，此更新未安装。重新打开课径即可使用课径 %1")
                 .arg(version));
     }
     static UpdateFailure notStarted() { return UpdateFailure(QStringLiteral("新版本无法启动，课径将继续使用当前版本。")); }
