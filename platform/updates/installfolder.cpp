@@ -189,7 +189,9 @@ QString StagedVersion::install()
 {
     const FolderLock installation = lockInstallation(m_root);
     const std::optional<int> order = againstCurrent(m_root, m_version);
-    if (!order || *order <= 0)
+    if (!order)
+        throw UpdateFailure::notReplaced();
+    if (*order <= 0)
         throw UpdateFailure::newerInstalled(currentVersion(m_root));
     // A folder of this version is left from an attempt whose program did not start: this one replaces
     // it, unless a program still runs from it.
