@@ -36,6 +36,21 @@ using namespace quorvale::testing;
 
 namespace {
 
+// Pixels that a person tells apart at a glance: far apart in colour.
+int clearlyChanged(const QImage &before, const QImage &after)
+{
+    int count = 0;
+    for (int y = 0; y < std::min(before.height(), after.height()); ++y) {
+        for (int x = 0; x < std::min(before.width(), after.width()); ++x) {
+            const QColor a = before.pixelColor(x, y);
+            const QColor b = after.pixelColor(x, y);
+            const double distance = std::hypot(a.red() - b.red(), a.green() - b.green(), a.blue() - b.blue());
+            count += distance >= 100.0 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 // A student's day with lessons and the week under them, scrolled down so that the week is in view.
 struct WeekInView
 {
@@ -76,6 +91,8 @@ class AccessTest : public QObject
 
 private slots:
     void initTestCase();
+    void focusedSwitchIsPlainlyMarked_data();
+    void focusedSwitchIsPlainlyMarked();
     void reloadKeepsTheFocusAndThePlace();
     void newDayKeepsThePlace_data();
     void newDayKeepsThePlace();
@@ -85,6 +102,36 @@ void AccessTest::initTestCase()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     motion::setReduced(true);
+}
+
+void AccessTest::focusedSwitchIsPlainlyMarked_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("off, light") << false << false;
+    QTest::newRow("on, light") << true << false;
+    QTest::newRow("off, dark") << false << true;
+    QTest::newRow("on, dark") << true << true;
+}
+
+void AccessTest::focusedSwitchIsPlainlyMarked()
+{
+    QFETCH(bool, on);
+    QFETCH(bool, dark);
+    SwitchToggle toggle(QStringLiteral("当前时间"));
+    toggle.setPalette(dark ? colourscheme::darkPalette() : QApplication::style()->standardPalette());
+    toggle.setChecked(on);
+    toggle.show();
+    QApplication::setActiveWindow(&toggle);
+    QVERIFY(QTest::qWaitForWindowActive(&toggle));
+    toggle.clearFocus();
+    const QImage plain = toggle.grab().toImage();
+    toggle.setFocus(Qt::TabFocusReason);
+    QVERIFY(toggle.hasFocus());
+    const QImage focused = toggle.grab().toImage();
+    // A ring two pixels wide all round the 26 × 15 track: some 180 pixels that stand out.
+    QVERIFY2(clearlyChanged(plain, focused) >= 150,
+             qPrintable(QString::number(clearlyChanged(plain, focused))));
 }
 
 void AccessTest::reloadKeepsTheFocusAndThePlace()
