@@ -281,6 +281,8 @@ void QueryView::render()
 
     SearchField *field = m_box->field();
     field->setPlaceholderText(m_model->placeholder());
+    if (field->accessibleName() != m_model->placeholder())
+        field->setAccessibleName(m_model->placeholder());
     if (field->text() != m_model->query())
         field->setText(m_model->query());
     m_box->spinner()->setVisible(m_model->busy());

@@ -83,6 +83,22 @@ struct WeekInView
     }
 };
 
+// What a screen reader hears as a control takes the focus: the element itself, or the part of it
+// that has the focus.
+QAccessibleInterface *heard(QWidget *widget)
+{
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(widget);
+    QAccessibleInterface *part = element ? element->focusChild() : nullptr;
+    return part ? part : element;
+}
+
+// Elements that only hold others: a screen reader says nothing of what they do.
+bool isContainer(QAccessible::Role role)
+{
+    return role == QAccessible::NoRole || role == QAccessible::Client || role == QAccessible::Grouping ||
+           role == QAccessible::Pane || role == QAccessible::Window;
+}
+
 } // namespace
 
 class AccessTest : public QObject
@@ -91,6 +107,12 @@ class AccessTest : public QObject
 
 private slots:
     void initTestCase();
+    void focusableControlsSayWhatTheyAre_data();
+    void focusableControlsSayWhatTheyAre();
+    void pickersMarkTheirChoice_data();
+    void pickersMarkTheirChoice();
+    void courseBlockPressPinsItsDetail_data();
+    void courseBlockPressPinsItsDetail();
     void focusedSwitchIsPlainlyMarked_data();
     void focusedSwitchIsPlainlyMarked();
     void reloadKeepsTheFocusAndThePlace();
@@ -102,6 +124,140 @@ void AccessTest::initTestCase()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     motion::setReduced(true);
+}
+
+void AccessTest::focusableControlsSayWhatTheyAre_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("sign-in") << QStringLiteral("sign-in");
+    QTest::newRow("nothing searched") << QStringLiteral("empty");
+    QTest::newRow("teacher by course, date controls open") << QStringLiteral("course");
+    QTest::newRow("student with the week") << QStringLiteral("student");
+}
+
+void AccessTest::focusableControlsSayWhatTheyAre()
+{
+    QFETCH(QString, shown);
+    std::unique_ptr<ScreenRig> rig;
+    std::unique_ptr<ContentView> contentWindow;
+    std::unique_ptr<WeekInView> view;
+    QWidget *window = nullptr;
+    if (shown == QLatin1String("sign-in")) {
+        rig = std::make_unique<ScreenRig>();
+        contentWindow = std::make_unique<ContentView>(rig->model.get(), rig->clock());
+        contentWindow->resize(1200, 850);
+        contentWindow->show();
+        QApplication::setActiveWindow(contentWindow.get());
+        QTRY_VERIFY(qobject_cast<LoginView *>(contentWindow->screen()) &&
+                    qobject_cast<LoginView *>(contentWindow->screen())->accountField()->isEnabled());
+        window = contentWindow.get();
+    } else {
+        view = std::make_unique<WeekInView>();
+        window = view->signedIn.window.get();
+        QueryView *query = view->signedIn.query();
+        if (shown == QLatin1String("student")) {
+            QVERIFY(view->show());
+        } else if (shown == QLatin1String("course")) {
+            for (SegmentedControl *picker :
+                 {query->searchArea()->kindPicker(), query->searchArea()->teacherPicker()})
+                clickAt(window, picker->mapTo(window, picker->segmentRect(1).center()));
+            query->searchArea()->calendarButton()->click();
+        }
+    }
+    settle();
+    if (QWidget *focused = QApplication::focusWidget())
+        focused->clearFocus();
+    settle();
+    const QList<QWidget *> reached = walk(window, int(tabControls(window).size()), true);
+    QVERIFY(!reached.isEmpty());
+    for (QWidget *widget : reached) {
+        QVERIFY(widget);
+        const QAccessibleInterface *element = heard(widget);
+        QVERIFY(element);
+        const QString said = QStringLiteral("%1: \"%2\" as %3")
+                                 .arg(widget->metaObject()->className(), element->text(QAccessible::Name))
+                                 .arg(element->role());
+        QVERIFY2(!element->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(said));
+        QVERIFY2(!isContainer(element->role()), qPrintable(said));
+        if (qobject_cast<WeekCourseBlock *>(widget))
+            QVERIFY2(element->role() == QAccessible::Button, qPrintable(said));
+    }
+}
+
+void AccessTest::pickersMarkTheirChoice_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("chosen");
+    QTest::newRow("set by the screen") << QStringLiteral("set") << 1;
+    QTest::newRow("the Right key") << QStringLiteral("key") << 1;
+    QTest::newRow("a screen reader's press") << QStringLiteral("press") << 1;
+    QTest::newRow("left as it starts") << QString() << 0;
+}
+
+void AccessTest::pickersMarkTheirChoice()
+{
+    QFETCH(QString, how);
+    QFETCH(int, chosen);
+    SegmentedControl picker({QStringLiteral("学生"), QStringLiteral("老师")}, 170);
+    picker.setAccessibleName(QStringLiteral("查询对象"));
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    QVERIFY(QTest::qWaitForWindowActive(&picker));
+    picker.setFocus(Qt::TabFocusReason);
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&picker);
+    QVERIFY(list);
+    QCOMPARE(list->role(), QAccessible::PageTabList);
+    QCOMPARE(list->text(QAccessible::Name), QStringLiteral("查询对象"));
+    QCOMPARE(list->childCount(), 2);
+    if (how == QLatin1String("set"))
+        picker.setCurrent(chosen);
+    else if (how == QLatin1String("key"))
+        QTest::keyClick(&picker, Qt::Key_Right);
+    else if (how == QLatin1String("press"))
+        list->child(chosen)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(picker.current(), chosen);
+    for (int index = 0; index < 2; ++index) {
+        QAccessibleInterface *segment = list->child(index);
+        QCOMPARE(segment->role(), QAccessible::PageTab);
+        QCOMPARE(segment->text(QAccessible::Name), picker.titles().at(index));
+        QCOMPARE(bool(segment->state().selected), index == chosen);
+        QCOMPARE(list->indexOfChild(segment), index);
+    }
+    // The focus is heard on the chosen segment.
+    QCOMPARE(list->focusChild(), list->child(chosen));
+}
+
+void AccessTest::courseBlockPressPinsItsDetail_data()
+{
+    QTest::addColumn<bool>("hovering");
+    QTest::newRow("closed") << false;
+    QTest::newRow("a hover decision waiting") << true;
+}
+
+void AccessTest::courseBlockPressPinsItsDetail()
+{
+    QFETCH(bool, hovering);
+    WeekInView view;
+    QVERIFY(view.show());
+    WeekCourseBlock *block = view.signedIn.query()->findChild<WeekCourseBlock *>();
+    QVERIFY(block);
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(block);
+    QCOMPARE(element->role(), QAccessible::Button);
+    QCOMPARE(element->text(QAccessible::Name), block->accessibleName());
+    QVERIFY(!block->accessibleName().isEmpty());
+    if (hovering) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QApplication::sendEvent(block, &enter);
+        QVERIFY(block->hoverPending());
+    }
+    QAccessibleActionInterface *actions = element->actionInterface();
+    QVERIFY(actions);
+    QCOMPARE(actions->actionNames().value(0), QAccessibleActionInterface::pressAction());
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(block->pinned());
+    QVERIFY(block->showsDetails());
+    QCOMPARE(block->outline(), 1.0);
+    QCOMPARE(block->hoverPending(), hovering);
 }
 
 void AccessTest::focusedSwitchIsPlainlyMarked_data()
