@@ -81,7 +81,10 @@ void SegmentedControl::announceChoice()
 void SegmentedControl::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
-    announceChoice();
+    // After the control's own focus report, which follows this event, so that the chosen segment is
+    // what is heard last.
+    QMetaObject::invokeMethod(
+        this, [this] { announceChoice(); }, Qt::QueuedConnection);
 }
 
 void SegmentedControl::mousePressEvent(QMouseEvent *event)
