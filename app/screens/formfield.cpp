@@ -18,6 +18,8 @@ FormField::FormField(const QString &placeholder, QWidget *parent)
     , m_edit(new QLineEdit(this))
 {
     m_edit->setPlaceholderText(placeholder);
+    // A screen reader names a field by its name alone; the placeholder only reaches it as a description.
+    m_edit->setAccessibleName(placeholder);
     m_edit->setFrame(false);
     m_edit->setFont(textStyleFont(font(), TextStyle::body));
     // The field shows the card's rounded background through its own.

@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 #include <chrono>
 
 namespace quorvale {
@@ -280,6 +281,8 @@ void QueryView::render()
 
     SearchField *field = m_box->field();
     field->setPlaceholderText(m_model->placeholder());
+    if (field->accessibleName() != m_model->placeholder())
+        field->setAccessibleName(m_model->placeholder());
     if (field->text() != m_model->query())
         field->setText(m_model->query());
     m_box->spinner()->setVisible(m_model->busy());
@@ -297,6 +300,7 @@ void QueryView::render()
         m_searchArea->calendarButton()->setFocus(Qt::OtherFocusReason);
     m_dateControls->setVisible(m_showDate);
 
+    fitHeight();
     renderCards();
     m_hint->setVisible(!selection && !m_model->didSearch());
     place();
@@ -342,6 +346,18 @@ void QueryView::place()
     const QWidget *line = m_searchArea->dateLine();
     const QPoint lineRight = line->mapTo(m_content, QPoint(line->width(), 0));
     m_dateControls->move(lineRight.x() - m_dateControls->width(), lineRight.y() + dateControlsDrop);
+}
+
+void QueryView::fitHeight()
+{
+    // A load swaps the lessons and the week for its indicator. The page keeps its height meanwhile, so
+    // that a reader down at the week stays in place for the timetable that comes.
+    m_heldHeight = m_model->loadingSchedule() ? std::max(m_heldHeight, m_column->height()) : 0;
+    const int height = std::max({0, m_scroll->viewport()->height() - 54, m_heldHeight});
+    if (m_heightStrut->sizeHint().height() == height)
+        return;
+    m_heightStrut->changeSize(0, height, QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_content->layout()->invalidate();
 }
 
 void QueryView::showEvent(QShowEvent *event)
@@ -412,9 +428,7 @@ bool QueryView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Move:
     case QEvent::Resize:
         if (watched == m_scroll->viewport()) {
-            m_heightStrut->changeSize(0, std::max(0, m_scroll->viewport()->height() - 54), QSizePolicy::Fixed,
-                                      QSizePolicy::Fixed);
-            m_content->layout()->invalidate();
+            fitHeight();
         } else if (watched == m_searchArea || watched == m_searchArea->fieldAnchor() ||
                    watched == m_searchArea->dateLine() || watched == m_column || watched == m_dateControls) {
             place();

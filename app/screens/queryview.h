@@ -115,6 +115,8 @@ private:
     // What a new moment on the same day changes: the date line and controls and the result.
     void renderMoment();
     void renderCards();
+    // Holds the column at least as high as the window, and while a timetable loads as high as it was.
+    void fitHeight();
     void place();
 
     void queryChanged();
@@ -161,6 +163,8 @@ private:
     QSpacerItem *m_bottomSpacer = nullptr;
     QSpacerItem *m_endSpacer = nullptr;
     QSpacerItem *m_heightStrut = nullptr;
+    // The column's height as the timetable being loaded was asked for; 0 while none loads.
+    int m_heldHeight = 0;
     TopBar *m_topBar = nullptr;
     SearchArea *m_searchArea = nullptr;
     SearchShadow *m_shadow = nullptr;

@@ -17,6 +17,7 @@
 #include "app/week/weektimetableview.h"
 
 #include <QVBoxLayout>
+#include <utility>
 
 namespace quorvale {
 
@@ -88,7 +89,20 @@ void ResultArea::refresh()
     m_subtitle->setText(m_model->selectionSubtitle());
     showPlan(planLessons(ResultInput::from(*m_model)));
     showWeek();
-    m_reload->setVisible(!m_model->loadingSchedule());
+    showReload(!m_model->loadingSchedule());
+}
+
+void ResultArea::showReload(bool shown)
+{
+    // Hidden with the focus, the link would hand it on down the page and scroll there: while the
+    // load runs nothing has it, and the link takes it back unless the person went elsewhere meanwhile.
+    if (!shown && window()->focusWidget() == m_reload) {
+        m_reloadRegainsFocus = true;
+        m_reload->clearFocus();
+    }
+    m_reload->setVisible(shown);
+    if (shown && std::exchange(m_reloadRegainsFocus, false) && !window()->focusWidget())
+        m_reload->setFocus(Qt::OtherFocusReason);
 }
 
 void ResultArea::showPlan(const LessonPlan &plan)

@@ -59,6 +59,7 @@ private:
     void replaceSingle(QWidget *widget);
     void showCards(const LessonPlan &plan);
     void showWeek();
+    void showReload(bool shown);
 
     Model *m_model;
     LessonPlan m_plan;
@@ -73,6 +74,8 @@ private:
     WeekTimetableView *m_weekView = nullptr;
     StatusBadge *m_weekBadge;
     GlyphButton *m_reload;
+    // The reload link had the keyboard when a load hid it, and takes it back as it returns.
+    bool m_reloadRegainsFocus = false;
 };
 
 } // namespace quorvale

@@ -98,7 +98,8 @@ void SearchArea::present(QueryKind kind, TeacherSearchKind teacherKind, bool has
     m_heading->setText(teacherMode ? QStringLiteral("查找老师") : QStringLiteral("查找学生"));
     m_heading->setVisible(!hasSelection);
     showMoment(moment);
-    m_calendar->setLabel(dateOpen ? glyphPath(Glyph::chevronUp) : glyphPath(Glyph::calendar), QString());
+    // The glyph alone changes: the button keeps the name it was given, which its empty label would wipe.
+    m_calendar->label()->setGlyph(dateOpen ? glyphPath(Glyph::chevronUp) : glyphPath(Glyph::calendar));
     // Tighter once a person is chosen, so the results start higher.
     // Setting a layout's spacing lays it out again even when it stays the same.
     if (const int spacing = hasSelection ? 10 : 18; m_column->spacing() != spacing)

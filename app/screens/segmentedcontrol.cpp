@@ -2,7 +2,9 @@
 
 #include "app/look/painting.h"
 #include "app/look/typography.h"
+#include "app/screens/segmentedaccessible.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +27,7 @@ SegmentedControl::SegmentedControl(const QStringList &titles, int width, QWidget
     setFocusPolicy(Qt::TabFocus);
     setFont(textStyleFont(font(), TextStyle::body));
     setCursor(Qt::PointingHandCursor);
+    SegmentedAccessible::install();
 }
 
 void SegmentedControl::setCurrent(int index)
@@ -33,6 +36,7 @@ void SegmentedControl::setCurrent(int index)
         return;
     m_current = index;
     update();
+    announceChoice();
 }
 
 QRect SegmentedControl::segmentRect(int index) const
@@ -54,7 +58,33 @@ void SegmentedControl::choose(int index)
         return;
     m_current = index;
     update();
+    announceChoice();
     emit chosen(index);
+}
+
+void SegmentedControl::announceChoice()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessible::State selection;
+    selection.selected = true;
+    QAccessibleStateChangeEvent changed(this, selection);
+    changed.setChild(m_current);
+    QAccessible::updateAccessibility(&changed);
+    if (hasFocus()) {
+        QAccessibleEvent focused(this, QAccessible::Focus);
+        focused.setChild(m_current);
+        QAccessible::updateAccessibility(&focused);
+    }
+}
+
+void SegmentedControl::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    // After the control's own focus report, which follows this event, so that the chosen segment is
+    // what is heard last.
+    QMetaObject::invokeMethod(
+        this, [this] { announceChoice(); }, Qt::QueuedConnection);
 }
 
 void SegmentedControl::mousePressEvent(QMouseEvent *event)

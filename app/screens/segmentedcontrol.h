@@ -16,6 +16,8 @@ public:
 
     int current() const { return m_current; }
     void setCurrent(int index);
+    // A choice made by the user, by pointer, keys or an assistive technology's press.
+    void choose(int index);
     QStringList titles() const { return m_titles; }
     // The rectangle of a segment, for pointers and tests.
     QRect segmentRect(int index) const;
@@ -29,9 +31,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
-    void choose(int index);
+    // Tells assistive technologies which segment is chosen now, as the one with the focus when the
+    // control has it.
+    void announceChoice();
 
     QStringList m_titles;
     int m_current = 0;

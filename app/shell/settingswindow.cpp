@@ -18,7 +18,10 @@ SettingsWindow::SettingsWindow(UpdaterController *updater, QWidget *parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(new UpdateSettingsView(updater, this));
     auto *closing = new QAction(this);
-    closing->setShortcuts(QKeySequence::Close);
+    // Escape as well, as a desktop's settings windows close.
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Close);
+    keys.append(QKeySequence(Qt::Key_Escape));
+    closing->setShortcuts(keys);
     connect(closing, &QAction::triggered, this, &QWidget::close);
     addAction(closing);
 }
@@ -27,7 +30,8 @@ QRect SettingsWindow::placedOver(const QRect &window, const QSize &size, const Q
 {
     QRect placed = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, window);
     // A window larger than the screen keeps its top left corner on it.
-    placed.moveLeft(std::max(available.left(), std::min(placed.left(), available.right() + 1 - size.width())));
+    placed.moveLeft(
+        std::max(available.left(), std::min(placed.left(), available.right() + 1 - size.width())));
     placed.moveTop(std::max(available.top(), std::min(placed.top(), available.bottom() + 1 - size.height())));
     return placed;
 }

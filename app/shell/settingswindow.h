@@ -3,7 +3,7 @@
 #include <QWidget>
 
 // The settings window: the update settings in a window of their own, sized to their content. It
-// closes with the desktop's close-window keys, as any window does.
+// closes with the desktop's close-window keys, as any window does, and with Escape.
 namespace quorvale {
 
 class UpdaterController;

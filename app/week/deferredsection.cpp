@@ -175,6 +175,7 @@ void DeferredSection::setContent(const QList<WeekEvent> &deferred, const QList<D
     m_days = days;
     m_referenceDay = referenceDay;
     m_badge->setTitle(QStringLiteral("其他安排 · %1").arg(deferred.size()));
+    m_header->setAccessibleName(m_badge->title());
     // The badge measures its title without slack, and mixed Chinese and Latin text can elide at exactly
     // that width; a few pixels more keep the count readable.
     m_badge->setMinimumWidth(m_badge->sizeHint().width() + badgeSlack);

@@ -8,6 +8,7 @@
 #include "app/look/appearance.h"
 #include "app/look/typography.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QHideEvent>
 #include <QKeyEvent>
@@ -39,6 +40,37 @@ QPainterPath cardShape(const QRectF &bounds)
     return path;
 }
 
+// To assistive technologies the block is one button named by its summary, whose press opens the
+// details pinned.
+class CourseBlockAccessible : public QAccessibleWidget
+{
+public:
+    explicit CourseBlockAccessible(WeekCourseBlock *block)
+        : QAccessibleWidget(block, QAccessible::Button)
+    {}
+
+    QStringList actionNames() const override
+    {
+        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction())
+            static_cast<WeekCourseBlock *>(widget())->performDefaultAction();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface *courseBlockFactory(const QString &className, QObject *object)
+{
+    auto *block = className == QLatin1String("quorvale::WeekCourseBlock")
+                      ? qobject_cast<WeekCourseBlock *>(object)
+                      : nullptr;
+    return block ? new CourseBlockAccessible(block) : nullptr;
+}
+
 } // namespace
 
 WeekCourseBlock::WeekCourseBlock(QWidget *parent)
@@ -48,6 +80,8 @@ WeekCourseBlock::WeekCourseBlock(QWidget *parent)
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
+    static const bool accessible = (QAccessible::installFactory(&courseBlockFactory), true);
+    Q_UNUSED(accessible)
     m_hoverTask.setSingleShot(true);
     connect(&m_hoverTask, &QTimer::timeout, this, &WeekCourseBlock::decideHover);
     connect(m_outline, &Tween::valueChanged, this, qOverload<>(&QWidget::update));
@@ -125,6 +159,12 @@ void WeekCourseBlock::pin()
     setShowDetails(true, true);
 }
 
+void WeekCourseBlock::performDefaultAction()
+{
+    setPinned(true);
+    setShowDetails(true, false);
+}
+
 void WeekCourseBlock::scheduleHover()
 {
     // Only the delay depends on the wish now; the decision reads the state when the time is up.
@@ -197,8 +237,7 @@ void WeekCourseBlock::keyPressEvent(QKeyEvent *event)
     // The default action opens the details pinned, at once.
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         m_hoverTask.stop();
-        setPinned(true);
-        setShowDetails(true, false);
+        performDefaultAction();
         return;
     }
     if (event->key() == Qt::Key_Escape && m_showDetails) {

@@ -50,6 +50,9 @@ public:
     void dismiss();
     // What a click does: pins the details open.
     void pin();
+    // The default action of assistive technologies: pins the details open at once, leaving a pending
+    // hover decision as it is.
+    void performDefaultAction();
 
 signals:
     // The details opened or closed, or their pinning changed.

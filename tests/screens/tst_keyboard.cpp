@@ -47,34 +47,6 @@ LoginView *usableLogin(const ContentView &window)
     return loginOf(window);
 }
 
-// Every control of the window that Tab may reach now, as the widgets that take the focus.
-QList<QWidget *> tabControls(QWidget *window)
-{
-    QList<QWidget *> controls;
-    for (QWidget *widget : window->findChildren<QWidget *>()) {
-        if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisible() || !widget->isEnabled())
-            continue;
-        QWidget *target = widget;
-        while (target->focusProxy())
-            target = target->focusProxy();
-        if (!controls.contains(target))
-            controls.append(target);
-    }
-    return controls;
-}
-
-// The widgets that hold the focus after each of `presses` presses of Tab, or of Shift+Tab.
-QList<QWidget *> walk(QWidget *window, int presses, bool forward)
-{
-    QList<QWidget *> reached;
-    for (int press = 0; press < presses; ++press) {
-        QTest::keyClick(window->windowHandle(), Qt::Key_Tab, forward ? Qt::NoModifier : Qt::ShiftModifier);
-        settle();
-        reached.append(QApplication::focusWidget());
-    }
-    return reached;
-}
-
 QStringList names(const QList<QWidget *> &widgets)
 {
     QStringList texts;

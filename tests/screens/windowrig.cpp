@@ -28,6 +28,32 @@ QRect inWindow(const QWidget *widget)
     return {widget->mapTo(widget->window(), QPoint()), widget->size()};
 }
 
+QList<QWidget *> tabControls(QWidget *window)
+{
+    QList<QWidget *> controls;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisible() || !widget->isEnabled())
+            continue;
+        QWidget *target = widget;
+        while (target->focusProxy())
+            target = target->focusProxy();
+        if (!controls.contains(target))
+            controls.append(target);
+    }
+    return controls;
+}
+
+QList<QWidget *> walk(QWidget *window, int presses, bool forward)
+{
+    QList<QWidget *> reached;
+    for (int press = 0; press < presses; ++press) {
+        QTest::keyClick(window->windowHandle(), Qt::Key_Tab, forward ? Qt::NoModifier : Qt::ShiftModifier);
+        settle();
+        reached.append(QApplication::focusWidget());
+    }
+    return reached;
+}
+
 SignedInWindow::SignedInWindow(const QDateTime &moment, bool remember)
     : rig(moment)
 {

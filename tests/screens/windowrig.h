@@ -2,6 +2,7 @@
 
 #include "tests/screens/screenrig.h"
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <memory>
@@ -23,6 +24,10 @@ void settle();
 void clickAt(QWidget *window, QPoint point);
 // A widget's rectangle in its window's coordinates.
 QRect inWindow(const QWidget *widget);
+// Every control of the window that Tab may reach now, as the widgets that take the focus.
+QList<QWidget *> tabControls(QWidget *window);
+// The widgets that hold the focus after each of `presses` presses of Tab, or of Shift+Tab.
+QList<QWidget *> walk(QWidget *window, int presses, bool forward);
 
 // The content window on screen and active, signed in through the sign-in screen's phase, showing
 // the query screen.

@@ -11,6 +11,24 @@
 
 using namespace quorvale;
 
+namespace {
+
+// The settings window over an updater whose files live in a folder of their own.
+struct SettingsBench
+{
+    QTemporaryDir folder;
+    UpdaterController updater{
+        {},
+        true,
+        [] { return true; },
+        {folder.filePath(QStringLiteral("QuorvaleDemo")),
+         std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
+         std::nullopt, [](const QString &) { return std::nullopt; }, [] {}, &QDateTime::currentDateTimeUtc}};
+    SettingsWindow window{&updater};
+};
+
+} // namespace
+
 class TestShell : public QObject
 {
     Q_OBJECT
@@ -21,6 +39,8 @@ private slots:
     void settingsOpenWholeOverTheWindow_data();
     void settingsOpenWholeOverTheWindow();
     void settingsCloseFromTheKeyboard();
+    void settingsCloseWithEscape_data();
+    void settingsCloseWithEscape();
 };
 
 void TestShell::menuBarFollowsTheDesktop_data()
@@ -58,8 +78,8 @@ void TestShell::settingsOpenWholeOverTheWindow_data()
         << QRect(1500, 900, 1200, 850) << settings << QRect(1520, 880, 400, 300);
     QTest::newRow("window past the left and top edges")
         << QRect(-1100, -800, 1200, 850) << settings << QRect(0, 0, 400, 300);
-    QTest::newRow("larger than the screen") << QRect(100, 100, 1200, 850) << QSize(2400, 1500)
-                                            << QRect(0, 0, 2400, 1500);
+    QTest::newRow("larger than the screen")
+        << QRect(100, 100, 1200, 850) << QSize(2400, 1500) << QRect(0, 0, 2400, 1500);
 }
 
 void TestShell::settingsOpenWholeOverTheWindow()
@@ -72,17 +92,34 @@ void TestShell::settingsOpenWholeOverTheWindow()
 
 void TestShell::settingsCloseFromTheKeyboard()
 {
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const updates::UpdateHost host{
-        folder.filePath(QStringLiteral("QuorvaleDemo")),
-        std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-        std::nullopt, [](const QString &) { return std::nullopt; }, [] {}, &QDateTime::currentDateTimeUtc};
-    UpdaterController updater({}, true, [] { return true; }, host);
-    SettingsWindow settings(&updater);
+    SettingsBench bench;
+    SettingsWindow &settings = bench.window;
     settings.show();
     QVERIFY(QTest::qWaitForWindowActive(&settings));
     QTest::keySequence(&settings, QKeySequence::Close);
+    QVERIFY(!settings.isVisible());
+}
+
+void TestShell::settingsCloseWithEscape_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("nothing focused") << QString();
+    QTest::newRow("the automatic checks switch") << QStringLiteral("quorvale::SwitchToggle");
+    QTest::newRow("the frequency picker, closed") << QStringLiteral("QComboBox");
+}
+
+void TestShell::settingsCloseWithEscape()
+{
+    QFETCH(QString, focused);
+    SettingsBench bench;
+    SettingsWindow &settings = bench.window;
+    settings.show();
+    QVERIFY(QTest::qWaitForWindowActive(&settings));
+    for (QWidget *child : settings.findChildren<QWidget *>()) {
+        if (child->inherits(qPrintable(focused)))
+            child->setFocus();
+    }
+    QTest::keyClick(settings.windowHandle(), Qt::Key_Escape);
     QVERIFY(!settings.isVisible());
 }
 
