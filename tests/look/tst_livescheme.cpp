@@ -16,9 +16,12 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDBusConnection>
+#include <QDir>
 #include <QMenu>
 #include <QProcess>
+#include <QSaveFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,6 +86,8 @@ private slots:
     void repaintsShownWindowsInTheNewScheme();
     void followsTheMotionSettingForTheNextAnimation_data();
     void followsTheMotionSettingForTheNextAnimation();
+    void followsTheMotionSettingOfTheConfigFiles_data();
+    void followsTheMotionSettingOfTheConfigFiles();
 
 private:
     StandInPortal m_portal;
@@ -181,6 +186,38 @@ void TestLiveScheme::followsTheMotionSettingForTheNextAnimation()
     QVERIFY(m_portal.send(settingNamespace, key, reducing));
     QTRY_VERIFY_WITH_TIMEOUT(motion::reduced(), 1000);
     QVERIFY(m_portal.send(settingNamespace, key, moving));
+    QTRY_VERIFY_WITH_TIMEOUT(!motion::reduced(), 1000);
+}
+
+void TestLiveScheme::followsTheMotionSettingOfTheConfigFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("reducing");
+    QTest::addColumn<QByteArray>("moving");
+    QTest::newRow("KDE") << u"kdeglobals"_s << "[KDE]\nAnimationDurationFactor=0\n"_ba
+                         << "[KDE]\nAnimationDurationFactor=1\n"_ba;
+    // A folder that did not exist when the program started.
+    QTest::newRow("GTK 4") << u"gtk-4.0/settings.ini"_s << "[Settings]\ngtk-enable-animations=false\n"_ba
+                           << "[Settings]\ngtk-enable-animations=true\n"_ba;
+}
+
+void TestLiveScheme::followsTheMotionSettingOfTheConfigFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, reducing);
+    QFETCH(QByteArray, moving);
+    const QString path =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + file;
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    // As desktops write them: a new file renamed over the old one.
+    const auto write = [&path](const QByteArray &content) {
+        QSaveFile saved(path);
+        return saved.open(QIODevice::WriteOnly) && saved.write(content) == content.size() && saved.commit();
+    };
+    QVERIFY(!motion::reduced());
+    QVERIFY(write(reducing));
+    QTRY_VERIFY_WITH_TIMEOUT(motion::reduced(), 1000);
+    QVERIFY(write(moving));
     QTRY_VERIFY_WITH_TIMEOUT(!motion::reduced(), 1000);
 }
 
