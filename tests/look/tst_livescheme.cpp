@@ -59,7 +59,7 @@ public:
 private:
     bool answered(const QByteArray &word)
     {
-        while (m_process.waitForReadyRead(10000) || m_process.canReadLine()) {
+        while (m_process.canReadLine() || m_process.waitForReadyRead(10000)) {
             if (m_process.readLine().trimmed() == word)
                 return true;
         }
