@@ -3,6 +3,7 @@
 #include "app/look/desktopsettings.h"
 
 #include <QApplication>
+#include <QToolTip>
 
 namespace quorvale::colourscheme {
 
@@ -47,9 +48,13 @@ QPalette darkPalette()
 
 void apply(std::optional<bool> dark)
 {
-    // The palette before any scheme was applied: the desktop's or the style's own.
+    // The palettes before any scheme was applied: the desktop's or the style's own. Tool tips keep one
+    // of their own, which the application's palette does not reach.
     static const QPalette original = QApplication::palette();
-    QApplication::setPalette(dark.value_or(false) ? darkPalette() : original);
+    static const QPalette originalTips = QToolTip::palette();
+    const bool darkened = dark.value_or(false);
+    QApplication::setPalette(darkened ? darkPalette() : original);
+    QToolTip::setPalette(darkened ? darkPalette() : originalTips);
 }
 
 void followDesktop()

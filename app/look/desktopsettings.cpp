@@ -34,6 +34,9 @@ void DesktopSettings::follow(const QString &settingNamespace, const QString &key
         return;
     m_followed.insert(settingId(settingNamespace, key));
     if (!m_listening) {
+        // QtDBus matches the slot to the signal by its parameters' type names, and finds a type by
+        // name only once it was registered: without this the connection fails and no change arrives.
+        qRegisterMetaType<QDBusVariant>();
         m_listening =
             bus.connect(portalService, portalPath, portalInterface, QStringLiteral("SettingChanged"), this,
                         SLOT(settingChanged(QString, QString, QDBusVariant)));

@@ -3,6 +3,8 @@
 #include "app/look/desktopsettings.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
@@ -62,6 +64,10 @@ bool animationsSwitchedOff(const QVariant &value)
     return boolean(value) == false;
 }
 
+// The configuration files that speak about animation, below the XDG config folder.
+const QString kdeConfig = QStringLiteral("kdeglobals");
+const QString gtkConfigs[] = {QStringLiteral("gtk-3.0/settings.ini"), QStringLiteral("gtk-4.0/settings.ini")};
+
 // The portal settings that speak about animation: the cross-desktop one, GNOME's and KDE's.
 struct PortalSetting
 {
@@ -97,8 +103,10 @@ public:
 
     void start()
     {
-        report(QStringLiteral("config"),
-               configReducesMotion(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+        m_configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        connect(&m_files, &QFileSystemWatcher::fileChanged, this, &DesktopMotion::readConfig);
+        connect(&m_files, &QFileSystemWatcher::directoryChanged, this, &DesktopMotion::readConfig);
+        readConfig();
         auto *desktop = new DesktopSettings(this);
         connect(desktop, &DesktopSettings::changed, this,
                 [this](const QString &settingNamespace, const QString &key, const QVariant &value) {
@@ -110,6 +118,26 @@ public:
     }
 
 private:
+    // A desktop without the portal writes its setting into these files, often by replacing them, which
+    // ends a watch: the folders are watched for files that come and go, and each reading watches again
+    // whatever exists then.
+    void readConfig()
+    {
+        QStringList paths{m_configHome};
+        for (const QString &file : {kdeConfig, gtkConfigs[0], gtkConfigs[1]}) {
+            const QString path = m_configHome + u'/' + file;
+            paths << path << QFileInfo(path).path();
+        }
+        paths.removeDuplicates();
+        paths.removeIf([this](const QString &path) {
+            return !QFileInfo::exists(path) || m_files.files().contains(path) ||
+                   m_files.directories().contains(path);
+        });
+        if (!paths.isEmpty())
+            m_files.addPaths(paths);
+        report(QStringLiteral("config"), configReducesMotion(m_configHome));
+    }
+
     void report(const QString &source, bool reduces)
     {
         m_reports.insert(source, reduces);
@@ -119,6 +147,8 @@ private:
         setReduced(any);
     }
 
+    QString m_configHome;
+    QFileSystemWatcher m_files;
     QHash<QString, bool> m_reports;
 };
 
@@ -145,12 +175,11 @@ void followDesktop()
 
 bool configReducesMotion(const QString &configHome)
 {
-    const QSettings kde(configHome + QStringLiteral("/kdeglobals"), QSettings::IniFormat);
+    const QSettings kde(configHome + u'/' + kdeConfig, QSettings::IniFormat);
     if (isZeroFactor(kde.value(QStringLiteral("KDE/AnimationDurationFactor"))))
         return true;
-    for (const QString &version : {QStringLiteral("gtk-3.0"), QStringLiteral("gtk-4.0")}) {
-        const QSettings gtk(configHome + u'/' + version + QStringLiteral("/settings.ini"),
-                            QSettings::IniFormat);
+    for (const QString &file : gtkConfigs) {
+        const QSettings gtk(configHome + u'/' + file, QSettings::IniFormat);
         if (animationsSwitchedOff(gtk.value(QStringLiteral("Settings/gtk-enable-animations"))))
             return true;
     }

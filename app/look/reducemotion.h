@@ -11,8 +11,8 @@ namespace quorvale::motion {
 bool reduced();
 void setReduced(bool reduced);
 
-// Reads the desktop's setting now from the configuration files of KDE and GTK, then asks the
-// desktop portal and keeps following its changes. Called once by the application at start-up.
+// Reads the desktop's setting now from the configuration files of KDE and GTK and from the desktop
+// portal, and keeps following the changes of both. Called once by the application at start-up.
 void followDesktop();
 
 // Whether the KDE or GTK configuration under configHome (the XDG config folder) turns animations off.

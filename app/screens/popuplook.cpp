@@ -1,13 +1,40 @@
 #include "app/screens/popuplook.h"
 
 #include <QCalendarWidget>
+#include <QEvent>
 #include <QMenu>
 
 namespace quorvale::popuplook {
 
+namespace {
+
+// A sheet reads its palette(...) colours once, when it is applied: it is applied again whenever the
+// application's palette changes, so an open or later pop-up shows the desktop's new colour scheme.
+class SheetFollowsPalette : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ApplicationPaletteChange) {
+            auto *widget = static_cast<QWidget *>(watched);
+            widget->setStyleSheet(widget->styleSheet());
+        }
+        return false;
+    }
+};
+
+void followPalette(QWidget *styled)
+{
+    styled->installEventFilter(new SheetFollowsPalette(styled));
+}
+
+} // namespace
+
 void styleMenu(QMenu *menu)
 {
-    // palette(...) is read when the sheet is applied, so the colours follow light and dark.
     menu->setStyleSheet(QStringLiteral(
         "QMenu { background: palette(base); border: 1px solid palette(mid); border-radius: 10px; padding: "
         "6px; }"
@@ -15,6 +42,7 @@ void styleMenu(QMenu *menu)
         "QMenu::item:selected { background: palette(highlight); color: palette(highlighted-text); }"
         "QMenu::item:disabled { color: palette(placeholder-text); }"
         "QMenu::separator { height: 1px; margin: 5px 8px; background: palette(midlight); }"));
+    followPalette(menu);
 }
 
 void styleCalendar(QCalendarWidget *calendar)
@@ -33,6 +61,7 @@ void styleCalendar(QCalendarWidget *calendar)
         "QCalendarWidget QAbstractItemView { background: palette(base); color: palette(text);"
         " selection-background-color: palette(highlight); selection-color: palette(highlighted-text);"
         " outline: 0; }"));
+    followPalette(calendar);
 }
 
 } // namespace quorvale::popuplook

@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QStyleHints>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using namespace quorvale;
@@ -544,11 +545,15 @@ void TestLook::readsThePublishedColourScheme()
 void TestLook::followsTheSchemeAndGivesThePaletteBack()
 {
     const QPalette before = QApplication::palette();
+    const QPalette tipsBefore = QToolTip::palette();
     QVERIFY(!Appearance::isDark(before));
     colourscheme::apply(true);
     QVERIFY(Appearance::isDark(QApplication::palette()));
+    QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase),
+             QApplication::palette().color(QPalette::ToolTipBase));
     colourscheme::apply(false);
     QCOMPARE(QApplication::palette(), before);
+    QCOMPARE(QToolTip::palette(), tipsBefore);
     colourscheme::apply(true);
     colourscheme::apply(std::nullopt);
     QCOMPARE(QApplication::palette(), before);
