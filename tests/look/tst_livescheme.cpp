@@ -5,13 +5,13 @@
 #include "app/look/reducemotion.h"
 #include "app/screens/popuplook.h"
 #include "app/shell/settingswindow.h"
-#include "app/updates/updatercontroller.h"
 #include "app/week/dayarea.h"
 #include "app/week/daycolumn.h"
 #include "app/week/weekcourseblock.h"
 #include "app/week/weektimetableview.h"
 #include "core/base/shanghai.h"
 #include "core/model/week.h"
+#include "tests/support/settingsbench.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -20,9 +20,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QSaveFile>
-#include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quorvale;
@@ -128,15 +126,8 @@ void TestLiveScheme::repaintsShownWindowsInTheNewScheme()
     const QPoint inCard = card->mapTo(&view, QPoint(card->width() - 8, card->height() - 6));
     const QPoint background(2, 2);
 
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const updates::UpdateHost host{
-        folder.filePath(QStringLiteral("QuorvaleDemo")),
-        std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-        std::nullopt, [](const QString &) { return false; }, &QDateTime::currentDateTimeUtc};
-    UpdaterController updater(
-        {}, true, [] { return true; }, host);
-    SettingsWindow dialog(&updater);
+    testing::SettingsBench bench;
+    SettingsWindow &dialog = bench.window;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 

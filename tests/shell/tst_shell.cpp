@@ -1,33 +1,13 @@
 #include "app/shell/globalmenuquery.h"
 #include "app/shell/settingswindow.h"
-#include "app/updates/updatercontroller.h"
+#include "tests/support/settingsbench.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QScopeGuard>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quorvale;
-
-namespace {
-
-// The settings window over an updater whose files live in a folder of their own.
-struct SettingsBench
-{
-    QTemporaryDir folder;
-    UpdaterController updater{
-        {},
-        true,
-        [] { return true; },
-        {folder.filePath(QStringLiteral("QuorvaleDemo")),
-         std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-         std::nullopt, [](const QString &) { return std::nullopt; }, [] {}, &QDateTime::currentDateTimeUtc}};
-    SettingsWindow window{&updater};
-};
-
-} // namespace
 
 class TestShell : public QObject
 {
@@ -92,7 +72,7 @@ void TestShell::settingsOpenWholeOverTheWindow()
 
 void TestShell::settingsCloseFromTheKeyboard()
 {
-    SettingsBench bench;
+    testing::SettingsBench bench;
     SettingsWindow &settings = bench.window;
     settings.show();
     QVERIFY(QTest::qWaitForWindowActive(&settings));
@@ -111,7 +91,7 @@ void TestShell::settingsCloseWithEscape_data()
 void TestShell::settingsCloseWithEscape()
 {
     QFETCH(QString, focused);
-    SettingsBench bench;
+    testing::SettingsBench bench;
     SettingsWindow &settings = bench.window;
     settings.show();
     QVERIFY(QTest::qWaitForWindowActive(&settings));
