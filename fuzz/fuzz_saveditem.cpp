@@ -18,18 +18,6 @@ QString utf16Of(const QByteArray &bytes)
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2);
 }
 
-// Qt reads an unpaired surrogate escape as another character, so it is compared only without one.
-bool hasUnpairedSurrogate(const QString &text)
-{
-    for (qsizetype at = 0; at < text.size(); ++at) {
-        if (text.at(at).isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
-            ++at;
-        else if (text.at(at).isSurrogate())
-            return true;
-    }
-    return false;
-}
-
 std::optional<SavedCredentials> readByQt(const QByteArray &json)
 {
     QJsonParseError error;
@@ -46,8 +34,6 @@ void roundTrip(const SavedCredentials &credentials)
     using quorvale::fuzz::require;
     const QByteArray json = credentials.toJson();
     require(SavedCredentials::fromJson(json) == credentials);
-    if (hasUnpairedSurrogate(credentials.account) || hasUnpairedSurrogate(credentials.password))
-        return;
     require(readByQt(json) == credentials);
     const QJsonObject object{{QStringLiteral("account"), credentials.account},
                              {QStringLiteral("password"), credentials.password}};
