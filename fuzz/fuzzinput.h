@@ -5,6 +5,7 @@
 #include <QList>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 // What every fuzz target shares: the Qt application some readers need, and the cutting of one input
 // into the several bodies an entry point reads.
@@ -30,6 +31,13 @@ inline QByteArray bytesOf(const uint8_t *data, size_t size)
 inline QList<QByteArray> piecesOf(const QByteArray &input)
 {
     return input.split('\x1e');
+}
+
+// Ends the run, as a finding, when a property the target checks does not hold.
+inline void require(bool holds)
+{
+    if (!holds)
+        std::abort();
 }
 
 } // namespace quorvale::fuzz

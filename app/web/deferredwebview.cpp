@@ -1,10 +1,16 @@
 #include "app/web/deferredwebview.h"
 
+#include "platform/updates/buildstamp.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QOpenGLContext>
 #include <QTimer>
+#include <algorithm>
+#include <optional>
 #include <unistd.h>
 
 // Qt's own setter of the graphics context that every window shares. Qt makes that context only when
@@ -16,9 +22,30 @@ namespace quorvale {
 namespace {
 
 using CreateWebView = PlatformWebView *(*)(QObject *parent);
-using WebModuleVersion = const char *(*)();
 
 const char *const sandboxVariable = "QTWEBENGINE_DISABLE_SANDBOX";
+
+// Whether the folder lies in the build tree this program was built in.
+bool insideBuildTree(const QString &folder)
+{
+    const QString build = QFileInfo(QStringLiteral(QUORVALE_BUILD_DIR)).canonicalFilePath();
+    const QString path = QFileInfo(folder).canonicalFilePath();
+    return !build.isEmpty() && (path == build || path.startsWith(build + u'/'));
+}
+
+// The versions stamped in a module file, read from its bytes, since loading it would already run its
+// constructors; nothing when the file cannot be read.
+std::optional<QStringList> stampedModuleVersions(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const qint64 size = file.size();
+    if (const uchar *mapped = file.map(0, size))
+        return updates::stampedVersions(
+            QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), size));
+    return updates::stampedVersions(file.readAll());
+}
 
 } // namespace
 
@@ -30,8 +57,14 @@ DeferredWebView::DeferredWebView(QStringList modulePaths, QObject *parent)
 QStringList DeferredWebView::defaultModulePaths()
 {
     const QString name = QStringLiteral(QUORVALE_WEB_MODULE_NAME);
-    return {QDir(QCoreApplication::applicationDirPath()).filePath(name),
-            QDir(QStringLiteral(QUORVALE_WEB_MODULE_DIR)).filePath(name)};
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    QStringList paths{QDir(programFolder).filePath(name)};
+    // Where the build put the module serves only the build's own programs (its tests, for one): an
+    // installed program loads nothing from outside its version folder, whoever can write elsewhere.
+    const QString built = QDir(QStringLiteral(QUORVALE_WEB_MODULE_DIR)).filePath(name);
+    if (insideBuildTree(programFolder) && !paths.contains(built))
+        paths.append(built);
+    return paths;
 }
 
 QString DeferredWebView::sandboxReason(bool root, bool sandboxDisabled)
@@ -69,20 +102,24 @@ PlatformWebView *DeferredWebView::engine()
         shared->create();
         qt_gl_set_global_share_context(shared);
     }
+    const QString programVersion = QStringLiteral(QUORVALE_VERSION);
     QString refusal;
     for (const QString &path : std::as_const(m_modulePaths)) {
+        const std::optional<QStringList> built = stampedModuleVersions(path);
+        if (!built)
+            continue;
+        // A module of another version may speak another interface and is never loaded at all.
+        if (*built != QStringList{programVersion}) {
+            const auto other =
+                std::find_if(built->begin(), built->end(),
+                             [&programVersion](const QString &version) { return version != programVersion; });
+            refusal = moduleVersionReason(other == built->end() ? QString() : *other, programVersion);
+            continue;
+        }
         QLibrary module(path);
         const auto create = reinterpret_cast<CreateWebView>(module.resolve("quorvaleCreateWebView"));
         if (!create)
             continue;
-        // A module of another version may speak another interface: it is never asked for the engine.
-        const auto version = reinterpret_cast<WebModuleVersion>(module.resolve("quorvaleWebModuleVersion"));
-        const QString built = version ? QString::fromLatin1(version()) : QString();
-        if (built != QStringLiteral(QUORVALE_VERSION)) {
-            refusal = moduleVersionReason(built, QStringLiteral(QUORVALE_VERSION));
-            module.unload();
-            continue;
-        }
         m_engine = create(this);
         break;
     }

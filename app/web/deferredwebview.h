@@ -10,7 +10,8 @@ namespace quorvale {
 // libraries it pulls in are loaded from the web module on first need, not at every start. Until
 // then cookies and resets need no engine. As root the engine cannot start its sandbox and would
 // end the whole process, so there it is never loaded unless the person has switched the sandbox
-// off; the reason is told instead. A module built for another version is refused the same way.
+// off; the reason is told instead. A module stamped with another version is refused the same way,
+// without being loaded.
 class DeferredWebView : public PlatformWebView
 {
     Q_OBJECT
@@ -30,7 +31,8 @@ public:
     // Whether the engine was loaded.
     bool isLoaded() const { return m_engine != nullptr; }
 
-    // The web module's usual places: beside the executable, then where the build put it.
+    // The web module's usual places: beside the executable, and where the build put it for a program
+    // that runs from the build tree.
     static QStringList defaultModulePaths();
     // Why a web module built for another version, or for no known one, is not used.
     static QString moduleVersionReason(const QString &moduleVersion, const QString &programVersion);

@@ -64,20 +64,21 @@ constexpr std::pair<char, char16_t> shortEscapes[] = {{'"', u'"'},  {'\\', u'\\'
                                                       {'r', u'\r'}, {'t', u'\t'}};
 
 // The character of the escape at the index, which then moves past the escape.
-char16_t escaped(QByteArrayView raw, qsizetype &at)
+char16_t escaped(QStringView raw, qsizetype &at)
 {
-    const char kind = raw.at(at + 1);
+    const char16_t kind = raw.at(at + 1).unicode();
     for (const auto &[letter, character] : shortEscapes) {
-        if (kind == letter) {
+        if (kind == char16_t(letter)) {
             at += 2;
             return character;
         }
     }
-    if (kind != 'u' || at + 6 > raw.size())
+    if (kind != u'u' || at + 6 > raw.size())
         throw corrupted();
     int unit = 0;
     for (qsizetype digit = at + 2; digit < at + 6; ++digit) {
-        const int value = text::hexDigit(raw.at(digit));
+        const char16_t code = raw.at(digit).unicode();
+        const int value = code < 0x80 ? text::hexDigit(char(code)) : -1;
         if (value < 0)
             throw corrupted();
         unit = unit * 16 + value;
@@ -87,26 +88,30 @@ char16_t escaped(QByteArrayView raw, qsizetype &at)
 }
 
 // The text of a JSON string's contents, written straight into a buffer of its final capacity so that
-// no copy of it is left behind by a growing buffer.
+// no copy of it is left behind by a growing buffer. The contents are decoded in one piece, a U+FEFF at
+// their start kept as the character it is (a decoder drops it as a byte-order mark at the start of
+// every piece it is given); the escapes, all ASCII, are then resolved in the same buffer.
 QString decoded(QByteArrayView raw)
 {
     QString text(raw.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    qsizetype at = 0;
-    while (at < raw.size()) {
-        qsizetype run = at;
-        for (; run < raw.size() && raw.at(run) != '\\'; ++run) {
-            if (uchar(raw.at(run)) < 0x20)
-                throw corrupted();
-        }
-        out = utf8.appendToBuffer(out, raw.sliced(at, run - at));
-        at = run;
-        if (at < raw.size())
-            *out++ = QChar(escaped(raw, at));
-    }
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QChar *end = utf8.appendToBuffer(text.data(), raw);
     if (utf8.hasError())
         throw corrupted();
+    const QStringView units(text.constData(), end);
+    QChar *out = text.data();
+    for (qsizetype at = 0; at < units.size();) {
+        const char16_t unit = units.at(at).unicode();
+        if (unit < 0x20)
+            throw corrupted();
+        if (unit == u'\\') {
+            *out++ = QChar(escaped(units, at));
+        } else {
+            *out++ = units.at(at);
+            ++at;
+        }
+    }
     text.truncate(out - text.constData());
     return text;
 }
@@ -118,7 +123,8 @@ char *appendText(char *out, QStringView text)
 }
 
 // The text as a JSON string the way Qt writes one: the escapes of one character where there is one,
-// other control characters and unpaired surrogates as \uXXXX, everything else as UTF-8.
+// other control characters and unpaired surrogates as \uXXXX, everything else as UTF-8. Unlike Qt,
+// U+FEFF is written as \ufeff too: Qt's reader drops it as a byte-order mark where it starts a string.
 char *appendString(char *out, const QString &text)
 {
     static constexpr char hex[] = "0123456789abcdef";
@@ -135,7 +141,7 @@ char *appendString(char *out, const QString &text)
             ++at;
             continue;
         }
-        if (!shortForm && unit >= 0x20 && !character.isSurrogate())
+        if (!shortForm && unit >= 0x20 && !character.isSurrogate() && unit != 0xfeff)
             continue;
         out = appendText(out, QStringView(text).sliced(run, at - run));
         run = at + 1;

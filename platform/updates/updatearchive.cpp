@@ -14,7 +14,9 @@ constexpr QDataStream::Version encoding = QDataStream::Qt_6_4;
 
 bool plainName(const QString &name)
 {
-    static const QRegularExpression allowed(QStringLiteral("^[A-Za-z0-9._+-]{1,255}$"));
+    // Anchored as a whole: "$" alone also matches before a final line break.
+    static const QRegularExpression allowed(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9._+-]{1,255}")));
     return name != u"." && name != u".." && allowed.match(name).hasMatch();
 }
 
@@ -42,6 +44,8 @@ std::optional<UpdateArchive> unpackArchive(const QByteArray &bytes)
     UpdateArchive archive;
     quint32 count = 0;
     in >> archive.version >> count;
+    if (count > maxArchiveEntries)
+        return std::nullopt;
     QSet<QString> names;
     for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         ArchiveEntry entry;

@@ -28,10 +28,13 @@ struct UpdateArchive
     bool operator==(const UpdateArchive &) const = default;
 };
 
+// A version folder holds the program and its web module; an archive of more files is not one of ours.
+constexpr quint32 maxArchiveEntries = 16;
+
 QByteArray packArchive(const UpdateArchive &archive);
 
-// Nothing when the bytes are not a complete archive, a name is not a plain file name, or a name
-// occurs twice.
+// Nothing when the bytes are not a complete archive, a name is not a plain file name, a name occurs
+// twice, or the archive holds more than maxArchiveEntries files.
 std::optional<UpdateArchive> unpackArchive(const QByteArray &bytes);
 
 } // namespace quorvale::updates

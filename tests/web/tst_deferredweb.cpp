@@ -10,6 +10,9 @@
 #include "tests/support/awaittask.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -39,6 +42,7 @@ private slots:
     void missingModuleIsToldNotFatal();
     void moduleOfAnotherVersionIsRefused_data();
     void moduleOfAnotherVersionIsRefused();
+    void installedProgramLoadsOnlyFromItsVersionFolder();
     void sheetTellsWhyInsteadOfAPage();
     void engineLoadsOnFirstViewOnly();
 };
@@ -87,7 +91,8 @@ void DeferredWebTest::moduleOfAnotherVersionIsRefused_data()
 {
     QTest::addColumn<QString>("module");
     QTest::addColumn<QString>("built");
-    QTest::newRow("another version") << QStringLiteral(QUORVALE_OTHER_VERSION_MODULE) << QStringLiteral("0.9.0");
+    QTest::newRow("another version") << QStringLiteral(QUORVALE_OTHER_VERSION_MODULE)
+                                     << QStringLiteral("0.9.0");
     QTest::newRow("no version told") << QStringLiteral(QUORVALE_UNVERSIONED_MODULE) << QString();
 }
 
@@ -103,6 +108,24 @@ void DeferredWebTest::moduleOfAnotherVersionIsRefused()
     QCOMPARE(web.unavailableReason(),
              DeferredWebView::moduleVersionReason(built, QStringLiteral(QUORVALE_TEST_VERSION)));
     QCOMPARE(web.createView(nullptr), nullptr);
+    QVERIFY(!qEnvironmentVariableIsSet("QUORVALE_FOREIGN_MODULE_RAN"));
+}
+
+void DeferredWebTest::installedProgramLoadsOnlyFromItsVersionFolder()
+{
+    // An installation as it is laid out, outside the build tree, whose version folder lacks the module.
+    QTemporaryDir root;
+    const QString versionFolder = root.filePath(QStringLiteral("lib/quorvale/" QUORVALE_TEST_VERSION));
+    QVERIFY(QDir().mkpath(versionFolder));
+    QVERIFY(QFile::link(QStringLiteral(QUORVALE_TEST_VERSION),
+                        root.filePath(QStringLiteral("lib/quorvale/current"))));
+    const QString program = QDir(versionFolder).filePath(QStringLiteral("QuorvaleDemo"));
+    QVERIFY(QFile::copy(QStringLiteral(QUORVALE_WEB_MODULE_PROBE), program));
+    QProcess probe;
+    probe.start(program);
+    QVERIFY(probe.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()),
+             QStringLiteral("找不到课径的网页组件，官网登录页无法打开。请重新安装课径。"));
 }
 
 void DeferredWebTest::sheetTellsWhyInsteadOfAPage()
