@@ -19,8 +19,9 @@ std::optional<QByteArray> verifiedFeed(const QByteArray &feed, const QByteArray 
     const qsizetype start = feed.lastIndexOf(opening);
     if (start < 0)
         return std::nullopt;
-    static const QRegularExpression comment(
-        QStringLiteral("^<!-- sparkle-signatures:\nedSignature: ([A-Za-z0-9+/=]+)\nlength: ([0-9]+)\n-->\n$"));
+    // Anchored as a whole: "$" alone also matches before a final line break.
+    static const QRegularExpression comment(QRegularExpression::anchoredPattern(
+        QStringLiteral("<!-- sparkle-signatures:\nedSignature: ([A-Za-z0-9+/=]+)\nlength: ([0-9]+)\n-->\n")));
     const QRegularExpressionMatch match = comment.match(QString::fromLatin1(feed.mid(start)));
     if (!match.hasMatch())
         return std::nullopt;

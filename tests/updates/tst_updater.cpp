@@ -472,6 +472,7 @@ void TestUpdater::refusesAndKeepsTheInstalledProgram_data()
     QTest::newRow("feed changed after signing") << "feed edited" << unsignedFeed;
     QTest::newRow("feed signature length wrong") << "feed length" << unsignedFeed;
     QTest::newRow("feed without signature") << "unsigned feed" << unsignedFeed;
+    QTest::newRow("feed with a line after its signature") << "trailing line" << unsignedFeed;
     QTest::newRow("update with a flipped byte")
         << "flipped byte" << UpdateFailure::badSignature().description();
     QTest::newRow("update shorter than listed") << "short" << UpdateFailure::wrongLength().description();
@@ -508,6 +509,8 @@ void TestUpdater::refusesAndKeepsTheInstalledProgram()
     }
     if (fault == u"unsigned feed")
         rig.route(feedPath, feed);
+    if (fault == u"trailing line")
+        rig.route(feedPath, signedFeed(feed, rig.keys.secretKey) + '\n');
     if (fault == u"flipped byte") {
         QByteArray changed = rig.enclosure;
         changed[1234] = char(changed[1234] ^ 0x10);
@@ -622,16 +625,25 @@ void TestUpdater::publishesOnlyTheVersionBuiltIn_data()
 {
     QTest::addColumn<QString>("version");
     QTest::addColumn<bool>("stamped");
+    QTest::addColumn<QStringList>("extraFiles");
     QTest::addColumn<QString>("refusal");
-    QTest::newRow("the version built in") << "1.0.0" << true << QString();
-    QTest::newRow("another version") << "1.1.0" << true << QStringLiteral("版本不符");
-    QTest::newRow("no version built in") << "1.0.0" << false << QStringLiteral("没有带版本标记");
+    QStringList many;
+    for (int i = 0; i < int(maxArchiveEntries) - 1; ++i)
+        many.append(QStringLiteral("extra-%1").arg(i));
+    QTest::newRow("the version built in") << "1.0.0" << true << QStringList() << QString();
+    QTest::newRow("another version") << "1.1.0" << true << QStringList() << QStringLiteral("版本不符");
+    QTest::newRow("no version built in")
+        << "1.0.0" << false << QStringList() << QStringLiteral("没有带版本标记");
+    QTest::newRow("more files than a client takes") << "1.0.0" << true << many << QStringLiteral("不会接受");
+    QTest::newRow("a name a client refuses")
+        << "1.0.0" << true << QStringList{QStringLiteral("read me")} << QStringLiteral("不会接受");
 }
 
 void TestUpdater::publishesOnlyTheVersionBuiltIn()
 {
     QFETCH(QString, version);
     QFETCH(bool, stamped);
+    QFETCH(QStringList, extraFiles);
     QFETCH(QString, refusal);
     QTemporaryDir folder;
     const QString release = folder.filePath(QStringLiteral("release"));
@@ -641,6 +653,10 @@ void TestUpdater::publishesOnlyTheVersionBuiltIn()
     QFile module(release + QStringLiteral("/quorvale-webengine.so"));
     QVERIFY(module.open(QIODevice::WriteOnly) && module.write("web module") == 10);
     module.close();
+    for (const QString &name : extraFiles) {
+        QFile extra(release + u'/' + name);
+        QVERIFY(extra.open(QIODevice::WriteOnly));
+    }
     const KeyPair keys = generateKeyPair();
     QFile key(folder.filePath(QStringLiteral("update.key")));
     QVERIFY(key.open(QIODevice::WriteOnly) && key.write(keys.secretKey.toBase64()) > 0);

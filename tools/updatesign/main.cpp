@@ -37,8 +37,8 @@ int fail(const QString &message)
 bool write(const QString &path, const QByteArray &bytes, QFile::Permissions permissions)
 {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.setPermissions(permissions) && file.write(bytes) == bytes.size() &&
-           file.commit();
+    return file.open(QIODevice::WriteOnly) && file.setPermissions(permissions) &&
+           file.write(bytes) == bytes.size() && file.commit();
 }
 
 int keygen(const QString &secretPath)
@@ -100,6 +100,12 @@ int publish(const QStringList &arguments)
     if (const QString *refusal = std::get_if<QString>(&release))
         return fail(*refusal);
     const QByteArray archive = packArchive(std::get<UpdateArchive>(release));
+    // Every client reads the archive with the same reader: one it would refuse is not published.
+    if (!unpackArchive(archive))
+        return fail(QStringLiteral(
+                        "发布文件夹里的文件课径不会接受：最多 %1 个文件，文件名只能含字母、数字和 . _ + -：")
+                        .arg(maxArchiveEntries) +
+                    folderPath);
     const AppcastItem item{version, version, url, archive.size(),
                            QString::fromLatin1(signEd25519(archive, *secret).toBase64())};
     const QByteArray feed = signedFeed(writeAppcast({item}), *secret);
