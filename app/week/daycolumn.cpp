@@ -111,9 +111,9 @@ void DayColumn::followArrival()
     emit dropChanged();
 }
 
-qreal DayColumn::widthFor(qreal minimumWidth) const
+int DayColumn::lanes() const
 {
-    return weekgrid::columnWidth(m_placements, minimumWidth);
+    return weekgrid::widestCluster(m_placements);
 }
 
 QList<WeekCourseBlock *> DayColumn::blocks() const

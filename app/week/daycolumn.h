@@ -47,8 +47,8 @@ public:
     // How far the entrance has come: the opacity of everything the column draws, and its drop.
     qreal appearance() const;
     qreal drop() const;
-    // The column's width when the day area offers it the given share.
-    qreal widthFor(qreal minimumWidth) const;
+    // The most lanes the column's lessons stand in side by side.
+    int lanes() const;
 
     QDate date() const { return m_day.date; }
     bool isReferenceDay() const { return m_referenceDay; }
