@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -66,6 +67,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
@@ -88,6 +90,9 @@ private:
     Tween *m_arrival;
     int m_arrivalOrder = 0;
     bool m_arrivalStarted = false;
+    // The header and the body's lines as last drawn, and the palette colours they were drawn with.
+    QImage m_backdrop;
+    QList<QRgb> m_backdropLook;
 };
 
 } // namespace quorvale
