@@ -133,10 +133,11 @@ void WindowWatch::watchDrawings(xcb_window_t window)
     xcb_damage_create(m_connection, m_drawingsDamage, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
     drain();
     m_drawings.clear();
+    m_drawingTimes.clear();
     m_drawing.clear();
 }
 
-QList<WindowWatch::Drawing> WindowWatch::takeDrawings()
+void WindowWatch::readDrawings()
 {
     // A round trip: everything drawn before it has been reported when it returns.
     owned(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
@@ -146,13 +147,35 @@ QList<WindowWatch::Drawing> WindowWatch::takeDrawings()
             if (drawn->drawable == m_watched) {
                 m_drawing.append(QRect(drawn->area.x, drawn->area.y, drawn->area.width, drawn->area.height));
                 // The server marks every rectangle of one request but its last as followed by more.
-                if (!(drawn->level & 0x80))
+                if (!(drawn->level & 0x80)) {
                     m_drawings.append(std::exchange(m_drawing, {}));
+                    m_drawingTimes.append(drawn->timestamp);
+                }
             }
         }
         std::free(event);
     }
+}
+
+QList<WindowWatch::Drawing> WindowWatch::takeDrawings()
+{
+    readDrawings();
+    m_drawingTimes.clear();
     return std::exchange(m_drawings, {});
+}
+
+QList<QList<WindowWatch::Drawing>> WindowWatch::takeDrawingBursts(int gapMs)
+{
+    readDrawings();
+    QList<QList<Drawing>> bursts;
+    for (qsizetype i = 0; i < m_drawings.size(); ++i) {
+        if (i == 0 || m_drawingTimes[i] - m_drawingTimes[i - 1] >= quint32(gapMs))
+            bursts.append(QList<Drawing>());
+        bursts.last().append(m_drawings[i]);
+    }
+    m_drawings.clear();
+    m_drawingTimes.clear();
+    return bursts;
 }
 
 QString WindowWatch::describe(const QList<Drawing> &drawings)

@@ -44,6 +44,9 @@ public:
     void watchDrawings(xcb_window_t window);
     // The drawings into the watched window since the last call; does not wait.
     QList<Drawing> takeDrawings();
+    // The same, in bursts: drawings the server received less than `gapMs` apart go together. Read
+    // once after a long wait, so the watched program is not woken to report them.
+    QList<QList<Drawing>> takeDrawingBursts(int gapMs);
     // The drawings as text: each rectangle as width×height+x+y, the drawings apart by semicolons.
     static QString describe(const QList<Drawing> &drawings);
     // Gives the window a new size, as a window manager does when the user drags its edge.
@@ -51,6 +54,7 @@ public:
 
 private:
     void watch(xcb_window_t window);
+    void readDrawings();
 
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_root = 0;
@@ -58,6 +62,8 @@ private:
     xcb_window_t m_watched = 0;
     quint32 m_drawingsDamage = 0;
     QList<Drawing> m_drawings;
+    // When the server received each drawing, in its milliseconds.
+    QList<quint32> m_drawingTimes;
     Drawing m_drawing;
 };
 
