@@ -25,6 +25,8 @@ constexpr qreal headerSpacing = 5.0;
 constexpr qreal badgePaddingX = 5.0;
 constexpr qreal badgePaddingY = 2.0;
 constexpr qreal arrivalDrop = 10.0;
+// The most pixels a column keeps a picture of its header and lines for (4 MB at 32 bits a pixel).
+constexpr qint64 largestBackdrop = 1000000;
 
 } // namespace
 
@@ -229,6 +231,19 @@ void DayColumn::paintEvent(QPaintEvent *event)
 {
     if (appearance() <= 0.0)
         return;
+    QPainter painter(this);
+    painter.setOpacity(appearance());
+    const QRect area = event->rect();
+    // A column of many lanes side by side is too wide to keep a picture of.
+    if (qint64(width()) * height() > largestBackdrop) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        // The now line's moves repaint a band of the body; the header's text is laid out only when
+        // the header is drawn again.
+        if (area.top() < weekgrid::headerHeight)
+            paintHeader(painter);
+        paintBody(painter);
+        return;
+    }
     // The header and the body's lines are drawn once into an image and copied from it: the body's
     // tall translucent fills are ones the raster engine spreads over its threads, and waking them on
     // every paint (a resize of the window, the now line's moves) costs more than the fills.
@@ -247,9 +262,6 @@ void DayColumn::paintEvent(QPaintEvent *event)
         paintHeader(backdrop);
         paintBody(backdrop);
     }
-    QPainter painter(this);
-    painter.setOpacity(appearance());
-    const QRect area = event->rect();
     painter.drawImage(area, m_backdrop, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
 }
 
