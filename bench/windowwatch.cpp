@@ -1,9 +1,11 @@
 #include "bench/windowwatch.h"
 
 #include <QDeadlineTimer>
+#include <QStringList>
 #include <cstdlib>
 #include <memory>
 #include <poll.h>
+#include <utility>
 #include <xcb/damage.h>
 #include <xcb/xtest.h>
 
@@ -11,11 +13,9 @@ namespace quorvale::bench {
 
 namespace {
 
-template<typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-template<typename T>
-Reply<T> owned(T *reply)
+template <typename T> Reply<T> owned(T *reply)
 {
     return Reply<T>(reply, &std::free);
 }
@@ -32,7 +32,8 @@ WindowWatch::WindowWatch()
     const xcb_query_extension_reply_t *test = xcb_get_extension_data(m_connection, &xcb_test_id);
     if (!damage || !damage->present || !test || !test->present)
         return;
-    owned(xcb_damage_query_version_reply(m_connection, xcb_damage_query_version(m_connection, 1, 1), nullptr));
+    owned(
+        xcb_damage_query_version_reply(m_connection, xcb_damage_query_version(m_connection, 1, 1), nullptr));
     const quint32 events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &events);
     xcb_flush(m_connection);
@@ -121,6 +122,83 @@ QByteArray WindowWatch::pixels(xcb_window_t window, const QRect &area)
         return {};
     return QByteArray(reinterpret_cast<const char *>(xcb_get_image_data(image.get())),
                       xcb_get_image_data_length(image.get()));
+}
+
+void WindowWatch::watchDrawings(xcb_window_t window)
+{
+    if (m_drawingsDamage)
+        xcb_damage_destroy(m_connection, m_drawingsDamage);
+    m_watched = window;
+    m_drawingsDamage = xcb_generate_id(m_connection);
+    xcb_damage_create(m_connection, m_drawingsDamage, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    drain();
+    m_drawings.clear();
+    m_drawingTimes.clear();
+    m_drawing.clear();
+}
+
+void WindowWatch::readDrawings()
+{
+    // A round trip: everything drawn before it has been reported when it returns.
+    owned(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
+        if ((event->response_type & 0x7f) == m_damageEvent) {
+            const auto *drawn = reinterpret_cast<xcb_damage_notify_event_t *>(event);
+            if (drawn->drawable == m_watched) {
+                m_drawing.append(QRect(drawn->area.x, drawn->area.y, drawn->area.width, drawn->area.height));
+                // The server marks every rectangle of one request but its last as followed by more.
+                if (!(drawn->level & 0x80)) {
+                    m_drawings.append(std::exchange(m_drawing, {}));
+                    m_drawingTimes.append(drawn->timestamp);
+                }
+            }
+        }
+        std::free(event);
+    }
+}
+
+QList<WindowWatch::Drawing> WindowWatch::takeDrawings()
+{
+    readDrawings();
+    m_drawingTimes.clear();
+    return std::exchange(m_drawings, {});
+}
+
+QList<QList<WindowWatch::Drawing>> WindowWatch::takeDrawingBursts(int gapMs)
+{
+    readDrawings();
+    QList<QList<Drawing>> bursts;
+    for (qsizetype i = 0; i < m_drawings.size(); ++i) {
+        if (i == 0 || m_drawingTimes[i] - m_drawingTimes[i - 1] >= quint32(gapMs))
+            bursts.append(QList<Drawing>());
+        bursts.last().append(m_drawings[i]);
+    }
+    m_drawings.clear();
+    m_drawingTimes.clear();
+    return bursts;
+}
+
+QString WindowWatch::describe(const QList<Drawing> &drawings)
+{
+    QStringList told;
+    for (const Drawing &drawing : drawings) {
+        QStringList rectangles;
+        for (const QRect &area : drawing)
+            rectangles.append(QStringLiteral("%1×%2+%3+%4")
+                                  .arg(area.width())
+                                  .arg(area.height())
+                                  .arg(area.x())
+                                  .arg(area.y()));
+        told.append(rectangles.join(QLatin1Char(' ')));
+    }
+    return told.join(QStringLiteral("; "));
+}
+
+void WindowWatch::resize(xcb_window_t window, const QSize &size)
+{
+    const quint32 values[] = {quint32(size.width()), quint32(size.height())};
+    xcb_configure_window(m_connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
+    xcb_flush(m_connection);
 }
 
 QRect WindowWatch::bounds(xcb_window_t window)

@@ -2,7 +2,6 @@
 
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
-#include "app/look/painting.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/coalescer.h"
 #include "app/screens/departingscreen.h"
@@ -12,12 +11,21 @@
 #include "app/screens/queryview.h"
 #include "app/state/model.h"
 
-#include <QLinearGradient>
+#include <QCoreApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace quorvale {
+
+namespace {
+
+// The accent's share of the window colour at the top edge; it fades to none at the bottom.
+constexpr qreal washOpacity = 0.045;
+
+} // namespace
 
 ContentView::ContentView(Model *model, Clock clock, QWidget *parent)
     : QWidget(parent)
@@ -26,6 +34,8 @@ ContentView::ContentView(Model *model, Clock clock, QWidget *parent)
     , m_pass(new Coalescer([this] { phaseChanged(); }, this))
     , m_phase(model->client()->phase())
 {
+    // Every pixel is painted below, so the window's own fill of its background is left out.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     connect(m_model->client(), &QuorvaleClient::phaseChanged, m_pass, &Coalescer::request);
@@ -92,7 +102,41 @@ void ContentView::changeEvent(QEvent *event)
         detach(client->verify());
 }
 
-void ContentView::paintEvent(QPaintEvent *)
+void ContentView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // A window the desktop resizes is drawn as soon as this returns. Word-wrapped texts ask for a
+    // second pass of their layouts once their new width is known; it runs now, so the window is drawn
+    // once with everything in its final place instead of once more where the second pass moved it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (QWindow *shown = window()->windowHandle(); shown && shown != m_window) {
+        m_window = shown;
+        shown->installEventFilter(this);
+    }
+}
+
+bool ContentView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_window)
+        return QWidget::eventFilter(watched, event);
+    // A window resized while on screen is drawn whole at once. The desktop's exposures that came
+    // with the new size (the strips it added, or the whole window again) arrive in the same turn of
+    // the event loop and would only send the same pixels again, once more for each of them.
+    switch (event->type()) {
+    case QEvent::Resize:
+        if (m_window->isExposed() && !std::exchange(m_drawnWhole, true))
+            QTimer::singleShot(0, this, [this] { m_drawnWhole = false; });
+        break;
+    case QEvent::Expose:
+    case QEvent::Paint:
+        return m_drawnWhole && m_window->isExposed();
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::paintEvent(QPaintEvent *event)
 {
     // The client starts once the window has drawn its first frame: reading the saved account reaches
     // the desktop's services, which the first sight of the window need not wait for.
@@ -100,12 +144,29 @@ void ContentView::paintEvent(QPaintEvent *)
         m_started = true;
         QTimer::singleShot(0, this, [this] { detach(m_model->client()->start()); });
     }
+    // The window colour under a wash of the accent that fades out downwards, mixed here row by row
+    // and filled as the few bands of one colour it makes. A translucent wash over the whole window is
+    // a fill the raster engine spreads over its threads, and waking them costs more than the bands.
+    const QColor base = palette().color(QPalette::Window);
+    const QColor accent = Appearance::accentBlue.resolve(palette());
+    const auto mixedAt = [&](int y) {
+        const qreal wash = washOpacity * (1.0 - (y + 0.5) / std::max(1, height()));
+        const auto mix = [wash](int under, int over) { return qRound(under + (over - under) * wash); };
+        return qRgb(mix(base.red(), accent.red()), mix(base.green(), accent.green()),
+                    mix(base.blue(), accent.blue()));
+    };
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    QLinearGradient wash(0.0, 0.0, 0.0, height());
-    wash.setColorAt(0.0, painting::withOpacity(Appearance::accentBlue.resolve(palette()), 0.045));
-    wash.setColorAt(1.0, Qt::transparent);
-    painter.fillRect(rect(), wash);
+    const QRect area = event->rect();
+    int top = area.top();
+    QRgb band = mixedAt(top);
+    for (int y = top + 1; y <= area.bottom() + 1; ++y) {
+        const QRgb next = y <= area.bottom() ? mixedAt(y) : ~band;
+        if (next == band)
+            continue;
+        painter.fillRect(QRect(area.left(), top, area.width(), y - top), QColor(band));
+        top = y;
+        band = next;
+    }
 }
 
 } // namespace quorvale

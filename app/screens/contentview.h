@@ -3,8 +3,11 @@
 #include "app/state/sessionphase.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
+
+class QWindow;
 
 // The content of the application's window: the window background and exactly one screen for the
 // client's sign-in phase (a progress text while connecting or re-signing in, the sign-in screen, or
@@ -33,7 +36,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void phaseChanged();
@@ -46,6 +51,9 @@ private:
     SessionPhase m_phase;
     QWidget *m_screen = nullptr;
     bool m_started = false;
+    // The window this content is drawn in, and whether it has just been drawn whole for a new size.
+    QPointer<QWindow> m_window;
+    bool m_drawnWhole = false;
 };
 
 } // namespace quorvale

@@ -63,7 +63,8 @@ LessonCard::LessonCard(QWidget *parent)
     , m_room(new TintedLabel(QString(), textStyleFont(font(), TextStyle::title3, QFont::Medium), this))
     , m_period(centredLabel(textStyleFont(font(), TextStyle::callout), this))
     , m_progress(new LessonProgress(color(CourseState::current), this))
-    , m_countdown(makeCountdownPill(CourseState::current, this))
+    , m_countdownHolder(new QWidget(this))
+    , m_countdown(makeCountdownPill(CourseState::current, m_countdownHolder))
 {
     m_subject->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_class->setTint(Appearance::secondaryText);
@@ -133,7 +134,7 @@ void LessonCard::retint(CourseState state)
     delete m_roomRow->replaceWidget(m_pin, pin);
     delete m_pin;
     m_pin = pin;
-    GlyphText *pill = makeCountdownPill(state, this);
+    GlyphText *pill = makeCountdownPill(state, m_countdownHolder);
     // Whether it was hidden, not whether it is on screen: the card may not be shown yet.
     pill->setVisible(!m_countdown->isHidden());
     pill->setText(m_countdown->text());
@@ -151,7 +152,8 @@ void LessonCard::resizeEvent(QResizeEvent *event)
 
 void LessonCard::placeCountdown()
 {
-    m_countdown->move(width() - m_countdown->width() - countdownInset, countdownInset);
+    m_countdownHolder->setGeometry(width() - m_countdown->width() - countdownInset, countdownInset,
+                                   m_countdown->width(), m_countdown->height());
 }
 
 } // namespace quorvale

@@ -59,6 +59,9 @@ private:
     TintedLabel *m_room;
     TintedLabel *m_period;
     LessonProgress *m_progress;
+    // The pill's own parent, beside the card's layout: a new width of the pill would otherwise lay
+    // the card out again, and with it the page, whose word-wrapped texts repaint at each pass.
+    QWidget *m_countdownHolder;
     GlyphText *m_countdown;
 };
 

@@ -97,9 +97,10 @@ public:
         const bool active = bar->state & (State_MouseOver | State_Sunken);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(painting::primary(bar->palette, active ? 0.42 : 0.24));
-        painter->drawRoundedRect(handle, handleWidth / 2.0, handleWidth / 2.0);
+        // In bands: the handle of a long page is a tall translucent fill, which the raster engine
+        // would spread over its threads at every repaint of the window.
+        painting::fillRoundedRectInBands(*painter, handle, handleWidth / 2.0,
+                                         painting::primary(bar->palette, active ? 0.42 : 0.24));
         painter->restore();
     }
 };

@@ -113,8 +113,29 @@ void SearchShadow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const Look current = look();
-    if (!m_settling->isActive() || !paintStretched(painter, current))
+    if (!(m_settling->isActive() ? paintStretched(painter, current) : paintRested(painter, current)))
         paintLook(painter, size(), current);
+}
+
+bool SearchShadow::paintRested(QPainter &painter, const Look &look)
+{
+    // At rest the whole picture is kept: the page around the field is drawn again on every resize of
+    // the window, and the shadow's wide translucent layers are fills the raster engine spreads over
+    // its threads each time.
+    const std::optional<QRect> pixels = painting::wholeDevicePixels(painter, rect());
+    if (!pixels)
+        return false;
+    const qreal ratio = painter.deviceTransform().m11();
+    if (m_rested.size() != pixels->size() || m_rested.devicePixelRatio() != ratio || m_restedLook != look) {
+        m_rested = QImage(pixels->size(), QImage::Format_ARGB32_Premultiplied);
+        m_rested.fill(Qt::transparent);
+        m_rested.setDevicePixelRatio(ratio);
+        m_restedLook = look;
+        QPainter drawing(&m_rested);
+        paintLook(drawing, size(), look);
+    }
+    painter.drawImage(QPointF(0.0, 0.0), m_rested);
+    return true;
 }
 
 void SearchShadow::paintLook(QPainter &painter, const QSizeF &size, const Look &look)

@@ -96,6 +96,8 @@ private:
     static void paintLook(QPainter &painter, const QSizeF &size, const Look &look);
     // Paints the stretched picture; false where the size or the device does not allow it.
     bool paintStretched(QPainter &painter, const Look &look);
+    // Paints the picture kept for the size at rest; false where the device does not allow it.
+    bool paintRested(QPainter &painter, const Look &look);
 
     bool m_focused = false;
     bool m_dropdown = false;
@@ -106,6 +108,9 @@ private:
     std::optional<Look> m_picturesLook;
     qreal m_picturesRatio = 0.0;
     int m_picturesWidth = 0;
+    // The whole picture at rest, for one look.
+    QImage m_rested;
+    std::optional<Look> m_restedLook;
 };
 
 } // namespace quorvale

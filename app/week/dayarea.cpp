@@ -92,13 +92,17 @@ void DayArea::wheelEvent(QWheelEvent *event)
 
 void DayArea::placeColumns()
 {
-    const qreal share = width() / qreal(std::max<qsizetype>(1, m_columns.size()));
+    QList<int> lanes;
+    for (const DayColumn *column : std::as_const(m_columns))
+        lanes.append(column->lanes());
+    const QList<qreal> widths = weekgrid::columnWidths(lanes, width());
     // Edges are rounded from the running total, so equal shares fill the area without a stray pixel.
     qreal total = 0.0;
     int height = 0;
-    for (DayColumn *column : std::as_const(m_columns)) {
+    for (qsizetype i = 0; i < m_columns.size(); ++i) {
+        DayColumn *column = m_columns[i];
         const int left = qRound(total);
-        total += column->widthFor(share);
+        total += widths[i];
         column->setGeometry(left, qRound(column->drop()), qRound(total) - left, column->height());
         column->show();
         height = std::max(height, column->height());

@@ -25,6 +25,8 @@ constexpr qreal headerSpacing = 5.0;
 constexpr qreal badgePaddingX = 5.0;
 constexpr qreal badgePaddingY = 2.0;
 constexpr qreal arrivalDrop = 10.0;
+// The most pixels a column keeps a picture of its header and lines for (4 MB at 32 bits a pixel).
+constexpr qint64 largestBackdrop = 1000000;
 
 } // namespace
 
@@ -59,6 +61,7 @@ void DayColumn::setDay(const DisplayWeekDay &day, const ColumnContext &context, 
     placeNowLine();
     if (restack)
         emit blocksChanged();
+    m_backdrop = QImage();
     update();
 }
 
@@ -76,6 +79,7 @@ void DayColumn::setShownHeight(qreal height)
         return;
     m_context.shownHeight = height;
     setFixedHeight(qRound(weekgrid::headerHeight + height));
+    m_backdrop = QImage();
     update();
 }
 
@@ -111,9 +115,9 @@ void DayColumn::followArrival()
     emit dropChanged();
 }
 
-qreal DayColumn::widthFor(qreal minimumWidth) const
+int DayColumn::lanes() const
 {
-    return weekgrid::columnWidth(m_placements, minimumWidth);
+    return weekgrid::widestCluster(m_placements);
 }
 
 QList<WeekCourseBlock *> DayColumn::blocks() const
@@ -209,6 +213,13 @@ QList<NowLine::Span> DayColumn::textSpansAt(qreal y) const
     return spans;
 }
 
+void DayColumn::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_backdrop = QImage();
+}
+
 void DayColumn::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -221,13 +232,37 @@ void DayColumn::paintEvent(QPaintEvent *event)
     if (appearance() <= 0.0)
         return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(appearance());
-    // The now line's moves repaint a band of the body; the header's text is laid out only when
-    // the header is drawn again.
-    if (event->rect().top() < weekgrid::headerHeight)
-        paintHeader(painter);
-    paintBody(painter);
+    const QRect area = event->rect();
+    // A column of many lanes side by side is too wide to keep a picture of.
+    if (qint64(width()) * height() > largestBackdrop) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        // The now line's moves repaint a band of the body; the header's text is laid out only when
+        // the header is drawn again.
+        if (area.top() < weekgrid::headerHeight)
+            paintHeader(painter);
+        paintBody(painter);
+        return;
+    }
+    // The header and the body's lines are drawn once into an image and copied from it: the body's
+    // tall translucent fills are ones the raster engine spreads over its threads, and waking them on
+    // every paint (a resize of the window, the now line's moves) costs more than the fills.
+    const qreal ratio = devicePixelRatioF();
+    const QPalette &colours = palette();
+    const QList<QRgb> look = {colours.color(QPalette::Window).rgba(),
+                              colours.color(QPalette::WindowText).rgba()};
+    if (m_backdrop.size() != size() * ratio || m_backdrop.devicePixelRatio() != ratio ||
+        look != m_backdropLook) {
+        m_backdrop = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_backdrop.setDevicePixelRatio(ratio);
+        m_backdrop.fill(Qt::transparent);
+        m_backdropLook = look;
+        QPainter backdrop(&m_backdrop);
+        backdrop.setRenderHint(QPainter::Antialiasing);
+        paintHeader(backdrop);
+        paintBody(backdrop);
+    }
+    painter.drawImage(area, m_backdrop, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
 }
 
 void DayColumn::paintHeader(QPainter &painter)

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -47,8 +48,8 @@ public:
     // How far the entrance has come: the opacity of everything the column draws, and its drop.
     qreal appearance() const;
     qreal drop() const;
-    // The column's width when the day area offers it the given share.
-    qreal widthFor(qreal minimumWidth) const;
+    // The most lanes the column's lessons stand in side by side.
+    int lanes() const;
 
     QDate date() const { return m_day.date; }
     bool isReferenceDay() const { return m_referenceDay; }
@@ -66,6 +67,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
@@ -88,6 +90,9 @@ private:
     Tween *m_arrival;
     int m_arrivalOrder = 0;
     bool m_arrivalStarted = false;
+    // The header and the body's lines as last drawn, and the palette colours they were drawn with.
+    QImage m_backdrop;
+    QList<QRgb> m_backdropLook;
 };
 
 } // namespace quorvale

@@ -3,6 +3,7 @@
 #include "core/base/text.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace quorvale {
 
@@ -16,8 +17,10 @@ namespace weekgrid {
 namespace {
 
 constexpr qreal laneWidth = 82.0;
+// The narrowest a lane gets where the row of columns would not fit otherwise: still room for a
+// block's tint bar and the first characters of its subject.
+constexpr qreal narrowestLane = 40.0;
 constexpr qreal narrowestColumn = 132.0;
-constexpr qreal emptyColumn = 90.0;
 constexpr qreal columnInset = 4.0;
 constexpr qreal laneGap = 4.0;
 
@@ -87,15 +90,36 @@ QList<WeekPlacement> layout(const QList<WeekEvent> &events, qint64 visibleEnd)
     return result;
 }
 
-qreal columnWidth(const QList<WeekPlacement> &placements, qreal minimumWidth)
+int widestCluster(const QList<WeekPlacement> &placements)
 {
-    qreal base = emptyColumn;
-    if (!placements.isEmpty()) {
-        const auto widest = std::max_element(placements.cbegin(), placements.cend(),
-                                             [](const auto &a, const auto &b) { return a.lanes < b.lanes; });
-        base = widest->lanes * laneWidth + 8.0;
+    int lanes = 0;
+    for (const WeekPlacement &placement : placements)
+        lanes = std::max(lanes, placement.lanes);
+    return lanes;
+}
+
+QList<qreal> columnWidths(const QList<int> &lanes, qreal areaWidth)
+{
+    const qreal share = areaWidth / qreal(std::max<qsizetype>(1, lanes.size()));
+    QList<qreal> wanted;
+    QList<qreal> narrowest;
+    for (const int count : lanes) {
+        wanted.append(std::max({share, narrowestColumn, count * laneWidth + 8.0}));
+        narrowest.append(std::max(count, 1) * narrowestLane + 8.0);
     }
-    return std::max({minimumWidth, narrowestColumn, base});
+    const qreal wantedTotal = std::accumulate(wanted.cbegin(), wanted.cend(), 0.0);
+    const qreal narrowestTotal = std::accumulate(narrowest.cbegin(), narrowest.cend(), 0.0);
+    if (wantedTotal <= areaWidth)
+        return wanted;
+    if (narrowestTotal >= areaWidth)
+        return narrowest;
+    // Every column gives up the same part of what it would take beyond its narrowest, so the row
+    // fills the area exactly and a column with more lanes stays the wider.
+    const qreal kept = (areaWidth - narrowestTotal) / (wantedTotal - narrowestTotal);
+    QList<qreal> widths;
+    for (qsizetype i = 0; i < lanes.size(); ++i)
+        widths.append(narrowest[i] + (wanted[i] - narrowest[i]) * kept);
+    return widths;
 }
 
 QRectF blockRect(const WeekPlacement &placement, qreal columnWidth, qint64 visibleEnd)

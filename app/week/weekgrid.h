@@ -53,8 +53,13 @@ bool isPlaced(const WeekEvent &event, qint64 visibleEnd);
 // The placements of one day's events: overlapping events share their cluster's width in lanes.
 QList<WeekPlacement> layout(const QList<WeekEvent> &events, qint64 visibleEnd);
 
-// A column's width: at least the given share of the day area, and room for its widest cluster.
-qreal columnWidth(const QList<WeekPlacement> &placements, qreal minimumWidth);
+// The most lanes any cluster of the placements has side by side; none for no placements.
+int widestCluster(const QList<WeekPlacement> &placements);
+
+// The widths of a row of day columns, given the lanes of each one's widest cluster: an equal share of
+// the area, or more where the lanes need more room. A row that would not fit narrows its columns
+// together, down to the narrowest their lanes can be; only a row wider than that spills over.
+QList<qreal> columnWidths(const QList<int> &lanes, qreal areaWidth);
 
 // A block's rectangle in the column body, whose top is `firstMinute`.
 QRectF blockRect(const WeekPlacement &placement, qreal columnWidth, qint64 visibleEnd);
