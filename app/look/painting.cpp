@@ -108,13 +108,25 @@ void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius,
     // logical rows.
     const QTransform toDevice = painter.deviceTransform();
     const QTransform toLogical = toDevice.inverted();
-    const QRect rows = toDevice.mapRect(rect).toAlignedRect();
+    const QRectF mapped = toDevice.mapRect(rect);
+    const QRect rows = mapped.toAlignedRect();
+    // A band clear of the rounded ends meets only the straight sides. Its own short rounded rectangle,
+    // on the same sides with its ends beyond the band, covers it exactly as the whole one does, and
+    // rasterising the whole outline again for every band of a tall shape costs far more than the fill.
+    const qreal ends = std::min(radius, rect.height() / 2.0) * toDevice.m22();
+    const bool upright = toDevice.type() <= QTransform::TxScale && toDevice.m22() > 0.0;
     painter.save();
     painter.setPen(Qt::NoPen);
     painter.setBrush(brush);
     for (int top = rows.top(); top <= rows.bottom(); top += bandRows) {
-        painter.setClipRect(toLogical.mapRect(QRectF(rows.left(), top, rows.width(), bandRows)));
-        painter.drawRoundedRect(rect, radius, radius);
+        const QRectF band = toLogical.mapRect(QRectF(rows.left(), top, rows.width(), bandRows));
+        painter.setClipRect(band);
+        if (upright && top >= mapped.top() + ends && top + bandRows <= mapped.bottom() - ends)
+            painter.drawRoundedRect(
+                QRectF(rect.left(), band.top() - radius, rect.width(), band.height() + 2 * radius), radius,
+                radius);
+        else
+            painter.drawRoundedRect(rect, radius, radius);
     }
     painter.restore();
 }
