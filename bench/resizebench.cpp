@@ -1,17 +1,17 @@
-// What one step of a resize costs while a student's week is shown: the window on the X server (run
-// it under an X server, such as xvfb-run), signed in to the simulated platform, a student chosen ten
-// minutes into a lesson, then its edge dragged as a window manager drags it, a few pixels a step,
-// at 1600×1000 and at 3840×2160. Each step's processor time and the drawings the X server receives
-// for it (X DAMAGE, one drawing per request) are taken from outside the window's own code.
-//
-// Beside it, the same steps of an empty Qt Widgets window, a separate program that links Qt Widgets
-// only, whose processor time is read from the kernel's count of its threads' running time: what a
-// resize step costs any Qt window on this machine.
+// What one step of a resize costs while a student's week is shown: the application's main window,
+// with its menu bar, on the X server (run it under an X server, such as xvfb-run), signed in to the
+// simulated platform, a student chosen ten minutes into a lesson, then its edge dragged as a window
+// manager drags it, a few pixels a step, at 1600×1000 and at 3840×2160. Each step's processor time
+// and the drawings the X server receives for it (X DAMAGE, one drawing per request) are taken from
+// outside the window's own code.
 
 #include "app/look/caretrest.h"
 #include "app/screens/contentview.h"
+#include "app/screens/loginview.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
+#include "app/shell/mainwindow.h"
+#include "app/updates/updatercontroller.h"
 #include "bench/benchfigures.h"
 #include "bench/windowwatch.h"
 #include "core/base/shanghai.h"
@@ -105,15 +105,26 @@ int main(int argc, char *argv[])
         const ScreenRig probe;
         return plainLessonAt(probe.school(), shanghai::dateOf(probe.now()), 3);
     }();
-    SignedInWindow signedIn(lesson ? lesson->during : ScreenRig::defaultMoment());
-    if (!lesson || !signedIn.choose(lesson->studentName) || !ScreenRig::waitFor([&] {
-            return signedIn.query()->resultArea() && signedIn.query()->resultArea()->weekShown();
-        })) {
+    ScreenRig rig(lesson ? lesson->during : ScreenRig::defaultMoment());
+    UpdaterController updater(std::nullopt, false, [] { return true; });
+    MainWindow main(rig.model.get(), &updater, rig.clock());
+    // At the display's corner, so that the window is whole on it at every size measured: the server
+    // reports drawings only where the window is on screen.
+    main.move(0, 0);
+    main.show();
+    QApplication::setActiveWindow(&main);
+    const auto content = qobject_cast<ContentView *>(main.centralWidget());
+    const auto query = [content] { return qobject_cast<QueryView *>(content->screen()); };
+    ScreenRig::waitFor([content] { return qobject_cast<LoginView *>(content->screen()) != nullptr; });
+    rig.signIn();
+    if (!lesson || !ScreenRig::waitFor([&] { return query() != nullptr; }) ||
+        !chooseStudent(rig, &main, query(), lesson->studentName) ||
+        !ScreenRig::waitFor([&] { return query()->resultArea() && query()->resultArea()->weekShown(); })) {
         out << "no week shown" << Qt::endl;
         return 1;
     }
 
-    const auto window = xcb_window_t(signedIn.window->winId());
+    const auto window = xcb_window_t(main.winId());
     QList<Steps> app;
     for (const Scale &scale : scales) {
         watch.watchDrawings(window);
@@ -121,7 +132,7 @@ int main(int argc, char *argv[])
     }
 
     // The empty window alone on the display, as the application's window was.
-    signedIn.window->hide();
+    main.hide();
     QProcess bare;
     bare.setStandardErrorFile(QProcess::nullDevice());
     watch.drain();

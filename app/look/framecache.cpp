@@ -3,7 +3,7 @@
 #include "app/look/painting.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QRegion>
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
@@ -47,19 +47,22 @@ bool FrameCache::paint(QPainter &painter, const QSize &size, qreal radius, const
             painting::drawDevicePixels(painter, pixels->topLeft() + part.topLeft(), m_image, part);
     }
     const QTransform toLogical = painter.deviceTransform().inverted();
-    QPainterPath clip;
-    // Corner boxes of a shape lower or narrower than two of them overlap.
-    clip.setFillRule(Qt::WindingFill);
+    // The corner boxes lie on whole device pixels, so they clip as a region of device pixels, which
+    // the raster engine takes as rectangles instead of rasterising an outline of them.
+    QRegion clip;
     QList<QRectF> corners;
     for (const QPoint &origin :
          {QPoint(0, 0), QPoint(width - cornerWidth, 0), QPoint(0, height - cornerHeight),
           QPoint(width - cornerWidth, height - cornerHeight)}) {
-        const QRectF box(pixels->topLeft() + origin, QSizeF(cornerWidth, cornerHeight));
-        clip.addRect(box);
-        corners.append(toLogical.mapRect(box));
+        const QRect box(pixels->topLeft() + origin, QSize(cornerWidth, cornerHeight));
+        clip += box;
+        corners.append(toLogical.mapRect(QRectF(box)));
     }
     painter.save();
-    painter.setClipPath(toLogical.map(clip), painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    const QTransform world = painter.worldTransform();
+    painter.setWorldTransform(toLogical * world);
+    painter.setClipRegion(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    painter.setWorldTransform(world);
     draw(painter, corners);
     painter.restore();
     return true;

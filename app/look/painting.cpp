@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QTextLayout>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace quorvale::painting {
@@ -102,19 +103,36 @@ void strokeRoundedOutline(QPainter &painter, const QPainterPath &outline, qreal 
 
 void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius, const QBrush &brush)
 {
-    // A row of an antialiased edge gives at most a few dozen spans.
+    // A row of an antialiased edge gives at most a few dozen spans; a row of the straight sides at most
+    // three: a part of a pixel, whole pixels and a part of a pixel.
     constexpr int bandRows = 4;
+    constexpr int straightRows = 30;
     // The bands are cut on whole rows of the device, which at a fractional pixel ratio are not whole
     // logical rows.
     const QTransform toDevice = painter.deviceTransform();
     const QTransform toLogical = toDevice.inverted();
-    const QRect rows = toDevice.mapRect(rect).toAlignedRect();
+    const QRectF mapped = toDevice.mapRect(rect);
+    const QRect rows = mapped.toAlignedRect();
+    // A band clear of the rounded ends meets only the straight sides. Its own short rounded rectangle,
+    // on the same sides with its ends beyond the band, covers it exactly as the whole one does, and
+    // rasterising the whole outline again for every band of a tall shape costs far more than the fill.
+    const qreal ends = std::min(radius, rect.height() / 2.0) * toDevice.m22();
+    const bool upright = toDevice.type() <= QTransform::TxScale && toDevice.m22() > 0.0;
+    const qreal straightEnd = mapped.bottom() - ends;
     painter.save();
     painter.setPen(Qt::NoPen);
     painter.setBrush(brush);
-    for (int top = rows.top(); top <= rows.bottom(); top += bandRows) {
-        painter.setClipRect(toLogical.mapRect(QRectF(rows.left(), top, rows.width(), bandRows)));
-        painter.drawRoundedRect(rect, radius, radius);
+    for (int top = rows.top(), height = bandRows; top <= rows.bottom(); top += height) {
+        const bool straight = upright && top >= mapped.top() + ends && top + bandRows <= straightEnd;
+        height = straight ? std::clamp(int(std::floor(straightEnd)) - top, bandRows, straightRows) : bandRows;
+        const QRectF band = toLogical.mapRect(QRectF(rows.left(), top, rows.width(), height));
+        painter.setClipRect(band);
+        if (straight)
+            painter.drawRoundedRect(
+                QRectF(rect.left(), band.top() - radius, rect.width(), band.height() + 2 * radius), radius,
+                radius);
+        else
+            painter.drawRoundedRect(rect, radius, radius);
     }
     painter.restore();
 }

@@ -47,11 +47,11 @@ void paintRoundedCard(QWidget *widget, const QRect &exposed, qreal radius, const
 // clipped it can round a pixel of its edge differently.
 void strokeRoundedOutline(QPainter &painter, const QPainterPath &outline, qreal radius, const QPen &pen);
 
-// An antialiased rounded rectangle filled with `brush`, drawn in bands a few pixel rows tall. Qt's
-// raster engine hands a fill of more than about a hundred spans to a pool of threads that end after
-// 30 s without work, so a pill redrawn once a minute would start and end threads each time. Each
-// band stays under that size, and the bands are clipped on whole rows, so every pixel comes out as
-// from one fill.
+// An antialiased rounded rectangle filled with `brush`, drawn in bands a few pixel rows tall (taller
+// where only its straight sides pass). Qt's raster engine hands a fill of more than about a hundred
+// spans to a pool of threads that end after 30 s without work, so a pill redrawn once a minute would
+// start and end threads each time. Each band stays under that size, and the bands are clipped on
+// whole rows, so every pixel comes out as from one fill.
 void fillRoundedRectInBands(QPainter &painter, const QRectF &rect, qreal radius, const QBrush &brush);
 
 // The device pixels that a rectangle in the painter's coordinates covers, where it covers whole pixels and

@@ -44,6 +44,25 @@ QColor TintedLabel::tint() const
     return palette().color(QPalette::WindowText);
 }
 
+int TintedLabel::heightForWidth(int width) const
+{
+    // Layouts ask a word-wrapped label its height for the same few widths many times in one pass, and
+    // QLabel lays its text out anew for each question; a selectable one repaints as well.
+    const Wrapping wrapping{text(),   font(),   devicePixelRatio(), contentsMargins(),
+                            margin(), indent(), alignment(),        wordWrap()};
+    // The widths of one resize; a drag brings new ones at every step.
+    constexpr qsizetype widthsKept = 8;
+    if (m_wrapping != wrapping || m_heights.size() >= widthsKept) {
+        m_wrapping = wrapping;
+        m_heights.clear();
+    }
+    if (const auto known = m_heights.constFind(width); known != m_heights.cend())
+        return *known;
+    const int height = QLabel::heightForWidth(width);
+    m_heights.insert(width, height);
+    return height;
+}
+
 void TintedLabel::changeEvent(QEvent *event)
 {
     QLabel::changeEvent(event);

@@ -2,7 +2,10 @@
 
 #include "app/look/appearance.h"
 
+#include <QFont>
+#include <QHash>
 #include <QLabel>
+#include <QMargins>
 #include <optional>
 
 // A label for text from anywhere, the platform included: always plain text, in one of the look's
@@ -22,15 +25,35 @@ public:
     // The colour the text is drawn in now.
     QColor tint() const;
 
+    int heightForWidth(int width) const override;
+
 protected:
     void changeEvent(QEvent *event) override;
 
 private:
     void applyTint();
 
+    // What a word-wrapped label's height for a width follows, beside the width.
+    struct Wrapping
+    {
+        QString text;
+        QFont font;
+        // Text is measured on the pixels of the screen the label is on.
+        qreal ratio;
+        QMargins margins;
+        int margin;
+        int indent;
+        Qt::Alignment alignment;
+        bool wordWrap;
+
+        bool operator==(const Wrapping &) const = default;
+    };
+
     std::optional<AdaptiveColor> m_token;
     qreal m_opacity = 1.0;
     bool m_applying = false;
+    mutable std::optional<Wrapping> m_wrapping;
+    mutable QHash<int, int> m_heights;
 };
 
 } // namespace quorvale

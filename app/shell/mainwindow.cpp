@@ -1,6 +1,5 @@
 #include "app/shell/mainwindow.h"
 
-#include "app/screens/contentview.h"
 #include "app/shell/globalmenuquery.h"
 #include "app/shell/settingswindow.h"
 #include "app/updates/updatercontroller.h"
@@ -15,14 +14,14 @@
 
 namespace quorvale {
 
-MainWindow::MainWindow(Model *model, UpdaterController *updater, QWidget *parent)
+MainWindow::MainWindow(Model *model, UpdaterController *updater, ContentView::Clock clock, QWidget *parent)
     : QMainWindow(parent)
     , m_updater(updater)
 {
     // Asked before the screens are built, and answered by the time the menu bar is.
     const GlobalMenuQuery globalMenu;
     setWindowTitle(QStringLiteral("课径"));
-    setCentralWidget(new ContentView(model, &QDateTime::currentDateTimeUtc, this));
+    setCentralWidget(new ContentView(model, std::move(clock), this));
     setMinimumSize(860, 640);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, QSize(1200, 850),
                                     screen()->availableGeometry()));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/screens/contentview.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -17,7 +19,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    MainWindow(Model *model, UpdaterController *updater, QWidget *parent = nullptr);
+    // The clock says what "now" is for the screens.
+    MainWindow(Model *model, UpdaterController *updater,
+               ContentView::Clock clock = &QDateTime::currentDateTimeUtc, QWidget *parent = nullptr);
 
     // Opens the settings window, or brings the open one forward.
     void showSettings();

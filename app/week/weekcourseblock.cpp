@@ -273,8 +273,7 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
         painter.setClipPath(shape, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
         painter.fillPath(shape, background);
         painter.fillPath(shape, wash);
-        if (corners.isEmpty() || textReaches(corners))
-            paintText(painter);
+        paintText(painter, corners);
         painter.strokePath(shape, QPen(edge, 0.7));
     };
 
@@ -297,16 +296,13 @@ void WeekCourseBlock::paintEvent(QPaintEvent *)
         painter.strokePath(cardShape(bounds.adjusted(1.0, 1.0, -1.0, -1.0)), QPen(accent, 2.0));
 }
 
-bool WeekCourseBlock::textReaches(const QList<QRectF> &boxes) const
+bool WeekCourseBlock::TextRun::reaches(const QList<QRectF> &boxes) const
 {
     // Room for glyphs reaching past their line and for their antialiased edges.
     constexpr qreal overhang = 2.0;
-    const QList<TextRun> &runs = textRuns();
-    return std::any_of(runs.cbegin(), runs.cend(), [&](const TextRun &run) {
-        const QRectF reach = run.box.adjusted(-overhang, -overhang, overhang, overhang);
-        return std::any_of(boxes.cbegin(), boxes.cend(),
-                           [&](const QRectF &box) { return reach.intersects(box); });
-    });
+    const QRectF reach = box.adjusted(-overhang, -overhang, overhang, overhang);
+    return std::any_of(boxes.cbegin(), boxes.cend(),
+                       [&](const QRectF &corner) { return reach.intersects(corner); });
 }
 
 const QList<WeekCourseBlock::TextRun> &WeekCourseBlock::textRuns() const
@@ -383,11 +379,14 @@ QList<QRectF> WeekCourseBlock::textBounds() const
     return bounds;
 }
 
-void WeekCourseBlock::paintText(QPainter &painter)
+void WeekCourseBlock::paintText(QPainter &painter, const QList<QRectF> &corners)
 {
     const bool dark = Appearance::isDark(palette());
     const QColor tint = m_tint.resolve(dark);
     for (const TextRun &run : textRuns()) {
+        // Where only the corners are painted, a run clear of them would draw nothing.
+        if (!corners.isEmpty() && !run.reaches(corners))
+            continue;
         switch (run.kind) {
         case TextRun::Kind::bar:
             painter.setPen(Qt::NoPen);

@@ -86,13 +86,15 @@ private:
         Kind kind;
         PreparedText text;
         QRectF box;
+
+        // Whether it comes near one of the boxes.
+        bool reaches(const QList<QRectF> &boxes) const;
     };
     // Laid out once for each content and size: the now line repaints the block it crosses.
     const QList<TextRun> &textRuns() const;
     QList<TextRun> layOutText() const;
-    void paintText(QPainter &painter);
-    // Whether any of the text, or the colour bar, comes near one of the boxes.
-    bool textReaches(const QList<QRectF> &boxes) const;
+    // Paints the text and the colour bar, or where `corners` lists boxes, what of them comes near one.
+    void paintText(QPainter &painter, const QList<QRectF> &corners);
 
     WeekEvent m_event;
     qreal m_height = 0.0;

@@ -74,17 +74,21 @@ QueryView *SignedInWindow::query() const
     return qobject_cast<QueryView *>(window->screen());
 }
 
-bool SignedInWindow::choose(const QString &name)
+bool chooseStudent(ScreenRig &rig, QWidget *window, QueryView *screen, const QString &name)
 {
-    QueryView *screen = query();
     if (!screen)
         return false;
-    clickAt(window.get(), inWindow(screen->searchBox()->field()).center());
+    clickAt(window, inWindow(screen->searchBox()->field()).center());
     typeText(screen->searchBox()->field(), name);
     if (!ScreenRig::waitFor([screen] { return !screen->suggestions().isEmpty(); }))
         return false;
     screen->choose(screen->suggestions().first());
-    return ScreenRig::waitFor([this] { return rig.model->hasSchedule() && !rig.model->loadingSchedule(); });
+    return ScreenRig::waitFor([&rig] { return rig.model->hasSchedule() && !rig.model->loadingSchedule(); });
+}
+
+bool SignedInWindow::choose(const QString &name)
+{
+    return chooseStudent(rig, window.get(), query(), name);
 }
 
 } // namespace quorvale::testing

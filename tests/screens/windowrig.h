@@ -29,6 +29,10 @@ QList<QWidget *> tabControls(QWidget *window);
 // The widgets that hold the focus after each of `presses` presses of Tab, or of Shift+Tab.
 QList<QWidget *> walk(QWidget *window, int presses, bool forward);
 
+// Types a name into the search field of the query screen shown in `window` and chooses the first
+// suggestion; false when none came or no schedule arrived.
+bool chooseStudent(ScreenRig &rig, QWidget *window, QueryView *screen, const QString &name);
+
 // The content window on screen and active, signed in through the sign-in screen's phase, showing
 // the query screen.
 struct SignedInWindow
