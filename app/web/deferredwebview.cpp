@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLibrary>
 #include <QOpenGLContext>
 #include <QTimer>
@@ -24,14 +23,6 @@ namespace {
 using CreateWebView = PlatformWebView *(*)(QObject *parent);
 
 const char *const sandboxVariable = "QTWEBENGINE_DISABLE_SANDBOX";
-
-// Whether the folder lies in the build tree this program was built in.
-bool insideBuildTree(const QString &folder)
-{
-    const QString build = QFileInfo(QStringLiteral(QUORVALE_BUILD_DIR)).canonicalFilePath();
-    const QString path = QFileInfo(folder).canonicalFilePath();
-    return !build.isEmpty() && (path == build || path.startsWith(build + u'/'));
-}
 
 // The versions stamped in a module file, read from its bytes, since loading it would already run its
 // constructors; nothing when the file cannot be read.
@@ -56,15 +47,9 @@ DeferredWebView::DeferredWebView(QStringList modulePaths, QObject *parent)
 
 QStringList DeferredWebView::defaultModulePaths()
 {
-    const QString name = QStringLiteral(QUORVALE_WEB_MODULE_NAME);
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    QStringList paths{QDir(programFolder).filePath(name)};
-    // Where the build put the module serves only the build's own programs (its tests, for one): an
-    // installed program loads nothing from outside its version folder, whoever can write elsewhere.
-    const QString built = QDir(QStringLiteral(QUORVALE_WEB_MODULE_DIR)).filePath(name);
-    if (insideBuildTree(programFolder) && !paths.contains(built))
-        paths.append(built);
-    return paths;
+    // Only beside the executable: an installed program loads nothing from outside its version folder,
+    // whoever can write elsewhere. The build's programs that lie elsewhere find a link to the module there.
+    return {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(QUORVALE_WEB_MODULE_NAME))};
 }
 
 QString DeferredWebView::sandboxReason(bool root, bool sandboxDisabled)

@@ -31,8 +31,7 @@ public:
     // Whether the engine was loaded.
     bool isLoaded() const { return m_engine != nullptr; }
 
-    // The web module's usual places: beside the executable, and where the build put it for a program
-    // that runs from the build tree.
+    // The web module's usual place: beside the executable.
     static QStringList defaultModulePaths();
     // Why a web module built for another version, or for no known one, is not used.
     static QString moduleVersionReason(const QString &moduleVersion, const QString &programVersion);

@@ -637,6 +637,16 @@ void TestUpdater::publishesOnlyTheVersionBuiltIn_data()
     QTest::newRow("more files than a client takes") << "1.0.0" << true << many << QStringLiteral("不会接受");
     QTest::newRow("a name a client refuses")
         << "1.0.0" << true << QStringList{QStringLiteral("read me")} << QStringLiteral("不会接受");
+    // "name/" is a sub-folder, "name -> target" a symbolic link.
+    QTest::newRow("a symbolic link") << "1.0.0" << true
+                                     << QStringList{QStringLiteral("web.so -> quorvale-webengine.so")}
+                                     << QStringLiteral("未发布：web.so");
+    QTest::newRow("a link to nothing") << "1.0.0" << true << QStringList{QStringLiteral("gone -> missing")}
+                                       << QStringLiteral("未发布：gone");
+    QTest::newRow("a sub-folder and a link")
+        << "1.0.0" << true
+        << QStringList{QStringLiteral("web -> quorvale-webengine.so"), QStringLiteral("plugins/")}
+        << QStringLiteral("未发布：plugins、web");
 }
 
 void TestUpdater::publishesOnlyTheVersionBuiltIn()
@@ -654,6 +664,15 @@ void TestUpdater::publishesOnlyTheVersionBuiltIn()
     QVERIFY(module.open(QIODevice::WriteOnly) && module.write("web module") == 10);
     module.close();
     for (const QString &name : extraFiles) {
+        const QStringList link = name.split(QStringLiteral(" -> "));
+        if (link.size() == 2) {
+            QVERIFY(QFile::link(link[1], release + u'/' + link[0]));
+            continue;
+        }
+        if (name.endsWith(u'/')) {
+            QVERIFY(QDir(release).mkdir(name));
+            continue;
+        }
         QFile extra(release + u'/' + name);
         QVERIFY(extra.open(QIODevice::WriteOnly));
     }

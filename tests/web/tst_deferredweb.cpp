@@ -42,6 +42,7 @@ private slots:
     void missingModuleIsToldNotFatal();
     void moduleOfAnotherVersionIsRefused_data();
     void moduleOfAnotherVersionIsRefused();
+    void installedProgramLoadsOnlyFromItsVersionFolder_data();
     void installedProgramLoadsOnlyFromItsVersionFolder();
     void sheetTellsWhyInsteadOfAPage();
     void engineLoadsOnFirstViewOnly();
@@ -111,10 +112,23 @@ void DeferredWebTest::moduleOfAnotherVersionIsRefused()
     QVERIFY(!qEnvironmentVariableIsSet("QUORVALE_FOREIGN_MODULE_RAN"));
 }
 
+void DeferredWebTest::installedProgramLoadsOnlyFromItsVersionFolder_data()
+{
+    QTest::addColumn<bool>("insideBuildTree");
+    QTest::newRow("outside the build tree") << false;
+    // As a release is staged: under a prefix inside the build tree.
+    QTest::newRow("inside the build tree") << true;
+}
+
 void DeferredWebTest::installedProgramLoadsOnlyFromItsVersionFolder()
 {
-    // An installation as it is laid out, outside the build tree, whose version folder lacks the module.
-    QTemporaryDir root;
+    QFETCH(bool, insideBuildTree);
+    // An installation as it is laid out, whose version folder lacks the module.
+    QTemporaryDir root(
+        insideBuildTree
+            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("stage-XXXXXX"))
+            : QDir::tempPath() + QStringLiteral("/stage-XXXXXX"));
+    QVERIFY(root.isValid());
     const QString versionFolder = root.filePath(QStringLiteral("lib/quorvale/" QUORVALE_TEST_VERSION));
     QVERIFY(QDir().mkpath(versionFolder));
     QVERIFY(QFile::link(QStringLiteral(QUORVALE_TEST_VERSION),

@@ -5,7 +5,7 @@
 //   quorvale-update-sign publish SECRET-KEY-FILE RELEASE-FOLDER VERSION URL APPCAST-FILE ARCHIVE-FILE
 //     packs every file of the installed version folder into one update archive, signs it, and writes
 //     the archive and the signed appcast whose one item offers it at URL. It refuses unless every
-//     version built into those files is VERSION.
+//     version built into those files is VERSION, and when the folder holds anything but plain files.
 
 #include "core/updates/keytext.h"
 #include "platform/updates/appcast.h"
@@ -57,10 +57,19 @@ std::variant<UpdateArchive, QString> packRelease(const QString &folderPath, cons
 {
     UpdateArchive archive{version, {}};
     const QDir folder(folderPath);
-    const QFileInfoList files =
-        folder.entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Name);
+    const QFileInfoList files = folder.entryInfoList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     if (!folder.exists() || files.isEmpty())
         return QStringLiteral("发布文件夹不存在或是空的：") + folderPath;
+    // The archive holds plain files only; what it cannot hold is named rather than left out unseen.
+    QStringList unpackable;
+    for (const QFileInfo &info : files)
+        if (info.isSymLink() || !info.isFile())
+            unpackable.append(info.fileName());
+    if (!unpackable.isEmpty())
+        return QStringLiteral(
+                   "发布文件夹里只能有普通文件，以下是符号链接或子文件夹等，无法放进更新文件，未发布：") +
+               unpackable.join(QStringLiteral("、"));
     bool stamped = false;
     for (const QFileInfo &info : files) {
         QFile file(info.filePath());
