@@ -82,19 +82,23 @@ void TestSavedCredentials::readsDoubledKeysAsQtDoes_data()
     QTest::addColumn<QString>("account");
     QTest::addColumn<QString>("password");
     const QByteArray between = R"("k0":"v","k1":"v","k2":"v")";
-    QTest::newRow("password doubled") << R"({"account":"a","password":"first",)" + between +
-                                             R"(,"password":"second"})"
-                                      << "a" << "second";
+    QTest::newRow("password doubled")
+        << R"({"account":"a","password":"first",)" + between + R"(,"password":"second"})"
+        << "a"
+        << "second";
     QTest::newRow("account doubled") << R"({"password":"p","account":"first",)" + between +
                                             R"(,"account":"second"})"
-                                     << "second" << "p";
-    QTest::newRow("object, then text") << R"({"account":"a","password":{"n":1},)" + between +
-                                              R"(,"password":"second"})"
-                                       << "a" << "second";
+                                     << "second"
+                                     << "p";
+    QTest::newRow("object, then text")
+        << R"({"account":"a","password":{"n":1},)" + between + R"(,"password":"second"})"
+        << "a"
+        << "second";
     // An empty account marks an item neither reader accepts.
-    QTest::newRow("text, then object") << R"({"account":"a","password":"first",)" + between +
-                                              R"(,"password":{"n":1}})"
-                                       << "" << "";
+    QTest::newRow("text, then object")
+        << R"({"account":"a","password":"first",)" + between + R"(,"password":{"n":1}})"
+        << ""
+        << "";
 }
 
 void TestSavedCredentials::readsDoubledKeysAsQtDoes()
