@@ -27,6 +27,7 @@ const QString courseTablePath = QStringLiteral("/api/CourseTask/GetStudentCourse
 const QString weekCodePath = QStringLiteral("/api/CourseTask/GetCurrentSingleDoubleSet");
 const QString taskDetailPath = QStringLiteral("/api/CourseTask/QueryCourseTask");
 const QString teacherTablesPath = QStringLiteral("/api/CourseTask/GetTeacherCourseTimeTable");
+const QString taskListPath = QStringLiteral("/api/CourseTask/GetCourseTasksBySchoolIdForSelect");
 // Roster pages after the first that the teacher side asks for at once.
 constexpr qsizetype rosterPagesAtOnce = 6;
 
@@ -44,10 +45,13 @@ struct Figures
     QList<Run> runs;
 };
 
-// One timed run: the request log is emptied first and read afterwards to learn the chain.
-Run timed(demo::DemoPlatform &platform, const std::function<void()> &work,
+// One timed run after its untimed preparation: the request log is emptied first and read afterwards
+// to learn the chain.
+Run timed(demo::DemoPlatform &platform, const std::function<void()> &prepare,
+          const std::function<void()> &work,
           const std::function<qsizetype(const demo::DemoPlatform &)> &chain)
 {
+    prepare();
     platform.clearLog();
     QElapsedTimer timer;
     timer.start();
@@ -103,17 +107,19 @@ qsizetype teacherSearchChain(const demo::DemoPlatform &platform)
     return 2 + platform.requestsTo(taskDetailPath).size();
 }
 
-// The teacher lookup's chain: the task list, the task details, the teacher's table pages (the master
-// beside them), then the roster, its first page alone and the rest six at a time, with the week codes
-// of all days beside it.
+// The teacher lookup's chain: the task list and the task details unless the task choice is cached,
+// the teacher's table pages (the master beside them), then the roster, its first page alone and the
+// rest six at a time, with the week codes of all days beside it. The current user is asked beside
+// the first of them.
 qsizetype teacherLookupChain(const demo::DemoPlatform &platform)
 {
     const qsizetype rosterPages = platform.requestsTo(rosterPath).size();
     const qsizetype roster =
         rosterPages == 0 ? 0 : 1 + (rosterPages - 1 + rosterPagesAtOnce - 1) / rosterPagesAtOnce;
     const qsizetype codes = platform.requestsTo(weekCodePath).isEmpty() ? 0 : 1;
-    return 1 + platform.requestsTo(taskDetailPath).size() + platform.requestsTo(teacherTablesPath).size() +
-           std::max(roster, codes);
+    const qsizetype taskList = platform.requestsTo(taskListPath).isEmpty() ? 0 : 1;
+    return taskList + platform.requestsTo(taskDetailPath).size() +
+           platform.requestsTo(teacherTablesPath).size() + std::max(roster, codes);
 }
 
 // How many times the roster was read from its first page.
@@ -210,13 +216,15 @@ int main(int argc, char **argv)
             }
         }
 
-        const auto measure = [&](const QString &name, const std::function<void()> &work,
-                                 const std::function<qsizetype(const demo::DemoPlatform &)> &chain) {
+        const auto measure = [&](
+                                 const QString &name, const std::function<void()> &work,
+                                 const std::function<qsizetype(const demo::DemoPlatform &)> &chain,
+                                 const std::function<void()> &prepare = [] {}) {
             platform.setAnswerDelay([delayMs](const demo::HttpRequest &) { return delayMs; });
             Figures figures{name, {}};
             // One untimed round first, so that every connection is open before timing.
             for (int i = 0; i <= runs; ++i) {
-                const Run run = timed(platform, work, chain);
+                const Run run = timed(platform, prepare, work, chain);
                 if (i > 0)
                     figures.runs.append(run);
             }
@@ -279,6 +287,27 @@ int main(int argc, char **argv)
                 testing::awaitTask(teacherLookup());
             },
             teacherLookupChain);
+        // As a person meets the lookup: the search that found the teacher has just settled the task.
+        const auto searchTheTeacher = [&] {
+            testing::awaitTask(
+                api.searchTeachers(teacher->name, school.schoolId, moment, false, anyCourse, anyCourse));
+        };
+        const Figures afterSearch = measure(
+            QStringLiteral("teacher lookup after its search"), [&] { testing::awaitTask(teacherLookup()); },
+            teacherLookupChain,
+            [&] {
+                api.clearTeacherCaches();
+                searchTheTeacher();
+            });
+        // The same with the class-section map known, as after an earlier lookup in the same task.
+        const Figures afterSearchKnownRoster = measure(
+            QStringLiteral("teacher lookup after its search, roster known"),
+            [&] { testing::awaitTask(teacherLookup()); }, teacherLookupChain,
+            [&] {
+                api.clearTeacherCaches();
+                testing::awaitTask(api.loadTeacherClassSections(demo::SampleSchool::currentTaskId));
+                searchTheTeacher();
+            });
         qsizetype pairFetches = 0;
         const Figures teacherPair = measure(
             QStringLiteral("two teacher lookups at once"),
@@ -308,6 +337,8 @@ int main(int argc, char **argv)
                    .arg(rosterPages);
         report(out, teacherSearch, delayMs, results);
         report(out, teacherLookupFigures, delayMs, results);
+        report(out, afterSearch, delayMs, results);
+        report(out, afterSearchKnownRoster, delayMs, results);
         report(out, teacherPair, delayMs, results);
         out << QStringLiteral("ratio = median wall time / (delay x chain of dependent requests)\n");
         for (const QString &result : std::as_const(results))

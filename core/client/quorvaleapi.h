@@ -122,6 +122,9 @@ private:
                                           std::shared_ptr<SharedFlight<ClassSections>> flight);
     // The teacher's own table over all pages as {"totalCount", "list"}.
     QCoro::Task<QByteArray> teacherTablesPayload(qint64 teacherId, qint64 taskId);
+    // The task picked for the day with the teacher's tables and its master, both asked at once.
+    QCoro::Task<TeacherTaskDocuments> teacherTaskDocuments(qint64 teacherId, qint64 schoolId, QDateTime date,
+                                                           qint64 taskId);
     PlatformSession *newSession();
     QUrl resolve(const QString &path) const;
     QNetworkRequest prepare(const QUrl &url, bool hasBody) const;

@@ -189,9 +189,16 @@ SavedCredentials SavedCredentials::fromJson(const QByteArray &json)
     for (const Span &span : spans)
         texts.append(decoded(QByteArrayView(json).sliced(span.begin, span.end - span.begin)));
     const QJsonObject numbered = json::parseObject(numberedStrings(json, spans));
-    QJsonObject named;
+    // The numbered object sorts its keys as texts ("10" before "2"); named in the order of the item,
+    // the last of doubled keys wins, as in Qt's reader.
+    QList<std::pair<qsizetype, QJsonValue>> members;
     for (auto member = numbered.begin(); member != numbered.end(); ++member)
-        named.insert(texts.at(member.key().toInt()), member.value());
+        members.append({member.key().toLongLong(), member.value()});
+    std::sort(members.begin(), members.end(),
+              [](const auto &left, const auto &right) { return left.first < right.first; });
+    QJsonObject named;
+    for (const auto &[index, value] : std::as_const(members))
+        named.insert(texts.at(index), value);
     const auto take = [&texts, &named](const QString &key) {
         return std::move(texts[json::string(named, key).toInt()]);
     };

@@ -137,6 +137,22 @@ QCoro::Task<QByteArray> QuorvaleAPI::teacherTablesPayload(qint64 teacherId, qint
     }
 }
 
+QCoro::Task<TeacherTaskDocuments> QuorvaleAPI::teacherTaskDocuments(qint64 teacherId, qint64 schoolId,
+                                                                    QDateTime date, qint64 taskId)
+{
+    const std::optional<qint64> picked = taskId;
+    const TeacherTaskChoice choice = co_await teacherTaskChoices(schoolId, date, picked);
+    if (!choice.chosen || !choice.detail)
+        throw DemoError::message(QStringLiteral("请确认老师使用的有效课表"));
+    const CourseTaskOption task = *choice.chosen;
+    QCoro::Task<Settled<QByteArray>> tablesRequest = settled(teacherTablesPayload(teacherId, task.id));
+    QCoro::Task<Settled<QByteArray>> masterRequest =
+        settled(teacherPayload(studentrequests::master(task.id), masterLimit));
+    Settled<QByteArray> tables = co_await std::move(tablesRequest);
+    Settled<QByteArray> master = co_await std::move(masterRequest);
+    co_return TeacherTaskDocuments{task, *choice.detail, tables.take(), master.take()};
+}
+
 QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher, qint64 schoolId,
                                                                  QDateTime date, qint64 taskId)
 {
@@ -147,27 +163,19 @@ QCoro::Task<TeacherSchedule> QuorvaleAPI::lookupTeacherTimetable(Teacher teacher
         ensureTeacherEpoch(epoch);
         throw DemoError::message(QStringLiteral("请选择具体老师"));
     }
-    // The task choice needs nothing of the current user's answer, so both are asked at once; the
-    // user's answer is still judged first.
-    const std::optional<qint64> picked = taskId;
-    QCoro::Task<Settled<TeacherTaskChoice>> choosing = settled(teacherTaskChoices(schoolId, date, picked));
+    // The task, the teacher's tables and the master need nothing of the current user's answer, so
+    // they are asked beside it; the user's answer is still judged first.
+    QCoro::Task<Settled<TeacherTaskDocuments>> reading =
+        settled(teacherTaskDocuments(teacher.id, schoolId, date, taskId));
     Settled<SessionUser> signedIn = co_await std::move(user);
-    Settled<TeacherTaskChoice> chosen = co_await std::move(choosing);
+    Settled<TeacherTaskDocuments> read = co_await std::move(reading);
     studentrequests::requireSignedIn(signedIn.take());
     ensureTeacherEpoch(epoch);
-    const TeacherTaskChoice choice = chosen.take();
-    if (!choice.chosen || !choice.detail)
-        throw DemoError::message(QStringLiteral("请确认老师使用的有效课表"));
-    const CourseTaskOption task = *choice.chosen;
-
-    const QString masterPath = studentrequests::master(task.id);
-    QCoro::Task<Settled<QByteArray>> tablesRequest = settled(teacherTablesPayload(teacher.id, task.id));
-    QCoro::Task<Settled<QByteArray>> masterRequest = settled(teacherPayload(masterPath, masterLimit));
-    Settled<QByteArray> tablesAnswer = co_await std::move(tablesRequest);
-    Settled<QByteArray> masterAnswer = co_await std::move(masterRequest);
-    const QByteArray tables = tablesAnswer.take();
-    const QByteArray master = masterAnswer.take();
-    const TeacherDocuments documents = decodedDocuments(*choice.detail, master, tables);
+    const TeacherTaskDocuments received = read.take();
+    const CourseTaskOption &task = received.task;
+    const QByteArray &master = received.master;
+    const QByteArray &tables = received.tables;
+    const TeacherDocuments documents = decodedDocuments(received.detail, master, tables);
 
     // The class-section map and the week codes of every day inside the task need only the three
     // documents, so they are all asked for at once; their outcomes are read in the lookup's order.

@@ -17,4 +17,14 @@ struct TeacherTaskChoice
     std::optional<QByteArray> detail;
 };
 
+// A chosen task and what a teacher's lookup reads of it: its detail, the teacher's own tables and the
+// task's master, each as received.
+struct TeacherTaskDocuments
+{
+    CourseTaskOption task;
+    QByteArray detail;
+    QByteArray tables;
+    QByteArray master;
+};
+
 } // namespace quorvale

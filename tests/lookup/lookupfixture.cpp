@@ -1,6 +1,7 @@
 #include "lookupfixture.h"
 
 #include <QJsonArray>
+#include <algorithm>
 
 namespace quorvale::testing {
 
@@ -43,6 +44,23 @@ void LookupFixture::onArrival(const QString &path, const QString &key, const QSt
                          if (arrived == path && platform.requests().last().query.value(key) == value)
                              action();
                      });
+}
+
+QList<QStringList> levelsOf(const QList<demo::HttpRequest> &log)
+{
+    QList<qsizetype> levels;
+    QList<QStringList> paths;
+    for (const demo::HttpRequest &request : log) {
+        const QList<qsizetype> answered = levels.first(std::min(request.answersBefore, levels.size()));
+        const qsizetype level =
+            answered.isEmpty() ? 0 : *std::max_element(answered.cbegin(), answered.cend()) + 1;
+        levels.append(level);
+        paths.resize(std::max(paths.size(), level + 1));
+        paths[level].append(request.path.section(QLatin1Char('/'), -1));
+    }
+    for (QStringList &level : paths)
+        level.sort();
+    return paths;
 }
 
 demo::HttpResponse page(qint64 total, const QJsonArray &rows, std::optional<qint64> currentIndex)

@@ -49,6 +49,12 @@ public:
     std::unique_ptr<QuorvaleAPI> api;
 };
 
+// The requests of the log by the levels of their chain, each level's paths without their folders,
+// sorted: a request's level is one past the highest among the requests answered before it arrived.
+// With every answer delayed alike, answers leave in the order the requests came, so those are the
+// first ones of the log.
+QList<QStringList> levelsOf(const QList<demo::HttpRequest> &log);
+
 demo::HttpResponse page(qint64 total, const QJsonArray &rows, std::optional<qint64> currentIndex);
 
 // What a task ended with: its value, or the description of its error.

@@ -120,6 +120,7 @@ private slots:
     void settlesTheTask();
     void findsTeachers();
     void readsTheTeachersDayAndWeek();
+    void asksTheTablesBesideTheUserCheck();
     void checksTheTeachersTablePages();
     void asksWeekCodesOnlyWhereLessonsAlternate();
     void goesOnWithoutSectionsUnlessTheSessionIsGone();
@@ -326,6 +327,31 @@ void TestTeachers::readsTheTeachersDayAndWeek()
     QCOMPARE(notesOf(*schedule.week), QStringList(7, QString()));
     QCOMPARE(fixture.count(paths::roster), 1);
     QCOMPARE(fixture.asked(teacherpaths::tables, "orgUserIds"), QStringList{"301"});
+}
+
+void TestTeachers::asksTheTablesBesideTheUserCheck()
+{
+    const QString user = "GetCurrentUser", tables = "GetTeacherCourseTimeTable", master = "CourseTaskMaster";
+    const QStringList first = sorted({user, tables, master});
+    const QStringList then = sorted({"GetCourseTaskClassStudentForSelectByPage", "GetCurrentSingleDoubleSet",
+                                     "GetCurrentSingleDoubleSet", "GetCurrentSingleDoubleSet"});
+    // Whether the user check fails, the failure, and the requests out together, level by level.
+    const QList<std::tuple<bool, QString, QList<QStringList>>> cases{
+        {false, "", {first, then}}, {true, QuorvaleAPIError::unauthenticated().description(), {first}}};
+    for (const auto &[signedOut, failure, levels] : cases) {
+        TeacherFixture fixture;
+        fixture.open(teacherschool::school());
+        const QDateTime date = school::at(monday, 10, 0);
+        // Right after the search that found the teacher, the task choice is known.
+        awaitTask(fixture.api->teacherTaskChoices(school::schoolId, date, taskId));
+        if (signedOut)
+            fixture.platform.faults().answer(paths::currentUser,
+                                             demo::refusal(999901, QStringLiteral("登录已过期，请重新登录")));
+        fixture.platform.clearLog();
+        fixture.platform.setAnswerDelay([](const demo::HttpRequest &) { return 100; });
+        QCOMPARE(lookUp(fixture, date).failure, failure);
+        QCOMPARE(levelsOf(fixture.platform.requests()), levels);
+    }
 }
 
 void TestTeachers::checksTheTeachersTablePages()

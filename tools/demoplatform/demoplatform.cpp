@@ -239,6 +239,7 @@ void DemoPlatform::processNext(QTcpSocket *socket)
 void DemoPlatform::log(const HttpRequest &request)
 {
     m_log.append(request);
+    m_log.last().answersBefore = m_answered;
     m_logged += loggedSize(request);
     while (m_log.size() > logEntries || (m_logged > logBytes && m_log.size() > 1))
         m_logged -= loggedSize(m_log.takeFirst());
@@ -267,6 +268,7 @@ void DemoPlatform::write(QTcpSocket *socket, HttpResponse response)
     if (m_sendsDate && !response.hasHeader("Date"))
         response.setHeader("Date", httpDate(now()));
     socket->write(response.serialize());
+    ++m_answered;
     const auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;

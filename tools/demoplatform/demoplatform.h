@@ -63,6 +63,7 @@ public:
     {
         m_log.clear();
         m_logged = 0;
+        m_answered = 0;
     }
 
     int heldCount() const;
@@ -106,6 +107,7 @@ private:
     QList<Held> m_held;
     QList<HttpRequest> m_log;
     qsizetype m_logged = 0;
+    qsizetype m_answered = 0;
     Faults m_faults;
     PlatformSessions m_sessions;
     Clock m_clock;

@@ -22,6 +22,8 @@ struct HttpRequest
     QMap<QString, QString> query;
     HeaderList headers;
     QByteArray body;
+    // Answers the platform had sent, since its log was last emptied, when this request arrived.
+    qsizetype answersBefore = 0;
 
     // The first field of that name, ignoring case; empty when absent.
     QByteArray header(const QByteArray &name) const;
