@@ -6,17 +6,17 @@
 #include "app/look/reducemotion.h"
 #include "app/look/startupwarmup.h"
 #include "app/shell/buildinfo.h"
+#include "app/shell/firstframe.h"
 #include "app/shell/mainwindow.h"
 #include "app/shell/updategate.h"
 #include "app/state/model.h"
 #include "app/state/quorvaleclient.h"
 #include "app/updates/updatercontroller.h"
 #include "app/web/deferredwebview.h"
-#include "platform/updates/runningversion.h"
+#include "platform/updates/startproof.h"
 
 #include <QApplication>
 #include <QSettings>
-#include <QTimer>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     motion::followDesktop();
     colourscheme::followDesktop();
     const CaretRest caret;
-    const updates::RunningVersion running(QCoreApplication::applicationFilePath());
+    updates::StartProof proof(QCoreApplication::applicationFilePath(), updates::StartProof::applicationProving);
 
     auto *client = new QuorvaleClient(new DeferredWebView(DeferredWebView::defaultModulePaths()),
                                       std::make_unique<QSettings>());
@@ -46,8 +46,13 @@ int main(int argc, char *argv[])
     warmup.waitForFonts();
     MainWindow window(&model, &updater);
     window.show();
-    // A version started by an update becomes current only once its window is up.
-    QTimer::singleShot(0, &window, [&running] { running.confirmStarted(); });
+    // A version becomes current only once its window has been on screen for a while; started by an
+    // update that it could not finish, the program ends and the copy that started it says why.
+    afterFirstFrame(&window, [&proof] { proof.shown(); });
+    QObject::connect(&proof, &updates::StartProof::settled, &application, [&proof] {
+        if (proof.rejected())
+            QCoreApplication::exit(1);
+    });
     const int status = application.exec();
     warmup.finish();
     return status;

@@ -1,10 +1,14 @@
 #include "platform/updates/folderlock.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QThread>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <utility>
 
 namespace quorvale::updates {
@@ -22,6 +26,28 @@ std::optional<FolderLock> FolderLock::take(const QString &folder, Mode mode, boo
     while (result != 0 && errno == EINTR);
     if (result != 0)
         return std::nullopt;
+    return lock;
+}
+
+std::optional<FolderLock> FolderLock::takeFile(const QString &file, std::chrono::milliseconds wait)
+{
+    // Not blocking on open, so a pipe put in the file's place cannot hold the program.
+    const int descriptor = ::open(QFile::encodeName(file).constData(),
+                                  O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (descriptor < 0)
+        return std::nullopt;
+    FolderLock lock(descriptor);
+    struct stat status = {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    // flock cannot wait for a bounded time: it is asked again until the deadline.
+    constexpr qint64 retry = 20;
+    const QDeadlineTimer deadline(wait);
+    while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
+            return std::nullopt;
+        QThread::msleep(std::min(retry, deadline.remainingTime()));
+    }
     return lock;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <optional>
 
-// An advisory lock (flock) on a folder, held until dropped. Its descriptor is closed when the program
-// starts another, so a started version never inherits the lock of the one that started it.
+// An advisory lock (flock) on a folder or on a lock file, held until dropped. Its descriptor is closed
+// when the program starts another, so a started version never inherits the lock of the one that
+// started it.
 namespace quorvale::updates {
 
 class FolderLock
@@ -21,6 +23,10 @@ public:
     // Waits for the lock when `wait` is true; nothing when the folder cannot be opened, or is held
     // and `wait` is false.
     static std::optional<FolderLock> take(const QString &folder, Mode mode, bool wait);
+    // The exclusive lock of a regular file that only its owner can open, made when missing: no reader
+    // of the folder can hold it, and network file systems lock only files open for writing. Tries for
+    // at most `wait`; nothing when the file cannot be opened or stays held.
+    static std::optional<FolderLock> takeFile(const QString &file, std::chrono::milliseconds wait);
 
     FolderLock(FolderLock &&other) noexcept;
     FolderLock &operator=(FolderLock &&other) noexcept;

@@ -51,9 +51,14 @@ void writeEntry(const QString &path, const ArchiveEntry &entry)
 
 // Every decision about `current` and about which folders stay is taken under this lock, so two copies
 // of the program updating at once never undo each other.
-FolderLock lockInstallation(const QString &root)
+std::optional<FolderLock> tryLockInstallation(const QString &root, std::chrono::milliseconds wait)
 {
-    std::optional<FolderLock> lock = FolderLock::take(root, FolderLock::Mode::exclusive, true);
+    return FolderLock::takeFile(QDir(root).filePath(QStringLiteral(".lock")), wait);
+}
+
+FolderLock lockInstallation(const QString &root, std::chrono::milliseconds wait = InstallFolder::lockBound)
+{
+    std::optional<FolderLock> lock = tryLockInstallation(root, wait);
     if (!lock)
         throw UpdateFailure::notReplaced();
     return std::move(*lock);
@@ -74,14 +79,18 @@ std::optional<int> againstCurrent(const QString &root, const QString &version)
     return compareVersions(version, currentVersion(root));
 }
 
-// Removes the folder unless a program holds it: one that runs from it, or one still writing it.
-void removeUnheld(const QString &folder)
+// Removes the folder unless a program holds it: one that runs from it, or one still writing it. False
+// when one does.
+bool removeUnheld(const QString &folder)
 {
+    if (!QFileInfo::exists(folder))
+        return true;
     const std::optional<FolderLock> lock = FolderLock::take(folder, FolderLock::Mode::exclusive, false);
     if (!lock)
-        return;
+        return false;
     std::error_code ignored;
     std::filesystem::remove_all(native(folder), ignored);
+    return true;
 }
 
 // Only versions older than the current one go: never the current one, nor a newer one that a program
@@ -114,6 +123,11 @@ std::optional<InstallFolder> InstallFolder::containing(const QString &executable
     return InstallFolder(root, executable.fileName(), versionFolder.dirName());
 }
 
+QString InstallFolder::current() const
+{
+    return currentVersion(m_root);
+}
+
 QString InstallFolder::runningFolder() const
 {
     return QDir(m_root).filePath(m_running);
@@ -129,7 +143,7 @@ std::unique_ptr<StagedVersion> InstallFolder::stage(const UpdateArchive &archive
                     [this](const auto &entry) { return entry.name == m_program && entry.executable; });
     if (!hasProgram)
         throw UpdateFailure::incompleteUpdate();
-    removeAbandoned();
+    removeAbandoned(lockBound);
     std::unique_ptr<QTemporaryDir> folder;
     std::optional<FolderLock> writing;
     {
@@ -149,9 +163,11 @@ std::unique_ptr<StagedVersion> InstallFolder::stage(const UpdateArchive &archive
                                            m_program);
 }
 
-void InstallFolder::makeRunningCurrent() const
+std::optional<StartEvent> InstallFolder::makeRunningCurrent(std::chrono::milliseconds wait) const
 {
-    const FolderLock installation = lockInstallation(m_root);
+    const std::optional<FolderLock> installation = tryLockInstallation(m_root, wait);
+    if (!installation)
+        return StartEvent::busy;
     const std::optional<int> order = againstCurrent(m_root, m_running);
     if (order && *order > 0) {
         const QDir root(m_root);
@@ -161,15 +177,18 @@ void InstallFolder::makeRunningCurrent() const
         std::filesystem::create_symlink(native(m_running), native(newLink), error);
         if (!error)
             std::filesystem::rename(native(newLink), native(root.filePath(currentLink)), error);
-        if (error)
-            return;
+        if (error) {
+            const int code = error.value();
+            return code == ENOSPC || code == EDQUOT ? StartEvent::noSpace : StartEvent::notWritable;
+        }
     }
     removeOldVersions(m_root);
+    return std::nullopt;
 }
 
-void InstallFolder::removeAbandoned() const
+void InstallFolder::removeAbandoned(std::chrono::milliseconds wait) const
 {
-    const FolderLock installation = lockInstallation(m_root);
+    const FolderLock installation = lockInstallation(m_root, wait);
     const QDir root(m_root);
     const QStringList pattern{incomingPrefix + u'*'};
     for (const QString &name : root.entryList(pattern, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks))
@@ -194,9 +213,10 @@ QString StagedVersion::install()
     if (*order <= 0)
         throw UpdateFailure::newerInstalled(currentVersion(m_root));
     // A folder of this version is left from an attempt whose program did not start: this one replaces
-    // it, unless a program still runs from it.
+    // it. Held, it is another copy's that placed the same version and started it a moment ago.
     const QString target = QDir(m_root).filePath(m_version);
-    removeUnheld(target);
+    if (!removeUnheld(target))
+        throw UpdateFailure::newerInstalled(m_version);
     std::error_code error;
     std::filesystem::rename(native(m_folder->path()), native(target), error);
     if (error)
@@ -205,10 +225,9 @@ QString StagedVersion::install()
     return QDir(target).filePath(m_program);
 }
 
-bool StagedVersion::superseded() const
+QString StagedVersion::current() const
 {
-    const std::optional<int> order = againstCurrent(m_root, m_version);
-    return order && *order <= 0;
+    return currentVersion(m_root);
 }
 
 } // namespace quorvale::updates

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/updates/folderlock.h"
+#include "platform/updates/startreport.h"
 #include "platform/updates/updatearchive.h"
 
 #include <QString>
@@ -13,7 +14,8 @@
 // "current" in the root naming the version that starts. A new version is unpacked beside the old one
 // and made current by renaming one link, so the executable never meets another version's module.
 // Several copies of the program may run from one installation: `current` only ever moves to a newer
-// version, decided under a lock on the root, and each copy holds its own version folder against removal.
+// version, decided under the lock of the root's owner-only file ".lock", and each copy holds its own
+// version folder against removal.
 namespace quorvale::updates {
 
 // A version unpacked into a hidden folder of the root, locked while it is written and until it is
@@ -28,10 +30,10 @@ public:
     // Gives the folder its version's name beside the current version, still held against removal while
     // this object lives. `current` moves only once the program started from there shows that it runs.
     // The executable to start; throws UpdateFailure, also when `current` already names this version or
-    // a newer one.
+    // a newer one, or when another copy placed this version and started it.
     QString install();
-    // Whether `current` names this version or a newer one.
-    bool superseded() const;
+    // The version `current` names.
+    QString current() const;
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -48,17 +50,23 @@ public:
     // from one (a build tree, for instance).
     static std::optional<InstallFolder> containing(const QString &executablePath);
 
+    // How long an update waits for the installation's lock before it gives up.
+    static constexpr std::chrono::seconds lockBound{10};
+
     QString root() const { return m_root; }
+    QString current() const;
     // The folder of the version the program runs from.
     QString runningFolder() const;
     // Writes every file of the archive, all closed again when this returns. Throws UpdateFailure when
     // the archive is for another version or lacks the program, or when the files cannot be written.
     std::unique_ptr<StagedVersion> stage(const UpdateArchive &archive, const QString &version) const;
     // Makes the running version current when it is newer than the one `current` names, then removes
-    // the versions older than the current one that no running program holds.
-    void makeRunningCurrent() const;
+    // the versions older than the current one that no running program holds. Waits at most `wait` for
+    // the installation's lock; tells why `current` was not moved, nothing when all went well.
+    std::optional<StartEvent> makeRunningCurrent(std::chrono::milliseconds wait) const;
     // Removes the hidden folders of unpackings that were interrupted and that nobody writes any more.
-    void removeAbandoned() const;
+    // Throws UpdateFailure when the installation's lock is not had within `wait`.
+    void removeAbandoned(std::chrono::milliseconds wait) const;
 
 private:
     InstallFolder(QString root, QString program, QString running);

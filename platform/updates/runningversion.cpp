@@ -9,23 +9,21 @@ RunningVersion::RunningVersion(const QString &executablePath)
 {
     if (!m_installation)
         return;
-    m_hold = FolderLock::take(m_installation->runningFolder(), FolderLock::Mode::shared, true);
+    // Held by someone else, the folder goes unheld: its removal waits for that holder as well.
+    m_hold = FolderLock::take(m_installation->runningFolder(), FolderLock::Mode::shared, false);
     try {
-        m_installation->removeAbandoned();
+        m_installation->removeAbandoned(std::chrono::milliseconds(0));
     } catch (const UpdateFailure &) {
-        // An installation this user cannot lock cannot be updated either; the program runs all the same.
+        // Another program holds the installation, or this user cannot lock it: the tidying waits for a
+        // later start, and the program runs all the same.
     }
 }
 
-void RunningVersion::confirmStarted() const
+std::optional<StartEvent> RunningVersion::makeCurrent(std::chrono::milliseconds wait) const
 {
     if (!m_installation)
-        return;
-    try {
-        m_installation->makeRunningCurrent();
-    } catch (const UpdateFailure &) {
-        // The update that started this program tells the person that it did not take over.
-    }
+        return std::nullopt;
+    return m_installation->makeRunningCurrent(wait);
 }
 
 } // namespace quorvale::updates

@@ -51,11 +51,14 @@ UpdateDialog::UpdateDialog(QWidget *parent)
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-void UpdateDialog::offer(const AppcastItem &item, const QString &runningVersion)
+void UpdateDialog::offer(const AppcastItem &item, const QString &runningVersion, bool failedBefore)
 {
     m_title->setText(QStringLiteral("课径有新版本可用"));
-    m_text->setText(QStringLiteral("课径 %1 已可用（%2），你现在使用的是 %3。")
-                        .arg(item.displayVersion, sizeText(item.length), runningVersion));
+    QString text = QStringLiteral("课径 %1 已可用（%2），你现在使用的是 %3。")
+                       .arg(item.displayVersion, sizeText(item.length), runningVersion);
+    if (failedBefore)
+        text += QStringLiteral("\n注意：这个版本之前安装过一次，但没能正常运行，课径当时继续使用了原来的版本。");
+    m_text->setText(text);
     m_bar->hide();
     m_buttons->clear();
     m_buttons->addButton(QStringLiteral("安装并重新启动"), QDialogButtonBox::AcceptRole)->setDefault(true);
@@ -109,10 +112,10 @@ UpdateDialog *StandardUserDriver::ensureDialog()
     return m_dialog;
 }
 
-QCoro::Task<bool> StandardUserDriver::confirmInstall(AppcastItem item)
+QCoro::Task<bool> StandardUserDriver::confirmInstall(AppcastItem item, bool failedBefore)
 {
     const QPointer<UpdateDialog> dialog = ensureDialog();
-    dialog->offer(item, m_runningVersion);
+    dialog->offer(item, m_runningVersion, failedBefore);
     dialog->show();
     dialog->raise();
     const int result = co_await qCoro(dialog.data(), &QDialog::finished);

@@ -20,8 +20,9 @@ class UpdateDialog : public QDialog
 public:
     explicit UpdateDialog(QWidget *parent = nullptr);
 
-    // "课径 1.2.0 已可用" with the size, and the choice to install now or later.
-    void offer(const AppcastItem &item, const QString &runningVersion);
+    // "课径 1.2.0 已可用" with the size, and the choice to install now or later; a version that failed
+    // before says so.
+    void offer(const AppcastItem &item, const QString &runningVersion, bool failedBefore);
     void progress(qint64 received, qint64 total);
     // The download is done and the update is being put in place: a bar without an end.
     void installing();
@@ -44,7 +45,7 @@ public:
     explicit StandardUserDriver(const QString &runningVersion);
     ~StandardUserDriver() override;
 
-    QCoro::Task<bool> confirmInstall(AppcastItem item) override;
+    QCoro::Task<bool> confirmInstall(AppcastItem item, bool failedBefore) override;
     void showProgress(qint64 received, qint64 total) override;
     void showInstalling() override;
     void showUpToDate(const QString &runningVersion) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/errors.h"
+#include "platform/updates/startreport.h"
 
 // Why a check, a download or an installation stopped; the version in use stays current.
 namespace quorvale::updates {
@@ -43,6 +44,28 @@ public:
                 .arg(version));
     }
     static UpdateFailure notStarted() { return UpdateFailure(QStringLiteral("新版本无法启动，课径将继续使用当前版本。")); }
+    static UpdateFailure crashed()
+    {
+        return UpdateFailure(QStringLiteral("新版本启动后不久就意外退出了，课径将继续使用当前版本。"
+                                            "自动检查不会再提供这个版本。"));
+    }
+    static UpdateFailure notResponding()
+    {
+        return UpdateFailure(QStringLiteral("新版本启动后没有响应，已被关闭，课径将继续使用当前版本。"
+                                            "自动检查不会再提供这个版本。"));
+    }
+    // The new version started, but `current` could not be moved to it.
+    static UpdateFailure notSwitched(StartEvent reason)
+    {
+        if (reason == StartEvent::noSpace)
+            return UpdateFailure(QStringLiteral("新版本已启动，但磁盘空间不足，无法改用新版本。"
+                                                "课径将继续使用当前版本，请腾出空间后再试"));
+        if (reason == StartEvent::busy)
+            return UpdateFailure(QStringLiteral("新版本已启动，但安装目录一直被另一个程序占用，无法改用新版本。"
+                                                "课径将继续使用当前版本，请稍后再试"));
+        return UpdateFailure(QStringLiteral("新版本已启动，但程序所在的文件夹不可写入，无法改用新版本。"
+                                            "课径将继续使用当前版本"));
+    }
 
     QString description() const override { return m_text; }
 

@@ -1,5 +1,7 @@
 #include "platform/updates/updatehost.h"
 
+#include "platform/updates/startreport.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStorageInfo>
@@ -11,15 +13,27 @@ UpdateHost UpdateHost::application()
     UpdateHost host;
     host.executablePath = QCoreApplication::applicationFilePath();
     host.settings = std::make_shared<QSettings>();
-    host.launch = [](const QString &executable) -> std::optional<qint64> {
-        qint64 process = 0;
-        if (!QProcess::startDetached(executable, QCoreApplication::arguments().mid(1), QString(), &process))
-            return std::nullopt;
-        return process;
+    host.launch = [](const QString &executable, int reportChannel) {
+        return start(executable, QCoreApplication::arguments().mid(1), reportChannel);
     };
     host.quit = &QCoreApplication::quit;
     host.clock = &QDateTime::currentDateTimeUtc;
     return host;
+}
+
+std::optional<qint64> UpdateHost::start(const QString &executable, const QStringList &arguments,
+                                        int reportChannel)
+{
+    QProcess program;
+    program.setProgram(executable);
+    program.setArguments(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(reportChannelVariable()), QString::number(reportChannel));
+    program.setProcessEnvironment(environment);
+    qint64 process = 0;
+    if (!program.startDetached(&process))
+        return std::nullopt;
+    return process;
 }
 
 qint64 UpdateHost::availableSpace(const QString &folder)

@@ -19,8 +19,9 @@ struct UpdateHost
     std::shared_ptr<QSettings> settings;
     // Replaces the system's TLS configuration when set; certificate errors are never ignored.
     std::optional<QSslConfiguration> tls;
-    // Starts the new version's executable: its process id, or nothing when it could not be started.
-    std::function<std::optional<qint64>(const QString &executable)> launch;
+    // Starts the new version's executable, handing it the pipe on which it reports how it starts: its
+    // process id, or nothing when it could not be started.
+    std::function<std::optional<qint64>(const QString &executable, int reportChannel)> launch;
     // Ends this process once the new version has shown that it runs.
     std::function<void()> quit;
     std::function<QDateTime()> clock;
@@ -30,6 +31,9 @@ struct UpdateHost
     // This process, its user settings and the system clock.
     static UpdateHost application();
     static qint64 availableSpace(const QString &folder);
+    // Starts a program on its own, the report pipe named in its environment.
+    static std::optional<qint64> start(const QString &executable, const QStringList &arguments,
+                                       int reportChannel);
 };
 
 } // namespace quorvale::updates

@@ -1,10 +1,12 @@
 #include "platform/updates/updater.h"
 
 #include "core/updates/keytext.h"
+#include "platform/updates/bundleversion.h"
 #include "platform/updates/ed25519.h"
 #include "platform/updates/enclosuredownload.h"
 #include "platform/updates/feedsignature.h"
 #include "platform/updates/installfolder.h"
+#include "platform/updates/startreport.h"
 #include "platform/updates/updatearchive.h"
 #include "platform/updates/updatefailure.h"
 #include "platform/updates/updatetransfer.h"
@@ -25,13 +27,19 @@ namespace {
 
 // A feed lists a handful of versions; anything this large is not one.
 constexpr qint64 largestFeed = 1 << 20;
-// A new version shows that it runs once its window is up; one that takes longer is taken for broken.
-constexpr std::chrono::seconds startBound{30};
+// A new version takes over once its window has been up for a while without a crash and it had the
+// installation's lock; one that takes longer is taken for broken.
+constexpr std::chrono::seconds startBound{60};
 constexpr std::chrono::milliseconds startPoll{100};
 
 bool processRuns(qint64 process)
 {
     return ::kill(pid_t(process), 0) == 0 || errno == EPERM;
+}
+
+void end(qint64 process)
+{
+    ::kill(pid_t(process), SIGKILL);
 }
 
 } // namespace
@@ -166,10 +174,11 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     const std::optional<QList<AppcastItem>> items = parseAppcast(*body);
     if (!items)
         throw UpdateFailure::unreadableFeed();
-    // Once a newer version is installed, only a still newer one is offered.
-    const QString floor = m_installedVersion.value_or(
-        info::text(m_hostInfo, QStringLiteral("CFBundleVersion")).value_or(QString()));
-    const std::optional<AppcastItem> update = newestUpdate(*items, floor);
+    QList<AppcastItem> offerable = *items;
+    const QStringList failed = m_settings.failedVersions();
+    if (!userInitiated)
+        offerable.removeIf([&failed](const AppcastItem &item) { return failed.contains(item.version); });
+    const std::optional<AppcastItem> update = newestUpdate(offerable, floorVersion());
     if (update && update->url.scheme() != u"https")
         throw UpdateFailure::insecureDownload();
     if (!update) {
@@ -180,7 +189,7 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     }
 
     const AppcastItem offered = *update;
-    const bool now = co_await m_driver->confirmInstall(offered);
+    const bool now = co_await m_driver->confirmInstall(offered, failed.contains(offered.version));
     if (!alive(self))
         co_return Outcome::failed;
     if (!now)
@@ -249,35 +258,73 @@ QCoro::Task<> Updater::resumeInstalling(std::shared_ptr<StagedVersion> staged)
 QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<StagedVersion> staged)
 {
     const QPointer<Updater> self(this);
-    const std::optional<qint64> process = m_host.launch(staged->install());
-    if (!process)
+    const QString executable = staged->install();
+    const auto pipe = std::make_shared<ReportPipe>();
+    if (!pipe->isOpen())
         throw UpdateFailure::notStarted();
-    const bool started = co_await tookOver(staged, *process);
+    const std::optional<qint64> process = m_host.launch(executable, pipe->writing());
+    pipe->closeWriting();
+    if (!process) {
+        m_settings.addFailedVersion(staged->version());
+        throw UpdateFailure::notStarted();
+    }
+    co_await awaitTakeOver(staged, *process, pipe);
     if (!alive(self))
         co_return Outcome::failed;
-    if (!started)
-        throw UpdateFailure::notStarted();
     m_installedVersion = staged->version();
     m_host.quit();
     co_return Outcome::installed;
 }
 
-QCoro::Task<bool> Updater::tookOver(std::shared_ptr<StagedVersion> staged, qint64 process)
+QCoro::Task<> Updater::awaitTakeOver(std::shared_ptr<StagedVersion> staged, qint64 process,
+                                     std::shared_ptr<ReportPipe> pipe)
 {
     const QPointer<Updater> self(this);
     const QDeadlineTimer deadline(startBound);
-    while (!staged->superseded()) {
-        if (!processRuns(process))
-            co_return staged->superseded();
-        if (deadline.hasExpired()) {
-            ::kill(pid_t(process), SIGKILL);
-            co_return staged->superseded();
+    bool shown = false;
+    bool ended = false;
+    while (true) {
+        for (const char event : pipe->take()) {
+            if (event == char(StartEvent::shown))
+                shown = true;
+            else if (event != char(StartEvent::current)) {
+                end(process);
+                throw UpdateFailure::notSwitched(StartEvent(event));
+            }
         }
+        const std::optional<int> order = compareVersions(staged->current(), staged->version());
+        if (order && *order == 0)
+            co_return;
+        // Another copy made a still newer version current while this one's program had not taken over.
+        if (order && *order > 0) {
+            end(process);
+            throw UpdateFailure::newerInstalled(staged->current());
+        }
+        if (ended || deadline.hasExpired()) {
+            end(process);
+            m_settings.addFailedVersion(staged->version());
+            if (!shown)
+                throw UpdateFailure::notStarted();
+            throw ended ? UpdateFailure::crashed() : UpdateFailure::notResponding();
+        }
+        // Read before the next turn: what the program wrote before it ended is still taken.
+        ended = !processRuns(process);
         co_await QCoro::sleepFor(startPoll);
         if (!alive(self))
-            co_return false;
+            co_return;
     }
-    co_return true;
+}
+
+QString Updater::floorVersion() const
+{
+    QString floor = m_installedVersion.value_or(
+        info::text(m_hostInfo, QStringLiteral("CFBundleVersion")).value_or(QString()));
+    if (const std::optional<InstallFolder> folder = InstallFolder::containing(m_host.executablePath)) {
+        const QString current = folder->current();
+        if (compareVersions(current, floor).value_or(0) > 0)
+            floor = current;
+    }
+    return floor;
 }
 
 void Updater::setChecking(bool checking)

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace quorvale::updates {
 
+class ReportPipe;
 class StagedVersion;
 
 // What the application answers when the updater asks.
@@ -36,8 +37,9 @@ class UserDriver
 {
 public:
     virtual ~UserDriver() = default;
-    // True to download and install now, false for later.
-    virtual QCoro::Task<bool> confirmInstall(AppcastItem item) = 0;
+    // True to download and install now, false for later. `failedBefore`: an update to this version was
+    // installed before and its program did not take over.
+    virtual QCoro::Task<bool> confirmInstall(AppcastItem item, bool failedBefore) = 0;
     virtual void showProgress(qint64 received, qint64 total) = 0;
     // The download is complete: the update is unpacked, placed and started.
     virtual void showInstalling() = 0;
@@ -91,7 +93,8 @@ public:
     void start();
     // A check the person asked for: they hear about every outcome.
     void checkForUpdates();
-    // One whole check, installation included. A scheduled check reports only an update it found.
+    // One whole check, installation included. A scheduled check reports only an update it found, and
+    // never offers a version whose program failed to take over before.
     QCoro::Task<Outcome> check(bool userInitiated);
 
 signals:
@@ -104,13 +107,19 @@ private:
     static bool alive(const QPointer<Updater> &self);
     QCoro::Task<Outcome> runCheck(bool userInitiated);
     QCoro::Task<Outcome> install(AppcastItem item, QByteArray publicKey);
-    // Places the staged version beside the running one and starts it; once it has made itself current,
-    // this process ends. Throws UpdateFailure, with the running version still current.
+    // Places the staged version beside the running one and starts it; once it has shown that it runs
+    // and made itself current, this process ends. Throws UpdateFailure, with the running version still
+    // current and the started program ended.
     QCoro::Task<Outcome> relaunchInstalling(std::shared_ptr<StagedVersion> staged);
     // The relaunch the delegate held back, run once the application is idle.
     QCoro::Task<> resumeInstalling(std::shared_ptr<StagedVersion> staged);
-    // Whether the started program made its version current within a bound; one that has not is ended.
-    QCoro::Task<bool> tookOver(std::shared_ptr<StagedVersion> staged, qint64 process);
+    // Follows the started program until its version is current. Throws UpdateFailure with what happened
+    // when it does not get there within a bound, and ends the program.
+    QCoro::Task<> awaitTakeOver(std::shared_ptr<StagedVersion> staged, qint64 process,
+                                std::shared_ptr<ReportPipe> pipe);
+    // The version the check compares with: the newest of the running one, the one this process
+    // installed and the one the installation's `current` names.
+    QString floorVersion() const;
     void setChecking(bool checking);
     void schedule();
 

@@ -12,6 +12,7 @@ namespace {
 const QString automaticKey = QStringLiteral("updates/automaticChecks");
 const QString intervalKey = QStringLiteral("updates/checkInterval");
 const QString lastCheckKey = QStringLiteral("updates/lastCheck");
+const QString failedKey = QStringLiteral("updates/failedVersions");
 
 // Any number outside the offered intervals is read as the nearest offered one, so a huge, negative or
 // zero interval neither overflows nor checks in a loop.
@@ -80,6 +81,20 @@ std::optional<QDateTime> UpdateSettings::lastCheck() const
 void UpdateSettings::setLastCheck(const QDateTime &moment)
 {
     m_settings->setValue(lastCheckKey, moment.toUTC().toString(Qt::ISODate));
+}
+
+QStringList UpdateSettings::failedVersions() const
+{
+    return m_settings->value(failedKey).toStringList();
+}
+
+void UpdateSettings::addFailedVersion(const QString &version)
+{
+    QStringList failed = failedVersions();
+    if (failed.contains(version))
+        return;
+    failed.append(version);
+    m_settings->setValue(failedKey, failed);
 }
 
 } // namespace quorvale::updates

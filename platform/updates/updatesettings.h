@@ -27,6 +27,9 @@ public:
     void setCheckInterval(double seconds);
     std::optional<QDateTime> lastCheck() const;
     void setLastCheck(const QDateTime &moment);
+    // Versions whose program was started by an update and did not take over.
+    QStringList failedVersions() const;
+    void addFailedVersion(const QString &version);
 
 private:
     std::shared_ptr<QSettings> m_settings;

@@ -1,3 +1,4 @@
+#include "app/shell/firstframe.h"
 #include "app/shell/globalmenuquery.h"
 #include "app/shell/settingswindow.h"
 #include "tests/support/settingsbench.h"
@@ -8,6 +9,19 @@
 #include <QTest>
 
 using namespace quorvale;
+
+namespace {
+
+class PaintCounter : public QWidget
+{
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override { ++paints; }
+};
+
+} // namespace
 
 class TestShell : public QObject
 {
@@ -21,6 +35,7 @@ private slots:
     void settingsCloseFromTheKeyboard();
     void settingsCloseWithEscape_data();
     void settingsCloseWithEscape();
+    void tellsOfTheFirstFrameOnlyOnceItIsPainted();
 };
 
 void TestShell::menuBarFollowsTheDesktop_data()
@@ -101,6 +116,18 @@ void TestShell::settingsCloseWithEscape()
     }
     QTest::keyClick(settings.windowHandle(), Qt::Key_Escape);
     QVERIFY(!settings.isVisible());
+}
+
+// A new version proves that it runs from its first frame on, never from before anything is drawn.
+void TestShell::tellsOfTheFirstFrameOnlyOnceItIsPainted()
+{
+    PaintCounter window;
+    window.resize(200, 100);
+    window.show();
+    std::optional<int> paintsBefore;
+    afterFirstFrame(&window, [&] { paintsBefore = window.paints; });
+    QTRY_VERIFY(paintsBefore);
+    QVERIFY(*paintsBefore > 0);
 }
 
 QTEST_MAIN(TestShell)

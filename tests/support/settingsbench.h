@@ -20,7 +20,7 @@ struct SettingsBench
         [] { return true; },
         {folder.filePath(QStringLiteral("QuorvaleDemo")),
          std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-         std::nullopt, [](const QString &) { return std::nullopt; }, [] {}, &QDateTime::currentDateTimeUtc}};
+         std::nullopt, [](const QString &, int) { return std::nullopt; }, [] {}, &QDateTime::currentDateTimeUtc}};
     SettingsWindow window{&updater};
 };
 

@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
+#include <csignal>
+#include <vector>
 
 // The update framework against a signed feed on a local HTTPS server: what it installs and starts, the
 // many ways a feed or an update is refused with the installed program left as it was, copies of the
@@ -63,13 +65,14 @@ public:
 class ScriptedDriver : public UserDriver
 {
 public:
-    QCoro::Task<bool> confirmInstall(AppcastItem item) override
+    QCoro::Task<bool> confirmInstall(AppcastItem item, bool failedBefore) override
     {
         offered.append(item);
+        offeredAsFailed.append(failedBefore);
         // What happens while the offer is open on screen.
         if (const std::function<void()> meanwhile = std::exchange(whileOffered, nullptr))
             meanwhile();
-        co_return true;
+        co_return accept;
     }
     void showProgress(qint64, qint64) override { shown.append(QStringLiteral("progress")); }
     void showInstalling() override { shown.append(QStringLiteral("installing")); }
@@ -78,7 +81,9 @@ public:
     void showFailure(const QString &message) override { failures.append(message); }
 
     std::function<void()> whileOffered;
+    bool accept = true;
     QList<AppcastItem> offered;
+    QList<bool> offeredAsFailed;
     QStringList shown;
     QStringList failures;
     int upToDate = 0;
@@ -111,6 +116,12 @@ struct UpdateRig
         publish(release);
     }
 
+    ~UpdateRig()
+    {
+        standIn.kill();
+        standIn.waitForFinished();
+    }
+
     QUrl url(const QString &path) const { return platform.origin().resolved(QUrl(path)); }
 
     void publish(const UpdateArchive &archive, const QString &path = downloadPath)
@@ -140,19 +151,30 @@ struct UpdateRig
         platform.route(path, [body](const demo::HttpRequest &) { return demo::HttpResponse{200, {}, body}; });
     }
 
-    // Starts the new version for real, or stands in for it: a program that starts makes itself current.
-    std::optional<qint64> launch(const QString &path)
+    // Starts the new version for real, or stands in for it: a program that starts shows its window and
+    // makes itself current at once, a process of its own standing for it.
+    std::optional<qint64> launch(const QString &path, int reportChannel)
     {
         relaunched.append(path);
         driver.shown.append(QStringLiteral("launch"));
-        qint64 process = 0;
         if (startForReal)
-            return QProcess::startDetached(path, {report()}, QString(), &process) ? std::optional(process)
-                                                                                  : std::nullopt;
+            return launched = UpdateHost::start(path, {report()}, reportChannel);
         if (!starts)
             return std::nullopt;
-        RunningVersion(path).confirmStarted();
-        return QCoreApplication::applicationPid();
+        updates::report(reportChannel, StartEvent::shown);
+        const std::optional<StartEvent> failure = RunningVersion(path).makeCurrent(InstallFolder::lockBound);
+        updates::report(reportChannel, failure.value_or(StartEvent::current));
+        standIn.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        standIn.waitForStarted();
+        return standIn.processId();
+    }
+
+    // Makes `version` current, as another copy of the program would.
+    void makeCurrent(const QString &version)
+    {
+        QDir(root).mkdir(version);
+        QFile::remove(root + QStringLiteral("/current"));
+        QFile::link(version, root + QStringLiteral("/current"));
     }
 
     void makeUpdater() { updater = newUpdater(); }
@@ -166,7 +188,7 @@ struct UpdateRig
         UpdateHost host{installed,
                         settings,
                         tls,
-                        [this](const QString &path) { return launch(path); },
+                        [this](const QString &path, int channel) { return launch(path, channel); },
                         [this] { ++quits; },
                         [] { return fixedNow; },
                         [this](const QString &) { return freeSpace; }};
@@ -191,9 +213,12 @@ struct UpdateRig
     QString report() const { return folder.filePath(QStringLiteral("report.txt")); }
     QString launcher() const { return folder.filePath(QStringLiteral("bin/QuorvaleDemo")); }
     QString current() const { return QFile::symLinkTarget(root + QStringLiteral("/current")); }
+    // What the root holds besides its lock file.
     QStringList entries() const
     {
-        return QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QStringList names = QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        names.removeOne(QStringLiteral(".lock"));
+        return names;
     }
 
     // Only the installed version remains, current as before: nothing of the update is left behind.
@@ -218,6 +243,8 @@ struct UpdateRig
     ScriptedDriver driver;
     std::optional<RunningVersion> running;
     QStringList relaunched;
+    std::optional<qint64> launched;
+    QProcess standIn;
     int quits = 0;
     bool startForReal = false;
     bool starts = true;
@@ -247,6 +274,13 @@ private slots:
     void keepsTheRunningVersionWhenTheNewOneDoesNotRun_data();
     void keepsTheRunningVersionWhenTheNewOneDoesNotRun();
     void neverReplacesANewerVersionInstalledMeanwhile();
+    void neverTakesOverWithAReleaseThatCrashesOnceUp();
+    void startsAtOnceWhileAnotherProgramHoldsEveryLock();
+    void tellsWhyTheNewVersionCouldNotTakeOver();
+    void endsItsHungProgramWhenANewerVersionTookOver();
+    void saysTheUpdateIsInstalledWhenAnotherCopyPlacedItFirst();
+    void offersOnlyVersionsNewerThanTheCurrentOne();
+    void anOlderVersionStartedByHandLeavesTheNewerCurrent();
     void removesOnlyVersionsNoProgramNeeds();
     void removesWhatAnInterruptedUnpackingLeft_data();
     void removesWhatAnInterruptedUnpackingLeft();
@@ -315,7 +349,7 @@ void TestUpdater::installsAVerifiedUpdate()
     QCOMPARE(rig.driver.offered.first().displayVersion, QStringLiteral("1.1.0"));
     // The running version stays until it ends; nothing else is left behind.
     QCOMPARE(readFile(rig.installed), rig.installedBytes);
-    QCOMPARE(QDir(rig.root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+    QCOMPARE(rig.entries(),
              (QStringList{QStringLiteral("1.0.0"), QStringLiteral("1.1.0"), QStringLiteral("current")}));
     const QList<demo::HttpRequest> requests = rig.platform.requests();
     QCOMPARE(requests.size(), 2);
@@ -358,7 +392,7 @@ void TestUpdater::startsTheNewVersionForReal()
     // then this one ended.
     const QByteArray started = "1.1.0 " + QFile::encodeName(rig.root) + "/1.1.0/QuorvaleDemo\n";
     QTRY_COMPARE_WITH_TIMEOUT(readFile(rig.report()), started, 20000);
-    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QTRY_COMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
     QTRY_COMPARE(rig.quits, 1);
 }
 
@@ -419,6 +453,114 @@ void TestUpdater::neverReplacesANewerVersionInstalledMeanwhile()
     // Both copies still run from 1.0.0.
     QCOMPARE(rig.entries(),
              (QStringList{QStringLiteral("1.0.0"), QStringLiteral("1.2.0"), QStringLiteral("current")}));
+}
+
+void TestUpdater::neverTakesOverWithAReleaseThatCrashesOnceUp()
+{
+    UpdateRig rig;
+    rig.publish(rig.releaseOf(QStringLiteral("1.1.0"), readFile(QStringLiteral(QUORVALE_STANDIN_CRASHING))));
+    rig.startForReal = true;
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    // Its window was up when it crashed.
+    QVERIFY(QFile::exists(rig.report()));
+    QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::crashed().description()});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+    QCOMPARE(readFile(rig.installed), rig.installedBytes);
+    QCOMPARE(rig.quits, 0);
+    // A scheduled check leaves the failed version alone; one the person asks for offers it as such.
+    QCOMPARE(awaitTask(rig.updater->check(false)), Updater::Outcome::upToDate);
+    QCOMPARE(rig.driver.offered.size(), 1);
+    rig.driver.accept = false;
+    QCOMPARE(rig.check(), Updater::Outcome::declined);
+    QCOMPARE(rig.driver.offeredAsFailed, (QList<bool>{false, true}));
+}
+
+void TestUpdater::startsAtOnceWhileAnotherProgramHoldsEveryLock()
+{
+    UpdateRig rig;
+    rig.running.reset();
+    // Another user's, or a stopped copy's, holds: the lock file, the root and the version folder.
+    std::vector<std::unique_ptr<QProcess>> holders;
+    for (const QString &held : {QStringLiteral("/.lock"), QString(), QStringLiteral("/1.0.0")}) {
+        holders.push_back(std::make_unique<QProcess>());
+        holders.back()->start(QStringLiteral("flock"), {QStringLiteral("-x"), QStringLiteral("-o"), rig.root + held,
+                                                        QStringLiteral("sleep"), QStringLiteral("60")});
+    }
+    QTRY_VERIFY(!FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0)) &&
+                !FolderLock::take(rig.root, FolderLock::Mode::shared, false) &&
+                !FolderLock::take(rig.installed.section(u'/', 0, -2), FolderLock::Mode::shared, false));
+    QProcess started;
+    started.start(rig.launcher(), {rig.report()});
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(rig.report()), "1.0.0 " + QFile::encodeName(rig.installed) + '\n', 2000);
+    for (const std::unique_ptr<QProcess> &holder : holders) {
+        holder->kill();
+        holder->waitForFinished();
+    }
+    QVERIFY(started.waitForFinished(20000));
+}
+
+void TestUpdater::tellsWhyTheNewVersionCouldNotTakeOver()
+{
+    UpdateRig rig;
+    // Where the new link is made first, a folder that cannot be replaced.
+    QVERIFY(QDir().mkpath(rig.root + QStringLiteral("/.current.new/kept")));
+    rig.startForReal = true;
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures,
+             QStringList{UpdateFailure::notSwitched(StartEvent::notWritable).description()});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+    QCOMPARE(rig.quits, 0);
+}
+
+void TestUpdater::endsItsHungProgramWhenANewerVersionTookOver()
+{
+    UpdateRig rig;
+    rig.publish(rig.releaseOf(QStringLiteral("1.1.0"), "#!/bin/sh\nexec sleep 60\n"));
+    rig.startForReal = true;
+    QTimer::singleShot(500, [&rig] { rig.makeCurrent(QStringLiteral("1.2.0")); });
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures,
+             QStringList{UpdateFailure::newerInstalled(QStringLiteral("1.2.0")).description()});
+    QVERIFY(rig.launched);
+    QTRY_VERIFY(::kill(pid_t(*rig.launched), 0) != 0);
+    QCOMPARE(rig.quits, 0);
+}
+
+void TestUpdater::saysTheUpdateIsInstalledWhenAnotherCopyPlacedItFirst()
+{
+    UpdateRig rig;
+    rig.startForReal = true;
+    std::unique_ptr<Updater> other = rig.newUpdater();
+    std::optional<QCoro::Task<Updater::Outcome>> first;
+    // While this copy offers 1.1.0, another copy accepts it and starts it; it has not taken over yet.
+    rig.driver.whileOffered = [&] {
+        first.emplace(other->check(true));
+        QVERIFY(QTest::qWaitFor([&rig] { return !rig.relaunched.isEmpty(); }, 10000));
+    };
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures,
+             QStringList{UpdateFailure::newerInstalled(QStringLiteral("1.1.0")).description()});
+    QCOMPARE(awaitTask(std::move(*first)), Updater::Outcome::installed);
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QCOMPARE(rig.relaunched.size(), 1);
+}
+
+void TestUpdater::offersOnlyVersionsNewerThanTheCurrentOne()
+{
+    UpdateRig rig;
+    rig.makeCurrent(QStringLiteral("1.2.0"));
+    QCOMPARE(rig.check(), Updater::Outcome::upToDate);
+    QVERIFY(rig.driver.offered.isEmpty());
+    QCOMPARE(rig.platform.requests().size(), 1);
+}
+
+void TestUpdater::anOlderVersionStartedByHandLeavesTheNewerCurrent()
+{
+    UpdateRig rig;
+    rig.makeCurrent(QStringLiteral("1.2.0"));
+    QCOMPARE(QProcess::execute(rig.installed, {rig.report()}), 0);
+    QCOMPARE(readFile(rig.report()), "1.0.0 " + QFile::encodeName(rig.installed) + '\n');
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.2.0"));
 }
 
 void TestUpdater::removesOnlyVersionsNoProgramNeeds()

@@ -80,7 +80,7 @@ struct ControllerRig
     {
         settings = std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         updates::UpdateHost host{folder.filePath(QStringLiteral("QuorvaleDemo")), settings, std::nullopt,
-                                 [](const QString &) { return std::nullopt; }, [] {},
+                                 [](const QString &, int) { return std::nullopt; }, [] {},
                                  &QDateTime::currentDateTimeUtc};
         controller = std::make_unique<UpdaterController>(bundle, enabled, std::move(canInstall), host);
     }

@@ -25,7 +25,7 @@ UpdaterController *controller(const InfoDictionary &dictionary, const QTemporary
     updates::UpdateHost host{folder.filePath(QStringLiteral("QuorvaleDemo")),
                              std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")),
                                                          QSettings::IniFormat),
-                             std::nullopt, [](const QString &) { return std::nullopt; }, [] {},
+                             std::nullopt, [](const QString &, int) { return std::nullopt; }, [] {},
                              &QDateTime::currentDateTimeUtc};
     return new UpdaterController(dictionary, true, [] { return true; }, host, qApp);
 }
@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     updates::AppcastItem item;
     item.displayVersion = QStringLiteral("1.1.0");
     item.length = 18'400'000;
-    dialog.offer(item, QStringLiteral("1.0.0"));
+    dialog.offer(item, QStringLiteral("1.0.0"), false);
     updates::UpdateDialog installing;
     installing.installing();
 

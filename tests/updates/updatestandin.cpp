@@ -1,10 +1,14 @@
-// A stand-in for the application in the update tests: started with a file name, it makes its version
-// current as the application does once its window is up, writes its version and the file it runs from
-// into that file, then ends. It carries a build stamp as the application does.
+// A stand-in for the application in the update tests: started with a file name, it is up at once and
+// writes its version and the file it runs from into that file, then proves that it runs as the
+// application does once its window is up, only sooner, and ends. The crashing build crashes before its
+// proof is over. It carries a build stamp as the application does.
 
 #include "platform/updates/buildstamp.h"
-#include "platform/updates/runningversion.h"
+#include "platform/updates/startproof.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -12,11 +16,13 @@
 namespace {
 
 const char buildStamp[] = QUORVALE_BUILD_STAMP_PREFIX STANDIN_VERSION;
+constexpr std::chrono::milliseconds proving{1000};
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication application(argc, argv);
     if (argc != 2)
         return 2;
     char self[4096];
@@ -24,7 +30,7 @@ int main(int argc, char *argv[])
     if (length < 0)
         return 1;
     self[length] = '\0';
-    quorvale::updates::RunningVersion(QString::fromLocal8Bit(self)).confirmStarted();
+    quorvale::updates::StartProof proof(QString::fromLocal8Bit(self), proving);
     // Written beside and renamed, so a reader never sees half a report.
     const std::string report = argv[1];
     const std::string partial = report + ".part";
@@ -34,5 +40,12 @@ int main(int argc, char *argv[])
     std::fprintf(file, "%s %s\n", quorvale::updates::versionOfStamp(buildStamp), self);
     if (std::fclose(file) != 0 || std::rename(partial.c_str(), report.c_str()) != 0)
         return 1;
-    return 0;
+    proof.shown();
+#ifdef STANDIN_CRASHES
+    QTimer::singleShot(proving / 2, [] { std::raise(SIGSEGV); });
+#endif
+    QObject::connect(&proof, &quorvale::updates::StartProof::settled, &application, [&proof] {
+        QCoreApplication::exit(proof.rejected() ? 1 : 0);
+    });
+    return application.exec();
 }
