@@ -6,6 +6,7 @@
 #include "platform/updates/enclosuredownload.h"
 #include "platform/updates/feedsignature.h"
 #include "platform/updates/installfolder.h"
+#include "platform/updates/offthread.h"
 #include "platform/updates/startreport.h"
 #include "platform/updates/updatearchive.h"
 #include "platform/updates/updatefailure.h"
@@ -221,14 +222,18 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
     if (!alive(self))
         co_return Outcome::failed;
     m_driver->showInstalling();
-    // One turn of the event loop, so the dialog says so before the unpacking holds the loop.
-    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    const InstallFolder installation = *folder;
+    const QString version = item.version;
+    auto unpack = [installation, bytes, version] {
+        const std::optional<UpdateArchive> archive = unpackArchive(bytes);
+        if (!archive)
+            throw UpdateFailure::incompleteUpdate();
+        return installation.stage(*archive, version);
+    };
+    QCoro::Task<std::unique_ptr<StagedVersion>> staging = offGuiThread(std::move(unpack));
+    std::shared_ptr<StagedVersion> staged = co_await std::move(staging);
     if (!alive(self))
         co_return Outcome::failed;
-    const std::optional<UpdateArchive> archive = unpackArchive(bytes);
-    if (!archive)
-        throw UpdateFailure::incompleteUpdate();
-    std::shared_ptr<StagedVersion> staged = folder->stage(*archive, item.version);
     auto relaunch = [self, staged] {
         if (alive(self))
             self->resumeInstalling(staged);
@@ -258,7 +263,11 @@ QCoro::Task<> Updater::resumeInstalling(std::shared_ptr<StagedVersion> staged)
 QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<StagedVersion> staged)
 {
     const QPointer<Updater> self(this);
-    const QString executable = staged->install();
+    auto place = [staged] { return staged->install(); };
+    QCoro::Task<QString> placing = offGuiThread(std::move(place));
+    const QString executable = co_await std::move(placing);
+    if (!alive(self))
+        co_return Outcome::failed;
     const auto pipe = std::make_shared<ReportPipe>();
     if (!pipe->isOpen())
         throw UpdateFailure::notStarted();

@@ -75,12 +75,18 @@ public:
         co_return accept;
     }
     void showProgress(qint64, qint64) override { shown.append(QStringLiteral("progress")); }
-    void showInstalling() override { shown.append(QStringLiteral("installing")); }
+    void showInstalling() override
+    {
+        shown.append(QStringLiteral("installing"));
+        if (const std::function<void()> meanwhile = std::exchange(whileInstalling, nullptr))
+            meanwhile();
+    }
     void showUpToDate(const QString &) override { ++upToDate; }
     void showPostponed() override {}
     void showFailure(const QString &message) override { failures.append(message); }
 
     std::function<void()> whileOffered;
+    std::function<void()> whileInstalling;
     bool accept = true;
     QList<AppcastItem> offered;
     QList<bool> offeredAsFailed;
@@ -276,6 +282,7 @@ private slots:
     void neverReplacesANewerVersionInstalledMeanwhile();
     void neverTakesOverWithAReleaseThatCrashesOnceUp();
     void startsAtOnceWhileAnotherProgramHoldsEveryLock();
+    void keepsTheWindowAnsweringWhileItWaitsForTheLock();
     void tellsWhyTheNewVersionCouldNotTakeOver();
     void endsItsHungProgramWhenANewerVersionTookOver();
     void saysTheUpdateIsInstalledWhenAnotherCopyPlacedItFirst();
@@ -365,7 +372,7 @@ void TestUpdater::installsOnlyWhenThePostponedRelaunchRuns()
     QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
     QVERIFY(rig.delegate.kept);
     rig.delegate.kept();
-    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QTRY_COMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
     QCOMPARE(rig.relaunched, QStringList{rig.root + QStringLiteral("/1.1.0/QuorvaleDemo")});
 }
 
@@ -497,6 +504,22 @@ void TestUpdater::startsAtOnceWhileAnotherProgramHoldsEveryLock()
         holder->waitForFinished();
     }
     QVERIFY(started.waitForFinished(20000));
+}
+
+void TestUpdater::keepsTheWindowAnsweringWhileItWaitsForTheLock()
+{
+    UpdateRig rig;
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-x"), QStringLiteral("-o"), rig.root + QStringLiteral("/.lock"),
+                                           QStringLiteral("sleep"), QStringLiteral("60")});
+    QTRY_VERIFY(!FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0)));
+    // The other copy lets go from the event loop: an update whose wait holds the loop gives up first.
+    rig.driver.whileInstalling = [&holder] {
+        QTimer::singleShot(300, &holder, [&holder] { holder.kill(); });
+    };
+    QCOMPARE(rig.check(), Updater::Outcome::installed);
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    holder.waitForFinished();
 }
 
 void TestUpdater::tellsWhyTheNewVersionCouldNotTakeOver()
