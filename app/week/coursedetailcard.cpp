@@ -3,9 +3,11 @@
 #include "app/look/painting.h"
 #include "app/week/cardeffect.h"
 #include "app/week/coursedetailpopover.h"
+#include "app/week/coursetext.h"
 
 #include "app/look/animation.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 
 namespace quorvale {
@@ -15,6 +17,16 @@ namespace {
 // The content rises this far into place while the card fades in. It moves as a child of the card
 // rather than under an effect of its own, since effects must not nest.
 constexpr qreal entranceRise = 5.0;
+
+// To assistive technologies the card is a group named by its course: it takes the focus as it opens
+// pinned, and a screen reader says which course it tells of.
+QAccessibleInterface *detailCardFactory(const QString &className, QObject *object)
+{
+    auto *card = className == QLatin1String("quorvale::CourseDetailCard")
+                     ? qobject_cast<CourseDetailCard *>(object)
+                     : nullptr;
+    return card ? new QAccessibleWidget(card, QAccessible::Grouping) : nullptr;
+}
 
 } // namespace
 
@@ -26,6 +38,8 @@ CourseDetailCard::CourseDetailCard(QWidget *parent)
 {
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_Hover);
+    static const bool accessible = (QAccessible::installFactory(&detailCardFactory), true);
+    Q_UNUSED(accessible)
     setGraphicsEffect(m_effect);
     connect(m_rise, &Tween::valueChanged, this, &CourseDetailCard::placeContent);
     m_rise->moveTo(0.0, springCurve<springs::detail>());
@@ -55,6 +69,8 @@ void CourseDetailCard::placeContent()
 void CourseDetailCard::setAnchor(const CourseDetailAnchor &anchor, const QDateTime &referenceDate)
 {
     m_anchor = anchor;
+    if (const QString name = detailSummary(anchor.event); name != accessibleName())
+        setAccessibleName(name);
     m_popover->setContent(anchor.event, anchor.tint, referenceDate);
     m_popover->setDismiss(anchor.dismiss);
 }
