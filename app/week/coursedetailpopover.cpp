@@ -60,8 +60,8 @@ private:
 CourseDetailPopover::CourseDetailPopover(QWidget *parent)
     : QWidget(parent)
     , m_dot(new TintDot(this))
-    , m_period(new GlyphText({}, Appearance::accentBlue, textStyleFont(font(), TextStyle::caption, QFont::Bold),
-                             this))
+    , m_period(new GlyphText({}, Appearance::accentBlue,
+                             textStyleFont(font(), TextStyle::caption, QFont::Bold), this))
     , m_running(new GlyphText(glyphPath(Glyph::dot), Appearance::currentGreen,
                               textStyleFont(font(), TextStyle::caption, QFont::Medium), this))
     , m_close(new CloseButton(this))
