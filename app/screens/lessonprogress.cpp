@@ -62,12 +62,13 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
     , m_tint(tint)
     , m_shown(new Tween(0.0, this))
 {
+    // Before anything asks for the widget's accessible element, which is kept once made.
+    static const bool accessible = (QAccessible::installFactory(&lessonProgressFactory), true);
+    Q_UNUSED(accessible)
     setMaximumWidth(largestWidth);
     setFixedHeight(barHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("本节课进度"));
-    static const bool accessible = (QAccessible::installFactory(&lessonProgressFactory), true);
-    Q_UNUSED(accessible)
     // Moved, and repainted, only when the filled part covers another whole pixel.
     m_shown->setShownAs([this](qreal shown) { return filledWidth(shown); });
     connect(m_shown, &Tween::valueChanged, this, [this] {

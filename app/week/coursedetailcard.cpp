@@ -36,10 +36,11 @@ CourseDetailCard::CourseDetailCard(QWidget *parent)
     , m_effect(new CardEffect(this))
     , m_rise(new Tween(entranceRise, this))
 {
-    setFocusPolicy(Qt::ClickFocus);
-    setAttribute(Qt::WA_Hover);
+    // Before anything asks for the widget's accessible element, which is kept once made.
     static const bool accessible = (QAccessible::installFactory(&detailCardFactory), true);
     Q_UNUSED(accessible)
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_Hover);
     setGraphicsEffect(m_effect);
     connect(m_rise, &Tween::valueChanged, this, &CourseDetailCard::placeContent);
     m_rise->moveTo(0.0, springCurve<springs::detail>());
