@@ -283,9 +283,9 @@ void ReaderTest::openedDetailIsNamedByItsCourse()
     }
     QVERIFY(block);
     const WeekEvent event = block->event();
+    block->setFocus(Qt::TabFocusReason);
     Heard heard;
     if (byKey) {
-        block->setFocus(Qt::TabFocusReason);
         QTest::keyClick(block, Qt::Key_Space);
     } else {
         QAccessible::queryAccessibleInterface(block)->actionInterface()->doAction(
@@ -319,6 +319,13 @@ void ReaderTest::openedDetailIsNamedByItsCourse()
                      widget->metaObject()->className());
         }
     }
+    // Closed, it hands the focus back to its course and is not read once more.
+    Heard::told.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), block);
+    QCOMPARE(heard.of(QAccessible::Focus).size(), 1);
+    QCOMPARE(heard.of(QAccessible::Focus).first().name, block->accessibleName());
 }
 
 QTEST_MAIN(ReaderTest)
