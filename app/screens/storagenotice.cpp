@@ -5,7 +5,6 @@
 
 #include <QAccessibleWidget>
 #include <QPainter>
-#include <QToolTip>
 
 namespace quorvale {
 
@@ -69,14 +68,12 @@ void StorageNotice::focusInEvent(QFocusEvent *event)
 {
     GlyphText::focusInEvent(event);
     update();
-    QToolTip::showText(mapToGlobal(QPoint(0, height())), toolTip(), this);
 }
 
 void StorageNotice::focusOutEvent(QFocusEvent *event)
 {
     GlyphText::focusOutEvent(event);
     update();
-    QToolTip::hideText();
 }
 
 } // namespace quorvale

@@ -3,8 +3,7 @@
 #include "app/look/glyphwidgets.h"
 
 // The amber mark of the top bar while the client holds a note about saving the credentials, with the
-// note as its hover text. Tab reaches it too: it then shows the note as the pointer would, and screen
-// readers read the note as its text.
+// note as its hover text. Tab reaches it too, and screen readers read the note as its text.
 namespace quorvale {
 
 class StorageNotice : public GlyphText
