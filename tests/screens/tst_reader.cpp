@@ -8,24 +8,29 @@
 #include "app/screens/contentview.h"
 #include "app/screens/datecontrols.h"
 #include "app/screens/lessonprogress.h"
+#include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/segmentedcontrol.h"
 #include "app/screens/suggestionlist.h"
 #include "app/screens/suggestionpanel.h"
 #include "app/screens/switchtoggle.h"
+#include "app/screens/topbar.h"
 #include "app/week/coursedetailcard.h"
 #include "app/week/coursetext.h"
 #include "app/week/weekcourseblock.h"
 #include "tests/screens/windowrig.h"
+#include "tests/support/awaittask.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QLabel>
 #include <QListView>
 #include <QPointer>
 #include <QTest>
@@ -125,6 +130,10 @@ private slots:
     void suggestionHighlightIsHeard();
     void openedDetailIsNamedByItsCourse_data();
     void openedDetailIsNamedByItsCourse();
+    void searchModeIsToldInTheFieldsDescription_data();
+    void searchModeIsToldInTheFieldsDescription();
+    void accountButtonSaysItOpensAMenu();
+    void signInMessageIsAnnounced();
 };
 
 void ReaderTest::initTestCase()
@@ -326,6 +335,62 @@ void ReaderTest::openedDetailIsNamedByItsCourse()
     QCOMPARE(QApplication::focusWidget(), block);
     QCOMPARE(heard.of(QAccessible::Focus).size(), 1);
     QCOMPARE(heard.of(QAccessible::Focus).first().name, block->accessibleName());
+}
+
+void ReaderTest::searchModeIsToldInTheFieldsDescription_data()
+{
+    QTest::addColumn<bool>("byCourse");
+    QTest::newRow("老师") << false;
+    QTest::newRow("老师, then 按课程") << true;
+}
+
+void ReaderTest::searchModeIsToldInTheFieldsDescription()
+{
+    QFETCH(bool, byCourse);
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QWidget *window = signedIn.window.get();
+    Heard heard;
+    for (SegmentedControl *picker :
+         {query->searchArea()->kindPicker(), query->searchArea()->teacherPicker()}) {
+        if (picker == query->searchArea()->teacherPicker() && !byCourse)
+            break;
+        clickAt(window, picker->mapTo(window, picker->segmentRect(1).center()));
+    }
+    settle();
+    const QString placeholder = query->searchBox()->field()->placeholderText();
+    QCOMPARE(placeholder, byCourse ? QStringLiteral("输入课程名称") : QStringLiteral("输入老师姓名"));
+    QAccessibleInterface *field = QAccessible::queryAccessibleInterface(query->searchBox()->field());
+    QCOMPARE(field->text(QAccessible::Description), placeholder);
+    QCOMPARE(heard.of(QAccessible::DescriptionChanged).size(), byCourse ? 2 : 1);
+}
+
+void ReaderTest::accountButtonSaysItOpensAMenu()
+{
+    SignedInWindow signedIn;
+    QAccessibleInterface *button =
+        QAccessible::queryAccessibleInterface(signedIn.query()->topBar()->accountButton());
+    QCOMPARE(button->role(), QAccessible::ButtonMenu);
+    QVERIFY(button->state().hasPopup);
+    QVERIFY(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+}
+
+void ReaderTest::signInMessageIsAnnounced()
+{
+    ScreenRig rig;
+    awaitTask(rig.client->start());
+    LoginView view(rig.client);
+    view.show();
+    view.accountField()->setText(QStringLiteral("demo"));
+    view.passwordField()->setText(QStringLiteral("Kejing#Demo1"));
+    const QString message = QStringLiteral("请输入验证码完成登录");
+    rig.platform.faults().answer(QStringLiteral("/api/MemberShip/Login"), demo::refusal(1002, message));
+    Heard heard;
+    view.submit();
+    QTRY_VERIFY(!view.messageLabel()->text().isEmpty());
+    settle();
+    QCOMPARE(heard.of(QAccessible::Alert).size(), 1);
+    QCOMPARE(heard.of(QAccessible::Alert).first().name, view.messageLabel()->text());
 }
 
 QTEST_MAIN(ReaderTest)
