@@ -59,7 +59,6 @@ public:
         QAccessible::Event type;
         QString name;
         QAccessible::Role role;
-        QAccessible::State state;
         QString parentName;
     };
 
@@ -88,7 +87,7 @@ private:
     {
         if (QAccessibleInterface *element = event->accessibleInterface()) {
             QAccessibleInterface *parent = element->parent();
-            told.append({event->type(), element->text(QAccessible::Name), element->role(), element->state(),
+            told.append({event->type(), element->text(QAccessible::Name), element->role(),
                          parent ? parent->text(QAccessible::Name) : QString()});
         }
         if (before)
