@@ -349,13 +349,12 @@ void ReaderTest::searchModeIsToldInTheFieldsDescription()
     SignedInWindow signedIn;
     QueryView *query = signedIn.query();
     QWidget *window = signedIn.window.get();
+    QList<SegmentedControl *> pickers{query->searchArea()->kindPicker()};
+    if (byCourse)
+        pickers.append(query->searchArea()->teacherPicker());
     Heard heard;
-    for (SegmentedControl *picker :
-         {query->searchArea()->kindPicker(), query->searchArea()->teacherPicker()}) {
-        if (picker == query->searchArea()->teacherPicker() && !byCourse)
-            break;
+    for (SegmentedControl *picker : pickers)
         clickAt(window, picker->mapTo(window, picker->segmentRect(1).center()));
-    }
     settle();
     const QString placeholder = query->searchBox()->field()->placeholderText();
     QCOMPARE(placeholder, byCourse ? QStringLiteral("输入课程名称") : QStringLiteral("输入老师姓名"));
