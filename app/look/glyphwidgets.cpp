@@ -3,6 +3,7 @@
 #include "app/look/glyph.h"
 #include "app/look/painting.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -20,6 +21,41 @@ QColor tokenOr(const std::optional<AdaptiveColor> &token, const QPalette &palett
 {
     return token ? painting::withOpacity(token->resolve(palette), opacity)
                  : painting::primary(palette, opacity);
+}
+
+class MenuButtonAccessible : public QAccessibleWidget
+{
+public:
+    explicit MenuButtonAccessible(MenuButton *button)
+        : QAccessibleWidget(button, QAccessible::ButtonMenu)
+    {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.hasPopup = true;
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) override
+    {
+        if (name == showMenuAction() || name == pressAction())
+            static_cast<MenuButton *>(widget())->click();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface *menuButtonFactory(const QString &className, QObject *object)
+{
+    auto *button =
+        className == QLatin1String("quorvale::MenuButton") ? qobject_cast<MenuButton *>(object) : nullptr;
+    return button ? new MenuButtonAccessible(button) : nullptr;
 }
 
 } // namespace
@@ -140,6 +176,13 @@ void GlyphButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setPen(QPen(palette().color(QPalette::Highlight), 1.0));
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+MenuButton::MenuButton(AdaptiveColor colour, const QFont &font, QWidget *parent)
+    : GlyphButton(colour, font, parent)
+{
+    static const bool accessible = (QAccessible::installFactory(&menuButtonFactory), true);
+    Q_UNUSED(accessible)
 }
 
 SymbolTile::SymbolTile(const QPainterPath &glyph, QWidget *parent)

@@ -68,6 +68,15 @@ private:
     GlyphText *m_label;
 };
 
+// A GlyphButton that opens a menu: assistive technologies hear it as a menu button with a pop-up.
+class MenuButton : public GlyphButton
+{
+    Q_OBJECT
+
+public:
+    MenuButton(AdaptiveColor colour, const QFont &font, QWidget *parent = nullptr);
+};
+
 // A 24-point tile of the accent colour with a glyph in it.
 class SymbolTile : public QWidget
 {

@@ -3,6 +3,7 @@
 #include "app/look/animation.h"
 #include "app/look/painting.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <algorithm>
 
@@ -13,6 +14,47 @@ namespace {
 constexpr int largestWidth = 330;
 constexpr int barHeight = 3;
 
+// To assistive technologies the bar is a progress bar whose value is the whole percentage run.
+class LessonProgressAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit LessonProgressAccessible(LessonProgress *bar)
+        : QAccessibleWidget(bar, QAccessible::ProgressBar)
+    {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return QStringLiteral("%1%").arg(progress()->percent());
+        return QAccessibleWidget::text(kind);
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QVariant currentValue() const override { return progress()->percent(); }
+    // Only the lesson's moment moves it.
+    void setCurrentValue(const QVariant &) override {}
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    LessonProgress *progress() const { return static_cast<LessonProgress *>(widget()); }
+};
+
+QAccessibleInterface *lessonProgressFactory(const QString &className, QObject *object)
+{
+    auto *bar = className == QLatin1String("quorvale::LessonProgress")
+                    ? qobject_cast<LessonProgress *>(object)
+                    : nullptr;
+    return bar ? new LessonProgressAccessible(bar) : nullptr;
+}
+
 } // namespace
 
 LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
@@ -20,6 +62,9 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
     , m_tint(tint)
     , m_shown(new Tween(0.0, this))
 {
+    // Before anything asks for the widget's accessible element, which is kept once made.
+    static const bool accessible = (QAccessible::installFactory(&lessonProgressFactory), true);
+    Q_UNUSED(accessible)
     setMaximumWidth(largestWidth);
     setFixedHeight(barHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -46,10 +91,17 @@ void LessonProgress::setFraction(double fraction)
         m_shown->jumpTo(fraction);
     else
         m_shown->moveTo(fraction, springCurve<springs::standard>());
+    const int before = percent();
     m_fraction = fraction;
-    if (const QString percent = QStringLiteral("%1%").arg(int(fraction * 100.0));
-        percent != accessibleDescription())
-        setAccessibleDescription(percent);
+    if (percent() != before) {
+        QAccessibleValueChangeEvent changed(this, percent());
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+int LessonProgress::percent() const
+{
+    return int(std::clamp(m_fraction, 0.0, 1.0) * 100.0);
 }
 
 void LessonProgress::setTint(AdaptiveColor tint)

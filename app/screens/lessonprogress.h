@@ -20,6 +20,8 @@ public:
     // From 0 to 1.
     void setFraction(double fraction);
     double fraction() const { return m_fraction; }
+    // The share run as a whole percentage, cut down: the value told to screen readers.
+    int percent() const;
     void setTint(AdaptiveColor tint);
 
     QSize sizeHint() const override;

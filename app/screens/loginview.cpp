@@ -19,6 +19,7 @@
 #include "app/state/quorvaleclient.h"
 #include "core/client/settled.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -188,7 +189,14 @@ void LoginView::refresh()
     m_signIn->setEnabled(!working && m_client->ready() && !m_account->text().trimmed().isEmpty() &&
                          !m_password->text().isEmpty());
 
-    m_message->setText(m_client->message());
+    if (const QString message = m_client->message(); message != m_message->text()) {
+        m_message->setText(message);
+        // A new message is announced, not only shown: it tells why signing in stopped.
+        if (!message.isEmpty()) {
+            QAccessibleEvent alert(m_message, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
+    }
     m_storage->setText(m_client->storageMessage());
     m_storage->setVisible(!m_client->storageMessage().isEmpty());
     m_retry->setVisible(!m_client->ready() && !working);

@@ -281,8 +281,11 @@ void QueryView::render()
 
     SearchField *field = m_box->field();
     field->setPlaceholderText(m_model->placeholder());
+    // The field's description is its placeholder too, told anew as the search mode changes it.
     if (field->accessibleName() != m_model->placeholder())
         field->setAccessibleName(m_model->placeholder());
+    if (field->accessibleDescription() != m_model->placeholder())
+        field->setAccessibleDescription(m_model->placeholder());
     if (field->text() != m_model->query())
         field->setText(m_model->query());
     m_box->spinner()->setVisible(m_model->busy());

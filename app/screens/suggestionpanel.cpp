@@ -53,10 +53,13 @@ SuggestionPanel::SuggestionPanel(QWidget *parent)
     // The divider is painted across this gap.
     column->addSpacing(1);
 
-    // A click on a row must leave the search field focused, and rows are chosen, not selected.
+    // A click on a row must leave the search field focused, and rows are chosen, not selected; only
+    // the keyboard's highlight is the list's current and selected row. The highlight scrolls with
+    // its own spring.
     m_list->setFocusPolicy(Qt::NoFocus);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setAutoScroll(false);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -88,6 +91,8 @@ SuggestionPanel::SuggestionPanel(QWidget *parent)
 void SuggestionPanel::setContent(const SuggestionContent &content)
 {
     m_title->setText(content.title);
+    if (m_list->accessibleName() != content.title)
+        m_list->setAccessibleName(content.title);
     m_spinner->setVisible(content.busy);
 
     QString message;
@@ -116,9 +121,32 @@ void SuggestionPanel::setContent(const SuggestionContent &content)
     const bool highlightMoved = content.highlighted != m_highlighted;
     m_highlighted = content.highlighted;
     m_model->setMarks(content.highlighted, content.hovered);
+    followHighlight();
     m_list->setFixedHeight(suggestionlist::listHeight(content.rows));
     if (highlightMoved)
         scrollToHighlight();
+}
+
+// The keyboard's highlight is the list's current and selected row, so that a screen reader finds it
+// as in any list. Qt's list reports each new current row as focused, shown or not: the row becomes
+// current only while the list is on screen, and the field keeps the keyboard.
+void SuggestionPanel::followHighlight()
+{
+    QItemSelectionModel *selection = m_list->selectionModel();
+    const bool valid = m_highlighted && *m_highlighted >= 0 && *m_highlighted < m_model->rowCount();
+    const QModelIndex row = valid && m_list->isVisible() ? m_model->index(*m_highlighted) : QModelIndex();
+    if (row == selection->currentIndex())
+        return;
+    if (row.isValid())
+        selection->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+    else
+        selection->clear();
+}
+
+void SuggestionPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    followHighlight();
 }
 
 void SuggestionPanel::scrollToHighlight()

@@ -59,10 +59,12 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void pointerAt(std::optional<int> row);
+    void followHighlight();
 
     TintedLabel *m_title;
     Spinner *m_spinner;

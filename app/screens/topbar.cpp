@@ -6,7 +6,7 @@
 #include "app/look/typography.h"
 #include "app/screens/detached.h"
 #include "app/screens/popuplook.h"
-#include "app/screens/safetext.h"
+#include "app/screens/storagenotice.h"
 #include "app/state/quorvaleclient.h"
 
 #include <QHBoxLayout>
@@ -19,9 +19,8 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
     , m_client(client)
     , m_title(new GlyphText(glyphPath(Glyph::squareGrid), Appearance::accentBlue,
                             textStyleFont(font(), TextStyle::title2, QFont::Bold), this))
-    , m_notice(new GlyphText(glyphPath(Glyph::questionmarkCircle), Appearance::warningAmber,
-                             textStyleFont(font(), TextStyle::body), this))
-    , m_account(new GlyphButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::callout), this))
+    , m_notice(new StorageNotice(textStyleFont(font(), TextStyle::body), this))
+    , m_account(new MenuButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::callout), this))
     , m_menu(new QMenu(this))
 {
     m_title->setText(QStringLiteral("课径"));
@@ -55,11 +54,7 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
 
 void TopBar::refresh()
 {
-    const QString notice = m_client->storageMessage();
-    m_notice->setVisible(!notice.isEmpty());
-    // Setting a tool tip tells the widget even when it stays the same.
-    if (const QString tip = safetext::toolTip(notice); tip != m_notice->toolTip())
-        m_notice->setToolTip(tip);
+    m_notice->setNote(m_client->storageMessage());
     const std::optional<SessionUser> user = m_client->user();
     const QString name = user && user->displayName ? *user->displayName : QStringLiteral("账号");
     m_account->setLabel(glyphPath(Glyph::personCircle), name);

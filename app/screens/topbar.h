@@ -10,9 +10,10 @@ class QMenu;
 // forgets the account.
 namespace quorvale {
 
-class GlyphButton;
 class GlyphText;
+class MenuButton;
 class QuorvaleClient;
+class StorageNotice;
 
 class TopBar : public QWidget
 {
@@ -26,8 +27,8 @@ public:
     void refresh();
 
     GlyphText *title() const { return m_title; }
-    GlyphText *storageNotice() const { return m_notice; }
-    GlyphButton *accountButton() const { return m_account; }
+    StorageNotice *storageNotice() const { return m_notice; }
+    MenuButton *accountButton() const { return m_account; }
     QMenu *accountMenu() const { return m_menu; }
     QAction *checkAction() const { return m_check; }
     QAction *signOutAction() const { return m_signOut; }
@@ -39,8 +40,8 @@ signals:
 private:
     QuorvaleClient *m_client;
     GlyphText *m_title;
-    GlyphText *m_notice;
-    GlyphButton *m_account;
+    StorageNotice *m_notice;
+    MenuButton *m_account;
     QMenu *m_menu;
     QAction *m_check;
     QAction *m_signOut;

@@ -3,9 +3,11 @@
 #include "app/look/painting.h"
 #include "app/week/cardeffect.h"
 #include "app/week/coursedetailpopover.h"
+#include "app/week/coursetext.h"
 
 #include "app/look/animation.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 
 namespace quorvale {
@@ -16,6 +18,16 @@ namespace {
 // rather than under an effect of its own, since effects must not nest.
 constexpr qreal entranceRise = 5.0;
 
+// To assistive technologies the card is a group named by its course: it takes the focus as it opens
+// pinned, and a screen reader says which course it tells of.
+QAccessibleInterface *detailCardFactory(const QString &className, QObject *object)
+{
+    auto *card = className == QLatin1String("quorvale::CourseDetailCard")
+                     ? qobject_cast<CourseDetailCard *>(object)
+                     : nullptr;
+    return card ? new QAccessibleWidget(card, QAccessible::Grouping) : nullptr;
+}
+
 } // namespace
 
 CourseDetailCard::CourseDetailCard(QWidget *parent)
@@ -24,6 +36,9 @@ CourseDetailCard::CourseDetailCard(QWidget *parent)
     , m_effect(new CardEffect(this))
     , m_rise(new Tween(entranceRise, this))
 {
+    // Before anything asks for the widget's accessible element, which is kept once made.
+    static const bool accessible = (QAccessible::installFactory(&detailCardFactory), true);
+    Q_UNUSED(accessible)
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_Hover);
     setGraphicsEffect(m_effect);
@@ -55,6 +70,8 @@ void CourseDetailCard::placeContent()
 void CourseDetailCard::setAnchor(const CourseDetailAnchor &anchor, const QDateTime &referenceDate)
 {
     m_anchor = anchor;
+    if (const QString name = detailSummary(anchor.event); name != accessibleName())
+        setAccessibleName(name);
     m_popover->setContent(anchor.event, anchor.tint, referenceDate);
     m_popover->setDismiss(anchor.dismiss);
 }

@@ -60,18 +60,20 @@ private:
 CourseDetailPopover::CourseDetailPopover(QWidget *parent)
     : QWidget(parent)
     , m_dot(new TintDot(this))
-    , m_period(
-          new GlyphText({}, Appearance::accentBlue, textStyleFont(font(), TextStyle::caption, QFont::Bold)))
+    , m_period(new GlyphText({}, Appearance::accentBlue,
+                             textStyleFont(font(), TextStyle::caption, QFont::Bold), this))
     , m_running(new GlyphText(glyphPath(Glyph::dot), Appearance::currentGreen,
-                              textStyleFont(font(), TextStyle::caption, QFont::Medium)))
-    , m_close(new CloseButton)
-    , m_title(new TintedLabel(QString(), sizedFont(font(), 22, QFont::DemiBold)))
+                              textStyleFont(font(), TextStyle::caption, QFont::Medium), this))
+    , m_close(new CloseButton(this))
+    , m_title(new TintedLabel(QString(), sizedFont(font(), 22, QFont::DemiBold), this))
     , m_date(new TintedLabel(QString(), sizedFont(font(), 14)))
     , m_clock(new TintedLabel(QString(), sizedFont(font(), 14)))
     , m_room(new TintedLabel(QString(), sizedFont(font(), 14)))
     , m_class(new TintedLabel(QString(), sizedFont(font(), 14)))
     , m_classRow(nullptr)
 {
+    // Screen readers read the card's parts in the order they were made: the header, the title, then
+    // the rows as they are made below.
     m_period->setCapsule(Appearance::accentBlue, 0.075, QSizeF(10.0, 5.0));
     m_running->setText(QStringLiteral("正在上课"));
     connect(m_close, &CloseButton::clicked, this, [this] {
@@ -132,10 +134,9 @@ void CourseDetailPopover::setContent(const WeekEvent &event, SubjectTint tint, c
     m_date->setText(detailDate(event.date));
     m_clock->setText(clock(event));
     m_room->setText(roomText(event));
-    const bool classShown =
-        event.className && !event.className->isEmpty() && *event.className != event.subject;
-    m_class->setText(classShown ? *event.className : QString());
-    m_classRow->setVisible(classShown);
+    const std::optional<QString> className = detailClass(event);
+    m_class->setText(className.value_or(QString()));
+    m_classRow->setVisible(className.has_value());
 }
 
 void CourseDetailPopover::setReferenceDate(const QDateTime &referenceDate)

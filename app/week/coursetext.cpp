@@ -47,6 +47,21 @@ QString clock(const WeekEvent &event)
     return timeRange(event).value_or(QStringLiteral("上下课时间待确认"));
 }
 
+std::optional<QString> detailClass(const WeekEvent &event)
+{
+    if (!event.className || event.className->isEmpty() || *event.className == event.subject)
+        return std::nullopt;
+    return event.className;
+}
+
+QString detailSummary(const WeekEvent &event)
+{
+    QStringList parts{event.subject, clock(event), roomText(event)};
+    if (const auto className = detailClass(event))
+        parts.append(*className);
+    return parts.join(QStringLiteral(" · "));
+}
+
 bool isRunning(const WeekEvent &event, const QDateTime &moment)
 {
     if (event.date != shanghai::dateOf(moment) || !event.isTimed())

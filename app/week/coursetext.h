@@ -19,6 +19,10 @@ std::optional<QString> classLabel(const WeekEvent &event);
 QString summary(const WeekEvent &event);
 // The detail card's time line; "上下课时间待确认" without both times.
 QString clock(const WeekEvent &event);
+// The detail card's class line: the class as it is, and none when it is empty or is the subject.
+std::optional<QString> detailClass(const WeekEvent &event);
+// What the detail card is called: subject · time · room, then the class line when there is one.
+QString detailSummary(const WeekEvent &event);
 // Whether the course runs at the moment (its start minute included, its end minute not).
 bool isRunning(const WeekEvent &event, const QDateTime &moment);
 

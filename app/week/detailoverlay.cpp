@@ -106,10 +106,12 @@ void DetailOverlay::removeCard()
     m_card = nullptr;
     QWidget *focus = QApplication::focusWidget();
     const bool hadFocus = focus && (focus == card || card->isAncestorOf(focus));
-    card->detach();
+    // The focus moves on before the card lets it go: Qt reports a widget that clears its focus as
+    // focused once more, and a screen reader would read the closing card again.
     if (hadFocus && m_returnFocus)
         m_returnFocus->setFocus(Qt::OtherFocusReason);
     m_returnFocus = nullptr;
+    card->detach();
     if (motion::reduced() || !card->isVisible()) {
         card->hide();
         card->deleteLater();

@@ -1,21 +1,37 @@
 // What a screen reader is told while a person works the query screen from the keyboard, with the
 // accessibility bridge on as under a desktop with a reader running: the focus is never reported on
-// anything hidden.
+// anything hidden; the suggestions' highlight, an opened course detail and a lesson's progress are
+// heard by what they show.
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/contentview.h"
 #include "app/screens/datecontrols.h"
+#include "app/screens/lessonprogress.h"
+#include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
 #include "app/screens/searcharea.h"
+#include "app/screens/searchbox.h"
+#include "app/screens/searchfield.h"
+#include "app/screens/segmentedcontrol.h"
+#include "app/screens/suggestionlist.h"
+#include "app/screens/suggestionpanel.h"
 #include "app/screens/switchtoggle.h"
+#include "app/screens/topbar.h"
+#include "app/week/coursedetailcard.h"
+#include "app/week/coursetext.h"
+#include "app/week/weekcourseblock.h"
 #include "tests/screens/windowrig.h"
+#include "tests/support/awaittask.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QLabel>
+#include <QListView>
 #include <QPointer>
 #include <QTest>
 
@@ -33,6 +49,68 @@ void recordFocus(QAccessibleEvent *event)
         focusReports.append({event->object(), event->child()});
 }
 
+// Everything told to the bridge while it lives, as the element it was about when it was told; the
+// handler before it still hears all.
+class Heard
+{
+public:
+    struct Told
+    {
+        QAccessible::Event type;
+        QString name;
+        QAccessible::Role role;
+        QString parentName;
+    };
+
+    Heard()
+        : m_before(QAccessible::installUpdateHandler(&Heard::record))
+    {
+        told.clear();
+        before = m_before;
+    }
+    ~Heard() { QAccessible::installUpdateHandler(m_before); }
+
+    QList<Told> of(QAccessible::Event type) const
+    {
+        QList<Told> found;
+        for (const Told &one : std::as_const(told)) {
+            if (one.type == type)
+                found.append(one);
+        }
+        return found;
+    }
+
+    static inline QList<Told> told;
+
+private:
+    static void record(QAccessibleEvent *event)
+    {
+        if (QAccessibleInterface *element = event->accessibleInterface()) {
+            QAccessibleInterface *parent = element->parent();
+            told.append({event->type(), element->text(QAccessible::Name), element->role(),
+                         parent ? parent->text(QAccessible::Name) : QString()});
+        }
+        if (before)
+            before(event);
+    }
+
+    static inline QAccessible::UpdateHandler before = nullptr;
+    QAccessible::UpdateHandler m_before;
+};
+
+// The names of the elements under `element` that say something, in reading order.
+void readTexts(QAccessibleInterface *element, QStringList &texts)
+{
+    for (int index = 0; index < element->childCount(); ++index) {
+        QAccessibleInterface *child = element->child(index);
+        if (!child || child->state().invisible)
+            continue;
+        if (const QString name = child->text(QAccessible::Name); !name.isEmpty())
+            texts.append(name);
+        readTexts(child, texts);
+    }
+}
+
 } // namespace
 
 class ReaderTest : public QObject
@@ -43,6 +121,18 @@ private slots:
     void initTestCase();
     void hiddenPartsTakeNoFocus_data();
     void hiddenPartsTakeNoFocus();
+
+    // The first of its kind in the program, so that nothing was asked of the bar before it was made.
+    void lessonProgressIsHeardAsABar_data();
+    void lessonProgressIsHeardAsABar();
+    void suggestionHighlightIsHeard_data();
+    void suggestionHighlightIsHeard();
+    void openedDetailIsNamedByItsCourse_data();
+    void openedDetailIsNamedByItsCourse();
+    void searchModeIsToldInTheFieldsDescription_data();
+    void searchModeIsToldInTheFieldsDescription();
+    void accountButtonSaysItOpensAMenu();
+    void signInMessageIsAnnounced();
 };
 
 void ReaderTest::initTestCase()
@@ -102,6 +192,203 @@ void ReaderTest::hiddenPartsTakeNoFocus()
             QFAIL(qPrintable(
                 QStringLiteral("hidden %1, part %2").arg(widget->metaObject()->className()).arg(child)));
     }
+}
+
+void ReaderTest::lessonProgressIsHeardAsABar_data()
+{
+    QTest::addColumn<double>("fraction");
+    QTest::addColumn<int>("percent");
+    QTest::newRow("not begun") << 0.0 << 0;
+    QTest::newRow("a quarter, cut down") << 0.259 << 25;
+    QTest::newRow("over") << 1.0 << 100;
+}
+
+void ReaderTest::lessonProgressIsHeardAsABar()
+{
+    QFETCH(double, fraction);
+    QFETCH(int, percent);
+    LessonProgress bar(Appearance::currentGreen);
+    bar.setFraction(0.5);
+    bar.show();
+    Heard heard;
+    bar.setFraction(fraction);
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(&bar);
+    QCOMPARE(element->role(), QAccessible::ProgressBar);
+    QCOMPARE(element->text(QAccessible::Name), QStringLiteral("本节课进度"));
+    QCOMPARE(element->text(QAccessible::Value), QStringLiteral("%1%").arg(percent));
+    QAccessibleValueInterface *value = element->valueInterface();
+    QVERIFY(value);
+    QCOMPARE(value->currentValue().toInt(), percent);
+    QCOMPARE(value->minimumValue().toInt(), 0);
+    QCOMPARE(value->maximumValue().toInt(), 100);
+    QCOMPARE(heard.of(QAccessible::ValueChanged).size(), 1);
+}
+
+void ReaderTest::suggestionHighlightIsHeard_data()
+{
+    QTest::addColumn<QList<int>>("steps");
+    // The row highlighted after each step; -1 for the last row.
+    QTest::addColumn<QList<int>>("rows");
+    QTest::newRow("Down") << QList<int>{1} << QList<int>{0};
+    QTest::newRow("Down, Down, Up") << QList<int>{1, 1, -1} << QList<int>{0, 1, 0};
+    QTest::newRow("Up") << QList<int>{-1} << QList<int>{-1};
+}
+
+void ReaderTest::suggestionHighlightIsHeard()
+{
+    QFETCH(QList<int>, steps);
+    QFETCH(QList<int>, rows);
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    SearchField *field = query->searchBox()->field();
+    clickAt(signedIn.window.get(), inWindow(field).center());
+    typeText(field, QStringLiteral("张"));
+    QTRY_VERIFY_WITH_TIMEOUT(query->suggestions().size() > 2 && !signedIn.rig.model->busy(), 15000);
+    settle();
+    const QList<SearchSuggestion> shown = query->suggestions();
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(query->searchBox()->panel()->list());
+    QCOMPARE(list->text(QAccessible::Name), QStringLiteral("选择学生"));
+    for (qsizetype step = 0; step < steps.size(); ++step) {
+        const int row = rows.at(step) < 0 ? int(shown.size()) - 1 : rows.at(step);
+        const QString name = suggestionlist::rowHelp(shown.at(row));
+        Heard heard;
+        QTest::keyClick(field, steps.at(step) > 0 ? Qt::Key_Down : Qt::Key_Up);
+        settle();
+        QCOMPARE(QApplication::focusWidget(), field);
+        const QList<Heard::Told> focus = heard.of(QAccessible::Focus);
+        QCOMPARE(focus.size(), 1);
+        QCOMPARE(focus.first().name, name);
+        QCOMPARE(focus.first().role, QAccessible::ListItem);
+        QCOMPARE(focus.first().parentName, QStringLiteral("选择学生"));
+        QAccessibleInterface *item = list->child(row);
+        QCOMPARE(item->text(QAccessible::Name), name);
+        QVERIFY(item->state().selected && item->state().focused);
+        QCOMPARE(list->focusChild()->text(QAccessible::Name), name);
+        QCOMPARE(list->tableInterface()->selectedCellCount(), 1);
+    }
+}
+
+void ReaderTest::openedDetailIsNamedByItsCourse_data()
+{
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("Space on the course") << true;
+    QTest::newRow("the course's press action") << false;
+}
+
+void ReaderTest::openedDetailIsNamedByItsCourse()
+{
+    QFETCH(bool, byKey);
+    SignedInWindow signedIn;
+    QVERIFY(signedIn.choose(QStringLiteral("张文博")));
+    QTRY_VERIFY(signedIn.rig.model->week());
+    settle();
+    QWidget *window = signedIn.window.get();
+    WeekCourseBlock *block = nullptr;
+    for (WeekCourseBlock *candidate : window->findChildren<WeekCourseBlock *>()) {
+        if (candidate->isVisible() && classLabel(candidate->event()))
+            block = candidate;
+    }
+    QVERIFY(block);
+    const WeekEvent event = block->event();
+    block->setFocus(Qt::TabFocusReason);
+    Heard heard;
+    if (byKey) {
+        QTest::keyClick(block, Qt::Key_Space);
+    } else {
+        QAccessible::queryAccessibleInterface(block)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+    }
+    settle();
+    CourseDetailCard *card = window->findChild<CourseDetailCard *>();
+    QVERIFY(card && card->isVisible());
+    QWidget *focused = QApplication::focusWidget();
+    QVERIFY(focused == card || card->isAncestorOf(focused));
+    const QStringList course{event.subject, clock(event), roomText(event), *event.className};
+    const QString name = course.join(QStringLiteral(" · "));
+    QCOMPARE(QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name), name);
+    QVERIFY(!heard.of(QAccessible::Focus).isEmpty());
+    QCOMPARE(heard.of(QAccessible::Focus).last().name, name);
+
+    // Its texts read in the order they stand, the close button among them.
+    QStringList texts;
+    readTexts(QAccessible::queryAccessibleInterface(card), texts);
+    qsizetype at = texts.indexOf(event.period);
+    QVERIFY2(at >= 0 && texts.indexOf(QStringLiteral("关闭课程详情")) > at, qPrintable(texts.join(u'|')));
+    for (const QString &text : course) {
+        const qsizetype next = texts.indexOf(text, at + 1);
+        QVERIFY2(next > at, qPrintable(texts.join(u'|')));
+        at = next;
+    }
+    // Nothing on the screen takes the focus without a name (a focus proxy hands it on).
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->isVisible() && widget->focusPolicy() != Qt::NoFocus && !widget->focusProxy()) {
+            QVERIFY2(!QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty(),
+                     widget->metaObject()->className());
+        }
+    }
+    // Closed, it hands the focus back to its course and is not read once more.
+    Heard::told.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), block);
+    QCOMPARE(heard.of(QAccessible::Focus).size(), 1);
+    QCOMPARE(heard.of(QAccessible::Focus).first().name, block->accessibleName());
+}
+
+void ReaderTest::searchModeIsToldInTheFieldsDescription_data()
+{
+    QTest::addColumn<bool>("byCourse");
+    QTest::newRow("老师") << false;
+    QTest::newRow("老师, then 按课程") << true;
+}
+
+void ReaderTest::searchModeIsToldInTheFieldsDescription()
+{
+    QFETCH(bool, byCourse);
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QWidget *window = signedIn.window.get();
+    QList<SegmentedControl *> pickers{query->searchArea()->kindPicker()};
+    if (byCourse)
+        pickers.append(query->searchArea()->teacherPicker());
+    Heard heard;
+    for (SegmentedControl *picker : pickers)
+        clickAt(window, picker->mapTo(window, picker->segmentRect(1).center()));
+    settle();
+    const QString placeholder = query->searchBox()->field()->placeholderText();
+    QCOMPARE(placeholder, byCourse ? QStringLiteral("输入课程名称") : QStringLiteral("输入老师姓名"));
+    QAccessibleInterface *field = QAccessible::queryAccessibleInterface(query->searchBox()->field());
+    QCOMPARE(field->text(QAccessible::Description), placeholder);
+    QCOMPARE(heard.of(QAccessible::DescriptionChanged).size(), byCourse ? 2 : 1);
+}
+
+void ReaderTest::accountButtonSaysItOpensAMenu()
+{
+    SignedInWindow signedIn;
+    QAccessibleInterface *button =
+        QAccessible::queryAccessibleInterface(signedIn.query()->topBar()->accountButton());
+    QCOMPARE(button->role(), QAccessible::ButtonMenu);
+    QVERIFY(button->state().hasPopup);
+    QVERIFY(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+}
+
+void ReaderTest::signInMessageIsAnnounced()
+{
+    ScreenRig rig;
+    awaitTask(rig.client->start());
+    LoginView view(rig.client);
+    view.show();
+    view.accountField()->setText(QStringLiteral("demo"));
+    view.passwordField()->setText(QStringLiteral("Kejing#Demo1"));
+    const QString message = QStringLiteral("请输入验证码完成登录");
+    rig.platform.faults().answer(QStringLiteral("/api/MemberShip/Login"), demo::refusal(1002, message));
+    Heard heard;
+    view.submit();
+    QTRY_VERIFY(!view.messageLabel()->text().isEmpty());
+    settle();
+    QCOMPARE(heard.of(QAccessible::Alert).size(), 1);
+    QCOMPARE(heard.of(QAccessible::Alert).first().name, view.messageLabel()->text());
 }
 
 QTEST_MAIN(ReaderTest)
