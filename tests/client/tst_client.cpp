@@ -11,12 +11,12 @@
 #include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QSslKey>
 #include <QTest>
 #include <QTimeZone>
 #include <memory>
 #include <optional>
-#include <sys/resource.h>
 
 // Tests of core/client, against the simulated platform on loopback.
 using namespace quorvale;
@@ -122,12 +122,24 @@ QByteArray readFile(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The most memory this process has held so far.
+// Starts measuring the most memory this process holds from now on; false where Linux cannot.
+bool resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
+// The most memory this process has held since resetPeak().
 long peakKilobytes()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
 }
 
 // Runs a request nobody else awaits and notes how it ended: an empty text for success, else the
@@ -164,6 +176,8 @@ private slots:
     void trustsOnlyKnownCertificates();
     void cutsOffHostileAnswersPromptly_data();
     void cutsOffHostileAnswersPromptly();
+    void letsEndlessChunkedAnswersGo_data();
+    void letsEndlessChunkedAnswersGo();
     void endsRequestsInFlightWhenTheClientGoes();
     void digestMatchesIndependentValue();
     void refusesSignIn();
@@ -172,6 +186,8 @@ private slots:
     void importsOnlyThePlatformsCookies_data();
     void importsOnlyThePlatformsCookies();
     void signsInSendingOnlyTheDigest();
+    void sendsAFailingSignInOnce_data();
+    void sendsAFailingSignInOnce();
     void timestampFollowsPlatformClock();
     void demandsCaptchaAfterWrongPassword();
     void sessionChangesClearTeacherCaches();
@@ -423,12 +439,41 @@ void TestClient::cutsOffHostileAnswersPromptly()
         fixture.platform.faults().answer(probe, answer);
     }
 
+    QVERIFY(resetPeak());
     const long peakBefore = peakKilobytes();
     const auto error = getFailure(*fixture.api);
     QVERIFY(error);
     QCOMPARE(error->description(), QuorvaleAPIError::network().description());
     // Reading the whole answer would take hundreds of megabytes.
     QCOMPARE_LT(peakKilobytes() - peakBefore, 64 * 1024);
+}
+
+void TestClient::letsEndlessChunkedAnswersGo_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::newRow("one byte") << QByteArray("1\r\n \r\n");
+    QTest::newRow("64 KB") << "10000\r\n" + QByteArray(64 * 1024, ' ') + "\r\n";
+}
+
+void TestClient::letsEndlessChunkedAnswersGo()
+{
+    QFETCH(QByteArray, chunk);
+    TransportSettings transport;
+    transport.resourceTimeout = std::chrono::seconds(2);
+    ClientFixture fixture(transport);
+    // Chunks without end, as far as the client can tell: the platform writes them only as fast as
+    // the connection takes them.
+    fixture.platform.faults().flood(
+        loginPath, "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n",
+        chunk, qint64(1) << 40, "0\r\n\r\n");
+
+    QVERIFY(resetPeak());
+    const long peakBefore = peakKilobytes();
+    QCOMPARE(failureText(fixture.api->login(account, password, QString())),
+             QuorvaleAPIError::network().description());
+    // The client closes the connection, so nothing is read or kept after the failure.
+    QTRY_COMPARE(fixture.platform.openConnections(), 0);
+    QCOMPARE_LT(peakKilobytes() - peakBefore, 24 * 1024);
 }
 
 void TestClient::endsRequestsInFlightWhenTheClientGoes()
@@ -546,6 +591,35 @@ void TestClient::signsInSendingOnlyTheDigest()
     // A session the platform has expired no longer counts as signed in.
     fixture.platform.sessions().expireAll();
     QCOMPARE(apiFailure(fixture.api->currentUser())->kind(), Kind::Unauthenticated);
+}
+
+void TestClient::sendsAFailingSignInOnce_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QRandomGenerator generator(39);
+    QByteArray noise;
+    for (int i = 0; i < 5000; ++i)
+        noise.append(char(generator.bounded(256)));
+    // No bytes: the platform stops sending without an answer.
+    QTest::newRow("half-closed") << QByteArray();
+    QTest::newRow("not HTTP") << QByteArrayLiteral("\x00\xff HTTP/9 nonsense\r\n\r\n");
+    QTest::newRow("random bytes") << noise;
+}
+
+void TestClient::sendsAFailingSignInOnce()
+{
+    QFETCH(QByteArray, answer);
+    ClientFixture fixture;
+    // The start-up check leaves a connection that a resend could go out on.
+    awaitTask(fixture.api->currentUser());
+    if (answer.isEmpty())
+        fixture.platform.faults().halfClose(loginPath, demo::Faults::always);
+    else
+        fixture.platform.faults().raw(loginPath, answer, demo::Faults::always);
+
+    QCOMPARE(failureText(fixture.api->login(account, password, QString())),
+             QuorvaleAPIError::network().description());
+    QCOMPARE(fixture.platform.requestsTo(loginPath).size(), 1);
 }
 
 void TestClient::timestampFollowsPlatformClock()
