@@ -2,6 +2,7 @@
 
 #include "core/client/secretwipe.h"
 
+#include <QScopedValueRollback>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <array>
@@ -50,11 +51,10 @@ HttpExchange::HttpExchange(const Request &request, const Limits &limits, QObject
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpExchange::drain);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &HttpExchange::progress);
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpExchange::ended);
+    // Only the end of the connection may end an answer; any other failure breaks it.
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        if (error == QAbstractSocket::RemoteHostClosedError)
-            ended();
-        else
-            finish(AnswerReader::State::Broken);
+        m_failed = m_failed || error != QAbstractSocket::RemoteHostClosedError;
+        ended();
     });
 }
 
@@ -106,7 +106,9 @@ void HttpExchange::send()
     progress();
     QByteArray wire = serialize(m_request);
     m_request.body.reset();
-    m_socket->write(wire);
+    // Written as plain bytes: the socket copies them, while a large QByteArray would be shared with
+    // it and wiped before it went out.
+    m_socket->write(wire.constData(), wire.size());
     wipe(wire);
 }
 
@@ -118,15 +120,12 @@ void HttpExchange::progress()
 
 void HttpExchange::drain()
 {
+    // The socket reports the end of the connection from inside a read; the end is taken here once
+    // that read has returned.
+    const QScopedValueRollback draining(m_draining, true);
     std::array<char, 16 * 1024> buffer{};
-    while (!isFinished()) {
-        const qint64 count = m_socket->read(buffer.data(), qint64(buffer.size()));
-        if (count < 0) {
-            finish(m_answer.close());
-            return;
-        }
-        if (count == 0)
-            return;
+    qint64 count = 0;
+    while (!isFinished() && (count = m_socket->read(buffer.data(), qint64(buffer.size()))) > 0) {
         progress();
         const AnswerReader::State state = m_answer.read(QByteArrayView(buffer.data(), count));
         if (!m_headSeen && m_answer.hasHead()) {
@@ -136,15 +135,22 @@ void HttpExchange::drain()
         if (state != AnswerReader::State::Reading)
             finish(state);
     }
+    if (count < 0)
+        concludeAtEnd();
 }
 
 void HttpExchange::ended()
 {
-    if (isFinished())
+    if (m_draining || isFinished())
         return;
     drain();
+    concludeAtEnd();
+}
+
+void HttpExchange::concludeAtEnd()
+{
     if (!isFinished())
-        finish(m_answer.close());
+        finish(m_failed ? AnswerReader::State::Broken : m_answer.close());
 }
 
 void HttpExchange::finish(AnswerReader::State state)

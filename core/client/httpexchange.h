@@ -69,20 +69,21 @@ public:
     };
     Ending ending() { return Ending{this}; }
 
-    // The request as it goes on the wire: the request line, "Host", the fields given, the length of
-    // the body and "Connection: close", then the body.
-    static QByteArray serialize(const Request &request);
-
 signals:
     // The status and the fields of the answer are known; its body may still be on its way.
     void headArrived();
     void finished();
 
 private:
+    // The request as it goes on the wire: the request line, "Host", the fields given, the length of
+    // the body and "Connection: close", then the body.
+    static QByteArray serialize(const Request &request);
     void send();
     void drain();
     void progress();
     void ended();
+    // The connection has ended: the answer is whole only when that end was its frame.
+    void concludeAtEnd();
     void finish(AnswerReader::State state);
 
     Request m_request;
@@ -92,6 +93,8 @@ private:
     QTimer m_silence;
     QTimer m_total;
     bool m_headSeen = false;
+    bool m_draining = false;
+    bool m_failed = false;
     AnswerReader::State m_outcome = AnswerReader::State::Reading;
 };
 

@@ -1,9 +1,8 @@
 #include "core/client/platformsession.h"
 
 #include "core/base/sameorigin.h"
-#include "core/client/quorvaleapierror.h"
-
 #include "core/client/httpexchange.h"
+#include "core/client/quorvaleapierror.h"
 
 #include <QDeadlineTimer>
 #include <QNetworkCookieJar>

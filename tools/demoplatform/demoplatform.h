@@ -66,8 +66,6 @@ public:
     }
 
     int heldCount() const;
-    // Connections the clients have not closed yet.
-    qsizetype openConnections() const { return m_connections.size(); }
     // Answers every held request as the platform would answer it now.
     void releaseHeld();
 
