@@ -86,16 +86,17 @@ QList<QByteArray> AnswerReader::fieldValues(QByteArrayView name) const
 AnswerReader::State AnswerReader::read(QByteArrayView bytes)
 {
     while (m_state == State::Reading && !bytes.isEmpty()) {
-        QByteArray line;
+        QByteArrayView line;
         switch (m_stage) {
         case Stage::StatusLine:
         case Stage::Fields:
         case Stage::Trailer: {
             // Interim answers and trailers draw on the same allowance as the header block.
-            const qsizetype before = bytes.size() + m_line.size();
+            const qsizetype pending = m_lineTaken ? 0 : m_line.size();
+            const qsizetype before = bytes.size();
             if (!takeLine(bytes, line, headLimit - m_headBytes))
                 break;
-            m_headBytes += before - bytes.size();
+            m_headBytes += pending + before - bytes.size();
             const bool read = m_stage == Stage::StatusLine ? readStatus(line)
                               : m_stage == Stage::Fields   ? readField(line)
                                                            : !hasControl(line);
@@ -151,8 +152,13 @@ AnswerReader::State AnswerReader::close()
     return m_state = State::Complete;
 }
 
-bool AnswerReader::takeLine(QByteArrayView &bytes, QByteArray &line, qsizetype limit)
+bool AnswerReader::takeLine(QByteArrayView &bytes, QByteArrayView &line, qsizetype limit)
 {
+    // The line handed out last lives here until now; its buffer is kept for the next one.
+    if (m_lineTaken) {
+        m_line.resize(0);
+        m_lineTaken = false;
+    }
     const qsizetype end = bytes.indexOf('\n');
     const QByteArrayView piece = end < 0 ? bytes : bytes.first(end);
     if (m_line.size() + piece.size() >= limit) {
@@ -160,17 +166,21 @@ bool AnswerReader::takeLine(QByteArrayView &bytes, QByteArray &line, qsizetype l
         bytes = {};
         return false;
     }
-    m_line.append(piece);
     bytes = end < 0 ? QByteArrayView() : bytes.sliced(end + 1);
-    if (end < 0)
-        return false;
-    line = std::exchange(m_line, {});
+    if (end < 0 || !m_line.isEmpty()) {
+        m_line.append(piece);
+        if (end < 0)
+            return false;
+        m_lineTaken = true;
+    }
+    // A line that arrived whole is read where it lies, with no copy.
+    line = m_lineTaken ? QByteArrayView(m_line) : piece;
     if (line.endsWith('\r'))
         line.chop(1);
     return true;
 }
 
-bool AnswerReader::readStatus(const QByteArray &line)
+bool AnswerReader::readStatus(QByteArrayView line)
 {
     // "HTTP/1.1 200 OK": the version, three digits and an optional reason.
     static constexpr QByteArrayView version = "HTTP/1.";
@@ -178,21 +188,21 @@ bool AnswerReader::readStatus(const QByteArray &line)
         line[8] != ' ' || !isDigit(line[9]) || !isDigit(line[10]) || !isDigit(line[11]) ||
         (line.size() > 12 && line[12] != ' '))
         return false;
-    m_status = line.mid(9, 3).toInt();
+    m_status = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
     m_stage = Stage::Fields;
     return m_status >= 100 && m_status < 600;
 }
 
-bool AnswerReader::readField(const QByteArray &line)
+bool AnswerReader::readField(QByteArrayView line)
 {
     if (!line.isEmpty()) {
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0 || hasControl(line) || m_fields.size() == fieldLimit)
             return false;
-        const QByteArrayView name = QByteArrayView(line).first(colon);
+        const QByteArrayView name = line.first(colon);
         if (!std::all_of(name.begin(), name.end(), isTokenChar))
             return false;
-        m_fields.append({name.toByteArray(), trimmedBlanks(QByteArrayView(line).sliced(colon + 1)).toByteArray()});
+        m_fields.append({name.toByteArray(), trimmedBlanks(line.sliced(colon + 1)).toByteArray()});
         return true;
     }
     // An interim answer is followed by the real one; switching protocols is not for this reader.
@@ -231,7 +241,7 @@ bool AnswerReader::frameBody()
     return m_remaining <= m_bodyLimit;
 }
 
-bool AnswerReader::readChunkSize(const QByteArray &line)
+bool AnswerReader::readChunkSize(QByteArrayView line)
 {
     qint64 size = 0;
     qsizetype digits = 0;
@@ -240,7 +250,7 @@ bool AnswerReader::readChunkSize(const QByteArray &line)
             return false;
         size = size * 16 + text::hexDigit(line[digits]);
     }
-    const QByteArrayView rest = trimmedBlanks(QByteArrayView(line).sliced(digits));
+    const QByteArrayView rest = trimmedBlanks(line.sliced(digits));
     if (digits == 0 || hasControl(line) || (!rest.isEmpty() && !rest.startsWith(';')))
         return false;
     if (size > m_bodyLimit - m_body.size())
@@ -261,6 +271,7 @@ bool AnswerReader::appendBody(QByteArrayView bytes)
 AnswerReader::State AnswerReader::breakOff()
 {
     m_line.clear();
+    m_line.squeeze();
     m_body.clear();
     m_body.squeeze();
     return m_state = State::Broken;

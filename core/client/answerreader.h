@@ -60,12 +60,13 @@ private:
         Done
     };
 
-    // Takes a whole line off the input, without its line break, once one is there.
-    bool takeLine(QByteArrayView &bytes, QByteArray &line, qsizetype limit);
-    bool readStatus(const QByteArray &line);
-    bool readField(const QByteArray &line);
+    // Takes a whole line off the input, without its line break, once one is there; the line stays
+    // valid until the next call.
+    bool takeLine(QByteArrayView &bytes, QByteArrayView &line, qsizetype limit);
+    bool readStatus(QByteArrayView line);
+    bool readField(QByteArrayView line);
     bool frameBody();
-    bool readChunkSize(const QByteArray &line);
+    bool readChunkSize(QByteArrayView line);
     bool appendBody(QByteArrayView bytes);
     State breakOff();
 
@@ -75,6 +76,7 @@ private:
     Stage m_stage = Stage::StatusLine;
     qsizetype m_headBytes = 0;
     QByteArray m_line;
+    bool m_lineTaken = false;
     int m_status = 0;
     Fields m_fields;
     qint64 m_remaining = 0;
