@@ -89,7 +89,7 @@ QByteArray HttpExchange::serialize(const Request &request)
                       " HTTP/1.1\r\nHost: " + hostField(request.url) + "\r\n";
     for (const auto &[name, value] : request.fields)
         head += name + ": " + value + "\r\n";
-    if (request.body || request.method == "POST" || request.method == "PUT")
+    if (request.body || request.method == "POST")
         head += "Content-Length: " + QByteArray::number(request.body ? request.body->size() : 0) + "\r\n";
     head += "Connection: close\r\n\r\n";
     // One buffer of the final size, so that no larger copy of the body is left behind while it grows.
