@@ -10,6 +10,10 @@ namespace quorvale {
 struct LoginPayload
 {
     LoginPayload(const QString &account, const QString &password, qint64 timestamp);
+    // Wipes the digest; a copy would share it, so there are none.
+    ~LoginPayload();
+    LoginPayload(const LoginPayload &) = delete;
+    LoginPayload &operator=(const LoginPayload &) = delete;
 
     QString name;
     QString password;
@@ -18,7 +22,7 @@ struct LoginPayload
     qint64 otherCount = 0;
 
     // "name", "password", "timestamp", "isWeekPassword" (true when weak, else the underscore
-    // count) and "LanguageType", in that order.
+    // count) and "LanguageType", in that order. The caller wipes it once it is sent.
     QByteArray toJson() const;
 
     // MD5 of the UTF-8 bytes as 32 upper-case hexadecimal digits.

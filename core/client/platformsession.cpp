@@ -1,15 +1,11 @@
 #include "core/client/platformsession.h"
 
 #include "core/base/sameorigin.h"
+#include "core/client/httpexchange.h"
 #include "core/client/quorvaleapierror.h"
 
-#include <QCoroNetworkReply>
 #include <QDeadlineTimer>
-#include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
-#include <QNetworkReply>
-#include <QTimer>
-#include <memory>
 
 namespace quorvale {
 
@@ -26,60 +22,23 @@ namespace {
 // As many redirects as the platform's own clients follow before giving up.
 constexpr int redirectLimit = 16;
 
-// Hands a reply back to the event loop for deletion; the manager may have deleted it already.
-struct ReplyHandle
+// Hands an exchange back to the event loop for deletion; the session may have deleted it already.
+struct ExchangeHandle
 {
-    QPointer<QNetworkReply> reply;
-    ~ReplyHandle()
+    QPointer<HttpExchange> exchange;
+    ~ExchangeHandle()
     {
-        if (reply)
-            reply->deleteLater();
+        if (exchange)
+            exchange->deleteLater();
     }
 };
 
-// An answer that did not arrive whole: no status at all, or a failure of the connection or the
-// protocol after the status. Errors that merely restate a 4xx or 5xx status are judged by the status.
-bool arrivedBroken(const QNetworkReply &reply)
+QByteArray cookieField(const QList<QNetworkCookie> &cookies)
 {
-    if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return true;
-    const QNetworkReply::NetworkError error = reply.error();
-    return (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) ||
-           error == QNetworkReply::ProtocolFailure;
-}
-
-// Qt drops every field of a header block beyond its limits and then waits for a body of unknown
-// length until the silence limit. The platform always sends fields, so such an answer ends at once.
-bool lostItsHeaders(const QNetworkReply &reply)
-{
-    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-           reply.rawHeaderPairs().isEmpty();
-}
-
-bool beyondLimit(qint64 bytes)
-{
-    return bytes > PlatformSession::answerLimit;
-}
-
-// Takes an answer's body off the reply as it arrives, so that the reply buffers little however fast
-// the bytes come, and cuts the answer off as soon as its declared length or the bytes received pass
-// the limit: memory stays bounded while it arrives.
-std::shared_ptr<QByteArray> collectBody(QNetworkReply *reply)
-{
-    constexpr qint64 chunk = 256 * 1024;
-    auto body = std::make_shared<QByteArray>();
-    reply->setReadBufferSize(chunk);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply] {
-        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (lostItsHeaders(*reply) || (declared.isValid() && beyondLimit(declared.toLongLong())))
-            reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, body] {
-        body->append(reply->readAll());
-        if (beyondLimit(body->size()))
-            reply->abort();
-    });
-    return body;
+    QList<QByteArray> pairs;
+    for (const QNetworkCookie &cookie : cookies)
+        pairs.append(cookie.toRawForm(QNetworkCookie::NameAndValueOnly));
+    return pairs.join("; ");
 }
 
 bool isRedirect(int status)
@@ -99,12 +58,8 @@ PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &se
     : QObject(parent)
     , m_origin(origin)
     , m_settings(settings)
-    , m_manager(new QNetworkAccessManager(this))
-    , m_cookies(new SessionCookieJar(m_manager))
-{
-    m_manager->setCookieJar(m_cookies);
-    m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-}
+    , m_cookies(new SessionCookieJar(this))
+{}
 
 PlatformSession::~PlatformSession()
 {
@@ -124,14 +79,14 @@ void PlatformSession::insertCookie(const QNetworkCookie &cookie)
 void PlatformSession::invalidate()
 {
     m_valid = false;
-    QList<QPointer<QNetworkReply>> outstanding;
-    for (QNetworkReply *reply : m_manager->findChildren<QNetworkReply *>())
-        outstanding.append(reply);
+    QList<QPointer<HttpExchange>> outstanding;
+    for (HttpExchange *exchange : findChildren<HttpExchange *>(Qt::FindDirectChildrenOnly))
+        outstanding.append(exchange);
     // Aborting resumes each waiting request at once; that code may start new work, which by now
     // goes to whatever session replaced this one.
-    for (const QPointer<QNetworkReply> &reply : outstanding) {
-        if (reply && !reply->isFinished())
-            reply->abort();
+    for (const QPointer<HttpExchange> &exchange : outstanding) {
+        if (exchange)
+            exchange->abort();
     }
 }
 
@@ -140,27 +95,26 @@ bool PlatformSession::followsRedirect(const QUrl &target) const
     return target.isValid() && sameOrigin(target, m_origin);
 }
 
-QNetworkReply *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
-                                     const std::optional<QByteArray> &body,
-                                     std::chrono::milliseconds remaining)
+HttpExchange *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
+                                    const std::optional<QByteArray> &body, std::chrono::milliseconds remaining)
 {
-    QNetworkRequest prepared = request;
-    prepared.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    prepared.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    prepared.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    prepared.setTransferTimeout(int(m_settings.requestTimeout.count()));
-    if (m_settings.tls)
-        prepared.setSslConfiguration(*m_settings.tls);
-    QNetworkReply *reply = body ? m_manager->sendCustomRequest(prepared, method, *body)
-                                : m_manager->sendCustomRequest(prepared, method);
-    // A child of the reply, stopped when the reply finishes: a timer of its own would stay armed
-    // for the rest of the time limit after the reply is gone.
-    auto *limit = new QTimer(reply);
-    limit->setSingleShot(true);
-    connect(limit, &QTimer::timeout, reply, &QNetworkReply::abort);
-    connect(reply, &QNetworkReply::finished, limit, &QTimer::stop);
-    limit->start(remaining);
-    return reply;
+    HttpExchange::Request outgoing{request.url(), method, {}, body};
+    for (const QByteArray &name : request.rawHeaderList())
+        outgoing.fields.append({name, request.rawHeader(name)});
+    const QList<QNetworkCookie> cookies = m_cookies->cookiesForUrl(request.url());
+    if (!cookies.isEmpty())
+        outgoing.fields.append({"Cookie", cookieField(cookies)});
+    auto *exchange = new HttpExchange(
+        outgoing, {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls}, this);
+    // The cookies of every answer are kept, whatever its status and whether its body arrives.
+    connect(exchange, &HttpExchange::headArrived, this, [this, exchange, url = request.url()] {
+        QList<QNetworkCookie> received;
+        for (const QByteArray &field : exchange->answer().fieldValues("Set-Cookie"))
+            received += QNetworkCookie::parseCookies(field);
+        m_cookies->setCookiesFromUrl(received, url);
+    });
+    exchange->start();
+    return exchange;
 }
 
 QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> session,
@@ -175,18 +129,15 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
             throw QuorvaleAPIError::network();
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
-        const ReplyHandle handle{session->send(request, method, body, remaining)};
-        const std::shared_ptr<QByteArray> received = collectBody(handle.reply);
-        QNetworkReply *reply = co_await handle.reply.data();
-        if (!reply || arrivedBroken(*reply))
+        const ExchangeHandle handle{session->send(request, method, body, remaining)};
+        co_await handle.exchange->ending();
+        if (!handle.exchange || !handle.exchange->succeeded())
             throw QuorvaleAPIError::network();
-        received->append(reply->readAll());
-        if (beyondLimit(received->size()))
-            throw QuorvaleAPIError::network();
+        const AnswerReader &answer = handle.exchange->answer();
 
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const QUrl url = reply->url();
-        const QUrl location(QString::fromUtf8(reply->rawHeader("Location")), QUrl::StrictMode);
+        const int status = answer.status();
+        const QUrl url = request.url();
+        const QUrl location(QString::fromUtf8(answer.field("Location")), QUrl::StrictMode);
         const QUrl target = url.resolved(location);
         if (isRedirect(status) && location.isValid() && !location.isEmpty() && session &&
             session->followsRedirect(target)) {
@@ -200,7 +151,7 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
             }
             continue;
         }
-        co_return PlatformAnswer{status, url, *received, reply->rawHeader("Date")};
+        co_return PlatformAnswer{status, url, answer.body(), answer.field("Date")};
     }
 }
 

@@ -12,11 +12,9 @@
 #include <chrono>
 #include <optional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
 namespace quorvale {
 
+class HttpExchange;
 class SessionCookieJar;
 
 // Time limits and TLS trust of the platform transport. The defaults are the product's; tests
@@ -40,8 +38,9 @@ struct PlatformAnswer
     QByteArray date;
 };
 
-// One platform session: a network manager whose cookies live only in memory, with the time limits
-// and the redirect rule of the platform. Signing out replaces the whole session.
+// One platform session: cookies that live only in memory, the time limits and the redirect rule of
+// the platform. Each request goes out once on a connection of its own, which ends with its answer.
+// Signing out replaces the whole session.
 class PlatformSession : public QObject
 {
     Q_OBJECT
@@ -65,18 +64,17 @@ public:
     // Sends one request and follows redirects that stay on the platform's origin (scheme, host and
     // port); any other redirect answer is handed back as it is. Throws QuorvaleAPIError::network when
     // no whole answer arrived, the answer grew beyond answerLimit, the session ended meanwhile or the
-    // time limits ran out.
+    // time limits ran out; a request that failed is never sent again.
     static QCoro::Task<PlatformAnswer> transfer(QPointer<PlatformSession> session, QNetworkRequest request,
                                                 QByteArray method, std::optional<QByteArray> body);
 
 private:
-    QNetworkReply *send(const QNetworkRequest &request, const QByteArray &method,
-                        const std::optional<QByteArray> &body, std::chrono::milliseconds remaining);
+    HttpExchange *send(const QNetworkRequest &request, const QByteArray &method,
+                       const std::optional<QByteArray> &body, std::chrono::milliseconds remaining);
     bool followsRedirect(const QUrl &target) const;
 
     QUrl m_origin;
     TransportSettings m_settings;
-    QNetworkAccessManager *m_manager;
     SessionCookieJar *m_cookies;
     bool m_valid = true;
 };

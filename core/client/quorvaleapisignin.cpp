@@ -3,7 +3,9 @@
 #include "core/client/loginpayload.h"
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
+#include "core/client/secretwipe.h"
 
+#include <QScopeGuard>
 #include <cmath>
 
 namespace quorvale {
@@ -56,10 +58,15 @@ QCoro::Task<SessionUser> QuorvaleAPI::login(QString account, QString password, Q
         throw DemoError::message(QStringLiteral("请输入账号和密码"));
     const double now = double(m_clock().toMSecsSinceEpoch()) / 1000.0;
     const auto timestamp = qint64(std::floor(now + m_clockOffset));
-    const QByteArray body = LoginPayload(account, password, timestamp).toJson();
     const QString target =
         path(QStringLiteral("/api/MemberShip/Login"), {{QStringLiteral("captcha"), captcha}});
-    co_await request(target, QStringLiteral("POST"), body);
+    {
+        // The body is a sign-in of its own while its timestamp is accepted: wiped once sent, however
+        // the request ends.
+        QByteArray body = LoginPayload(account, password, timestamp).toJson();
+        const auto wipeBody = qScopeGuard([&body] { wipe(body); });
+        co_await request(target, QStringLiteral("POST"), body);
+    }
     const SessionUser user = co_await currentUser();
     if (!user.isAuthenticated)
         throw QuorvaleAPIError::unauthenticated();

@@ -9,14 +9,22 @@
 
 #include <QCoroFuture>
 #include <QAbstractEventDispatcher>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QSslKey>
 #include <QTest>
 #include <QTimeZone>
+#include <arpa/inet.h>
+#include <array>
+#include <atomic>
 #include <memory>
+#include <netinet/in.h>
 #include <optional>
-#include <sys/resource.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 // Tests of core/client, against the simulated platform on loopback.
 using namespace quorvale;
@@ -122,12 +130,24 @@ QByteArray readFile(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The most memory this process has held so far.
+// Starts measuring the most memory this process holds from now on; false where Linux cannot.
+bool resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
+// The most memory this process has held since resetPeak().
 long peakKilobytes()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
 }
 
 // Runs a request nobody else awaits and notes how it ended: an empty text for success, else the
@@ -147,6 +167,68 @@ std::optional<QuorvaleAPIError> getFailure(QuorvaleAPI &api, const QString &targ
     return apiFailure(api.request(target, QStringLiteral("GET"), std::nullopt));
 }
 
+// A raw server on loopback, on a thread of its own so that it writes as fast as the connection
+// takes the bytes: it reads one request, then answers with a head and one block repeated until the
+// client closes the connection or half a minute has passed.
+class EndlessAnswer
+{
+public:
+    EndlessAnswer(const QByteArray &head, const QByteArray &block)
+        : m_listener(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length);
+        ::listen(m_listener, 1);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this, head, block] { serve(head, block); });
+    }
+    ~EndlessAnswer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
+    }
+    EndlessAnswer(const EndlessAnswer &) = delete;
+    EndlessAnswer &operator=(const EndlessAnswer &) = delete;
+
+    QUrl origin() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
+    int requests() const { return m_requests; }
+    bool closedByClient() const { return m_closed; }
+
+private:
+    void serve(const QByteArray &head, const QByteArray &block)
+    {
+        const int connection = ::accept(m_listener, nullptr, nullptr);
+        if (connection < 0)
+            return;
+        QByteArray request;
+        std::array<char, 4096> buffer{};
+        const QDeadlineTimer deadline(std::chrono::seconds(30));
+        while (!request.contains("\r\n\r\n") && !deadline.hasExpired()) {
+            const ssize_t count = ::recv(connection, buffer.data(), buffer.size(), 0);
+            if (count <= 0)
+                break;
+            request.append(buffer.data(), count);
+        }
+        ++m_requests;
+        bool sent = ::send(connection, head.constData(), size_t(head.size()), MSG_NOSIGNAL) == head.size();
+        while (sent && !deadline.hasExpired())
+            sent = ::send(connection, block.constData(), size_t(block.size()), MSG_NOSIGNAL) == block.size();
+        m_closed = !sent;
+        ::close(connection);
+    }
+
+    int m_listener;
+    quint16 m_port = 0;
+    std::atomic<int> m_requests{0};
+    std::atomic<bool> m_closed{false};
+    std::thread m_thread;
+};
+
 } // namespace
 
 class TestClient : public QObject
@@ -164,6 +246,8 @@ private slots:
     void trustsOnlyKnownCertificates();
     void cutsOffHostileAnswersPromptly_data();
     void cutsOffHostileAnswersPromptly();
+    void letsEndlessChunkedAnswersGo_data();
+    void letsEndlessChunkedAnswersGo();
     void endsRequestsInFlightWhenTheClientGoes();
     void digestMatchesIndependentValue();
     void refusesSignIn();
@@ -172,6 +256,8 @@ private slots:
     void importsOnlyThePlatformsCookies_data();
     void importsOnlyThePlatformsCookies();
     void signsInSendingOnlyTheDigest();
+    void sendsAFailingSignInOnce_data();
+    void sendsAFailingSignInOnce();
     void timestampFollowsPlatformClock();
     void demandsCaptchaAfterWrongPassword();
     void sessionChangesClearTeacherCaches();
@@ -423,12 +509,39 @@ void TestClient::cutsOffHostileAnswersPromptly()
         fixture.platform.faults().answer(probe, answer);
     }
 
+    QVERIFY(resetPeak());
     const long peakBefore = peakKilobytes();
     const auto error = getFailure(*fixture.api);
     QVERIFY(error);
     QCOMPARE(error->description(), QuorvaleAPIError::network().description());
     // Reading the whole answer would take hundreds of megabytes.
     QCOMPARE_LT(peakKilobytes() - peakBefore, 64 * 1024);
+}
+
+void TestClient::letsEndlessChunkedAnswersGo_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::newRow("one byte") << QByteArray("1\r\n \r\n");
+    QTest::newRow("64 KB") << "10000\r\n" + QByteArray(64 * 1024, ' ') + "\r\n";
+}
+
+void TestClient::letsEndlessChunkedAnswersGo()
+{
+    QFETCH(QByteArray, chunk);
+    // Repeated to a block of at least 48 KB, so that the server writes as fast as loopback takes it.
+    EndlessAnswer server("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n",
+                         chunk.repeated(1 + 48 * 1024 / chunk.size()));
+    TransportSettings transport;
+    transport.resourceTimeout = std::chrono::seconds(2);
+    QuorvaleAPI api(server.origin(), transport, {});
+
+    QVERIFY(resetPeak());
+    const long peakBefore = peakKilobytes();
+    QCOMPARE(failureText(api.login(account, password, QString())), QuorvaleAPIError::network().description());
+    // The client closes the connection, so nothing is read or kept after the failure.
+    QTRY_VERIFY(server.closedByClient());
+    QCOMPARE_LT(peakKilobytes() - peakBefore, 32 * 1024);
+    QCOMPARE(server.requests(), 1);
 }
 
 void TestClient::endsRequestsInFlightWhenTheClientGoes()
@@ -546,6 +659,35 @@ void TestClient::signsInSendingOnlyTheDigest()
     // A session the platform has expired no longer counts as signed in.
     fixture.platform.sessions().expireAll();
     QCOMPARE(apiFailure(fixture.api->currentUser())->kind(), Kind::Unauthenticated);
+}
+
+void TestClient::sendsAFailingSignInOnce_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QRandomGenerator generator(39);
+    QByteArray noise;
+    for (int i = 0; i < 5000; ++i)
+        noise.append(char(generator.bounded(256)));
+    // No bytes: the platform stops sending without an answer.
+    QTest::newRow("half-closed") << QByteArray();
+    QTest::newRow("not HTTP") << QByteArrayLiteral("\x00\xff HTTP/9 nonsense\r\n\r\n");
+    QTest::newRow("random bytes") << noise;
+}
+
+void TestClient::sendsAFailingSignInOnce()
+{
+    QFETCH(QByteArray, answer);
+    ClientFixture fixture;
+    // The start-up check leaves a connection that a resend could go out on.
+    awaitTask(fixture.api->currentUser());
+    if (answer.isEmpty())
+        fixture.platform.faults().halfClose(loginPath, demo::Faults::always);
+    else
+        fixture.platform.faults().raw(loginPath, answer, demo::Faults::always);
+
+    QCOMPARE(failureText(fixture.api->login(account, password, QString())),
+             QuorvaleAPIError::network().description());
+    QCOMPARE(fixture.platform.requestsTo(loginPath).size(), 1);
 }
 
 void TestClient::timestampFollowsPlatformClock()

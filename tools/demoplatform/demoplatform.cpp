@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <sys/socket.h>
 #include <time.h>
 
 namespace quorvale::demo {
@@ -229,6 +230,9 @@ void DemoPlatform::processNext(QTcpSocket *socket)
     case Faults::Fault::Kind::Raw:
         socket->write(fault->bytes);
         socket->disconnectFromHost();
+        return;
+    case Faults::Fault::Kind::HalfClose:
+        ::shutdown(int(socket->socketDescriptor()), SHUT_WR);
         return;
     case Faults::Fault::Kind::Flood:
         flood(socket, *fault);

@@ -22,6 +22,11 @@ void Faults::raw(const QString &path, const QByteArray &bytes, int times)
     add(path, {Fault::Kind::Raw, {}, bytes, times});
 }
 
+void Faults::halfClose(const QString &path, int times)
+{
+    add(path, {Fault::Kind::HalfClose, {}, {}, times});
+}
+
 void Faults::flood(const QString &path, const QByteArray &head, const QByteArray &fill, qint64 repeats,
                    const QByteArray &tail)
 {

@@ -24,6 +24,7 @@ public:
             Drop,   // close the connection without answering
             Hold,   // answer only when the test releases held requests
             Raw,    // write these bytes as they are, then close the connection
+            HalfClose, // stop sending on the connection without answering, still reading from it
             Flood,  // write these bytes, then `fill` `repeats` times as the connection drains, then
                     // `tail`, then close the connection; memory stays small however long the answer
         };
@@ -40,6 +41,7 @@ public:
     void drop(const QString &path, int times = 1);
     void hold(const QString &path, int times = 1);
     void raw(const QString &path, const QByteArray &bytes, int times = 1);
+    void halfClose(const QString &path, int times = 1);
     void flood(const QString &path, const QByteArray &head, const QByteArray &fill, qint64 repeats,
                const QByteArray &tail);
 
