@@ -101,6 +101,10 @@ HttpExchange *PlatformSession::send(const QNetworkRequest &request, const QByteA
     HttpExchange::Request outgoing{request.url(), method, {}, body};
     for (const QByteArray &name : request.rawHeaderList())
         outgoing.fields.append({name, request.rawHeader(name)});
+    // The agent Qt's own HTTP layer named, so a platform or a gateway before it that asks for one
+    // sees what it always saw.
+    if (!request.hasRawHeader("User-Agent"))
+        outgoing.fields.append({QByteArray("User-Agent"), QByteArray("Mozilla/5.0")});
     const QList<QNetworkCookie> cookies = m_cookies->cookiesForUrl(request.url());
     if (!cookies.isEmpty())
         outgoing.fields.append({"Cookie", cookieField(cookies)});
