@@ -196,6 +196,10 @@ void LoginView::refresh()
             QAccessibleEvent alert(m_message, QAccessible::Alert);
             QAccessible::updateAccessibility(&alert);
         }
+        // The message describes the fields it is about. Qt's bridge to the desktop's screen readers
+        // drops alerts, but a reader speaks a new description of the field that has the focus.
+        for (QLineEdit *field : {m_account, m_password, m_captcha})
+            field->setAccessibleDescription(message);
     }
     m_storage->setText(m_client->storageMessage());
     m_storage->setVisible(!m_client->storageMessage().isEmpty());

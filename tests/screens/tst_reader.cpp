@@ -389,6 +389,13 @@ void ReaderTest::signInMessageIsAnnounced()
     settle();
     QCOMPARE(heard.of(QAccessible::Alert).size(), 1);
     QCOMPARE(heard.of(QAccessible::Alert).first().name, view.messageLabel()->text());
+    // What a reader of this desktop speaks: the new description of the field it is in.
+    QAccessibleInterface *focused = QAccessible::queryAccessibleInterface(view.passwordField());
+    QCOMPARE(focused->text(QAccessible::Description), view.messageLabel()->text());
+    const QList<Heard::Told> described = heard.of(QAccessible::DescriptionChanged);
+    QVERIFY(std::any_of(described.begin(), described.end(), [focused](const Heard::Told &told) {
+        return told.name == focused->text(QAccessible::Name) && told.role == focused->role();
+    }));
 }
 
 QTEST_MAIN(ReaderTest)
