@@ -1,7 +1,14 @@
 #include "app/screens/momenteditor.h"
 
+#include "app/screens/popuplook.h"
+
+#include <QAbstractItemView>
+#include <QCalendarWidget>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <chrono>
 
 namespace quorvale {
@@ -49,6 +56,13 @@ void MomentEditor::stepBy(int steps)
 
 bool MomentEditor::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_calendar && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        const bool shown = event->type() == QEvent::Show;
+        followSelection(shown);
+        // The pop-up gives the focus to its focus widget as it opens: the grid, on the chosen day.
+        if (shown)
+            m_calendar->setFocus(Qt::PopupFocusReason);
+    }
     // The press has put the caret where it landed; the release selects that part for typing,
     // unless the pointer dragged a selection of its own.
     if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
@@ -72,6 +86,64 @@ void MomentEditor::pausedTyping()
     interpretText();
     m_typing = false;
     emit settled();
+}
+
+void MomentEditor::keyPressEvent(QKeyEvent *event)
+{
+    const bool opens = event->key() == Qt::Key_F4 ||
+                       (event->key() == Qt::Key_Down && event->modifiers().testFlag(Qt::AltModifier));
+    if (opens && calendarPopup()) {
+        openCalendar();
+        return;
+    }
+    QDateTimeEdit::keyPressEvent(event);
+}
+
+void MomentEditor::mousePressEvent(QMouseEvent *event)
+{
+    if (calendarPopup() && calendarArrow().contains(event->position().toPoint()))
+        prepareCalendar();
+    QDateTimeEdit::mousePressEvent(event);
+}
+
+QRect MomentEditor::calendarArrow() const
+{
+    // As the editor lays out and hit-tests its arrow.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+}
+
+void MomentEditor::openCalendar()
+{
+    if (isReadOnly())
+        return;
+    // Qt opens the pop-up only for a press on the arrow.
+    const QPoint arrow = calendarArrow().center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    mousePressEvent(&press);
+}
+
+void MomentEditor::prepareCalendar()
+{
+    if (m_calendar)
+        return;
+    m_calendar = calendarWidget();
+    popuplook::styleCalendar(m_calendar);
+    m_calendar->installEventFilter(this);
+    followSelection(m_calendar->isVisible());
+}
+
+void MomentEditor::followSelection(bool follow)
+{
+    // Qt's grid reports every move of its current day to assistive technologies as a focused,
+    // showing day, also while its pop-up is closed and the calendar follows the editor. Closed, it
+    // does not hear the moves; it reads the day from its selection as it is shown again.
+    if (auto *days = m_calendar->findChild<QAbstractItemView *>())
+        days->selectionModel()->blockSignals(!follow);
 }
 
 } // namespace quorvale
