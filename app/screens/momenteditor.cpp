@@ -3,6 +3,7 @@
 #include "app/screens/popuplook.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -63,6 +64,10 @@ bool MomentEditor::eventFilter(QObject *watched, QEvent *event)
         if (shown)
             m_calendar->setFocus(Qt::PopupFocusReason);
     }
+    // The grid taking the focus is reported as the whole table, after this event; the day it is on
+    // follows it.
+    if (watched == calendarDays() && event->type() == QEvent::FocusIn)
+        QMetaObject::invokeMethod(this, &MomentEditor::reportFocusedDay, Qt::QueuedConnection);
     // The press has put the caret where it landed; the release selects that part for typing,
     // unless the pointer dragged a selection of its own.
     if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
@@ -134,7 +139,28 @@ void MomentEditor::prepareCalendar()
     m_calendar = calendarWidget();
     popuplook::styleCalendar(m_calendar);
     m_calendar->installEventFilter(this);
+    calendarDays()->installEventFilter(this);
     followSelection(m_calendar->isVisible());
+}
+
+QAbstractItemView *MomentEditor::calendarDays() const
+{
+    // The calendar hands its focus on to its grid of days.
+    return m_calendar ? qobject_cast<QAbstractItemView *>(m_calendar->focusProxy()) : nullptr;
+}
+
+void MomentEditor::reportFocusedDay()
+{
+    QAbstractItemView *days = calendarDays();
+    QAccessibleInterface *grid = days && days->hasFocus() ? QAccessible::queryAccessibleInterface(days) : nullptr;
+    QAccessibleTableInterface *table = grid ? grid->tableInterface() : nullptr;
+    const QModelIndex day = days ? days->currentIndex() : QModelIndex();
+    QAccessibleInterface *cell = table && day.isValid() ? table->cellAt(day.row(), day.column()) : nullptr;
+    if (!cell)
+        return;
+    QAccessibleEvent focus(days, QAccessible::Focus);
+    focus.setChild(grid->indexOfChild(cell));
+    QAccessible::updateAccessibility(&focus);
 }
 
 void MomentEditor::followSelection(bool follow)
@@ -142,8 +168,7 @@ void MomentEditor::followSelection(bool follow)
     // Qt's grid reports every move of its current day to assistive technologies as a focused,
     // showing day, also while its pop-up is closed and the calendar follows the editor. Closed, it
     // does not hear the moves; it reads the day from its selection as it is shown again.
-    if (auto *days = m_calendar->findChild<QAbstractItemView *>())
-        days->selectionModel()->blockSignals(!follow);
+    calendarDays()->selectionModel()->blockSignals(!follow);
 }
 
 } // namespace quorvale

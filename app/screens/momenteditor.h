@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 
+class QAbstractItemView;
 class QCalendarWidget;
 
 // The editor of the query moment, worked a part at a time. A click selects the part under the
@@ -42,6 +43,10 @@ private:
     void openCalendar();
     // The first time the calendar is to open: styled, and from then on quiet while it is closed.
     void prepareCalendar();
+    // The calendar's grid of days, once the calendar is made.
+    QAbstractItemView *calendarDays() const;
+    // Tells assistive technologies which day the focused grid is on.
+    void reportFocusedDay();
     // Whether the calendar's grid of days follows its selection, which it does only while shown.
     void followSelection(bool follow);
 

@@ -23,13 +23,18 @@ namespace {
 
 const QString registry = QStringLiteral("org.a11y.atspi.Registry");
 
-// Whether an event on the bus came from a day of a calendar not shown: a part of the calendar's grid
-// of days, which has no object of its own.
-bool fromDayOfHiddenCalendar(const QString &path)
+// The accessible an event on the bus came from, by the number that ends its path.
+QAccessibleInterface *sourceOf(const QDBusMessage &message)
 {
     bool number = false;
-    const QAccessible::Id id = path.section(QLatin1Char('/'), -1).toUInt(&number);
-    QAccessibleInterface *source = number ? QAccessible::accessibleInterface(id) : nullptr;
+    const QAccessible::Id id = message.path().section(QLatin1Char('/'), -1).toUInt(&number);
+    return number ? QAccessible::accessibleInterface(id) : nullptr;
+}
+
+// Whether the source is a day of a calendar not shown: a part of the calendar's grid of days, which
+// has no object of its own.
+bool dayOfHiddenCalendar(QAccessibleInterface *source)
+{
     QAccessibleInterface *grid = source && !source->object() ? source->parent() : nullptr;
     const auto *days = grid ? qobject_cast<const QAbstractItemView *>(grid->object()) : nullptr;
     const auto *calendar = days ? qobject_cast<const QCalendarWidget *>(days->parent()) : nullptr;
@@ -60,6 +65,8 @@ private:
     QString m_markerHeard;
     // What was heard from the hidden calendar, as the signal and its first argument.
     QStringList m_fromHiddenCalendar;
+    // The name of what was last reported focused.
+    QString m_focused;
 };
 
 void BusTest::initTestCase()
@@ -95,12 +102,14 @@ void BusTest::initTestCase()
 void BusTest::hear(const QDBusMessage &message)
 {
     const QVariant first = message.arguments().value(0);
-    QAccessibleInterface *marker = QAccessible::queryAccessibleInterface(&m_marker);
-    if (message.path().endsWith(QLatin1Char('/') + QString::number(QAccessible::uniqueId(marker))) &&
-        first == QStringLiteral("accessible-name"))
+    QAccessibleInterface *source = sourceOf(message);
+    if (source && source->object() == &m_marker && first == QStringLiteral("accessible-name"))
         m_markerHeard = m_marker.accessibleName();
-    else if (fromDayOfHiddenCalendar(message.path()))
+    else if (dayOfHiddenCalendar(source))
         m_fromHiddenCalendar.append(message.member() + QLatin1Char(' ') + first.toString());
+    if (message.member() == QLatin1String("StateChanged") && first == QStringLiteral("focused") &&
+        message.arguments().value(1).toInt() == 1)
+        m_focused = source ? source->text(QAccessible::Name) : QString();
 }
 
 bool BusTest::heardAllSoFar()
@@ -136,6 +145,8 @@ void BusTest::closedCalendarStaysSilent()
             QTest::keyClick(editor, Qt::Key_F4);
             QTRY_VERIFY(QApplication::activePopupWidget());
             QVERIFY(heardAllSoFar());
+            // The open calendar is heard on the chosen day.
+            QCOMPARE(m_focused, QString::number(editor->date().day()));
             QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
             QTRY_VERIFY(!QApplication::activePopupWidget());
         }
