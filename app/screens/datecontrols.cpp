@@ -1,9 +1,7 @@
 #include "app/screens/datecontrols.h"
 
 #include "app/look/typography.h"
-#include "app/screens/hiddenfocus.h"
 #include "app/screens/momenteditor.h"
-#include "app/screens/popuplook.h"
 #include "app/screens/querydate.h"
 #include "app/screens/switchtoggle.h"
 
@@ -42,9 +40,6 @@ DateControls::DateControls(QWidget *parent)
     row->addWidget(m_follow);
     row->setSizeConstraint(QLayout::SetFixedSize);
 
-    // The calendar is made now, and hidden it still reports every new day as focused.
-    hiddenfocus::install();
-    popuplook::styleCalendar(m_editor->calendarWidget());
     connect(m_editor, &MomentEditor::settled, this, &DateControls::commit);
     connect(m_follow, &QAbstractButton::toggled, this, &DateControls::followNowToggled);
 }

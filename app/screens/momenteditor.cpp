@@ -1,7 +1,15 @@
 #include "app/screens/momenteditor.h"
 
+#include "app/screens/popuplook.h"
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QCalendarWidget>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <chrono>
 
 namespace quorvale {
@@ -49,6 +57,17 @@ void MomentEditor::stepBy(int steps)
 
 bool MomentEditor::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_calendar && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        const bool shown = event->type() == QEvent::Show;
+        followSelection(shown);
+        // The pop-up gives the focus to its focus widget as it opens: the grid, on the chosen day.
+        if (shown)
+            m_calendar->setFocus(Qt::PopupFocusReason);
+    }
+    // The grid taking the focus is reported as the whole table, after this event; the day it is on
+    // follows it.
+    if (watched == calendarDays() && event->type() == QEvent::FocusIn)
+        QMetaObject::invokeMethod(this, &MomentEditor::reportFocusedDay, Qt::QueuedConnection);
     // The press has put the caret where it landed; the release selects that part for typing,
     // unless the pointer dragged a selection of its own.
     if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
@@ -72,6 +91,84 @@ void MomentEditor::pausedTyping()
     interpretText();
     m_typing = false;
     emit settled();
+}
+
+void MomentEditor::keyPressEvent(QKeyEvent *event)
+{
+    const bool opens = event->key() == Qt::Key_F4 ||
+                       (event->key() == Qt::Key_Down && event->modifiers().testFlag(Qt::AltModifier));
+    if (opens && calendarPopup()) {
+        openCalendar();
+        return;
+    }
+    QDateTimeEdit::keyPressEvent(event);
+}
+
+void MomentEditor::mousePressEvent(QMouseEvent *event)
+{
+    if (calendarPopup() && calendarArrow().contains(event->position().toPoint()))
+        prepareCalendar();
+    QDateTimeEdit::mousePressEvent(event);
+}
+
+QRect MomentEditor::calendarArrow() const
+{
+    // As the editor lays out and hit-tests its arrow.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+}
+
+void MomentEditor::openCalendar()
+{
+    if (isReadOnly())
+        return;
+    // Qt opens the pop-up only for a press on the arrow.
+    const QPoint arrow = calendarArrow().center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    mousePressEvent(&press);
+}
+
+void MomentEditor::prepareCalendar()
+{
+    if (m_calendar)
+        return;
+    m_calendar = calendarWidget();
+    popuplook::styleCalendar(m_calendar);
+    m_calendar->installEventFilter(this);
+    calendarDays()->installEventFilter(this);
+    followSelection(m_calendar->isVisible());
+}
+
+QAbstractItemView *MomentEditor::calendarDays() const
+{
+    // The calendar hands its focus on to its grid of days.
+    return m_calendar ? qobject_cast<QAbstractItemView *>(m_calendar->focusProxy()) : nullptr;
+}
+
+void MomentEditor::reportFocusedDay()
+{
+    QAbstractItemView *days = calendarDays();
+    QAccessibleInterface *grid = days && days->hasFocus() ? QAccessible::queryAccessibleInterface(days) : nullptr;
+    QAccessibleTableInterface *table = grid ? grid->tableInterface() : nullptr;
+    const QModelIndex day = days ? days->currentIndex() : QModelIndex();
+    QAccessibleInterface *cell = table && day.isValid() ? table->cellAt(day.row(), day.column()) : nullptr;
+    if (!cell)
+        return;
+    QAccessibleEvent focus(days, QAccessible::Focus);
+    focus.setChild(grid->indexOfChild(cell));
+    QAccessible::updateAccessibility(&focus);
+}
+
+void MomentEditor::followSelection(bool follow)
+{
+    // Qt's grid reports every move of its current day to assistive technologies as a focused,
+    // showing day, also while its pop-up is closed and the calendar follows the editor. Closed, it
+    // does not hear the moves; it reads the day from its selection as it is shown again.
+    calendarDays()->selectionModel()->blockSignals(!follow);
 }
 
 } // namespace quorvale

@@ -1,12 +1,20 @@
 #pragma once
 
 #include <QDateTimeEdit>
+#include <QPointer>
 #include <QTimer>
+
+class QAbstractItemView;
+class QCalendarWidget;
 
 // The editor of the query moment, worked a part at a time. A click selects the part under the
 // pointer, so typed digits replace it. A step (arrow keys, wheel) or a day from the calendar counts
 // at once; typed digits count once the text is a whole, valid moment and the typing pauses, or on
 // Return, or when the focus leaves. A part typed halfway never counts.
+//
+// The calendar opens from its arrow or, as Qt's drop-down lists do, with F4 or Alt+Down, with the
+// focus on the chosen day. It is made as it first opens, and while closed it says nothing to
+// assistive technologies about the days it follows.
 namespace quorvale {
 
 class MomentEditor : public QDateTimeEdit
@@ -24,15 +32,29 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     void typed();
     void pausedTyping();
+    // Where the arrow that opens the calendar is drawn.
+    QRect calendarArrow() const;
+    void openCalendar();
+    // The first time the calendar is to open: styled, and from then on quiet while it is closed.
+    void prepareCalendar();
+    // The calendar's grid of days, once the calendar is made.
+    QAbstractItemView *calendarDays() const;
+    // Tells assistive technologies which day the focused grid is on.
+    void reportFocusedDay();
+    // Whether the calendar's grid of days follows its selection, which it does only while shown.
+    void followSelection(bool follow);
 
     // Set from the first typed key until the typing is taken or dropped; changes the editor makes
     // while it is set belong to the typing and wait for it.
     bool m_typing = false;
     QTimer m_pause;
+    QPointer<QCalendarWidget> m_calendar;
 };
 
 } // namespace quorvale

@@ -10,25 +10,34 @@ namespace {
 
 // A sheet reads its palette(...) colours once, when it is applied: it is applied again whenever the
 // application's palette changes, so an open or later pop-up shows the desktop's new colour scheme.
+// Only windows hear of that change, and a widget with a sheet of its own inside a window, such as
+// the date editor's calendar in its pop-up, is not even told that its window's palette changed: the
+// window is watched for it.
 class SheetFollowsPalette : public QObject
 {
 public:
-    using QObject::QObject;
+    explicit SheetFollowsPalette(QWidget *styled)
+        : QObject(styled)
+        , m_styled(styled)
+    {
+        styled->window()->installEventFilter(this);
+    }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::ApplicationPaletteChange) {
-            auto *widget = static_cast<QWidget *>(watched);
-            widget->setStyleSheet(widget->styleSheet());
-        }
+        if (event->type() == QEvent::ApplicationPaletteChange)
+            m_styled->setStyleSheet(m_styled->styleSheet());
         return false;
     }
+
+private:
+    QWidget *m_styled;
 };
 
 void followPalette(QWidget *styled)
 {
-    styled->installEventFilter(new SheetFollowsPalette(styled));
+    new SheetFollowsPalette(styled);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/week/dayarea.h"
 
+#include "app/week/weekcourseblock.h"
+
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
@@ -36,6 +38,7 @@ void DayArea::setDays(const QList<DisplayWeekDay> &days, const ColumnContext &co
         if (!column) {
             column = new DayColumn(m_strip);
             connect(column, &DayColumn::detailChanged, this, &DayArea::detailChanged);
+            connect(column, &DayColumn::blockPressed, this, &DayArea::blockPressed);
             connect(column, &DayColumn::blocksChanged, this, &DayArea::blocksChanged);
             connect(column, &DayColumn::dropChanged, this,
                     [column] { column->move(column->x(), qRound(column->drop())); });

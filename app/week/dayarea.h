@@ -28,6 +28,7 @@ public:
 
 signals:
     void detailChanged();
+    void blockPressed(WeekCourseBlock *block);
     // Blocks or columns came or went.
     void blocksChanged();
     // The columns moved inside the area (scrolled or laid out again).

@@ -139,6 +139,7 @@ bool DayColumn::reconcileBlocks()
         if (!block) {
             block = new WeekCourseBlock(this);
             connect(block, &WeekCourseBlock::detailChanged, this, &DayColumn::detailChanged);
+            connect(block, &WeekCourseBlock::pressed, this, [this, block] { emit blockPressed(block); });
             m_blocks.insert(id, block);
             changed = true;
         }

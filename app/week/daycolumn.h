@@ -61,6 +61,7 @@ public:
 
 signals:
     void detailChanged();
+    void blockPressed(WeekCourseBlock *block);
     // Blocks came or went; the day area puts them into the keyboard order again.
     void blocksChanged();
     void dropChanged();

@@ -154,6 +154,7 @@ void WeekCourseBlock::dismiss()
 
 void WeekCourseBlock::pin()
 {
+    emit pressed();
     m_hoverTask.stop();
     setPinned(true);
     setShowDetails(true, true);
@@ -161,6 +162,7 @@ void WeekCourseBlock::pin()
 
 void WeekCourseBlock::performDefaultAction()
 {
+    emit pressed();
     setPinned(true);
     setShowDetails(true, false);
 }

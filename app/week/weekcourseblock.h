@@ -57,6 +57,8 @@ public:
 signals:
     // The details opened or closed, or their pinning changed.
     void detailChanged();
+    // A click, a key or assistive technology is about to pin the details open.
+    void pressed();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

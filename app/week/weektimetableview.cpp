@@ -110,6 +110,7 @@ void WeekTimetableView::build()
 
     m_overlay = new DetailOverlay(this);
     connect(m_area, &DayArea::detailChanged, this, &WeekTimetableView::refreshDetail);
+    connect(m_area, &DayArea::blockPressed, this, &WeekTimetableView::closeOtherDetails);
     connect(m_area, &DayArea::columnsMoved, this, &WeekTimetableView::refreshDetail);
     connect(m_area, &DayArea::blocksChanged, this, &WeekTimetableView::orderFocus);
 }
@@ -294,6 +295,19 @@ void WeekTimetableView::refreshDetail()
         }
     }
     m_overlay->show(last, m_model.referenceDate());
+}
+
+void WeekTimetableView::closeOtherDetails(const WeekCourseBlock *pressed)
+{
+    // A pressed block's detail takes the place of the one open, as a click does once the tap layer
+    // has closed that one: the card shows the pressed course, and no other detail stays open behind
+    // it to come back when it closes.
+    for (const DayColumn *column : m_area->columns()) {
+        for (WeekCourseBlock *block : column->blocks()) {
+            if (block != pressed && block->showsDetails())
+                block->dismiss();
+        }
+    }
 }
 
 void WeekTimetableView::resizeEvent(QResizeEvent *event)

@@ -24,6 +24,7 @@ class GlyphText;
 class TimeAxis;
 class TintedLabel;
 class Tween;
+class WeekCourseBlock;
 
 class WeekTimetableView : public QWidget
 {
@@ -77,6 +78,7 @@ private:
     void refreshNotes();
     void followHeight(qreal range);
     void refreshDetail();
+    void closeOtherDetails(const WeekCourseBlock *pressed);
 
     WeekModel m_model;
     bool m_isLive = false;

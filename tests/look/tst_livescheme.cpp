@@ -3,6 +3,8 @@
 // makes.
 #include "app/look/colourscheme.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/datecontrols.h"
+#include "app/screens/momenteditor.h"
 #include "app/screens/popuplook.h"
 #include "app/shell/settingswindow.h"
 #include "app/week/dayarea.h"
@@ -82,6 +84,8 @@ private slots:
     void initTestCase();
     void repaintsShownWindowsInTheNewScheme_data();
     void repaintsShownWindowsInTheNewScheme();
+    void openCalendarTakesTheNewScheme_data();
+    void openCalendarTakesTheNewScheme();
     void followsTheMotionSettingForTheNextAnimation_data();
     void followsTheMotionSettingForTheNextAnimation();
     void followsTheMotionSettingOfTheConfigFiles_data();
@@ -154,6 +158,30 @@ void TestLiveScheme::repaintsShownWindowsInTheNewScheme()
     QVERIFY(shownIn(!dark));
     QVERIFY(m_portal.send(appearance, u"color-scheme"_s, dark ? u"u 1"_s : u"u 2"_s));
     QTRY_VERIFY_WITH_TIMEOUT(shownIn(dark), 1000);
+}
+
+void TestLiveScheme::openCalendarTakesTheNewScheme_data()
+{
+    repaintsShownWindowsInTheNewScheme_data();
+}
+
+void TestLiveScheme::openCalendarTakesTheNewScheme()
+{
+    QFETCH(bool, dark);
+    QVERIFY(m_portal.send(appearance, u"color-scheme"_s, dark ? u"u 2"_s : u"u 1"_s));
+    QTRY_COMPARE(QApplication::palette().color(QPalette::Window).lightness() < 128, !dark);
+    // The date editor's calendar as it stands open in its pop-up, opened by a click on the arrow.
+    DateControls controls;
+    controls.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&controls));
+    MomentEditor *editor = controls.editor();
+    QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(editor->width() - 6, editor->height() / 2));
+    QWidget *popup = QApplication::activePopupWidget();
+    QVERIFY(popup);
+    const QPoint probe(popup->width() / 2, popup->height() - 4);
+    QCOMPARE(darkPixel(*popup, probe), !dark);
+    QVERIFY(m_portal.send(appearance, u"color-scheme"_s, dark ? u"u 1"_s : u"u 2"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(darkPixel(*popup, probe) == dark, 1000);
 }
 
 void TestLiveScheme::followsTheMotionSettingForTheNextAnimation_data()

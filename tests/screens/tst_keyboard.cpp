@@ -5,7 +5,9 @@
 #include "app/look/reducemotion.h"
 #include "app/look/searchactionbutton.h"
 #include "app/screens/contentview.h"
+#include "app/screens/datecontrols.h"
 #include "app/screens/loginview.h"
+#include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
 #include "app/screens/searcharea.h"
@@ -19,7 +21,9 @@
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
@@ -71,6 +75,8 @@ private slots:
     void tabVisitsEveryControlOnceInReadingOrder_data();
     void tabVisitsEveryControlOnceInReadingOrder();
     void disabledWebsiteLinkLooksDisabled();
+    void calendarOpensAndPicksFromTheKeyboard_data();
+    void calendarOpensAndPicksFromTheKeyboard();
 };
 
 void KeyboardTest::initTestCase()
@@ -257,6 +263,51 @@ void KeyboardTest::disabledWebsiteLinkLooksDisabled()
     settle();
     QVERIFY(link->grab().toImage() != enabled);
     rig.platform.releaseHeld();
+}
+
+void KeyboardTest::calendarOpensAndPicksFromTheKeyboard_data()
+{
+    QTest::addColumn<QString>("opening");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("moved");
+    QTest::newRow("F4, the next day, Return") << QStringLiteral("F4") << QStringList{"Right", "Return"} << 1;
+    QTest::newRow("Alt+Down, the day before, Return")
+        << QStringLiteral("Alt+Down") << QStringList{"Left", "Return"} << -1;
+    // Days browsed count at once, as a day clicked does; Escape only closes.
+    QTest::newRow("F4, a week on, Escape") << QStringLiteral("F4") << QStringList{"Down", "Escape"} << 7;
+}
+
+void KeyboardTest::calendarOpensAndPicksFromTheKeyboard()
+{
+    QFETCH(QString, opening);
+    QFETCH(QStringList, steps);
+    QFETCH(int, moved);
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    MomentEditor *editor = focusDateEditor(query);
+    QVERIFY(editor);
+    const QDate from = editor->date();
+
+    const QKeyCombination keys = QKeySequence(opening)[0];
+
+    QTest::keyClick(editor, keys.key(), keys.keyboardModifiers());
+    settle();
+    QVERIFY(QApplication::activePopupWidget());
+    // The focus is on the chosen day, and opening stepped nothing.
+    const auto *days = qobject_cast<QAbstractItemView *>(QApplication::focusWidget());
+    QVERIFY(days && editor->calendarWidget()->isAncestorOf(days));
+    QCOMPARE(days->currentIndex().data().toInt(), from.day());
+    QCOMPARE(editor->date(), from);
+
+    for (const QString &step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), QKeySequence(step)[0].key());
+        settle();
+    }
+    QVERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(QApplication::focusWidget(), editor);
+    QVERIFY(query->dateControls()->isVisible());
+    QTRY_COMPARE(shanghai::dateOf(signedIn.rig.model->date()), from.addDays(moved));
 }
 
 QTEST_MAIN(KeyboardTest)

@@ -1,10 +1,15 @@
 #include "tests/screens/windowrig.h"
 
+#include "app/look/glyphwidgets.h"
 #include "app/screens/contentview.h"
+#include "app/screens/datecontrols.h"
 #include "app/screens/loginview.h"
+#include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
+#include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/switchtoggle.h"
 
 #include <QApplication>
 #include <QTest>
@@ -52,6 +57,20 @@ QList<QWidget *> walk(QWidget *window, int presses, bool forward)
         reached.append(QApplication::focusWidget());
     }
     return reached;
+}
+
+MomentEditor *focusDateEditor(QueryView *screen)
+{
+    screen->searchArea()->calendarButton()->click();
+    settle();
+    DateControls *controls = screen->dateControls();
+    if (controls->followSwitch()->isChecked())
+        controls->followSwitch()->click();
+    // The editor takes input once the screen's next pass has handed the switch's state back.
+    settle();
+    MomentEditor *editor = controls->editor();
+    editor->setFocus(Qt::TabFocusReason);
+    return editor->hasFocus() ? editor : nullptr;
 }
 
 SignedInWindow::SignedInWindow(const QDateTime &moment, bool remember)

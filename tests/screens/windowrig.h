@@ -14,6 +14,7 @@ class QWidget;
 namespace quorvale {
 
 class ContentView;
+class MomentEditor;
 class QueryView;
 
 namespace testing {
@@ -32,6 +33,10 @@ QList<QWidget *> walk(QWidget *window, int presses, bool forward);
 // Types a name into the search field of the query screen shown in `window` and chooses the first
 // suggestion; false when none came or no schedule arrived.
 bool chooseStudent(ScreenRig &rig, QWidget *window, QueryView *screen, const QString &name);
+
+// Opens the date controls of the query screen, stops the moment following the clock and gives the
+// date editor the focus; the editor, or none when it did not take the focus.
+MomentEditor *focusDateEditor(QueryView *screen);
 
 // The content window on screen and active, signed in through the sign-in screen's phase, showing
 // the query screen.

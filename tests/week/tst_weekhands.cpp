@@ -12,6 +12,8 @@
 #include "app/week/weektimetableview.h"
 #include "tests/support/pixels.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +146,8 @@ private slots:
     void wheelScrollsPageOrGrid();
     void tallDetailCardStaysInside();
     void tabReachesBlockAndKeysPinAndClose();
+    void pressedBlockTakesThePinnedDetail_data();
+    void pressedBlockTakesThePinnedDetail();
     void keepsShortRoomOnOneLine();
     void tagLeavesNoLabelHalfCovered_data();
     void tagLeavesNoLabelHalfCovered();
@@ -263,6 +267,49 @@ void TestWeekUnderHands::tabReachesBlockAndKeysPinAndClose()
     QVERIFY(monday.at(1)->pinned());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QVERIFY(!monday.at(1)->showsDetails());
+}
+
+void TestWeekUnderHands::pressedBlockTakesThePinnedDetail_data()
+{
+    QTest::addColumn<bool>("byAction");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    for (const bool byAction : {false, true}) {
+        const char *press = byAction ? "assistive action" : "Space";
+        QTest::addRow("%s on an earlier block", press) << byAction << 2 << 0;
+        QTest::addRow("%s on a later block", press) << byAction << 0 << 2;
+    }
+}
+
+void TestWeekUnderHands::pressedBlockTakesThePinnedDetail()
+{
+    QFETCH(bool, byAction);
+    QFETCH(int, first);
+    QFETCH(int, second);
+    Page page(crowdedWeek(), at(1, 10, 0), QSize(1100, 700));
+    const QList<WeekCourseBlock *> monday = page.view->dayArea()->columns().at(0)->blocks();
+    const auto press = [byAction](WeekCourseBlock *block) {
+        block->setFocus(Qt::TabFocusReason);
+        if (byAction)
+            QAccessible::queryAccessibleInterface(block)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+        else
+            QTest::keyClick(block, Qt::Key_Space);
+    };
+    press(monday.at(first));
+    press(monday.at(second));
+
+    // The second press shows its own course, pinned, and the first detail is closed, not hidden.
+    CourseDetailCard *card = page.view->detailOverlay()->card();
+    QVERIFY(card);
+    QCOMPARE(card->anchorId(), monday.at(second)->event().id);
+    QVERIFY(card->hasFocus());
+    QVERIFY(monday.at(second)->pinned());
+    QVERIFY(!monday.at(first)->showsDetails());
+    QTest::keyClick(card, Qt::Key_Escape);
+    QVERIFY(!page.view->detailOverlay()->card());
+    QVERIFY(std::none_of(monday.cbegin(), monday.cend(),
+                         [](const WeekCourseBlock *block) { return block->showsDetails(); }));
 }
 
 void TestWeekUnderHands::keepsShortRoomOnOneLine()
