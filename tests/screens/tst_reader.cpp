@@ -175,12 +175,15 @@ void ReaderTest::hiddenPartsTakeNoFocus()
         DateControls *controls = query->dateControls();
         if (controls->followSwitch()->isChecked())
             controls->followSwitch()->click();
+        settle();
         MomentEditor *editor = controls->editor();
         editor->setFocus(Qt::TabFocusReason);
         editor->setCurrentSection(QDateTimeEdit::DaySection);
+        const QDate before = editor->date();
         QTest::keyClick(editor, Qt::Key_Up);
         QTest::keyClick(editor, Qt::Key_Up);
         settle();
+        QCOMPARE(editor->date(), before.addDays(2));
     } else if (steps == QLatin1String("back")) {
         walk(window, int(tabControls(window).size()), false);
     }
