@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QWidget>
 #include <functional>
 
@@ -91,6 +92,12 @@ void DetailOverlay::show(const std::optional<CourseDetailAnchor> &anchor, const 
         if (focus != m_card && !m_card->isAncestorOf(focus))
             m_returnFocus = focus;
         m_card->setFocus(Qt::OtherFocusReason);
+        // The card comes into view as a control reached with Tab does, also when the page has to
+        // scroll for it: a block opened near the bottom of the screen shows all of its detail.
+        for (QWidget *outer = m_card->parentWidget(); outer; outer = outer->parentWidget()) {
+            if (auto *scroll = qobject_cast<QScrollArea *>(outer))
+                scroll->ensureWidgetVisible(m_card, 0, 0);
+        }
     }
 }
 

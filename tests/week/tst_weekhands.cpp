@@ -148,6 +148,7 @@ private slots:
     void tabReachesBlockAndKeysPinAndClose();
     void pressedBlockTakesThePinnedDetail_data();
     void pressedBlockTakesThePinnedDetail();
+    void openedDetailComesIntoView();
     void keepsShortRoomOnOneLine();
     void tagLeavesNoLabelHalfCovered_data();
     void tagLeavesNoLabelHalfCovered();
@@ -279,6 +280,25 @@ void TestWeekUnderHands::pressedBlockTakesThePinnedDetail_data()
         QTest::addRow("%s on an earlier block", press) << byAction << 2 << 0;
         QTest::addRow("%s on a later block", press) << byAction << 0 << 2;
     }
+}
+
+void TestWeekUnderHands::openedDetailComesIntoView()
+{
+    Page page(crowdedWeek(), at(1, 10, 0), QSize(1100, 400));
+    WeekCourseBlock *block = page.view->dayArea()->columns().at(0)->blocks().constLast();
+    // The block just inside the bottom edge of the page, where its detail has no room below it.
+    page.scroll.ensureWidgetVisible(block, 0, 0);
+    QApplication::processEvents();
+    block->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(block, Qt::Key_Space);
+    CourseDetailCard *card = page.view->detailOverlay()->card();
+    QVERIFY(card);
+    const QWidget *viewport = page.scroll.viewport();
+    const QRect shown(card->mapTo(viewport, QPoint(0, 0)), card->size());
+    QVERIFY2(viewport->rect().contains(shown), qPrintable(QStringLiteral("card at y %1 to %2 in a page of %3")
+                                                               .arg(shown.top())
+                                                               .arg(shown.bottom())
+                                                               .arg(viewport->height())));
 }
 
 void TestWeekUnderHands::pressedBlockTakesThePinnedDetail()
