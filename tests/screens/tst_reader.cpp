@@ -170,14 +170,8 @@ void ReaderTest::hiddenPartsTakeNoFocus()
     if (!steps.isEmpty())
         focusReports.clear();
     if (steps == QLatin1String("day")) {
-        query->searchArea()->calendarButton()->click();
-        settle();
-        DateControls *controls = query->dateControls();
-        if (controls->followSwitch()->isChecked())
-            controls->followSwitch()->click();
-        settle();
-        MomentEditor *editor = controls->editor();
-        editor->setFocus(Qt::TabFocusReason);
+        MomentEditor *editor = focusDateEditor(query);
+        QVERIFY(editor);
         editor->setCurrentSection(QDateTimeEdit::DaySection);
         const QDate before = editor->date();
         QTest::keyClick(editor, Qt::Key_Up);
