@@ -6,7 +6,6 @@
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
 #include "app/screens/contentview.h"
-#include "app/screens/datecontrols.h"
 #include "app/screens/lessonprogress.h"
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
