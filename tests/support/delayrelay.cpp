@@ -182,6 +182,9 @@ private:
         std::vector<std::pair<Connection *, bool>> owners;
         for (;;) {
             Clock::time_point now = Clock::now();
+            for (Connection &connection : m_connections)
+                advance(connection, now);
+            m_connections.remove_if([](const Connection &c) { return c.stage == Stage::Done; });
             std::optional<Clock::time_point> wake;
             const auto wakeAt = [&wake](Clock::time_point moment) {
                 wake = wake ? std::min(*wake, moment) : moment;
@@ -212,7 +215,9 @@ private:
             }
             timespec timeout{};
             if (wake) {
-                const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - now);
+                const auto left =
+                    std::max(std::chrono::nanoseconds(0),
+                             std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - Clock::now()));
                 timeout.tv_sec = time_t(left.count() / 1000000000);
                 timeout.tv_nsec = long(left.count() % 1000000000);
             }
@@ -226,13 +231,9 @@ private:
                 acceptAll(now);
             for (std::size_t i = 2; i < watched.size(); ++i) {
                 const auto [connection, fromClient] = owners[i - 2];
-                if ((watched[i].events & POLLIN) && watched[i].revents != 0)
+                if ((watched[i].events & POLLIN) && watched[i].revents != 0 && connection->stage != Stage::Done)
                     readFrom(*connection, fromClient, now);
             }
-            now = Clock::now();
-            for (Connection &connection : m_connections)
-                advance(connection, now);
-            m_connections.remove_if([](const Connection &c) { return c.stage == Stage::Done; });
         }
     }
 
