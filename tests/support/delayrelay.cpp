@@ -1,8 +1,8 @@
 #include "tests/support/delayrelay.h"
 
 #include <QHostAddress>
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <deque>
 #include <fcntl.h>
@@ -30,7 +30,12 @@ constexpr qsizetype queueLimit = 4 * 1024 * 1024;
 constexpr qsizetype readSize = 64 * 1024;
 constexpr qsizetype requestHeadLimit = 16 * 1024;
 
-enum class Piece { Bytes, End, Reset };
+enum class Piece
+{
+    Bytes,
+    End,
+    Reset
+};
 
 struct Chunk
 {
@@ -58,7 +63,13 @@ struct Flow
     }
 };
 
-enum class Stage { ReadingRequest, Connecting, Open, Done };
+enum class Stage
+{
+    ReadingRequest,
+    Connecting,
+    Open,
+    Done
+};
 
 struct Connection
 {
@@ -193,12 +204,11 @@ private:
             owners.clear();
             for (Connection &connection : m_connections) {
                 const bool open = connection.stage == Stage::Open;
-                const short clientEvents = short((connection.up.reading() ? POLLIN : 0) |
-                                                 (connection.down.due(now) ? POLLOUT : 0));
-                const short serverEvents =
-                    open ? short((connection.down.reading() ? POLLIN : 0) |
-                                 (connection.up.due(now) ? POLLOUT : 0))
-                         : short(0);
+                const short clientEvents =
+                    short((connection.up.reading() ? POLLIN : 0) | (connection.down.due(now) ? POLLOUT : 0));
+                const short serverEvents = open ? short((connection.down.reading() ? POLLIN : 0) |
+                                                        (connection.up.due(now) ? POLLOUT : 0))
+                                                : short(0);
                 if (clientEvents != 0) {
                     watched.push_back({connection.client, clientEvents, 0});
                     owners.emplace_back(&connection, true);
@@ -231,7 +241,8 @@ private:
                 acceptAll(now);
             for (std::size_t i = 2; i < watched.size(); ++i) {
                 const auto [connection, fromClient] = owners[i - 2];
-                if ((watched[i].events & POLLIN) && watched[i].revents != 0 && connection->stage != Stage::Done)
+                if ((watched[i].events & POLLIN) && watched[i].revents != 0 &&
+                    connection->stage != Stage::Done)
                     readFrom(*connection, fromClient, now);
             }
         }
@@ -360,8 +371,8 @@ private:
 
     void refuse(Connection &connection, const char *status)
     {
-        sendAll(connection.client, QByteArray("HTTP/1.1 ") + status +
-                                       "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        sendAll(connection.client,
+                QByteArray("HTTP/1.1 ") + status + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         shutdown(connection.client, SHUT_WR);
         finish(connection, false);
     }
@@ -415,9 +426,9 @@ private:
                 shutdown(to, SHUT_WR);
                 flow.endPassedOn = true;
             } else {
-                const ssize_t sent = send(to, chunk.bytes.constData() + flow.sentOfFirst,
-                                          size_t(chunk.bytes.size() - flow.sentOfFirst),
-                                          MSG_NOSIGNAL | MSG_DONTWAIT);
+                const ssize_t sent =
+                    send(to, chunk.bytes.constData() + flow.sentOfFirst,
+                         size_t(chunk.bytes.size() - flow.sentOfFirst), MSG_NOSIGNAL | MSG_DONTWAIT);
                 if (sent < 0)
                     return errno == EAGAIN || errno == EINTR;
                 flow.sentOfFirst += sent;
@@ -459,13 +470,11 @@ private:
 
 DelayRelay::DelayRelay(std::chrono::milliseconds roundTrip, quint16 targetPort)
     : m_loop(std::make_unique<Loop>(Options{roundTrip, targetPort, Proxy::None, {}}))
-{
-}
+{}
 
 DelayRelay::DelayRelay(std::chrono::milliseconds roundTrip, Proxy proxy, QHash<QByteArray, quint16> routes)
     : m_loop(std::make_unique<Loop>(Options{roundTrip, 0, proxy, std::move(routes)}))
-{
-}
+{}
 
 DelayRelay::~DelayRelay() = default;
 

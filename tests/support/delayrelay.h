@@ -14,7 +14,8 @@ namespace quorvale::testing {
 class DelayRelay
 {
 public:
-    enum class Proxy {
+    enum class Proxy
+    {
         // Not a proxy: every connection goes to one port.
         None,
         // An HTTP proxy that tunnels with CONNECT to a loopback host.

@@ -24,7 +24,8 @@ public:
         listen(QHostAddress::LocalHost);
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *socket = nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->write(socket->readAll()); });
+                connect(socket, &QTcpSocket::readyRead, socket,
+                        [socket] { socket->write(socket->readAll()); });
         });
     }
 };
@@ -89,8 +90,8 @@ private slots:
         QTest::addColumn<bool>("reaches");
         QTest::newRow("routed name") << DelayRelay::Proxy::Tunnel << QByteArray("127.0.0.1:9")
                                      << QByteArray("HTTP/1.1 200 Connection established\r\n\r\n") << true;
-        QTest::newRow("host beyond loopback")
-            << DelayRelay::Proxy::Tunnel << QByteArray("192.0.2.1:443") << QByteArray("HTTP/1.1 403") << false;
+        QTest::newRow("host beyond loopback") << DelayRelay::Proxy::Tunnel << QByteArray("192.0.2.1:443")
+                                              << QByteArray("HTTP/1.1 403") << false;
         QTest::newRow("credentials asked") << DelayRelay::Proxy::AsksCredentials << QByteArray("127.0.0.1:9")
                                            << QByteArray("HTTP/1.1 407") << false;
     }
