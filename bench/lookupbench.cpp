@@ -1,11 +1,16 @@
-// Times a student search and a student lookup, and a teacher search and a teacher lookup, against the
-// demo platform with a fixed delay added to every answer, and compares the wall time with the delay
-// times the longest chain of requests that wait for each other's answers.
+// Times the student and teacher searches and lookups as a person on a school network meets them:
+// the demo platform speaks TLS on loopback behind a relay that delays each direction and each new
+// connection by a network's round trip, once reached straight and once through a CONNECT proxy named
+// by https_proxy. Each timed run counts the connections and TLS handshakes it opened, and its wall
+// time is set against the round trips its data needs: the longest chain of requests that wait on
+// each other's answers, read from the platform's request log, times the round trip.
 
+#include "bench/benchfigures.h"
 #include "core/base/errors.h"
 #include "core/base/shanghai.h"
 #include "core/client/quorvaleapi.h"
 #include "tests/support/awaittask.h"
+#include "tests/support/delayrelay.h"
 #include "tools/demoplatform/demoplatform.h"
 #include "tools/demoplatform/school/sampleschool.h"
 #include "tools/demoplatform/timetableroutes.h"
@@ -13,12 +18,17 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QTcpSocket>
 #include <QTextStream>
 #include <algorithm>
 #include <functional>
 
 using namespace quorvale;
+using testing::DelayRelay;
 
 namespace {
 
@@ -30,6 +40,10 @@ const QString teacherTablesPath = QStringLiteral("/api/CourseTask/GetTeacherCour
 const QString taskListPath = QStringLiteral("/api/CourseTask/GetCourseTasksBySchoolIdForSelect");
 // Roster pages after the first that the teacher side asks for at once.
 constexpr qsizetype rosterPagesAtOnce = 6;
+// The network-bound work is near its floor when it waits little longer than its data's round trips.
+constexpr double ratioGoal = 1.2;
+
+using Chain = std::function<qsizetype(const demo::DemoPlatform &)>;
 
 struct Run
 {
@@ -37,6 +51,7 @@ struct Run
     qsizetype requests = 0;
     qsizetype chain = 0;
     qsizetype weekCodes = 0;
+    DelayRelay::Counts opened;
 };
 
 struct Figures
@@ -45,19 +60,43 @@ struct Figures
     QList<Run> runs;
 };
 
-// One timed run after its untimed preparation: the request log is emptied first and read afterwards
-// to learn the chain.
-Run timed(demo::DemoPlatform &platform, const std::function<void()> &prepare,
-          const std::function<void()> &work,
-          const std::function<qsizetype(const demo::DemoPlatform &)> &chain)
+// What one way of reaching the platform measures with: its client and the relay it goes through.
+struct Route
+{
+    demo::DemoPlatform &platform;
+    QuorvaleAPI &api;
+    DelayRelay &relay;
+    int runs;
+};
+
+// One timed run after its untimed preparation: the request log and the relay's counts are emptied
+// first and read afterwards.
+Run timed(const Route &route, const std::function<void()> &prepare, const std::function<void()> &work,
+          const Chain &chain)
 {
     prepare();
-    platform.clearLog();
+    route.platform.clearLog();
+    route.relay.resetCounts();
     QElapsedTimer timer;
     timer.start();
     work();
-    return {timer.elapsed(), platform.requests().size(), chain(platform),
-            platform.requestsTo(weekCodePath).size()};
+    const qint64 wallMs = timer.elapsed();
+    return {wallMs, route.platform.requests().size(), chain(route.platform),
+            route.platform.requestsTo(weekCodePath).size(), route.relay.counts()};
+}
+
+// One untimed round first, as a person has signed in and searched before, then the timed runs.
+Figures measure(
+    const Route &route, const QString &name, const std::function<void()> &work, const Chain &chain,
+    const std::function<void()> &prepare = [] {})
+{
+    Figures figures{name, {}};
+    for (int i = 0; i <= route.runs; ++i) {
+        const Run run = timed(route, prepare, work, chain);
+        if (i > 0)
+            figures.runs.append(run);
+    }
+    return figures;
 }
 
 // The search's chain: the task list (the current user is asked beside it), the preferred task's
@@ -131,37 +170,78 @@ qsizetype rosterFetches(const demo::DemoPlatform &platform)
     return fetches;
 }
 
-// The network-bound work is near its floor when it waits little longer than its chain of requests.
-constexpr double ratioGoal = 1.2;
-
-void report(QTextStream &out, const Figures &figures, int delayMs, QList<QString> &results)
+QByteArray readTlsFile(const QString &name)
 {
-    QList<qint64> walls;
+    QFile file(QStringLiteral(QUORVALE_TEST_TLS_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DemoError::message(QStringLiteral("cannot read %1").arg(file.fileName()));
+    return file.readAll();
+}
+
+// What the work threw, if it threw.
+std::optional<QString> failureOf(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const Error &error) {
+        return error.description();
+    } catch (const std::exception &error) {
+        return QString::fromLocal8Bit(error.what());
+    }
+    return std::nullopt;
+}
+
+// "6", or "5-6" when the runs differ.
+QString spread(const QList<Run> &runs, int DelayRelay::Counts::*field)
+{
+    int least = runs.first().opened.*field;
+    int most = least;
+    for (const Run &run : runs) {
+        least = std::min(least, run.opened.*field);
+        most = std::max(most, run.opened.*field);
+    }
+    return least == most ? QString::number(least) : QStringLiteral("%1-%2").arg(least).arg(most);
+}
+
+void report(QTextStream &out, const Figures &figures, int rttMs, bool proxied)
+{
+    QList<double> walls;
     for (const Run &run : figures.runs)
-        walls.append(run.wallMs);
-    std::sort(walls.begin(), walls.end());
-    const qint64 median = walls.at(walls.size() / 2);
+        walls.append(double(run.wallMs));
+    const double median = bench::median(walls);
     const Run &last = figures.runs.last();
-    const double ideal = double(delayMs) * double(last.chain);
-    out << QStringLiteral(
-               "%1  requests %2 (week codes %8)  chain %3  wall %4 ms (min %5, max %6)  ratio %7\n")
-               .arg(figures.name, -34)
+    const double bound = double(rttMs) * double(last.chain);
+    const double ratio = median / bound;
+    const QString connections = spread(figures.runs, &DelayRelay::Counts::connections);
+    const QString handshakes = spread(figures.runs, &DelayRelay::Counts::handshakes);
+    out << QStringLiteral("%1  requests %2 (week codes %3)  chain %4 = %5 ms  wall %6 ms (min %7, max %8)  "
+                          "connections %9  TLS handshakes %10 (resumed %11)%12  ratio %13\n")
+               .arg(figures.name, -46)
                .arg(last.requests)
+               .arg(last.weekCodes)
                .arg(last.chain)
-               .arg(median)
-               .arg(walls.first())
-               .arg(walls.last())
-               .arg(double(median) / ideal, 0, 'f', 2)
-               .arg(last.weekCodes);
-    const double ratio = double(median) / ideal;
-    results.append(
-        QStringLiteral("result: %1, wall time against its request chain at %2 ms per answer | x%3 | "
-                       "at most x%4 | %5\n")
+               .arg(bound, 0, 'f', 0)
+               .arg(median, 0, 'f', 0)
+               .arg(*std::min_element(walls.cbegin(), walls.cend()), 0, 'f', 0)
+               .arg(*std::max_element(walls.cbegin(), walls.cend()), 0, 'f', 0)
+               .arg(connections, handshakes, spread(figures.runs, &DelayRelay::Counts::resumptions),
+                    proxied ? QStringLiteral("  CONNECTs %1")
+                                  .arg(spread(figures.runs, &DelayRelay::Counts::tunnels))
+                            : QString())
+               .arg(ratio, 0, 'f', 2)
+        << Qt::flush;
+    bench::result(
+        QStringLiteral("%1, TLS at %2 ms round trip, wall time against its data's round trips "
+                       "(%3 x %2 ms)")
             .arg(figures.name)
-            .arg(delayMs)
+            .arg(rttMs)
+            .arg(last.chain),
+        QStringLiteral("x%1 (%2 ms; %3 connections, %4 TLS handshakes)")
             .arg(ratio, 0, 'f', 2)
-            .arg(ratioGoal, 0, 'f', 1)
-            .arg(ratio <= ratioGoal ? QStringLiteral("holds") : QStringLiteral("misses")));
+            .arg(median, 0, 'f', 0)
+            .arg(connections, handshakes),
+        QStringLiteral("at most x%1 (%2 ms)").arg(ratioGoal, 0, 'f', 1).arg(bound * ratioGoal, 0, 'f', 0),
+        ratio <= ratioGoal);
 }
 
 } // namespace
@@ -170,95 +250,85 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Student search and lookup against the demo platform"));
+    parser.setApplicationDescription(
+        QStringLiteral("Student and teacher searches and lookups against the demo platform over TLS behind a "
+                       "relay that adds a network's round trip"));
     parser.addHelpOption();
-    const QCommandLineOption delayOption(QStringLiteral("delay"),
-                                         QStringLiteral("Delay of every answer in ms."), QStringLiteral("ms"),
-                                         QStringLiteral("20"));
+    const QCommandLineOption rttOption(
+        QStringLiteral("rtt"),
+        QStringLiteral("Round trip of the network between client and platform, in ms."), QStringLiteral("ms"),
+        QStringLiteral("50"));
     const QCommandLineOption runsOption(QStringLiteral("runs"),
                                         QStringLiteral("Timed runs of each operation."),
                                         QStringLiteral("count"), QStringLiteral("7"));
     const QCommandLineOption keyOption(QStringLiteral("key"), QStringLiteral("Search text."),
                                        QStringLiteral("text"), QStringLiteral("a"));
-    parser.addOptions({delayOption, runsOption, keyOption});
+    parser.addOptions({rttOption, runsOption, keyOption});
     parser.process(app);
-    const int delayMs = std::max(1, parser.value(delayOption).toInt());
+    const int rttMs = std::max(1, parser.value(rttOption).toInt());
     const int runs = std::max(1, parser.value(runsOption).toInt());
     const QString key = parser.value(keyOption);
+    const std::chrono::milliseconds roundTrip(rttMs);
     QTextStream out(stdout);
+    // Only the proxy pass names a proxy, and nothing in the surroundings does.
+    for (const char *name : {"https_proxy", "HTTPS_PROXY", "http_proxy", "HTTP_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        qunsetenv(name);
 
     try {
+        QSslConfiguration serverTls = QSslConfiguration::defaultConfiguration();
+        serverTls.setLocalCertificate(QSslCertificate(readTlsFile(QStringLiteral("server.pem"))));
+        serverTls.setPrivateKey(QSslKey(readTlsFile(QStringLiteral("server.key")), QSsl::Ec));
+        TransportSettings transport;
+        transport.tls = QSslConfiguration::defaultConfiguration();
+        transport.tls->addCaCertificates(QSslCertificate::fromData(readTlsFile(QStringLiteral("ca.pem"))));
+
         demo::DemoPlatform platform;
-        platform.listen();
+        if (!platform.listen(0, serverTls))
+            throw DemoError::message(QStringLiteral("the demo platform cannot listen"));
         const auto answers = demo::serveSampleSchool(platform);
         const demo::SchoolData &school = answers->data();
-        QuorvaleAPI api(platform.origin(), TransportSettings{}, QuorvaleAPI::Clock{});
-        testing::awaitTask(api.login(school.account.name, school.account.password, QString()));
+        // The certificate names 127.0.0.1, and so does every origin the clients use.
+        const auto originAt = [](quint16 port) {
+            return QUrl(QStringLiteral("https://127.0.0.1:%1").arg(port));
+        };
 
         // Wednesday 10:00 of the current week, inside the sample school's term whatever the day.
         const QDate today = shanghai::dateOf(platform.now());
         const QDateTime moment = shanghai::at(today.addDays(3 - today.dayOfWeek()), 10 * 60);
 
-        // Without delay: find the students and, among the first of them, the one whose week asks for
-        // the most week codes.
-        const QList<Student> students = testing::awaitTask(api.search(key, school.schoolId, moment));
+        // Without the relay: find the students and, among them, the one whose week asks
+        // for the most week codes; among the teachers of the term, the one whose lookup reads the roster
+        // over several pages and asks for the most week codes.
+        QuorvaleAPI scout(platform.origin(), transport, QuorvaleAPI::Clock{});
+        testing::awaitTask(scout.login(school.account.name, school.account.password, QString()));
+        const QList<Student> students = testing::awaitTask(scout.search(key, school.schoolId, moment));
         if (students.isEmpty())
             throw DemoError::message(QStringLiteral("no student matches \"%1\"").arg(key));
         Student chosen = students.first();
         qsizetype mostCodes = -1;
         for (const Student &student : students) {
             platform.clearLog();
-            testing::awaitTask(api.lookupTimetable(student, moment, std::nullopt));
+            testing::awaitTask(scout.lookupTimetable(student, moment, std::nullopt));
             const qsizetype codes = platform.requestsTo(weekCodePath).size();
             if (codes > mostCodes) {
                 mostCodes = codes;
                 chosen = student;
             }
         }
-
-        const auto measure = [&](
-                                 const QString &name, const std::function<void()> &work,
-                                 const std::function<qsizetype(const demo::DemoPlatform &)> &chain,
-                                 const std::function<void()> &prepare = [] {}) {
-            platform.setAnswerDelay([delayMs](const demo::HttpRequest &) { return delayMs; });
-            Figures figures{name, {}};
-            // One untimed round first, so that every connection is open before timing.
-            for (int i = 0; i <= runs; ++i) {
-                const Run run = timed(platform, prepare, work, chain);
-                if (i > 0)
-                    figures.runs.append(run);
-            }
-            platform.setAnswerDelay({});
-            return figures;
-        };
-        const auto lookupOnce = [&] {
-            testing::awaitTask(api.lookupTimetable(chosen, moment, std::nullopt));
-        };
-        const Figures search = measure(
-            QStringLiteral("search"), [&] { testing::awaitTask(api.search(key, school.schoolId, moment)); },
-            searchChain);
-        const Figures lookup = measure(QStringLiteral("lookup"), lookupOnce, lookupChain);
-        demo::serveSchool(platform, alternating(school, chosen.classId));
-        const Figures everyDay =
-            measure(QStringLiteral("lookup, every weekday alternating"), lookupOnce, lookupChain);
-
-        // The teachers of the term, and among them the one whose lookup reads the roster over several
-        // pages and asks for the most week codes. The teacher caches are voided before every run, so
-        // that each one reads everything afresh.
-        demo::serveSchool(platform, school);
         const std::optional<qint64> anyCourse;
         const QList<Teacher> teachers =
-            testing::awaitTask(
-                api.searchTeachers(QStringLiteral(" "), school.schoolId, moment, false, anyCourse, anyCourse))
+            testing::awaitTask(scout.searchTeachers(QStringLiteral(" "), school.schoolId, moment, false,
+                                                    anyCourse, anyCourse))
                 .teachers;
         std::optional<Teacher> teacher;
         qsizetype rosterPages = 0;
         mostCodes = -1;
         for (const Teacher &candidate : teachers) {
-            api.clearTeacherCaches();
+            scout.clearTeacherCaches();
             platform.clearLog();
-            testing::awaitTask(api.lookupTeacherTimetable(candidate, school.schoolId, moment,
-                                                          demo::SampleSchool::currentTaskId));
+            testing::awaitTask(scout.lookupTeacherTimetable(candidate, school.schoolId, moment,
+                                                            demo::SampleSchool::currentTaskId));
             const qsizetype codes = platform.requestsTo(weekCodePath).size();
             if (platform.requestsTo(rosterPath).size() > 1 && codes > mostCodes) {
                 mostCodes = codes;
@@ -268,84 +338,161 @@ int main(int argc, char **argv)
         }
         if (!teacher)
             throw DemoError::message(QStringLiteral("no teacher's lookup reads the roster"));
-        const auto teacherLookup = [&] {
+
+        const auto lookupOnce = [&moment, &chosen](QuorvaleAPI &api) {
+            testing::awaitTask(api.lookupTimetable(chosen, moment, std::nullopt));
+        };
+        const auto teacherLookup = [&](QuorvaleAPI &api) {
             return api.lookupTeacherTimetable(*teacher, school.schoolId, moment,
                                               demo::SampleSchool::currentTaskId);
         };
-        const Figures teacherSearch = measure(
-            QStringLiteral("teacher search"),
-            [&] {
-                api.clearTeacherCaches();
-                testing::awaitTask(
-                    api.searchTeachers(key, school.schoolId, moment, false, anyCourse, anyCourse));
-            },
-            teacherSearchChain);
-        const Figures teacherLookupFigures = measure(
-            QStringLiteral("teacher lookup, roster read"),
-            [&] {
-                api.clearTeacherCaches();
-                testing::awaitTask(teacherLookup());
-            },
-            teacherLookupChain);
-        // As a person meets the lookup: the search that found the teacher has just settled the task.
-        const auto searchTheTeacher = [&] {
-            testing::awaitTask(
-                api.searchTeachers(teacher->name, school.schoolId, moment, false, anyCourse, anyCourse));
+        // Every teacher cache voided, so that each run reads everything afresh.
+        const auto teacherLookupAfresh = [&](QuorvaleAPI &api) {
+            api.clearTeacherCaches();
+            testing::awaitTask(teacherLookup(api));
         };
-        const Figures afterSearch = measure(
-            QStringLiteral("teacher lookup after its search"), [&] { testing::awaitTask(teacherLookup()); },
-            teacherLookupChain,
-            [&] {
-                api.clearTeacherCaches();
-                searchTheTeacher();
-            });
-        // The same with the class-section map known, as after an earlier lookup in the same task.
-        const Figures afterSearchKnownRoster = measure(
-            QStringLiteral("teacher lookup after its search, roster known"),
-            [&] { testing::awaitTask(teacherLookup()); }, teacherLookupChain,
-            [&] {
-                api.clearTeacherCaches();
-                testing::awaitTask(api.loadTeacherClassSections(demo::SampleSchool::currentTaskId));
-                searchTheTeacher();
-            });
-        qsizetype pairFetches = 0;
-        const Figures teacherPair = measure(
-            QStringLiteral("two teacher lookups at once"),
-            [&] {
-                api.clearTeacherCaches();
-                QCoro::Task<TeacherSchedule> first = teacherLookup();
-                testing::awaitTask(teacherLookup());
-                testing::awaitTask(std::move(first));
-                pairFetches = rosterFetches(platform);
-            },
-            // Both lookups run side by side, so together they wait no longer than one.
-            [&teacherLookupFigures](const demo::DemoPlatform &) {
-                return teacherLookupFigures.runs.last().chain;
-            });
 
-        out << QStringLiteral("delay %1 ms per answer, median of %2 runs\n").arg(delayMs).arg(runs);
+        out << QStringLiteral("demo platform over TLS behind a relay: %1 ms round trip, half of it each way, "
+                              "one more for each new connection; median of %2 runs\n")
+                   .arg(rttMs)
+                   .arg(runs);
         out << QStringLiteral("search \"%1\": %2 students; lookup of %3 (%4) on %5\n")
                    .arg(key)
                    .arg(students.size())
                    .arg(chosen.name, chosen.className, shanghai::dayText(moment));
-        QList<QString> results;
-        report(out, search, delayMs, results);
-        report(out, lookup, delayMs, results);
-        report(out, everyDay, delayMs, results);
-        out << QStringLiteral("teacher search \"%1\"; lookup of %2 on %3, roster of %4 pages\n")
-                   .arg(key, teacher->name, shanghai::dayText(moment))
+        out << QStringLiteral("teacher search \"%1\"; lookup of %2, roster of %3 pages\n")
+                   .arg(key, teacher->name)
                    .arg(rosterPages);
-        report(out, teacherSearch, delayMs, results);
-        report(out, teacherLookupFigures, delayMs, results);
-        report(out, afterSearch, delayMs, results);
-        report(out, afterSearchKnownRoster, delayMs, results);
-        report(out, teacherPair, delayMs, results);
-        out << QStringLiteral("ratio = median wall time / (delay x chain of dependent requests)\n");
-        for (const QString &result : std::as_const(results))
-            out << result;
-        out << QStringLiteral("result: roster reads of two teacher lookups at once | %1 | once | %2\n")
-                   .arg(pairFetches)
-                   .arg(pairFetches == 1 ? QStringLiteral("holds") : QStringLiteral("misses"));
+        out << QStringLiteral("ratio = median wall time / (round trip x chain of requests that wait on each "
+                              "other)\n")
+            << Qt::flush;
+
+        // Straight to the platform through the relay.
+        {
+            DelayRelay relay(roundTrip, platform.port());
+            QuorvaleAPI api(originAt(relay.port()), transport, QuorvaleAPI::Clock{});
+            testing::awaitTask(api.login(school.account.name, school.account.password, QString()));
+            const Route route{platform, api, relay, runs};
+            out << QStringLiteral("== straight to the platform\n") << Qt::flush;
+            report(out,
+                   measure(
+                       route, QStringLiteral("student search"),
+                       [&] { testing::awaitTask(api.search(key, school.schoolId, moment)); }, searchChain),
+                   rttMs, false);
+            report(out,
+                   measure(
+                       route, QStringLiteral("student lookup"), [&] { lookupOnce(api); }, lookupChain),
+                   rttMs, false);
+            demo::serveSchool(platform, alternating(school, chosen.classId));
+            report(out,
+                   measure(
+                       route, QStringLiteral("student lookup, every weekday alternating"),
+                       [&] { lookupOnce(api); }, lookupChain),
+                   rttMs, false);
+            demo::serveSchool(platform, school);
+            report(out,
+                   measure(
+                       route, QStringLiteral("teacher search"),
+                       [&] {
+                           api.clearTeacherCaches();
+                           testing::awaitTask(
+                               api.searchTeachers(key, school.schoolId, moment, false, anyCourse, anyCourse));
+                       },
+                       teacherSearchChain),
+                   rttMs, false);
+            const Figures teacherFigures = measure(
+                route, QStringLiteral("teacher lookup"), [&] { teacherLookupAfresh(api); },
+                teacherLookupChain);
+            report(out, teacherFigures, rttMs, false);
+            // As a person meets the lookup: the search that found the teacher has just settled the task.
+            const auto searchTheTeacher = [&] {
+                testing::awaitTask(
+                    api.searchTeachers(teacher->name, school.schoolId, moment, false, anyCourse, anyCourse));
+            };
+            report(out,
+                   measure(
+                       route, QStringLiteral("teacher lookup after its search"),
+                       [&] { testing::awaitTask(teacherLookup(api)); }, teacherLookupChain,
+                       [&] {
+                           api.clearTeacherCaches();
+                           searchTheTeacher();
+                       }),
+                   rttMs, false);
+            // The same with the class-section map known, as after an earlier lookup in the same task.
+            report(out,
+                   measure(
+                       route, QStringLiteral("teacher lookup after its search, roster known"),
+                       [&] { testing::awaitTask(teacherLookup(api)); }, teacherLookupChain,
+                       [&] {
+                           api.clearTeacherCaches();
+                           testing::awaitTask(
+                               api.loadTeacherClassSections(demo::SampleSchool::currentTaskId));
+                           searchTheTeacher();
+                       }),
+                   rttMs, false);
+            qsizetype pairFetches = 0;
+            report(out,
+                   measure(
+                       route, QStringLiteral("two teacher lookups at once"),
+                       [&] {
+                           api.clearTeacherCaches();
+                           QCoro::Task<TeacherSchedule> first = teacherLookup(api);
+                           testing::awaitTask(teacherLookup(api));
+                           testing::awaitTask(std::move(first));
+                           pairFetches = rosterFetches(platform);
+                       },
+                       // Both lookups run side by side, so together they wait no longer than one.
+                       [&teacherFigures](const demo::DemoPlatform &) {
+                           return teacherFigures.runs.last().chain;
+                       }),
+                   rttMs, false);
+            bench::result(QStringLiteral("roster reads of two teacher lookups at once"),
+                          QString::number(pairFetches), QStringLiteral("once"), pairFetches == 1);
+        }
+
+        // Through a school's proxy, named only by https_proxy. The origin's port is bound but takes no
+        // connection, so only the proxy reaches the platform there; a client that goes straight is
+        // refused and its figures are missing.
+        {
+            QTcpSocket unreachable;
+            if (!unreachable.bind(QHostAddress::LocalHost, 0))
+                throw DemoError::message(QStringLiteral("no loopback port to hide the platform behind"));
+            const QUrl origin = originAt(unreachable.localPort());
+            DelayRelay proxy(roundTrip, DelayRelay::Proxy::Tunnel,
+                             {{origin.authority().toLatin1(), platform.port()}});
+            qputenv("https_proxy", QStringLiteral("http://127.0.0.1:%1").arg(proxy.port()).toLatin1());
+            out << QStringLiteral("== through a proxy named by https_proxy\n") << Qt::flush;
+            QuorvaleAPI api(origin, transport, QuorvaleAPI::Clock{});
+            const Route route{platform, api, proxy, runs};
+            struct Figure
+            {
+                QString name;
+                std::function<void()> work;
+                Chain chain;
+            };
+            const QList<Figure> proxied{
+                {QStringLiteral("student lookup through a proxy"), [&] { lookupOnce(api); }, lookupChain},
+                {QStringLiteral("teacher lookup through a proxy"), [&] { teacherLookupAfresh(api); },
+                 teacherLookupChain},
+            };
+            std::optional<QString> failure = failureOf([&] {
+                testing::awaitTask(api.login(school.account.name, school.account.password, QString()));
+            });
+            // After the first failure every figure left is missing.
+            for (const Figure &figure : proxied) {
+                if (!failure)
+                    failure = failureOf([&] {
+                        report(out, measure(route, figure.name, figure.work, figure.chain), rttMs, true);
+                    });
+                if (failure)
+                    bench::result(QStringLiteral("%1, TLS at %2 ms round trip").arg(figure.name).arg(rttMs),
+                                  QStringLiteral("not reached (%1; %2 CONNECT requests seen)")
+                                      .arg(*failure)
+                                      .arg(proxy.counts().tunnels),
+                                  QStringLiteral("at most x%1").arg(ratioGoal, 0, 'f', 1), false);
+            }
+            qunsetenv("https_proxy");
+        }
     } catch (const Error &error) {
         QTextStream(stderr) << error.description() << '\n';
         return 1;
