@@ -458,9 +458,8 @@ int main(int argc, char **argv)
             if (!unreachable.bind(QHostAddress::LocalHost, 0))
                 throw DemoError::message(QStringLiteral("no loopback port to hide the platform behind"));
             const QUrl origin = originAt(unreachable.localPort());
-            DelayRelay proxy(roundTrip, DelayRelay::Proxy::Tunnel,
-                             {{origin.authority().toLatin1(), platform.port()}});
-            qputenv("https_proxy", QStringLiteral("http://127.0.0.1:%1").arg(proxy.port()).toLatin1());
+            DelayRelay proxy(roundTrip, platform.port(), DelayRelay::Proxy::Tunnel);
+            qputenv("https_proxy", proxy.address());
             out << QStringLiteral("== through a proxy named by https_proxy\n") << Qt::flush;
             QuorvaleAPI api(origin, transport, QuorvaleAPI::Clock{});
             const Route route{platform, api, proxy, runs};

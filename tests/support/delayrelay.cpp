@@ -1,6 +1,6 @@
 #include "tests/support/delayrelay.h"
 
-#include <QHostAddress>
+#include <QList>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -78,7 +78,6 @@ struct Connection
     Stage stage = Stage::Connecting;
     QByteArray head;
     Clock::time_point connectAt;
-    quint16 port = 0;
     // The first record the client sent, until it was looked at.
     QByteArray opening;
     bool openingSeen = false;
@@ -258,12 +257,10 @@ private:
             count(&Counts::connections);
             Connection &connection = m_connections.emplace_back();
             connection.client = client;
-            if (m_options.proxy == Proxy::None) {
-                connection.port = m_options.targetPort;
+            if (m_options.proxy == Proxy::None)
                 connection.connectAt = now + m_options.roundTrip;
-            } else {
+            else
                 connection.stage = Stage::ReadingRequest;
-            }
         }
     }
 
@@ -318,33 +315,10 @@ private:
                                "Proxy-Authenticate: Basic realm=\"relay\"");
             return;
         }
-        const std::optional<quint16> port = destination(words[1]);
-        if (!port) {
-            refuse(connection, "403 Forbidden");
-            return;
-        }
-        connection.port = *port;
         connection.stage = Stage::Connecting;
         connection.connectAt = now + m_options.roundTrip;
         if (!rest.isEmpty())
             sendUp(connection, Piece::Bytes, rest, now);
-    }
-
-    std::optional<quint16> destination(const QByteArray &authority) const
-    {
-        if (const auto route = m_options.routes.constFind(authority); route != m_options.routes.cend())
-            return *route;
-        const qsizetype colon = authority.lastIndexOf(':');
-        bool valid = false;
-        const quint16 port = authority.mid(colon + 1).toUShort(&valid);
-        QByteArray host = authority.left(colon);
-        if (host.startsWith('[') && host.endsWith(']'))
-            host = host.mid(1, host.size() - 2);
-        const bool loopback = host == "localhost" || host.endsWith(".invalid") ||
-                              QHostAddress(QString::fromLatin1(host)).isLoopback();
-        if (colon < 0 || !valid || port == 0 || !loopback)
-            return std::nullopt;
-        return port;
     }
 
     // Counts a TLS handshake at the start of the client's stream, and whether it offers to resume.
@@ -383,7 +357,7 @@ private:
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(connection.port);
+        address.sin_port = htons(m_options.targetPort);
         if (connection.server < 0 ||
             connect(connection.server, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
             if (m_options.proxy == Proxy::None)
@@ -468,12 +442,8 @@ private:
     std::thread m_thread;
 };
 
-DelayRelay::DelayRelay(std::chrono::milliseconds roundTrip, quint16 targetPort)
-    : m_loop(std::make_unique<Loop>(Options{roundTrip, targetPort, Proxy::None, {}}))
-{}
-
-DelayRelay::DelayRelay(std::chrono::milliseconds roundTrip, Proxy proxy, QHash<QByteArray, quint16> routes)
-    : m_loop(std::make_unique<Loop>(Options{roundTrip, 0, proxy, std::move(routes)}))
+DelayRelay::DelayRelay(std::chrono::milliseconds roundTrip, quint16 targetPort, Proxy proxy)
+    : m_loop(std::make_unique<Loop>(Options{roundTrip, targetPort, proxy}))
 {}
 
 DelayRelay::~DelayRelay() = default;
@@ -481,6 +451,11 @@ DelayRelay::~DelayRelay() = default;
 quint16 DelayRelay::port() const
 {
     return m_loop->port();
+}
+
+QByteArray DelayRelay::address() const
+{
+    return "http://127.0.0.1:" + QByteArray::number(port());
 }
 
 DelayRelay::Counts DelayRelay::counts() const

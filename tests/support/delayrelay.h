@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <chrono>
 #include <memory>
 
@@ -18,7 +17,7 @@ public:
     {
         // Not a proxy: every connection goes to one port.
         None,
-        // An HTTP proxy that tunnels with CONNECT to a loopback host.
+        // An HTTP proxy that only tunnels, with CONNECT.
         Tunnel,
         // A proxy that answers every CONNECT with 407, as one whose credentials were not given.
         AsksCredentials,
@@ -34,19 +33,18 @@ public:
         int tunnels = 0;
     };
 
-    // Both listen on 127.0.0.1 at a free port at once; connections wait in the backlog until the
-    // relay's thread takes them. This one sends every connection to the target port.
-    DelayRelay(std::chrono::milliseconds roundTrip, quint16 targetPort);
-    // This one is a proxy. A CONNECT to one of the routes' "host:port" names goes to the loopback
-    // port given, so that a server can be reached only through the proxy; other names must be
-    // loopback addresses, "localhost" or end in ".invalid", which all stand for 127.0.0.1.
-    DelayRelay(std::chrono::milliseconds roundTrip, Proxy proxy, QHash<QByteArray, quint16> routes = {});
+    // Listens on 127.0.0.1 at a free port at once; connections wait in the backlog until the relay's
+    // thread takes them. Each goes on to 127.0.0.1 at the target port; as a proxy, whatever host and
+    // port its CONNECT names, so that a server is reached there only through the proxy.
+    DelayRelay(std::chrono::milliseconds roundTrip, quint16 targetPort, Proxy proxy = Proxy::None);
     // Cuts every connection and stops the thread.
     ~DelayRelay();
     DelayRelay(const DelayRelay &) = delete;
     DelayRelay &operator=(const DelayRelay &) = delete;
 
     quint16 port() const;
+    // "http://127.0.0.1:<port>", as the proxy variables name a proxy.
+    QByteArray address() const;
     Counts counts() const;
     void resetCounts();
 
@@ -56,7 +54,6 @@ private:
         std::chrono::milliseconds roundTrip;
         quint16 targetPort;
         Proxy proxy;
-        QHash<QByteArray, quint16> routes;
     };
     class Loop;
     std::unique_ptr<Loop> m_loop;
