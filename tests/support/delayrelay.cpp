@@ -55,7 +55,7 @@ struct Flow
 
     bool due(Clock::time_point now) const { return !chunks.empty() && chunks.front().due <= now; }
     bool reading() const { return !readEnded && queued < queueLimit; }
-    void push(Clock::time_point due, Piece piece, QByteArray bytes = {})
+    void push(Clock::time_point due, Piece piece, QByteArray bytes)
     {
         queued += bytes.size();
         readEnded = readEnded || piece != Piece::Bytes;
@@ -101,7 +101,9 @@ void closeWithReset(int socket)
     close(socket);
 }
 
-void sendAll(int socket, const QByteArray &bytes)
+// The relay's own short answers, which always fit the send buffer of a connection that has sent
+// nothing yet.
+void sendAnswer(int socket, const QByteArray &bytes)
 {
     send(socket, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
@@ -135,8 +137,8 @@ bool offersResumption(const QByteArray &record)
 class DelayRelay::Loop
 {
 public:
-    explicit Loop(Options options)
-        : m_options(std::move(options))
+    explicit Loop(const Options &options)
+        : m_options(options)
         , m_oneWay(m_options.roundTrip / 2)
     {
         m_listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -345,8 +347,8 @@ private:
 
     void refuse(Connection &connection, const char *status)
     {
-        sendAll(connection.client,
-                QByteArray("HTTP/1.1 ") + status + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        sendAnswer(connection.client,
+                   QByteArray("HTTP/1.1 ") + status + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         shutdown(connection.client, SHUT_WR);
         finish(connection, false);
     }
@@ -370,7 +372,7 @@ private:
         const int flags = fcntl(connection.server, F_GETFL);
         fcntl(connection.server, F_SETFL, flags | O_NONBLOCK);
         if (m_options.proxy != Proxy::None)
-            sendAll(connection.client, "HTTP/1.1 200 Connection established\r\n\r\n");
+            sendAnswer(connection.client, "HTTP/1.1 200 Connection established\r\n\r\n");
         connection.stage = Stage::Open;
     }
 
