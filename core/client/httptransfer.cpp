@@ -77,7 +77,7 @@ HttpTransfer::HttpTransfer(CurlMulti *multi, Request request, const Limits &limi
     , m_authorities(pemAuthorities(limits.tls))
 {
     m_silence.setSingleShot(true);
-    connect(&m_silence, &QTimer::timeout, this, &HttpTransfer::abort);
+    connect(&m_silence, &QTimer::timeout, this, &HttpTransfer::checkSilence);
     if (m_easy)
         configure();
 }
@@ -163,6 +163,7 @@ void HttpTransfer::configure()
 
 void HttpTransfer::start()
 {
+    noteActivity();
     m_silence.start(m_limits.silence);
     if (m_easy && m_multi && m_multi->add(this, m_easy)) {
         m_added = true;
@@ -219,7 +220,7 @@ bool HttpTransfer::readHeaderLine(QByteArrayView line)
     m_headBytes += line.size();
     if (isFinished() || m_headBytes > headLimit)
         return false;
-    m_silence.start(m_limits.silence);
+    noteActivity();
     // The trailer of a chunked body only counts against the bound.
     if (m_headDone)
         return true;
@@ -263,7 +264,7 @@ size_t HttpTransfer::onBody(char *data, size_t size, size_t count, void *self)
         return 0;
     }
     transfer->m_body.append(data, length);
-    transfer->m_silence.start(transfer->m_limits.silence);
+    transfer->noteActivity();
     emit transfer->bodyGrew();
     return size_t(length);
 }
@@ -274,9 +275,18 @@ int HttpTransfer::onProgress(void *self, curl_off_t, curl_off_t received, curl_o
     auto *transfer = static_cast<HttpTransfer *>(self);
     if (received + sent != transfer->m_moved) {
         transfer->m_moved = received + sent;
-        transfer->m_silence.start(transfer->m_limits.silence);
+        transfer->noteActivity();
     }
     return 0;
+}
+
+void HttpTransfer::checkSilence()
+{
+    const std::chrono::milliseconds quiet(m_lastActivity.elapsed());
+    if (quiet >= m_limits.silence)
+        abort();
+    else
+        m_silence.start(m_limits.silence - quiet);
 }
 
 void HttpTransfer::conclude(CURLcode result)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -111,6 +112,9 @@ private:
     static int onProgress(void *self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent);
     bool readHeaderLine(QByteArrayView line);
     void configure();
+    // Bytes moved: the silence starts again. Noting it is cheap, as libcurl may call for every byte.
+    void noteActivity() { m_lastActivity.start(); }
+    void checkSilence();
     // libcurl has ended the transfer with this result.
     void conclude(CURLcode result);
     void finish(Outcome outcome);
@@ -122,6 +126,7 @@ private:
     curl_slist *m_headerList = nullptr;
     QByteArray m_authorities;
     QTimer m_silence;
+    QElapsedTimer m_lastActivity;
     bool m_added = false;
     bool m_headDone = false;
     bool m_tooLarge = false;
