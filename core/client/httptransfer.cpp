@@ -5,6 +5,7 @@
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QSslCertificate>
+#include <algorithm>
 
 namespace quorvale {
 
@@ -100,7 +101,9 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_limits.bodyLimit));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(m_limits.total.count()));
+    // Zero would mean no limit at all.
+    if (m_limits.total)
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, std::max(1L, long(m_limits.total->count())));
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpTransfer::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);

@@ -38,8 +38,8 @@ public:
     {
         // Longest silence of the connection.
         std::chrono::milliseconds silence;
-        // Longest time for the whole request; zero for none.
-        std::chrono::milliseconds total;
+        // Longest time for the whole request, if any.
+        std::optional<std::chrono::milliseconds> total;
         qint64 bodyLimit;
         // Replaces the system's certificate authorities of an https request with its own.
         std::optional<QSslConfiguration> tls;

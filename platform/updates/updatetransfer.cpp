@@ -28,7 +28,7 @@ QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSetting
             throw failure;
         HttpTransfer::Request request{url, "GET", {{"User-Agent", settings.userAgent.toUtf8()}}, std::nullopt};
         const QPointer<HttpTransfer> transfer = new HttpTransfer(
-            connections, std::move(request), {silenceLimit, std::chrono::milliseconds(0), limit, settings.tls},
+            connections, std::move(request), {silenceLimit, std::nullopt, limit, settings.tls},
             connections);
         const auto release = qScopeGuard([transfer] {
             if (transfer)
