@@ -148,11 +148,11 @@ void CurlMulti::concludeFinished()
             return;
         if (message->msg != CURLMSG_DONE)
             continue;
-        HttpTransfer *transfer = nullptr;
-        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
+        char *owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
         // Ending a transfer runs whoever waits on it, who may end or start others meanwhile.
-        if (transfer)
-            transfer->conclude(message->data.result);
+        if (owner)
+            reinterpret_cast<HttpTransfer *>(owner)->conclude(message->data.result);
     }
 }
 
