@@ -33,6 +33,8 @@ CurlMulti::CurlMulti(QObject *parent)
 {
     initialiseOnce();
     m_multi = curl_multi_init();
+    m_share = curl_share_init();
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlMulti::onSocket);
@@ -48,6 +50,8 @@ CurlMulti::~CurlMulti()
             transfer->abort();
     }
     curl_multi_cleanup(m_multi);
+    // Every transfer has let go of the share when it ended.
+    curl_share_cleanup(m_share);
 }
 
 CurlMulti *CurlMulti::of(QObject *owner)

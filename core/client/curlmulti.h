@@ -40,6 +40,7 @@ private:
     // Called by a transfer to hand its handle to libcurl or take it back; false when libcurl refuses.
     bool add(HttpTransfer *transfer, CURL *easy);
     void remove(CURL *easy);
+    CURLSH *share() const { return m_share; }
     // Whether libcurl is running one of its calls, inside which none of them may be called again.
     bool isActing() const { return m_acting; }
     // Ends the transfer as soon as libcurl's current call has returned.
@@ -55,6 +56,8 @@ private:
     void concludeFinished();
 
     CURLM *m_multi;
+    // The TLS sessions of its connections, so that a new connection resumes one.
+    CURLSH *m_share;
     QTimer m_timer;
     std::unordered_map<curl_socket_t, Watch> m_watches;
     QList<QPointer<HttpTransfer>> m_transfers;

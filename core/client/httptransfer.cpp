@@ -168,6 +168,8 @@ void HttpTransfer::start()
 {
     noteActivity();
     m_silence.start(m_limits.silence);
+    if (m_easy && m_multi)
+        curl_easy_setopt(m_easy, CURLOPT_SHARE, m_multi->share());
     if (m_easy && m_multi && m_multi->add(this, m_easy)) {
         m_added = true;
         return;
@@ -310,6 +312,8 @@ void HttpTransfer::finish(Outcome outcome)
     if (m_added && m_multi)
         m_multi->remove(m_easy);
     m_added = false;
+    // Out of the multi handle, it lets go of the shared sessions, which may go before it.
+    curl_easy_setopt(m_easy, CURLOPT_SHARE, nullptr);
     m_outcome = outcome;
     m_request.body.reset();
     emit finished();
