@@ -111,7 +111,8 @@ void CurlMulti::watch(curl_socket_t socket, int what)
     watch.write = notifier(watch.write, socket, what & CURL_POLL_OUT, false);
 }
 
-QSocketNotifier *CurlMulti::notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted, bool reading)
+QSocketNotifier *CurlMulti::notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted,
+                                     bool reading)
 {
     if (!wanted) {
         release(current);

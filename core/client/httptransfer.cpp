@@ -157,9 +157,10 @@ void HttpTransfer::configure()
     if (method != "POST")
         curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.constData());
     if (method == "POST" || m_request.body) {
-        // libcurl reads the body from this buffer without a copy of its own, so that the caller's
-        // wipe reaches the only one.
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_request.body ? m_request.body->size() : 0));
+        // libcurl reads the body from this buffer, which the caller wipes once the request has
+        // ended, rather than from a copy of it that nobody would wipe.
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                         curl_off_t(m_request.body ? m_request.body->size() : 0));
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, m_request.body ? m_request.body->constData() : "");
     }
 }
@@ -174,7 +175,8 @@ void HttpTransfer::start()
         m_added = true;
         return;
     }
-    QMetaObject::invokeMethod(this, [this] { finish(Outcome::Broken); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { finish(Outcome::Broken); }, Qt::QueuedConnection);
 }
 
 void HttpTransfer::abort()
@@ -217,7 +219,7 @@ size_t HttpTransfer::onHeader(char *data, size_t size, size_t count, void *self)
 {
     const size_t length = size * count;
     return static_cast<HttpTransfer *>(self)->readHeaderLine(QByteArrayView(data, qsizetype(length))) ? length
-                                                                                                       : 0;
+                                                                                                      : 0;
 }
 
 bool HttpTransfer::readHeaderLine(QByteArrayView line)

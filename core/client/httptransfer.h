@@ -90,8 +90,9 @@ public:
         bool await_ready() const noexcept { return transfer->isFinished(); }
         void await_suspend(std::coroutine_handle<> waiter) const
         {
-            connect(transfer, &HttpTransfer::finished, transfer, [waiter] { waiter.resume(); },
-                    Qt::SingleShotConnection);
+            connect(
+                transfer, &HttpTransfer::finished, transfer, [waiter] { waiter.resume(); },
+                Qt::SingleShotConnection);
         }
         void await_resume() const noexcept {}
     };

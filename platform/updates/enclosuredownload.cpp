@@ -20,7 +20,8 @@ QCoro::Task<QByteArray> downloadEnclosure(QObject *context, AppcastItem item, QB
         if (progress)
             progress(received, length);
     };
-    const QByteArray received = co_await transferBody(context, item.url, settings, length, failure, tooLarge, grew);
+    const QByteArray received =
+        co_await transferBody(context, item.url, settings, length, failure, tooLarge, grew);
     if (received.size() != item.length)
         throw UpdateFailure::wrongLength();
     const std::optional<QByteArray> signature = decodeKeyText(item.edSignature, signatureSize);

@@ -26,10 +26,10 @@ QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSetting
     for (int redirects = 0;; ++redirects) {
         if (!connections)
             throw failure;
-        HttpTransfer::Request request{url, "GET", {{"User-Agent", settings.userAgent.toUtf8()}}, std::nullopt};
+        HttpTransfer::Request request{
+            url, "GET", {{"User-Agent", settings.userAgent.toUtf8()}}, std::nullopt};
         const QPointer<HttpTransfer> transfer = new HttpTransfer(
-            connections, std::move(request), {silenceLimit, std::nullopt, limit, settings.tls},
-            connections);
+            connections, std::move(request), {silenceLimit, std::nullopt, limit, settings.tls}, connections);
         const auto release = qScopeGuard([transfer] {
             if (transfer)
                 transfer->deleteLater();

@@ -228,7 +228,8 @@ private:
         }
         ++m_requests;
         bool sent = ::send(connection, head.constData(), size_t(head.size()), MSG_NOSIGNAL) == head.size();
-        for (int sentBlocks = 0; sent && !deadline.hasExpired() && sentBlocks != blocks.value_or(-1); ++sentBlocks)
+        for (int sentBlocks = 0; sent && !deadline.hasExpired() && sentBlocks != blocks.value_or(-1);
+             ++sentBlocks)
             sent = ::send(connection, block.constData(), size_t(block.size()), MSG_NOSIGNAL) == block.size();
         m_closed = !sent;
         if (ending == Ending::Reset) {
@@ -532,7 +533,8 @@ void TestClient::trustsOnlyKnownCertificates()
     QVERIFY(fixture.platform.requests().isEmpty());
 
     // The same call succeeds once the test authority is added to the request's TLS configuration.
-    QuorvaleAPI api(fixture.platform.origin(), trustingTestAuthority(), [&fixture] { return fixture.clientNow; });
+    QuorvaleAPI api(fixture.platform.origin(), trustingTestAuthority(),
+                    [&fixture] { return fixture.clientNow; });
     QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
     QCOMPARE(fixture.platform.requests().size(), 1);
 }
@@ -596,8 +598,9 @@ void TestClient::letsEndlessChunkedAnswersGo()
 {
     QFETCH(QByteArray, chunk);
     // Repeated to a block of at least 48 KB, so that the server writes as fast as loopback takes it.
-    RawAnswer server("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n",
-                         chunk.repeated(1 + 48 * 1024 / chunk.size()));
+    RawAnswer server(
+        "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n",
+        chunk.repeated(1 + 48 * 1024 / chunk.size()));
     TransportSettings transport;
     transport.resourceTimeout = std::chrono::seconds(2);
     QuorvaleAPI api(server.origin(), transport, {});
@@ -670,7 +673,8 @@ void TestClient::keepsConnectionsBetweenRequests()
     QFETCH(bool, proxied);
     ClientFixture fixture({}, serverTls());
     // A relay before the platform counts the connections made to it.
-    ConnectProxy proxy(fixture.platform.port(), proxied ? ConnectProxy::Mode::Tunnel : ConnectProxy::Mode::Relay);
+    ConnectProxy proxy(fixture.platform.port(),
+                       proxied ? ConnectProxy::Mode::Tunnel : ConnectProxy::Mode::Relay);
     QUrl origin = fixture.platform.origin();
     origin.setPort(proxied ? unusedPort() : proxy.port());
     const auto unset = environmentVariable("https_proxy", proxied ? proxy.address() : QString());
@@ -687,9 +691,11 @@ void TestClient::readsCompressedAnswersWithinTheLimit_data()
 {
     QTest::addColumn<QByteArray>("envelope");
     QTest::addColumn<bool>("read");
-    QTest::newRow("an envelope") << QByteArray(R"({"state":0,"data":")" + QByteArray(20000, 'x') + R"("})") << true;
+    QTest::newRow("an envelope") << QByteArray(R"({"state":0,"data":")" + QByteArray(20000, 'x') + R"("})")
+                                 << true;
     // About 64 KB on the wire that expand to 64 MB.
-    QTest::newRow("a bomb") << QByteArray(R"({"state":0,"data":")" + QByteArray(64 * 1024 * 1024, ' ') + R"("})")
+    QTest::newRow("a bomb") << QByteArray(R"({"state":0,"data":")" + QByteArray(64 * 1024 * 1024, ' ') +
+                                          R"("})")
                             << false;
 }
 

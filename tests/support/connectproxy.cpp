@@ -86,7 +86,8 @@ void ConnectProxy::serve(int client)
 {
     const int server = ::socket(AF_INET, SOCK_STREAM, 0);
     const sockaddr_in address = loopback(m_upstream);
-    const bool connected = ::connect(server, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    const bool connected =
+        ::connect(server, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     if (m_mode == Mode::Relay) {
         if (connected)
             pump(client, server);
@@ -108,8 +109,9 @@ void ConnectProxy::serve(int client)
     if (head.startsWith("CONNECT ")) {
         ++m_connects;
         if (m_mode == Mode::DemandCredentials) {
-            const QByteArray refusal = "HTTP/1.1 407 Proxy Authentication Required\r\n"
-                                       "Proxy-Authenticate: Basic realm=\"school\"\r\nContent-Length: 0\r\n\r\n";
+            const QByteArray refusal =
+                "HTTP/1.1 407 Proxy Authentication Required\r\n"
+                "Proxy-Authenticate: Basic realm=\"school\"\r\nContent-Length: 0\r\n\r\n";
             sendAll(client, refusal.constData(), refusal.size());
             // The connection stays open, as a proxy's does, until the client lets it go.
             pump(client, -1);
