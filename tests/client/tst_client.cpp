@@ -685,6 +685,12 @@ void TestClient::keepsConnectionsBetweenRequests()
     QCOMPARE(fixture.platform.requests().size(), 3);
     QCOMPARE(proxy.connections(), 1);
     QCOMPARE(proxy.connects(), proxied ? 1 : 0);
+
+    // The sign-out goes on a connection of its own, and the session after it keeps none of the
+    // connections of the one before.
+    awaitTask(api.logout());
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(proxy.connections(), 3);
 }
 
 void TestClient::readsCompressedAnswersWithinTheLimit_data()
