@@ -1,7 +1,8 @@
 #include "core/client/platformsession.h"
 
 #include "core/base/sameorigin.h"
-#include "core/client/httpexchange.h"
+#include "core/client/curlmulti.h"
+#include "core/client/httptransfer.h"
 #include "core/client/quorvaleapierror.h"
 
 #include <QDeadlineTimer>
@@ -22,14 +23,14 @@ namespace {
 // As many redirects as the platform's own clients follow before giving up.
 constexpr int redirectLimit = 16;
 
-// Hands an exchange back to the event loop for deletion; the session may have deleted it already.
-struct ExchangeHandle
+// Hands a transfer back to the event loop for deletion; the session may have deleted it already.
+struct TransferHandle
 {
-    QPointer<HttpExchange> exchange;
-    ~ExchangeHandle()
+    QPointer<HttpTransfer> transfer;
+    ~TransferHandle()
     {
-        if (exchange)
-            exchange->deleteLater();
+        if (transfer)
+            transfer->deleteLater();
     }
 };
 
@@ -39,11 +40,6 @@ QByteArray cookieField(const QList<QNetworkCookie> &cookies)
     for (const QNetworkCookie &cookie : cookies)
         pairs.append(cookie.toRawForm(QNetworkCookie::NameAndValueOnly));
     return pairs.join("; ");
-}
-
-bool isRedirect(int status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 // 303 always, and 301 and 302 after a POST, continue as a GET without the body, as browsers do.
@@ -59,6 +55,7 @@ PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &se
     , m_origin(origin)
     , m_settings(settings)
     , m_cookies(new SessionCookieJar(this))
+    , m_connections(new CurlMulti(this))
 {}
 
 PlatformSession::~PlatformSession()
@@ -79,14 +76,14 @@ void PlatformSession::insertCookie(const QNetworkCookie &cookie)
 void PlatformSession::invalidate()
 {
     m_valid = false;
-    QList<QPointer<HttpExchange>> outstanding;
-    for (HttpExchange *exchange : findChildren<HttpExchange *>(Qt::FindDirectChildrenOnly))
-        outstanding.append(exchange);
+    QList<QPointer<HttpTransfer>> outstanding;
+    for (HttpTransfer *transfer : findChildren<HttpTransfer *>(Qt::FindDirectChildrenOnly))
+        outstanding.append(transfer);
     // Aborting resumes each waiting request at once; that code may start new work, which by now
     // goes to whatever session replaced this one.
-    for (const QPointer<HttpExchange> &exchange : outstanding) {
-        if (exchange)
-            exchange->abort();
+    for (const QPointer<HttpTransfer> &transfer : outstanding) {
+        if (transfer)
+            transfer->abort();
     }
 }
 
@@ -95,10 +92,11 @@ bool PlatformSession::followsRedirect(const QUrl &target) const
     return target.isValid() && sameOrigin(target, m_origin);
 }
 
-HttpExchange *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
-                                    const std::optional<QByteArray> &body, std::chrono::milliseconds remaining)
+HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
+                                    const std::optional<QByteArray> &body,
+                                    std::chrono::milliseconds remaining)
 {
-    HttpExchange::Request outgoing{request.url(), method, {}, body};
+    HttpTransfer::Request outgoing{request.url(), method, {}, body};
     for (const QByteArray &name : request.rawHeaderList())
         outgoing.fields.append({name, request.rawHeader(name)});
     // The agent Qt's own HTTP layer named, so a platform or a gateway before it that asks for one
@@ -108,17 +106,18 @@ HttpExchange *PlatformSession::send(const QNetworkRequest &request, const QByteA
     const QList<QNetworkCookie> cookies = m_cookies->cookiesForUrl(request.url());
     if (!cookies.isEmpty())
         outgoing.fields.append({"Cookie", cookieField(cookies)});
-    auto *exchange = new HttpExchange(
-        outgoing, {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls}, this);
+    auto *transfer =
+        new HttpTransfer(m_connections, std::move(outgoing),
+                         {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls}, this);
     // The cookies of every answer are kept, whatever its status and whether its body arrives.
-    connect(exchange, &HttpExchange::headArrived, this, [this, exchange, url = request.url()] {
+    connect(transfer, &HttpTransfer::headArrived, this, [this, transfer, url = request.url()] {
         QList<QNetworkCookie> received;
-        for (const QByteArray &field : exchange->answer().fieldValues("Set-Cookie"))
+        for (const QByteArray &field : transfer->fieldValues("Set-Cookie"))
             received += QNetworkCookie::parseCookies(field);
         m_cookies->setCookiesFromUrl(received, url);
     });
-    exchange->start();
-    return exchange;
+    transfer->start();
+    return transfer;
 }
 
 QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> session,
@@ -133,21 +132,19 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
             throw QuorvaleAPIError::network();
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
-        const ExchangeHandle handle{session->send(request, method, body, remaining)};
-        co_await handle.exchange->ending();
-        if (!handle.exchange || !handle.exchange->succeeded())
+        const TransferHandle handle{session->send(request, method, body, remaining)};
+        co_await handle.transfer->ending();
+        if (!handle.transfer || !handle.transfer->succeeded())
             throw QuorvaleAPIError::network();
-        const AnswerReader &answer = handle.exchange->answer();
+        const HttpTransfer &answer = *handle.transfer;
 
         const int status = answer.status();
         const QUrl url = request.url();
-        const QUrl location(QString::fromUtf8(answer.field("Location")), QUrl::StrictMode);
-        const QUrl target = url.resolved(location);
-        if (isRedirect(status) && location.isValid() && !location.isEmpty() && session &&
-            session->followsRedirect(target)) {
+        const std::optional<QUrl> target = answer.redirectTarget();
+        if (target && session && session->followsRedirect(*target)) {
             if (redirects == redirectLimit)
                 throw QuorvaleAPIError::network();
-            request.setUrl(target);
+            request.setUrl(*target);
             if (becomesGet(status, method)) {
                 method = "GET";
                 body.reset();

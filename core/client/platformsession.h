@@ -14,7 +14,8 @@
 
 namespace quorvale {
 
-class HttpExchange;
+class CurlMulti;
+class HttpTransfer;
 class SessionCookieJar;
 
 // Time limits and TLS trust of the platform transport. The defaults are the product's; tests
@@ -38,9 +39,9 @@ struct PlatformAnswer
     QByteArray date;
 };
 
-// One platform session: cookies that live only in memory, the time limits and the redirect rule of
-// the platform. Each request goes out once on a connection of its own, which ends with its answer.
-// Signing out replaces the whole session.
+// One platform session: cookies that live only in memory, connections kept for its requests, the
+// time limits and the redirect rule of the platform. A request that is not a GET goes out once, on a
+// connection of its own. Signing out replaces the whole session, its connections with its cookies.
 class PlatformSession : public QObject
 {
     Q_OBJECT
@@ -64,18 +65,20 @@ public:
     // Sends one request and follows redirects that stay on the platform's origin (scheme, host and
     // port); any other redirect answer is handed back as it is. Throws QuorvaleAPIError::network when
     // no whole answer arrived, the answer grew beyond answerLimit, the session ended meanwhile or the
-    // time limits ran out; a request that failed is never sent again.
+    // time limits ran out. A request that is not a GET is never sent again; a GET whose kept
+    // connection died before any byte of its answer may be, once.
     static QCoro::Task<PlatformAnswer> transfer(QPointer<PlatformSession> session, QNetworkRequest request,
                                                 QByteArray method, std::optional<QByteArray> body);
 
 private:
-    HttpExchange *send(const QNetworkRequest &request, const QByteArray &method,
+    HttpTransfer *send(const QNetworkRequest &request, const QByteArray &method,
                        const std::optional<QByteArray> &body, std::chrono::milliseconds remaining);
     bool followsRedirect(const QUrl &target) const;
 
     QUrl m_origin;
     TransportSettings m_settings;
     SessionCookieJar *m_cookies;
+    CurlMulti *m_connections;
     bool m_valid = true;
 };
 

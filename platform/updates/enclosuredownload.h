@@ -7,7 +7,7 @@
 #include <QCoroTask>
 #include <functional>
 
-class QNetworkAccessManager;
+class QObject;
 
 // The update's signed archive, downloaded and checked before anything is unpacked.
 namespace quorvale::updates {
@@ -18,8 +18,8 @@ inline constexpr qint64 largestUpdate = qint64(1) << 30;
 using Progress = std::function<void(qint64 received, qint64 total)>;
 
 // The downloaded bytes once their length is the item's and their Ed25519 signature matches the key.
-// Throws UpdateFailure.
-QCoro::Task<QByteArray> downloadEnclosure(QNetworkAccessManager *manager, AppcastItem item,
-                                          QByteArray publicKey, TransferSettings settings, Progress progress);
+// The transfer goes on the connections of `context`. Throws UpdateFailure.
+QCoro::Task<QByteArray> downloadEnclosure(QObject *context, AppcastItem item, QByteArray publicKey,
+                                          TransferSettings settings, Progress progress);
 
 } // namespace quorvale::updates

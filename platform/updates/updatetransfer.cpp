@@ -1,76 +1,74 @@
 #include "platform/updates/updatetransfer.h"
 
 #include "core/base/sameorigin.h"
+#include "core/client/curlmulti.h"
+#include "core/client/httptransfer.h"
 
-#include <QCoroNetworkReply>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPointer>
 #include <QScopeGuard>
+#include <chrono>
 
 namespace quorvale::updates {
 
 namespace {
 
-constexpr int silenceLimitMs = 30000;
-const char *refusedRedirect = "quorvaleRefusedRedirect";
+constexpr std::chrono::milliseconds silenceLimit{30000};
+// As many redirects as Qt's network access manager followed for the updater.
+constexpr int redirectLimit = 50;
 
 } // namespace
 
-QNetworkReply *startTransfer(QNetworkAccessManager *manager, const QUrl &url,
-                             const TransferSettings &settings)
+QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSettings settings, qint64 limit,
+                                     UpdateFailure failure, UpdateFailure tooLarge,
+                                     std::function<void(qint64 received)> grew)
 {
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, settings.userAgent);
-    request.setTransferTimeout(silenceLimitMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    if (settings.tls)
-        request.setSslConfiguration(*settings.tls);
-    QNetworkReply *reply = manager->get(request);
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, url](const QUrl &target) {
-        if (sameOrigin(url, target)) {
-            emit reply->redirectAllowed();
-        } else {
-            reply->setProperty(refusedRedirect, true);
-            reply->abort();
+    const QPointer<CurlMulti> connections = CurlMulti::of(context);
+    for (int redirects = 0;; ++redirects) {
+        if (!connections)
+            throw failure;
+        HttpTransfer::Request request{
+            url, "GET", {{"User-Agent", settings.userAgent.toUtf8()}}, std::nullopt};
+        const QPointer<HttpTransfer> transfer = new HttpTransfer(
+            connections, std::move(request), {silenceLimit, std::nullopt, limit, settings.tls}, connections);
+        const auto release = qScopeGuard([transfer] {
+            if (transfer)
+                transfer->deleteLater();
+        });
+        if (grew) {
+            QObject::connect(transfer, &HttpTransfer::bodyGrew, transfer,
+                             [&grew, raw = transfer.data()] { grew(raw->body().size()); });
         }
-    });
-    return reply;
+        transfer->start();
+        co_await transfer->ending();
+        if (!transfer)
+            throw failure;
+        if (transfer->outcome() == HttpTransfer::Outcome::TooLarge)
+            throw tooLarge;
+        if (!transfer->succeeded())
+            throw failure;
+        if (const std::optional<QUrl> target = transfer->redirectTarget()) {
+            if (!sameOrigin(url, *target))
+                throw UpdateFailure::foreignRedirect();
+            if (redirects == redirectLimit)
+                throw failure;
+            url = *target;
+            continue;
+        }
+        if (transfer->status() != 200)
+            throw failure;
+        co_return transfer->body();
+    }
 }
 
-void checkTransfer(QNetworkReply *reply, const UpdateFailure &failure)
-{
-    if (reply->property(refusedRedirect).toBool())
-        throw UpdateFailure::foreignRedirect();
-    if (reply->error() != QNetworkReply::NoError ||
-        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
-        throw failure;
-}
-
-QCoro::Task<QByteArray> fetchFeed(QNetworkAccessManager *manager, QUrl url, TransferSettings settings,
-                                  qint64 limit)
+QCoro::Task<QByteArray> fetchFeed(QObject *context, QUrl url, TransferSettings settings, qint64 limit)
 {
     if (url.scheme() != u"https")
         throw UpdateFailure::noFeed();
-    const QPointer<QNetworkReply> reply = startTransfer(manager, url, settings);
-    const auto release = qScopeGuard([reply] {
-        if (reply)
-            reply->deleteLater();
-    });
-    bool tooLarge = false;
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [&tooLarge, limit, raw = reply.data()](qint64 received, qint64) {
-                         if (received > limit && !tooLarge) {
-                             tooLarge = true;
-                             raw->abort();
-                         }
-                     });
-    co_await reply.data();
-    if (!reply || tooLarge)
-        throw UpdateFailure::unreadableFeed();
-    checkTransfer(reply, UpdateFailure::unreachable());
-    co_return reply->readAll();
+    // Arguments of an awaited call are named first: g++ 12 destroys temporaries made inside a
+    // co_await expression twice.
+    const UpdateFailure failure = UpdateFailure::unreachable();
+    const UpdateFailure tooLarge = UpdateFailure::unreadableFeed();
+    co_return co_await transferBody(context, url, settings, limit, failure, tooLarge);
 }
 
 } // namespace quorvale::updates

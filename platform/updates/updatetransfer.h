@@ -7,13 +7,14 @@
 #include <QSslConfiguration>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class QObject;
 
-// HTTPS requests of the updater: its user agent, a timeout, and redirects only within the same
-// scheme, host and port.
+// HTTPS requests of the updater: its user agent, a limit on silence, and redirects only within the
+// same scheme, host and port. They go through the program's one HTTP layer, on connections kept for
+// the requests of the same context object.
 namespace quorvale::updates {
 
 struct TransferSettings
@@ -22,14 +23,14 @@ struct TransferSettings
     std::optional<QSslConfiguration> tls;
 };
 
-// A started GET; the reply belongs to the caller.
-QNetworkReply *startTransfer(QNetworkAccessManager *manager, const QUrl &url, const TransferSettings &settings);
-
-// Throws `failure` unless the reply ended with HTTP 200; a refused redirect has its own failure.
-void checkTransfer(QNetworkReply *reply, const UpdateFailure &failure);
+// The body of a GET once it ended with HTTP 200, at most `limit` bytes of it; `grew` hears its size
+// as it arrives. Throws `failure` when it did not, `tooLarge` past the limit, and foreignRedirect
+// for a redirect elsewhere.
+QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSettings settings, qint64 limit,
+                                     UpdateFailure failure, UpdateFailure tooLarge,
+                                     std::function<void(qint64 received)> grew = {});
 
 // The feed's bytes, at most `limit` of them. Throws UpdateFailure.
-QCoro::Task<QByteArray> fetchFeed(QNetworkAccessManager *manager, QUrl url, TransferSettings settings,
-                                  qint64 limit);
+QCoro::Task<QByteArray> fetchFeed(QObject *context, QUrl url, TransferSettings settings, qint64 limit);
 
 } // namespace quorvale::updates

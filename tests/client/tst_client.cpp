@@ -5,6 +5,7 @@
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
 #include "tests/support/awaittask.h"
+#include "tests/support/delayrelay.h"
 #include "tools/demoplatform/demoplatform.h"
 
 #include <QCoroFuture>
@@ -13,7 +14,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSslKey>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimeZone>
 #include <arpa/inet.h>
@@ -25,6 +28,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <zlib.h>
 
 // Tests of core/client, against the simulated platform on loopback.
 using namespace quorvale;
@@ -169,11 +173,19 @@ std::optional<QuorvaleAPIError> getFailure(QuorvaleAPI &api, const QString &targ
 
 // A raw server on loopback, on a thread of its own so that it writes as fast as the connection
 // takes the bytes: it reads one request, then answers with a head and one block repeated until the
-// client closes the connection or half a minute has passed.
-class EndlessAnswer
+// client closes the connection or half a minute has passed; or, given a count, that many blocks
+// before it closes the connection, with a reset when asked.
+class RawAnswer
 {
 public:
-    EndlessAnswer(const QByteArray &head, const QByteArray &block)
+    enum class Ending
+    {
+        Close,
+        Reset
+    };
+
+    RawAnswer(const QByteArray &head, const QByteArray &block, std::optional<int> blocks = std::nullopt,
+              Ending ending = Ending::Close)
         : m_listener(::socket(AF_INET, SOCK_STREAM, 0))
     {
         sockaddr_in address{};
@@ -184,23 +196,23 @@ public:
         ::listen(m_listener, 1);
         ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
         m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this, head, block] { serve(head, block); });
+        m_thread = std::thread([this, head, block, blocks, ending] { serve(head, block, blocks, ending); });
     }
-    ~EndlessAnswer()
+    ~RawAnswer()
     {
         ::shutdown(m_listener, SHUT_RDWR);
         m_thread.join();
         ::close(m_listener);
     }
-    EndlessAnswer(const EndlessAnswer &) = delete;
-    EndlessAnswer &operator=(const EndlessAnswer &) = delete;
+    RawAnswer(const RawAnswer &) = delete;
+    RawAnswer &operator=(const RawAnswer &) = delete;
 
     QUrl origin() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
     int requests() const { return m_requests; }
     bool closedByClient() const { return m_closed; }
 
 private:
-    void serve(const QByteArray &head, const QByteArray &block)
+    void serve(const QByteArray &head, const QByteArray &block, std::optional<int> blocks, Ending ending)
     {
         const int connection = ::accept(m_listener, nullptr, nullptr);
         if (connection < 0)
@@ -216,9 +228,14 @@ private:
         }
         ++m_requests;
         bool sent = ::send(connection, head.constData(), size_t(head.size()), MSG_NOSIGNAL) == head.size();
-        while (sent && !deadline.hasExpired())
+        for (int sentBlocks = 0; sent && !deadline.hasExpired() && sentBlocks != blocks.value_or(-1);
+             ++sentBlocks)
             sent = ::send(connection, block.constData(), size_t(block.size()), MSG_NOSIGNAL) == block.size();
         m_closed = !sent;
+        if (ending == Ending::Reset) {
+            const linger abrupt{1, 0};
+            ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
+        }
         ::close(connection);
     }
 
@@ -228,6 +245,54 @@ private:
     std::atomic<bool> m_closed{false};
     std::thread m_thread;
 };
+
+// The test authority's certificate for 127.0.0.1 and its key, for a platform that speaks TLS.
+QSslConfiguration serverTls()
+{
+    QSslConfiguration server = QSslConfiguration::defaultConfiguration();
+    server.setLocalCertificate(QSslCertificate(readFile(QStringLiteral("server.pem"))));
+    server.setPrivateKey(QSslKey(readFile(QStringLiteral("server.key")), QSsl::Ec));
+    return server;
+}
+
+// The transport of a client that trusts the test authority besides the system's.
+TransportSettings trustingTestAuthority()
+{
+    TransportSettings trusting;
+    trusting.tls = QSslConfiguration::defaultConfiguration();
+    trusting.tls->addCaCertificates(QSslCertificate::fromData(readFile(QStringLiteral("ca.pem"))));
+    return trusting;
+}
+
+// A loopback port on which nothing listens.
+quint16 unusedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+// Sets an environment variable until the guard it returns goes.
+auto environmentVariable(const QByteArray &name, const QString &value)
+{
+    qputenv(name.constData(), value.toUtf8());
+    return qScopeGuard([name] { qunsetenv(name.constData()); });
+}
+
+QByteArray gzipped(const QByteArray &bytes)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    QByteArray packed(qsizetype(deflateBound(&stream, uLong(bytes.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.constData()));
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef *>(packed.data());
+    stream.avail_out = uInt(packed.size());
+    deflate(&stream, Z_FINISH);
+    packed.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return packed;
+}
 
 } // namespace
 
@@ -249,6 +314,14 @@ private slots:
     void letsEndlessChunkedAnswersGo_data();
     void letsEndlessChunkedAnswersGo();
     void endsRequestsInFlightWhenTheClientGoes();
+    void reachesThePlatformThroughTheProxyNamed_data();
+    void reachesThePlatformThroughTheProxyNamed();
+    void keepsConnectionsBetweenRequests_data();
+    void keepsConnectionsBetweenRequests();
+    void readsCompressedAnswersWithinTheLimit_data();
+    void readsCompressedAnswersWithinTheLimit();
+    void takesOnlyAClosedConnectionAsTheAnswersEnd_data();
+    void takesOnlyAClosedConnectionAsTheAnswersEnd();
     void digestMatchesIndependentValue();
     void refusesSignIn();
     void marksWeakPasswords_data();
@@ -449,9 +522,7 @@ void TestClient::reportsTransportFailuresAsNetwork()
 void TestClient::trustsOnlyKnownCertificates()
 {
     // A test-only authority and a certificate for 127.0.0.1 that it signed, valid for a century.
-    QSslConfiguration server = QSslConfiguration::defaultConfiguration();
-    server.setLocalCertificate(QSslCertificate(readFile(QStringLiteral("server.pem"))));
-    server.setPrivateKey(QSslKey(readFile(QStringLiteral("server.key")), QSsl::Ec));
+    const QSslConfiguration server = serverTls();
     QVERIFY(!server.localCertificate().isNull() && !server.privateKey().isNull());
     ClientFixture fixture({}, server);
     QCOMPARE(fixture.platform.origin().scheme(), QStringLiteral("https"));
@@ -462,10 +533,8 @@ void TestClient::trustsOnlyKnownCertificates()
     QVERIFY(fixture.platform.requests().isEmpty());
 
     // The same call succeeds once the test authority is added to the request's TLS configuration.
-    TransportSettings trusting;
-    trusting.tls = QSslConfiguration::defaultConfiguration();
-    trusting.tls->addCaCertificates(QSslCertificate::fromData(readFile(QStringLiteral("ca.pem"))));
-    QuorvaleAPI api(fixture.platform.origin(), trusting, [&fixture] { return fixture.clientNow; });
+    QuorvaleAPI api(fixture.platform.origin(), trustingTestAuthority(),
+                    [&fixture] { return fixture.clientNow; });
     QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
     QCOMPARE(fixture.platform.requests().size(), 1);
 }
@@ -529,8 +598,9 @@ void TestClient::letsEndlessChunkedAnswersGo()
 {
     QFETCH(QByteArray, chunk);
     // Repeated to a block of at least 48 KB, so that the server writes as fast as loopback takes it.
-    EndlessAnswer server("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n",
-                         chunk.repeated(1 + 48 * 1024 / chunk.size()));
+    RawAnswer server(
+        "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n",
+        chunk.repeated(1 + 48 * 1024 / chunk.size()));
     TransportSettings transport;
     transport.resourceTimeout = std::chrono::seconds(2);
     QuorvaleAPI api(server.origin(), transport, {});
@@ -553,6 +623,128 @@ void TestClient::endsRequestsInFlightWhenTheClientGoes()
     QTRY_COMPARE(fixture.platform.heldCount(), 1);
     fixture.api.reset();
     QCOMPARE(*ending, std::optional(QuorvaleAPIError::network().description()));
+}
+
+void TestClient::reachesThePlatformThroughTheProxyNamed_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("https_proxy") << QByteArray("https_proxy") << false;
+    QTest::newRow("HTTPS_PROXY") << QByteArray("HTTPS_PROXY") << false;
+    QTest::newRow("all_proxy") << QByteArray("all_proxy") << false;
+    QTest::newRow("ALL_PROXY") << QByteArray("ALL_PROXY") << false;
+    QTest::newRow("a proxy that asks for credentials") << QByteArray("https_proxy") << true;
+}
+
+void TestClient::reachesThePlatformThroughTheProxyNamed()
+{
+    QFETCH(QByteArray, variable);
+    QFETCH(bool, refused);
+    ClientFixture fixture({}, serverTls());
+    // The platform's address in the client leads nowhere; only the proxy reaches the platform.
+    QUrl unreachable = fixture.platform.origin();
+    unreachable.setPort(unusedPort());
+    DelayRelay proxy(std::chrono::milliseconds(0), fixture.platform.port(),
+                     refused ? DelayRelay::Proxy::AsksCredentials : DelayRelay::Proxy::Tunnel);
+    const auto unset = environmentVariable(variable, QString::fromLatin1(proxy.address()));
+    QuorvaleAPI api(unreachable, trustingTestAuthority(), [&fixture] { return fixture.clientNow; });
+
+    if (refused) {
+        QCOMPARE(failureText(api.currentUser()), QuorvaleAPIError::network().description());
+        QCOMPARE(proxy.counts().tunnels, 1);
+        QVERIFY(fixture.platform.requests().isEmpty());
+        return;
+    }
+    QVERIFY(awaitTask(api.login(account, password, QString())).isAuthenticated);
+    QVERIFY(awaitTask(api.currentUser()).isAuthenticated);
+    QCOMPARE(fixture.platform.requestsTo(loginPath).size(), 1);
+    QCOMPARE(proxy.counts().tunnels, proxy.counts().connections);
+}
+
+void TestClient::keepsConnectionsBetweenRequests_data()
+{
+    QTest::addColumn<bool>("proxied");
+    QTest::newRow("direct") << false;
+    QTest::newRow("through a proxy") << true;
+}
+
+void TestClient::keepsConnectionsBetweenRequests()
+{
+    QFETCH(bool, proxied);
+    ClientFixture fixture({}, serverTls());
+    // A relay before the platform counts the connections made to it.
+    DelayRelay proxy(std::chrono::milliseconds(0), fixture.platform.port(),
+                     proxied ? DelayRelay::Proxy::Tunnel : DelayRelay::Proxy::None);
+    QUrl origin = fixture.platform.origin();
+    origin.setPort(proxied ? unusedPort() : proxy.port());
+    const auto unset = environmentVariable("https_proxy", proxied ? QString::fromLatin1(proxy.address()) : QString());
+    QuorvaleAPI api(origin, trustingTestAuthority(), [&fixture] { return fixture.clientNow; });
+
+    for (int round = 0; round < 3; ++round)
+        QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(fixture.platform.requests().size(), 3);
+    QCOMPARE(proxy.counts().connections, 1);
+    QCOMPARE(proxy.counts().tunnels, proxied ? 1 : 0);
+
+    // The sign-out goes on a connection of its own, and the session after it keeps none of the
+    // connections of the one before.
+    awaitTask(api.logout());
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(proxy.counts().connections, 3);
+}
+
+void TestClient::readsCompressedAnswersWithinTheLimit_data()
+{
+    QTest::addColumn<QByteArray>("envelope");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("an envelope") << QByteArray(R"({"state":0,"data":")" + QByteArray(20000, 'x') + R"("})")
+                                 << true;
+    // About 64 KB on the wire that expand to 64 MB.
+    QTest::newRow("a bomb") << QByteArray(R"({"state":0,"data":")" + QByteArray(64 * 1024 * 1024, ' ') +
+                                          R"("})")
+                            << false;
+}
+
+void TestClient::readsCompressedAnswersWithinTheLimit()
+{
+    QFETCH(QByteArray, envelope);
+    QFETCH(bool, read);
+    ClientFixture fixture;
+    demo::HttpResponse answer = jsonAnswer(gzipped(envelope));
+    answer.setHeader("Content-Encoding", "gzip");
+    fixture.platform.faults().answer(probe, answer);
+    const QJsonObject expected = read ? QJsonDocument::fromJson(envelope).object() : QJsonObject();
+    envelope.clear();
+    envelope.squeeze();
+
+    QVERIFY(resetPeak());
+    const long peakBefore = peakKilobytes();
+    if (read) {
+        QCOMPARE(awaitTask(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt)), expected);
+    } else {
+        QCOMPARE(failureText(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt)),
+                 QuorvaleAPIError::network().description());
+        QCOMPARE_LT(peakKilobytes() - peakBefore, 32 * 1024);
+    }
+    QVERIFY(fixture.platform.requests().first().header("Accept-Encoding").contains("gzip"));
+}
+
+void TestClient::takesOnlyAClosedConnectionAsTheAnswersEnd_data()
+{
+    QTest::addColumn<bool>("reset");
+    QTest::newRow("closed") << false;
+    QTest::newRow("reset") << true;
+}
+
+void TestClient::takesOnlyAClosedConnectionAsTheAnswersEnd()
+{
+    QFETCH(bool, reset);
+    // A whole envelope framed by the connection's end, which a reset does not give.
+    RawAnswer server("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n",
+                     R"({"state":0})", 1, reset ? RawAnswer::Ending::Reset : RawAnswer::Ending::Close);
+    QuorvaleAPI api(server.origin(), {}, {});
+    QCOMPARE(failureText(api.request(probe, QStringLiteral("GET"), std::nullopt)),
+             reset ? QuorvaleAPIError::network().description() : QString());
 }
 
 void TestClient::digestMatchesIndependentValue()

@@ -1,0 +1,167 @@
+#include "core/client/curlmulti.h"
+
+#include "core/client/httptransfer.h"
+
+#include <QScopedValueRollback>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <climits>
+
+namespace quorvale {
+
+namespace {
+
+void initialiseOnce()
+{
+    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    Q_UNUSED(initialised);
+}
+
+// Stops a notifier at once and lets it go once the event that may be running it has returned.
+void release(QSocketNotifier *notifier)
+{
+    if (!notifier)
+        return;
+    notifier->setEnabled(false);
+    notifier->deleteLater();
+}
+
+} // namespace
+
+CurlMulti::CurlMulti(QObject *parent)
+    : QObject(parent)
+{
+    initialiseOnce();
+    m_multi = curl_multi_init();
+    m_share = curl_share_init();
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlMulti::onSocket);
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlMulti::onTimer);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    // A teacher lookup asks for up to a dozen answers at once; libcurl would keep only four idle
+    // connections per running transfer and open the rest again for the next lookup.
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 16L);
+}
+
+CurlMulti::~CurlMulti()
+{
+    for (const QPointer<HttpTransfer> &transfer : std::exchange(m_transfers, {})) {
+        if (transfer)
+            transfer->abort();
+    }
+    curl_multi_cleanup(m_multi);
+    // Every transfer has let go of the share when it ended.
+    curl_share_cleanup(m_share);
+}
+
+CurlMulti *CurlMulti::of(QObject *owner)
+{
+    if (auto *multi = owner->findChild<CurlMulti *>(QString(), Qt::FindDirectChildrenOnly))
+        return multi;
+    return new CurlMulti(owner);
+}
+
+bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
+{
+    // Adding only asks for a wake-up through the timer; nothing of the transfer runs in this call.
+    if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
+        return false;
+    m_transfers.removeAll(nullptr);
+    m_transfers.append(transfer);
+    return true;
+}
+
+void CurlMulti::remove(CURL *easy)
+{
+    curl_multi_remove_handle(m_multi, easy);
+}
+
+void CurlMulti::abortAfterCall(HttpTransfer *transfer)
+{
+    m_pendingAborts.append(transfer);
+}
+
+int CurlMulti::onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
+{
+    static_cast<CurlMulti *>(self)->watch(socket, what);
+    return 0;
+}
+
+int CurlMulti::onTimer(CURLM *, long milliseconds, void *self)
+{
+    QTimer &timer = static_cast<CurlMulti *>(self)->m_timer;
+    if (milliseconds < 0)
+        timer.stop();
+    else
+        timer.start(int(std::min<long>(milliseconds, INT_MAX)));
+    return 0;
+}
+
+void CurlMulti::watch(curl_socket_t socket, int what)
+{
+    Watch &watch = m_watches[socket];
+    if (what == CURL_POLL_REMOVE) {
+        // libcurl closes the socket after this call: no notifier may outlive it.
+        release(watch.read);
+        release(watch.write);
+        m_watches.erase(socket);
+        return;
+    }
+    watch.read = notifier(watch.read, socket, what & CURL_POLL_IN, true);
+    watch.write = notifier(watch.write, socket, what & CURL_POLL_OUT, false);
+}
+
+QSocketNotifier *CurlMulti::notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted,
+                                     bool reading)
+{
+    if (!wanted) {
+        release(current);
+        return nullptr;
+    }
+    if (current)
+        return current;
+    auto *made = new QSocketNotifier(socket, reading ? QSocketNotifier::Read : QSocketNotifier::Write, this);
+    const int events = reading ? CURL_CSELECT_IN : CURL_CSELECT_OUT;
+    connect(made, &QSocketNotifier::activated, this, [this, socket, events] { act(socket, events); });
+    return made;
+}
+
+void CurlMulti::act(curl_socket_t socket, int events)
+{
+    const QPointer<CurlMulti> alive(this);
+    int running = 0;
+    {
+        const QScopedValueRollback acting(m_acting, true);
+        curl_multi_socket_action(m_multi, socket, events, &running);
+    }
+    for (const QPointer<HttpTransfer> &transfer : std::exchange(m_pendingAborts, {})) {
+        if (transfer)
+            transfer->abort();
+        if (!alive)
+            return;
+    }
+    concludeFinished();
+}
+
+void CurlMulti::concludeFinished()
+{
+    const QPointer<CurlMulti> alive(this);
+    int queued = 0;
+    while (alive) {
+        CURLMsg *message = curl_multi_info_read(m_multi, &queued);
+        if (!message)
+            return;
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        char *owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+        // Ending a transfer runs whoever waits on it, who may end or start others meanwhile.
+        if (owner)
+            reinterpret_cast<HttpTransfer *>(owner)->conclude(message->data.result);
+    }
+}
+
+} // namespace quorvale
