@@ -150,10 +150,12 @@ void StandardUserDriver::showFinishing()
     ensureDialog()->finishing();
 }
 
-void StandardUserDriver::showUpToDate(const QString &runningVersion)
+void StandardUserDriver::showUpToDate(const QString &newestVersion)
 {
-    ensureDialog()->message(QStringLiteral("已是最新版本"),
-                            QStringLiteral("课径 %1 是目前最新的版本。").arg(runningVersion));
+    QString text = QStringLiteral("课径 %1 是目前最新的版本。").arg(newestVersion);
+    if (newestVersion != m_runningVersion)
+        text += QStringLiteral("它已经安装好，重新打开课径即可使用。");
+    ensureDialog()->message(QStringLiteral("已是最新版本"), text);
     m_dialog->show();
 }
 

@@ -54,7 +54,7 @@ public:
     void showProgress(qint64 received, qint64 total) override;
     void showInstalling() override;
     void showFinishing() override;
-    void showUpToDate(const QString &runningVersion) override;
+    void showUpToDate(const QString &newestVersion) override;
     void showPostponed() override;
     void showFailure(const QString &message) override;
 

@@ -174,9 +174,13 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     if (update && !updatable(*update, userInitiated))
         co_return Outcome::failed;
     if (!update) {
-        if (userInitiated)
-            m_driver->showUpToDate(
-                info::text(m_hostInfo, QStringLiteral("CFBundleShortVersionString")).value_or(QString()));
+        if (userInitiated) {
+            const QString floor = floorVersion();
+            const bool running = floor == info::text(m_hostInfo, QStringLiteral("CFBundleVersion"));
+            const QString shown =
+                info::text(m_hostInfo, QStringLiteral("CFBundleShortVersionString")).value_or(QString());
+            m_driver->showUpToDate(running ? shown : floor);
+        }
         co_return Outcome::upToDate;
     }
 

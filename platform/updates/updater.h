@@ -46,8 +46,9 @@ public:
     // The person quit the started program once its window was up: it takes over on its way out, and
     // then this copy ends as well.
     virtual void showFinishing() = 0;
-    // Said only to a person who asked for the check.
-    virtual void showUpToDate(const QString &runningVersion) = 0;
+    // Said only to a person who asked for the check. `newestVersion` is the running version, or a newer
+    // one another copy installed since, which the next start runs.
+    virtual void showUpToDate(const QString &newestVersion) = 0;
     // The update waits for the application to become idle.
     virtual void showPostponed() = 0;
     virtual void showFailure(const QString &message) = 0;

@@ -83,7 +83,7 @@ public:
             meanwhile();
     }
     void showFinishing() override { shown.append(QStringLiteral("finishing")); }
-    void showUpToDate(const QString &) override { ++upToDate; }
+    void showUpToDate(const QString &newest) override { upToDate.append(newest); }
     void showPostponed() override {}
     void showFailure(const QString &message) override { failures.append(message); }
 
@@ -94,7 +94,7 @@ public:
     QList<bool> offeredAsFailed;
     QStringList shown;
     QStringList failures;
-    int upToDate = 0;
+    QStringList upToDate;
 };
 
 const QDateTime fixedNow(QDate(2024, 9, 2), QTime(8, 0), QTimeZone::utc());
@@ -687,6 +687,8 @@ void TestUpdater::offersOnlyVersionsNewerThanTheCurrentOne()
     UpdateRig rig;
     rig.makeCurrent(QStringLiteral("1.2.0"));
     QCOMPARE(rig.check(), Updater::Outcome::upToDate);
+    // The version the next start runs, not the running one.
+    QCOMPARE(rig.driver.upToDate, QStringList{QStringLiteral("1.2.0")});
     QVERIFY(rig.driver.offered.isEmpty());
     QCOMPARE(rig.platform.requests().size(), 1);
 }
@@ -847,7 +849,7 @@ void TestUpdater::neverOffersAnOlderOrEqualVersion()
     UpdateRig rig;
     rig.route(feedPath, signedFeed(rig.feed(QString::fromLatin1(versions)), rig.keys.secretKey));
     QCOMPARE(rig.check(), Updater::Outcome::upToDate);
-    QCOMPARE(rig.driver.upToDate, 1);
+    QCOMPARE(rig.driver.upToDate, QStringList{QStringLiteral("1.0.0")});
     QVERIFY(rig.driver.offered.isEmpty());
     QVERIFY(rig.untouched());
 }
