@@ -68,6 +68,8 @@ void StartProof::finish(std::optional<StartEvent> failure)
         report(*m_channel, failure.value_or(StartEvent::current));
         ::close(*std::exchange(m_channel, std::nullopt));
         m_rejected = failure.has_value();
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeEventFilter(this);
     }
     emit settled();
 }
