@@ -45,13 +45,26 @@ int main(int argc, char *argv[])
 
     warmup.waitForFonts();
     MainWindow window(&model, &updater);
+    // While a version started by an update proves itself, its window says the update is not done yet.
+    const QString title = window.windowTitle();
+    if (proof.proving())
+        window.setWindowTitle(QStringLiteral("正在完成更新…"));
     window.show();
-    // A version becomes current only once its window has been on screen for a while; started by an
-    // update that it could not finish, the program ends and the copy that started it says why.
+    // A version becomes current only once its window has been on screen for a while, or once the person
+    // quits it after that; started by an update that it could not finish, the program ends and the copy
+    // that started it says why.
     afterFirstFrame(&window, [&proof] { proof.shown(); });
-    QObject::connect(&proof, &updates::StartProof::settled, &application, [&proof] {
+    QObject::connect(&proof, &updates::StartProof::quitting, &application, [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            widget->hide();
+    });
+    QObject::connect(&proof, &updates::StartProof::settled, &application, [&proof, &window, title] {
         if (proof.rejected())
             QCoreApplication::exit(1);
+        else if (proof.quitAsked())
+            QCoreApplication::exit(0);
+        else
+            window.setWindowTitle(title);
     });
     const int status = application.exec();
     warmup.finish();

@@ -51,6 +51,18 @@ std::optional<FolderLock> FolderLock::takeFile(const QString &file, std::chrono:
     return lock;
 }
 
+bool FolderLock::isFileHeld(const QString &file)
+{
+    const int descriptor =
+        ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (descriptor < 0)
+        return false;
+    const FolderLock probe(descriptor);
+    struct stat status = {};
+    return ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
+           ::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
 FolderLock::FolderLock(FolderLock &&other) noexcept
     : m_descriptor(std::exchange(other.m_descriptor, -1))
 {}

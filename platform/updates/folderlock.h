@@ -28,6 +28,9 @@ public:
     // at most `wait`; nothing when the file cannot be opened or stays held.
     static std::optional<FolderLock> takeFile(const QString &file, std::chrono::milliseconds wait);
 
+    // Whether another program holds the lock of an existing regular file; the file is never made.
+    static bool isFileHeld(const QString &file);
+
     FolderLock(FolderLock &&other) noexcept;
     FolderLock &operator=(FolderLock &&other) noexcept;
     FolderLock(const FolderLock &) = delete;

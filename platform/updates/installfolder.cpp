@@ -17,6 +17,10 @@ namespace {
 
 const QString currentLink = QStringLiteral("current");
 const QString incomingPrefix = QStringLiteral(".incoming-");
+const QString lockFile = QStringLiteral(".lock");
+// Held by the copy that placed a version while the program it started there proves itself; only the
+// installation's owner can open it, so no other user's program passes for that copy.
+const QString proofFile = QStringLiteral(".proof");
 
 std::filesystem::path native(const QString &path)
 {
@@ -53,7 +57,7 @@ void writeEntry(const QString &path, const ArchiveEntry &entry)
 // of the program updating at once never undo each other.
 std::optional<FolderLock> tryLockInstallation(const QString &root, std::chrono::milliseconds wait)
 {
-    return FolderLock::takeFile(QDir(root).filePath(QStringLiteral(".lock")), wait);
+    return FolderLock::takeFile(QDir(root).filePath(lockFile), wait);
 }
 
 FolderLock lockInstallation(const QString &root, std::chrono::milliseconds wait = InstallFolder::lockBound)
@@ -126,6 +130,14 @@ std::optional<InstallFolder> InstallFolder::containing(const QString &executable
 QString InstallFolder::current() const
 {
     return currentVersion(m_root);
+}
+
+bool InstallFolder::writable() const
+{
+    // A missing lock file is made on first use, in the root that must be writable anyway.
+    const QByteArray lock = QFile::encodeName(QDir(m_root).filePath(lockFile));
+    return ::access(QFile::encodeName(m_root).constData(), W_OK | X_OK) == 0 &&
+           (::access(lock.constData(), R_OK | W_OK) == 0 || errno == ENOENT);
 }
 
 QString InstallFolder::runningFolder() const
@@ -212,17 +224,30 @@ QString StagedVersion::install()
         throw UpdateFailure::notReplaced();
     if (*order <= 0)
         throw UpdateFailure::newerInstalled(currentVersion(m_root));
-    // A folder of this version is left from an attempt whose program did not start: this one replaces
-    // it. Held, it is another copy's that placed the same version and started it a moment ago.
+    // A folder of this version is left from an attempt whose program did not take over: this one
+    // replaces it. Held, it is either another copy's that placed the same version and whose program
+    // still proves itself, or in the hands of some other program; once let go, it is replaced.
     const QString target = QDir(m_root).filePath(m_version);
-    if (!removeUnheld(target))
-        throw UpdateFailure::newerInstalled(m_version);
+    if (!removeUnheld(target)) {
+        if (FolderLock::isFileHeld(QDir(target).filePath(proofFile)))
+            throw UpdateFailure::installingElsewhere();
+        throw UpdateFailure::versionFolderHeld(m_version);
+    }
     std::error_code error;
     std::filesystem::rename(native(m_folder->path()), native(target), error);
     if (error)
         throw UpdateFailure::notReplaced();
     m_lock.share();
+    m_proofFile = QDir(target).filePath(proofFile);
+    m_proof = FolderLock::takeFile(m_proofFile, std::chrono::milliseconds(0));
     return QDir(target).filePath(m_program);
+}
+
+StagedVersion::~StagedVersion()
+{
+    // The proof is over, whatever came of it: the mark goes before its lock is let go.
+    if (m_proof)
+        QFile::remove(m_proofFile);
 }
 
 QString StagedVersion::current() const

@@ -25,12 +25,17 @@ class StagedVersion
 public:
     StagedVersion(std::unique_ptr<QTemporaryDir> folder, FolderLock lock, QString root, QString version,
                   QString program);
+    StagedVersion(const StagedVersion &) = delete;
+    StagedVersion &operator=(const StagedVersion &) = delete;
+    ~StagedVersion();
 
     QString version() const { return m_version; }
     // Gives the folder its version's name beside the current version, still held against removal while
-    // this object lives. `current` moves only once the program started from there shows that it runs.
-    // The executable to start; throws UpdateFailure, also when `current` already names this version or
-    // a newer one, or when another copy placed this version and started it.
+    // this object lives, and marked as this copy's while the program started from there proves itself.
+    // `current` moves only once that program shows that it runs. The executable to start; throws
+    // UpdateFailure, also when `current` already names this version or a newer one, when another copy
+    // placed this version and its program has not yet taken over, or when another program holds a
+    // folder of this version left from before.
     QString install();
     // The version `current` names.
     QString current() const;
@@ -41,6 +46,9 @@ private:
     QString m_root;
     QString m_version;
     QString m_program;
+    // The placed folder's owner-only proof file, locked while this object lives.
+    QString m_proofFile;
+    std::optional<FolderLock> m_proof;
 };
 
 class InstallFolder
@@ -55,6 +63,8 @@ public:
 
     QString root() const { return m_root; }
     QString current() const;
+    // Whether this user can update the installation: the root and its lock file can be written.
+    bool writable() const;
     // The folder of the version the program runs from.
     QString runningFolder() const;
     // Writes every file of the archive, all closed again when this returns. Throws UpdateFailure when

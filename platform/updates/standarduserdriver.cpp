@@ -79,8 +79,19 @@ void UpdateDialog::progress(qint64 received, qint64 total)
 
 void UpdateDialog::installing()
 {
-    m_title->setText(QStringLiteral("正在安装更新…"));
-    m_text->setText(QStringLiteral("安装完成后，课径会重新启动。"));
+    working(QStringLiteral("正在安装更新…"), QStringLiteral("安装完成后，课径会重新启动。"));
+}
+
+void UpdateDialog::finishing()
+{
+    working(QStringLiteral("正在完成更新…"),
+            QStringLiteral("新版本已关闭。课径改用新版本后就会退出，下次打开时使用新版本。"));
+}
+
+void UpdateDialog::working(const QString &title, const QString &text)
+{
+    m_title->setText(title);
+    m_text->setText(text);
     m_bar->setRange(0, 0);
     m_bar->show();
     m_buttons->hide();
@@ -134,10 +145,17 @@ void StandardUserDriver::showInstalling()
     ensureDialog()->installing();
 }
 
-void StandardUserDriver::showUpToDate(const QString &runningVersion)
+void StandardUserDriver::showFinishing()
 {
-    ensureDialog()->message(QStringLiteral("已是最新版本"),
-                            QStringLiteral("课径 %1 是目前最新的版本。").arg(runningVersion));
+    ensureDialog()->finishing();
+}
+
+void StandardUserDriver::showUpToDate(const QString &newestVersion)
+{
+    QString text = QStringLiteral("课径 %1 是目前最新的版本。").arg(newestVersion);
+    if (newestVersion != m_runningVersion)
+        text += QStringLiteral("它已经安装好，重新打开课径即可使用。");
+    ensureDialog()->message(QStringLiteral("已是最新版本"), text);
     m_dialog->show();
 }
 

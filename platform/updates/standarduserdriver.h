@@ -26,10 +26,15 @@ public:
     void progress(qint64 received, qint64 total);
     // The download is done and the update is being put in place: a bar without an end.
     void installing();
+    // The person quit the new version while it was being proven; it takes over, and this copy ends.
+    void finishing();
     // A closing message with one button.
     void message(const QString &title, const QString &text);
 
 private:
+    // Something is under way: a bar without an end, and no buttons.
+    void working(const QString &title, const QString &text);
+
     QLabel *m_title;
     QLabel *m_text;
     QProgressBar *m_bar;
@@ -48,7 +53,8 @@ public:
     QCoro::Task<bool> confirmInstall(AppcastItem item, bool failedBefore) override;
     void showProgress(qint64 received, qint64 total) override;
     void showInstalling() override;
-    void showUpToDate(const QString &runningVersion) override;
+    void showFinishing() override;
+    void showUpToDate(const QString &newestVersion) override;
     void showPostponed() override;
     void showFailure(const QString &message) override;
 

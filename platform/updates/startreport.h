@@ -4,12 +4,14 @@
 #include <optional>
 
 // What a program started by an update tells the copy that started it, one byte at a time over a pipe
-// it inherits: that its first frame is on screen, then whether it took over.
+// it inherits: that its first frame is on screen, that the person quit it, then whether it took over.
 namespace quorvale::updates {
 
 enum class StartEvent : char
 {
     shown = 's',
+    // The person quit the program after its first frame: it takes over on its way out.
+    quitting = 'q',
     // The program's version is current, or a newer one is.
     current = 'c',
     // `current` could not be moved: another program held the installation's lock too long, the disk is

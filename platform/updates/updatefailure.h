@@ -43,7 +43,41 @@ public:
             QStringLiteral("已安装的课径 %1 与此更新相同或较新，此更新未安装。重新打开课径即可使用课径 %1")
                 .arg(version));
     }
-    static UpdateFailure notStarted() { return UpdateFailure(QStringLiteral("新版本无法启动，课径将继续使用当前版本。")); }
+    // The version is recorded: scheduled checks no longer offer it.
+    static UpdateFailure notStarted()
+    {
+        return UpdateFailure(QStringLiteral("新版本无法启动，课径将继续使用当前版本。自动检查不会再提供这个版本。"));
+    }
+    // Nothing was started, and nothing is recorded against the version.
+    static UpdateFailure notLaunched()
+    {
+        return UpdateFailure(QStringLiteral("无法启动新版本，课径将继续使用当前版本。请稍后再试"));
+    }
+    // The new program ended by itself, without a crash and before it took over; it is offered again.
+    static UpdateFailure endedBeforeTakeOver()
+    {
+        return UpdateFailure(QStringLiteral("新版本在改用之前就自行退出了，课径将继续使用当前版本。"
+                                            "以后检查更新时还会提供这个版本。"));
+    }
+    // Another copy of the program placed this version and its program has not yet taken over.
+    static UpdateFailure installingElsewhere()
+    {
+        return UpdateFailure(
+            QStringLiteral("另一个课径正在安装或验证这个版本，此更新未安装。请稍后再检查更新"));
+    }
+    static UpdateFailure versionFolderHeld(const QString &version)
+    {
+        return UpdateFailure(QStringLiteral("课径 %1 的文件夹被其他程序占用，此更新未安装。"
+                                            "请在那个程序退出后再检查更新")
+                                 .arg(version));
+    }
+    // This user cannot write the installation; scheduled checks stay quiet until that changes.
+    static UpdateFailure notUpdatable(const QString &version)
+    {
+        return UpdateFailure(QStringLiteral("课径 %1 已可用，但无法安装：程序所在的文件夹不可写入。"
+                                            "在它可以写入之前，自动检查不会再提供更新。")
+                                 .arg(version));
+    }
     static UpdateFailure crashed()
     {
         return UpdateFailure(QStringLiteral("新版本启动后不久就意外退出了，课径将继续使用当前版本。"

@@ -3,8 +3,12 @@
 #include "platform/updates/startreport.h"
 
 #include <QCoreApplication>
-#include <QProcess>
+#include <QFile>
+#include <QProcessEnvironment>
 #include <QStorageInfo>
+#include <csignal>
+#include <spawn.h>
+#include <vector>
 
 namespace quorvale::updates {
 
@@ -24,14 +28,40 @@ UpdateHost UpdateHost::application()
 std::optional<qint64> UpdateHost::start(const QString &executable, const QStringList &arguments,
                                         int reportChannel)
 {
-    QProcess program;
-    program.setProgram(executable);
-    program.setArguments(arguments);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(reportChannelVariable()), QString::number(reportChannel));
-    program.setProcessEnvironment(environment);
-    qint64 process = 0;
-    if (!program.startDetached(&process))
+    std::vector<QByteArray> argumentTexts{QFile::encodeName(executable)};
+    for (const QString &argument : arguments)
+        argumentTexts.push_back(argument.toLocal8Bit());
+    std::vector<QByteArray> environmentTexts;
+    for (const QString &entry : environment.toStringList())
+        environmentTexts.push_back(entry.toLocal8Bit());
+    const auto pointers = [](std::vector<QByteArray> &texts) {
+        std::vector<char *> list;
+        for (QByteArray &text : texts)
+            list.push_back(text.data());
+        list.push_back(nullptr);
+        return list;
+    };
+    std::vector<char *> argv = pointers(argumentTexts);
+    std::vector<char *> envp = pointers(environmentTexts);
+
+    // The program starts with no signal blocked and SIGPIPE at its default, whatever this one ignores.
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setflags(&attributes,
+                               POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t process = 0;
+    const int error = ::posix_spawn(&process, argv.front(), nullptr, &attributes, argv.data(), envp.data());
+    ::posix_spawnattr_destroy(&attributes);
+    if (error != 0)
         return std::nullopt;
     return process;
 }

@@ -7,6 +7,7 @@
 #include "platform/updates/feedsignature.h"
 #include "platform/updates/installfolder.h"
 #include "platform/updates/offthread.h"
+#include "platform/updates/startedprogram.h"
 #include "platform/updates/startreport.h"
 #include "platform/updates/updatearchive.h"
 #include "platform/updates/updatefailure.h"
@@ -18,8 +19,6 @@
 #include <QNetworkReply>
 #include <QTimer>
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <limits>
 
 namespace quorvale::updates {
@@ -32,16 +31,6 @@ constexpr qint64 largestFeed = 1 << 20;
 // installation's lock; one that takes longer is taken for broken.
 constexpr std::chrono::seconds startBound{60};
 constexpr std::chrono::milliseconds startPoll{100};
-
-bool processRuns(qint64 process)
-{
-    return ::kill(pid_t(process), 0) == 0 || errno == EPERM;
-}
-
-void end(qint64 process)
-{
-    ::kill(pid_t(process), SIGKILL);
-}
 
 } // namespace
 
@@ -182,10 +171,16 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     const std::optional<AppcastItem> update = newestUpdate(offerable, floorVersion());
     if (update && update->url.scheme() != u"https")
         throw UpdateFailure::insecureDownload();
+    if (update && !updatable(*update, userInitiated))
+        co_return Outcome::failed;
     if (!update) {
-        if (userInitiated)
-            m_driver->showUpToDate(
-                info::text(m_hostInfo, QStringLiteral("CFBundleShortVersionString")).value_or(QString()));
+        if (userInitiated) {
+            const QString floor = floorVersion();
+            const bool running = floor == info::text(m_hostInfo, QStringLiteral("CFBundleVersion"));
+            const QString shown =
+                info::text(m_hostInfo, QStringLiteral("CFBundleShortVersionString")).value_or(QString());
+            m_driver->showUpToDate(running ? shown : floor);
+        }
         co_return Outcome::upToDate;
     }
 
@@ -256,7 +251,7 @@ QCoro::Task<> Updater::resumeInstalling(std::shared_ptr<StagedVersion> staged)
             m_driver->showFailure(failure.description());
     } catch (...) {
         if (alive(self))
-            m_driver->showFailure(UpdateFailure::notStarted().description());
+            m_driver->showFailure(UpdateFailure::notLaunched().description());
     }
 }
 
@@ -270,7 +265,7 @@ QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<Staged
         co_return Outcome::failed;
     const auto pipe = std::make_shared<ReportPipe>();
     if (!pipe->isOpen())
-        throw UpdateFailure::notStarted();
+        throw UpdateFailure::notLaunched();
     const std::optional<qint64> process = m_host.launch(executable, pipe->writing());
     pipe->closeWriting();
     if (!process) {
@@ -290,14 +285,17 @@ QCoro::Task<> Updater::awaitTakeOver(std::shared_ptr<StagedVersion> staged, qint
 {
     const QPointer<Updater> self(this);
     const QDeadlineTimer deadline(startBound);
+    StartedProgram program(process);
     bool shown = false;
-    bool ended = false;
+    std::optional<StartedProgram::End> ended;
     while (true) {
         for (const char event : pipe->take()) {
-            if (event == char(StartEvent::shown))
+            if (event == char(StartEvent::shown)) {
                 shown = true;
-            else if (event != char(StartEvent::current)) {
-                end(process);
+            } else if (event == char(StartEvent::quitting)) {
+                m_driver->showFinishing();
+            } else if (event != char(StartEvent::current)) {
+                program.end();
                 throw UpdateFailure::notSwitched(StartEvent(event));
             }
         }
@@ -306,18 +304,23 @@ QCoro::Task<> Updater::awaitTakeOver(std::shared_ptr<StagedVersion> staged, qint
             co_return;
         // Another copy made a still newer version current while this one's program had not taken over.
         if (order && *order > 0) {
-            end(process);
+            program.end();
             throw UpdateFailure::newerInstalled(staged->current());
         }
+        // A program that exits cleanly once up, without taking over, has shown nothing wrong: it is not
+        // current, and it is offered again. A quit by the person never gets here: the program takes
+        // over first and says how that went.
+        if (shown && ended == StartedProgram::End::exited)
+            throw UpdateFailure::endedBeforeTakeOver();
         if (ended || deadline.hasExpired()) {
-            end(process);
+            program.end();
             m_settings.addFailedVersion(staged->version());
             if (!shown)
                 throw UpdateFailure::notStarted();
             throw ended ? UpdateFailure::crashed() : UpdateFailure::notResponding();
         }
         // Read before the next turn: what the program wrote before it ended is still taken.
-        ended = !processRuns(process);
+        ended = program.ended();
         co_await QCoro::sleepFor(startPoll);
         if (!alive(self))
             co_return;
@@ -334,6 +337,23 @@ QString Updater::floorVersion() const
             floor = current;
     }
     return floor;
+}
+
+bool Updater::updatable(const AppcastItem &update, bool userInitiated)
+{
+    const std::optional<InstallFolder> folder = InstallFolder::containing(m_host.executablePath);
+    if (!folder || folder->writable()) {
+        m_settings.setUnwritableInstallation(std::nullopt);
+        return true;
+    }
+    const UpdateFailure refusal = UpdateFailure::notUpdatable(update.displayVersion);
+    const bool told = m_settings.unwritableInstallation() == folder->root();
+    m_settings.setUnwritableInstallation(folder->root());
+    if (userInitiated)
+        throw refusal;
+    if (!told)
+        m_driver->showFailure(refusal.description());
+    return false;
 }
 
 void Updater::setChecking(bool checking)

@@ -43,8 +43,12 @@ public:
     virtual void showProgress(qint64 received, qint64 total) = 0;
     // The download is complete: the update is unpacked, placed and started.
     virtual void showInstalling() = 0;
-    // Said only to a person who asked for the check.
-    virtual void showUpToDate(const QString &runningVersion) = 0;
+    // The person quit the started program once its window was up: it takes over on its way out, and
+    // then this copy ends as well.
+    virtual void showFinishing() = 0;
+    // Said only to a person who asked for the check. `newestVersion` is the running version, or a newer
+    // one another copy installed since, which the next start runs.
+    virtual void showUpToDate(const QString &newestVersion) = 0;
     // The update waits for the application to become idle.
     virtual void showPostponed() = 0;
     virtual void showFailure(const QString &message) = 0;
@@ -114,12 +118,17 @@ private:
     // The relaunch the delegate held back, run once the application is idle.
     QCoro::Task<> resumeInstalling(std::shared_ptr<StagedVersion> staged);
     // Follows the started program until its version is current. Throws UpdateFailure with what happened
-    // when it does not get there within a bound, and ends the program.
+    // when it does not get there within a bound, and ends the program. Only a program that never showed
+    // its window, crashed, or stopped answering is recorded as failed; one the person quit takes over.
     QCoro::Task<> awaitTakeOver(std::shared_ptr<StagedVersion> staged, qint64 process,
                                 std::shared_ptr<ReportPipe> pipe);
     // The version the check compares with: the newest of the running one, the one this process
     // installed and the one the installation's `current` names.
     QString floorVersion() const;
+    // Whether the update may be offered to this user: an installation they cannot write is told once
+    // by a scheduled check, each time by a check they asked for, and then not offered until it can be
+    // written. Throws UpdateFailure for a check the person asked for.
+    bool updatable(const AppcastItem &update, bool userInitiated);
     void setChecking(bool checking);
     void schedule();
 

@@ -13,6 +13,7 @@ const QString automaticKey = QStringLiteral("updates/automaticChecks");
 const QString intervalKey = QStringLiteral("updates/checkInterval");
 const QString lastCheckKey = QStringLiteral("updates/lastCheck");
 const QString failedKey = QStringLiteral("updates/failedVersions");
+const QString unwritableKey = QStringLiteral("updates/unwritableInstallation");
 
 // Any number outside the offered intervals is read as the nearest offered one, so a huge, negative or
 // zero interval neither overflows nor checks in a loop.
@@ -95,6 +96,24 @@ void UpdateSettings::addFailedVersion(const QString &version)
         return;
     failed.append(version);
     m_settings->setValue(failedKey, failed);
+}
+
+std::optional<QString> UpdateSettings::unwritableInstallation() const
+{
+    const QVariant root = m_settings->value(unwritableKey);
+    if (!root.isValid())
+        return std::nullopt;
+    return root.toString();
+}
+
+void UpdateSettings::setUnwritableInstallation(const std::optional<QString> &root)
+{
+    if (root == unwritableInstallation())
+        return;
+    if (root)
+        m_settings->setValue(unwritableKey, *root);
+    else
+        m_settings->remove(unwritableKey);
 }
 
 } // namespace quorvale::updates

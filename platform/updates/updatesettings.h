@@ -30,6 +30,9 @@ public:
     // Versions whose program was started by an update and did not take over.
     QStringList failedVersions() const;
     void addFailedVersion(const QString &version);
+    // The installation found not writable by this user, told once; nothing once it can be written.
+    std::optional<QString> unwritableInstallation() const;
+    void setUnwritableInstallation(const std::optional<QString> &root);
 
 private:
     std::shared_ptr<QSettings> m_settings;

@@ -19,6 +19,7 @@
 #include <QTimeZone>
 #include <QTimer>
 #include <csignal>
+#include <unistd.h>
 #include <vector>
 
 // The update framework against a signed feed on a local HTTPS server: what it installs and starts, the
@@ -81,7 +82,8 @@ public:
         if (const std::function<void()> meanwhile = std::exchange(whileInstalling, nullptr))
             meanwhile();
     }
-    void showUpToDate(const QString &) override { ++upToDate; }
+    void showFinishing() override { shown.append(QStringLiteral("finishing")); }
+    void showUpToDate(const QString &newest) override { upToDate.append(newest); }
     void showPostponed() override {}
     void showFailure(const QString &message) override { failures.append(message); }
 
@@ -92,7 +94,7 @@ public:
     QList<bool> offeredAsFailed;
     QStringList shown;
     QStringList failures;
-    int upToDate = 0;
+    QStringList upToDate;
 };
 
 const QDateTime fixedNow(QDate(2024, 9, 2), QTime(8, 0), QTimeZone::utc());
@@ -258,6 +260,34 @@ struct UpdateRig
     std::unique_ptr<Updater> updater;
 };
 
+// Takes write access to a file or folder away while it lives, from the superuser too, as the tests may
+// run as root.
+class Unwritable
+{
+public:
+    explicit Unwritable(QString path)
+        : m_path(std::move(path))
+    {
+        set(false);
+    }
+    ~Unwritable() { set(true); }
+
+private:
+    void set(bool writable)
+    {
+        if (::geteuid() == 0) {
+            const QString flag = writable ? QStringLiteral("-i") : QStringLiteral("+i");
+            QProcess::execute(QStringLiteral("chattr"), {flag, m_path});
+            return;
+        }
+        const QFile::Permissions permissions = QFile::permissions(m_path);
+        QFile::setPermissions(m_path,
+                              writable ? permissions | QFile::WriteOwner : permissions & ~QFile::WriteOwner);
+    }
+
+    QString m_path;
+};
+
 QByteArray fromHex(const char *hex)
 {
     return QByteArray::fromHex(hex);
@@ -285,7 +315,12 @@ private slots:
     void keepsTheWindowAnsweringWhileItWaitsForTheLock();
     void tellsWhyTheNewVersionCouldNotTakeOver();
     void endsItsHungProgramWhenANewerVersionTookOver();
-    void saysTheUpdateIsInstalledWhenAnotherCopyPlacedItFirst();
+    void aQuitOrAnExitOnceUpIsNoFailure_data();
+    void aQuitOrAnExitOnceUpIsNoFailure();
+    void saysAnotherCopyIsStillProvingTheVersion();
+    void replacesAHeldFolderOfTheVersionOnceLetGo();
+    void neverDownloadsIntoAnInstallationItCannotWrite_data();
+    void neverDownloadsIntoAnInstallationItCannotWrite();
     void offersOnlyVersionsNewerThanTheCurrentOne();
     void anOlderVersionStartedByHandLeavesTheNewerCurrent();
     void removesOnlyVersionsNoProgramNeeds();
@@ -549,7 +584,38 @@ void TestUpdater::endsItsHungProgramWhenANewerVersionTookOver()
     QCOMPARE(rig.quits, 0);
 }
 
-void TestUpdater::saysTheUpdateIsInstalledWhenAnotherCopyPlacedItFirst()
+void TestUpdater::aQuitOrAnExitOnceUpIsNoFailure_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("quit by the person: takes over")
+        << QStringLiteral(QUORVALE_STANDIN_QUITTING) << QString();
+    QTest::newRow("ends with status 0 by itself: offered again")
+        << QStringLiteral(QUORVALE_STANDIN_EXITING) << UpdateFailure::endedBeforeTakeOver().description();
+}
+
+void TestUpdater::aQuitOrAnExitOnceUpIsNoFailure()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, failure);
+    UpdateRig rig;
+    rig.publish(rig.releaseOf(QStringLiteral("1.1.0"), readFile(program)));
+    rig.startForReal = true;
+    QCOMPARE(rig.check(), failure.isEmpty() ? Updater::Outcome::installed : Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures, failure.isEmpty() ? QStringList() : QStringList{failure});
+    QCOMPARE(rig.driver.shown.contains(QStringLiteral("finishing")), failure.isEmpty());
+    const QString current = failure.isEmpty() ? QStringLiteral("/1.1.0") : QStringLiteral("/1.0.0");
+    QCOMPARE(rig.current(), rig.root + current);
+    QCOMPARE(rig.quits, failure.isEmpty() ? 1 : 0);
+    QVERIFY(rig.settings->value(QStringLiteral("updates/failedVersions")).toStringList().isEmpty());
+    if (failure.isEmpty())
+        return;
+    rig.driver.accept = false;
+    QCOMPARE(awaitTask(rig.updater->check(false)), Updater::Outcome::declined);
+    QCOMPARE(rig.driver.offeredAsFailed, (QList<bool>{false, false}));
+}
+
+void TestUpdater::saysAnotherCopyIsStillProvingTheVersion()
 {
     UpdateRig rig;
     rig.startForReal = true;
@@ -561,11 +627,59 @@ void TestUpdater::saysTheUpdateIsInstalledWhenAnotherCopyPlacedItFirst()
         QVERIFY(QTest::qWaitFor([&rig] { return !rig.relaunched.isEmpty(); }, 10000));
     };
     QCOMPARE(rig.check(), Updater::Outcome::failed);
-    QCOMPARE(rig.driver.failures,
-             QStringList{UpdateFailure::newerInstalled(QStringLiteral("1.1.0")).description()});
+    QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::installingElsewhere().description()});
     QCOMPARE(awaitTask(std::move(*first)), Updater::Outcome::installed);
     QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
     QCOMPARE(rig.relaunched.size(), 1);
+}
+
+void TestUpdater::replacesAHeldFolderOfTheVersionOnceLetGo()
+{
+    UpdateRig rig;
+    // Left by an attempt whose program did not take over, and held by another user's program.
+    const QString left = rig.root + QStringLiteral("/1.1.0");
+    QVERIFY(QDir().mkdir(left));
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-s"), QStringLiteral("-o"), left,
+                                           QStringLiteral("sleep"), QStringLiteral("60")});
+    QTRY_VERIFY(!FolderLock::take(left, FolderLock::Mode::exclusive, false));
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures,
+             QStringList{UpdateFailure::versionFolderHeld(QStringLiteral("1.1.0")).description()});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+    holder.kill();
+    holder.waitForFinished();
+    QCOMPARE(rig.check(), Updater::Outcome::installed);
+    QCOMPARE(rig.current(), left);
+    QCOMPARE(readFile(left + QStringLiteral("/QuorvaleDemo")), rig.release.entries.first().bytes);
+}
+
+void TestUpdater::neverDownloadsIntoAnInstallationItCannotWrite_data()
+{
+    QTest::addColumn<QString>("unwritable");
+    QTest::newRow("the folder") << QString();
+    QTest::newRow("its lock file") << QStringLiteral("/.lock");
+}
+
+void TestUpdater::neverDownloadsIntoAnInstallationItCannotWrite()
+{
+    QFETCH(QString, unwritable);
+    UpdateRig rig;
+    rig.makeUpdater();
+    const QString refusal = UpdateFailure::notUpdatable(QStringLiteral("1.1.0")).description();
+    {
+        const Unwritable held(rig.root + unwritable);
+        // Told once by scheduled checks, each time by a check the person asks for; only the feed is read.
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(awaitTask(rig.updater->check(false)), Updater::Outcome::failed);
+        QCOMPARE(rig.driver.failures, QStringList{refusal});
+        QCOMPARE(rig.check(), Updater::Outcome::failed);
+        QCOMPARE(rig.driver.failures, (QStringList{refusal, refusal}));
+        QVERIFY(rig.driver.offered.isEmpty());
+        QCOMPARE(rig.platform.requests().size(), 3);
+    }
+    QCOMPARE(awaitTask(rig.updater->check(false)), Updater::Outcome::installed);
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
 }
 
 void TestUpdater::offersOnlyVersionsNewerThanTheCurrentOne()
@@ -573,6 +687,8 @@ void TestUpdater::offersOnlyVersionsNewerThanTheCurrentOne()
     UpdateRig rig;
     rig.makeCurrent(QStringLiteral("1.2.0"));
     QCOMPARE(rig.check(), Updater::Outcome::upToDate);
+    // The version the next start runs, not the running one.
+    QCOMPARE(rig.driver.upToDate, QStringList{QStringLiteral("1.2.0")});
     QVERIFY(rig.driver.offered.isEmpty());
     QCOMPARE(rig.platform.requests().size(), 1);
 }
@@ -733,7 +849,7 @@ void TestUpdater::neverOffersAnOlderOrEqualVersion()
     UpdateRig rig;
     rig.route(feedPath, signedFeed(rig.feed(QString::fromLatin1(versions)), rig.keys.secretKey));
     QCOMPARE(rig.check(), Updater::Outcome::upToDate);
-    QCOMPARE(rig.driver.upToDate, 1);
+    QCOMPARE(rig.driver.upToDate, QStringList{QStringLiteral("1.0.0")});
     QVERIFY(rig.driver.offered.isEmpty());
     QVERIFY(rig.untouched());
 }

@@ -1,7 +1,8 @@
 // A stand-in for the application in the update tests: started with a file name, it is up at once and
 // writes its version and the file it runs from into that file, then proves that it runs as the
-// application does once its window is up, only sooner, and ends. The crashing build crashes before its
-// proof is over. It carries a build stamp as the application does.
+// application does once its window is up, only sooner, and ends. Before its proof is over, the
+// crashing build crashes, the quitting one is quit as a person quits the application, and the exiting
+// one ends its event loop by itself. It carries a build stamp as the application does.
 
 #include "platform/updates/buildstamp.h"
 #include "platform/updates/startproof.h"
@@ -41,9 +42,13 @@ int main(int argc, char *argv[])
     if (std::fclose(file) != 0 || std::rename(partial.c_str(), report.c_str()) != 0)
         return 1;
     proof.shown();
-#ifdef STANDIN_CRASHES
-    QTimer::singleShot(proving / 2, [] { std::raise(SIGSEGV); });
-#endif
+    const std::string ending = STANDIN_ENDING;
+    if (ending == "crashing")
+        QTimer::singleShot(proving / 2, [] { std::raise(SIGSEGV); });
+    if (ending == "quitting")
+        QTimer::singleShot(proving / 2, &QCoreApplication::quit);
+    if (ending == "exiting")
+        QTimer::singleShot(proving / 2, [] { QCoreApplication::exit(0); });
     QObject::connect(&proof, &quorvale::updates::StartProof::settled, &application, [&proof] {
         QCoreApplication::exit(proof.rejected() ? 1 : 0);
     });
