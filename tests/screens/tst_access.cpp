@@ -16,6 +16,7 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/segmentedcontrol.h"
 #include "app/screens/switchtoggle.h"
+#include "app/screens/topbar.h"
 #include "app/week/weekcourseblock.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
@@ -23,8 +24,10 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -116,6 +119,8 @@ private slots:
     void courseBlockPressPinsItsDetail();
     void focusedSwitchIsPlainlyMarked_data();
     void focusedSwitchIsPlainlyMarked();
+    void keyringNoticeDescribesTheFields();
+    void signInCheckKeepsTheFocusAndTellsItsOutcome();
     void reloadKeepsTheFocusAndThePlace();
     void newDayKeepsThePlace_data();
     void newDayKeepsThePlace();
@@ -290,6 +295,45 @@ void AccessTest::focusedSwitchIsPlainlyMarked()
     // A ring two pixels wide all round the 26 × 15 track: some 180 pixels that stand out.
     QVERIFY2(clearlyChanged(plain, focused) >= 150,
              qPrintable(QString::number(clearlyChanged(plain, focused))));
+}
+
+void AccessTest::keyringNoticeDescribesTheFields()
+{
+    ScreenRig rig;
+    rig.store->failLoad = true;
+    ContentView window(rig.model.get(), rig.clock());
+    window.resize(1200, 850);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QTRY_VERIFY(qobject_cast<LoginView *>(window.screen()) &&
+                qobject_cast<LoginView *>(window.screen())->accountField()->isEnabled());
+    settle();
+    auto *login = qobject_cast<LoginView *>(window.screen());
+    const QString notice = QStringLiteral("暂时无法读取钥匙串，请手动登录");
+    QCOMPARE(login->storageLabel()->text(), notice);
+    // The field that has the keyboard as the screen appears says it; so does every other.
+    QCOMPARE(QApplication::focusWidget(), login->accountField());
+    for (QLineEdit *field : {login->accountField(), login->passwordField(), login->captchaField()})
+        QCOMPARE(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Description), notice);
+}
+
+void AccessTest::signInCheckKeepsTheFocusAndTellsItsOutcome()
+{
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    TopBar *bar = query->topBar();
+    bar->accountButton()->setFocus(Qt::TabFocusReason);
+    bar->checkAction()->trigger();
+    QVERIFY(signedIn.rig.client->working());
+    settle();
+    QCOMPARE(QApplication::focusWidget(), bar->accountButton());
+    QTRY_VERIFY(!signedIn.rig.client->working());
+    settle();
+    QCOMPARE(QApplication::focusWidget(), bar->accountButton());
+    QVERIFY(bar->accountButton()->isEnabled());
+    QCOMPARE(QAccessible::queryAccessibleInterface(bar->accountButton())->text(QAccessible::Description),
+             QStringLiteral("登录状态有效"));
 }
 
 void AccessTest::reloadKeepsTheFocusAndThePlace()
