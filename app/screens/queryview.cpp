@@ -299,14 +299,6 @@ void QueryView::render()
     m_box->panel()->setContent({suggestionlist::title(*m_model), m_model->busy(), m_model->suggestionError(),
                                 rows, m_highlighted, m_hovered});
     m_box->setDropdown(dropdownVisible(), suggestionlist::listHeight(rows));
-    // A screen reader follows the highlighted row as the focus. As the highlight goes, by Escape, an
-    // edit or a closed list, the reader is taken back to the field, which has kept the keyboard; after
-    // a choice the answer takes it instead.
-    const bool rowTold = dropdownVisible() && m_highlighted.has_value();
-    if (std::exchange(m_rowTold, rowTold) && !rowTold && searchFocused() && !m_answerWanted) {
-        QAccessibleEvent back(field, QAccessible::Focus);
-        QAccessible::updateAccessibility(&back);
-    }
     m_shadow->setLook(searchFocused(), dropdownVisible());
 
     m_dateControls->setMoment(m_model->date(), m_model->followNow());
@@ -321,6 +313,15 @@ void QueryView::render()
     if (!m_showDate)
         m_momentPicked = false;
     m_dateControls->setVisible(m_showDate);
+
+    // A screen reader follows the highlighted row as the focus. As the list closes under it, by
+    // Escape or a press elsewhere, the reader is taken back to the field, which has kept the keyboard;
+    // after a choice the answer takes it instead.
+    const bool rowTold = dropdownVisible() && m_highlighted.has_value();
+    if (std::exchange(m_rowTold, rowTold) && !dropdownVisible() && searchFocused() && !m_answerWanted) {
+        QAccessibleEvent back(field, QAccessible::Focus);
+        QAccessible::updateAccessibility(&back);
+    }
 
     fitHeight();
     renderCards();

@@ -50,11 +50,11 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
         m_checking = true;
         detach(m_client->verify());
     });
-    m_account->installEventFilter(this);
     connect(m_signOut, &QAction::triggered, this, [this] {
         emit dismissRequested();
         detach(m_client->logout(true));
     });
+    m_account->installEventFilter(this);
     refresh();
 }
 
