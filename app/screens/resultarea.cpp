@@ -97,13 +97,14 @@ void ResultArea::refresh()
 void ResultArea::showReload(bool shown)
 {
     // Hidden with the focus, the link would hand it on down the page and scroll there: while the
-    // load runs nothing has it, and the link takes it back unless the person went elsewhere meanwhile.
+    // load runs the answer, which tells that it is being read, holds it where it stands, and the link
+    // takes it back unless the person went elsewhere meanwhile.
     if (!shown && window()->focusWidget() == m_reload) {
         m_reloadRegainsFocus = true;
-        m_reload->clearFocus();
+        m_lessons->setFocus(Qt::OtherFocusReason);
     }
     m_reload->setVisible(shown);
-    if (shown && std::exchange(m_reloadRegainsFocus, false) && !window()->focusWidget())
+    if (shown && std::exchange(m_reloadRegainsFocus, false) && window()->focusWidget() == m_lessons)
         m_reload->setFocus(Qt::OtherFocusReason);
 }
 

@@ -347,6 +347,9 @@ void AccessTest::reloadKeepsTheFocusAndThePlace()
     QTRY_VERIFY(view.signedIn.rig.model->loadingSchedule());
     settle();
     QCOMPARE(view.scroll->value(), place);
+    // Meanwhile the answer, which says it is being read, has the keyboard.
+    QCOMPARE(QApplication::focusWidget(),
+             static_cast<QWidget *>(view.signedIn.query()->resultArea()->answer()));
     QVERIFY(view.loaded());
     QCOMPARE(QApplication::focusWidget(), reload);
     QCOMPARE(view.scroll->value(), place);
