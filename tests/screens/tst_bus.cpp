@@ -16,7 +16,6 @@
 #include "app/screens/signinbutton.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
-#include "tools/demoplatform/captchaimage.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -66,17 +65,11 @@ bool hasState(const QList<uint> &states, uint state)
     return state / 32 < uint(states.size()) && (states.at(int(state / 32)) & (1u << (state % 32)));
 }
 
-// A sign-in screen in the window with a client ready to sign in; with a captcha asked for when set.
+// A sign-in screen in the window with a client ready to sign in.
 struct SignInWindow
 {
-    explicit SignInWindow(bool captcha)
+    SignInWindow()
     {
-        if (captcha) {
-            rig.platform.faults().answer(
-                QStringLiteral("/api/MemberShip/GetTeacherCaptchaForLogin"),
-                demo::envelope(QStringLiteral("data:image/png;base64,") +
-                               QString::fromLatin1(demo::captchaImage(QStringLiteral("4711")).toBase64())));
-        }
         window.resize(1200, 850);
         window.show();
         QApplication::setActiveWindow(&window);
@@ -90,6 +83,7 @@ struct SignInWindow
                 [&] { return login() && rig.client->ready() && login()->accountField()->isEnabled(); }))
             return nullptr;
         if (captcha) {
+            rig.platform.sessions().account(rig.school().account.name)->captchaRequired = true;
             awaitTask(rig.client->refreshCaptcha());
             if (!ScreenRig::waitFor([&] { return login()->captchaRow()->isVisible(); }))
                 return nullptr;
@@ -399,7 +393,7 @@ void BusTest::focusGoesWhereTheSignInGoesOn()
 {
     QFETCH(QString, task);
     const bool captcha = task == QLatin1String("captcha");
-    SignInWindow signIn(captcha);
+    SignInWindow signIn;
     LoginView *login = signIn.usable(captcha);
     QVERIFY(login);
     login->accountField()->setText(signIn.rig.school().account.name);
@@ -450,7 +444,7 @@ void BusTest::everyReachableControlIsNamed()
     std::unique_ptr<SignInWindow> signIn;
     std::unique_ptr<SignedInWindow> signedIn;
     if (shown == QLatin1String("sign-in")) {
-        signIn = std::make_unique<SignInWindow>(true);
+        signIn = std::make_unique<SignInWindow>();
         QVERIFY(signIn->usable(true));
     } else {
         signedIn = std::make_unique<SignedInWindow>();
