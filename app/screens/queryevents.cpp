@@ -119,13 +119,9 @@ bool QueryView::searchFocused() const
     return field->window()->focusWidget() == field;
 }
 
-void QueryView::setSearchFocused(bool focused)
+void QueryView::focusSearch()
 {
-    SearchField *field = m_box->field();
-    if (focused)
-        field->setFocus(Qt::OtherFocusReason);
-    else if (searchFocused())
-        field->clearFocus();
+    m_box->field()->setFocus(Qt::OtherFocusReason);
     changed();
 }
 
@@ -172,7 +168,7 @@ void QueryView::keepSuggestionsFocused()
     QTimer::singleShot(0, this, [this, token] {
         if (m_focusRevision != token)
             return;
-        setSearchFocused(true);
+        focusSearch();
         m_suggestionsOpen = true;
         changed();
     });
@@ -204,7 +200,7 @@ void QueryView::performSearch()
 {
     m_debounce->stop();
     m_highlighted.reset();
-    setSearchFocused(true);
+    focusSearch();
     m_suggestionsOpen = true;
     changed();
     detach(m_model->searchLive(true, true));
@@ -239,7 +235,7 @@ void QueryView::choose(const SearchSuggestion &suggestion)
 
 void QueryView::openTasks()
 {
-    setSearchFocused(true);
+    focusSearch();
     m_suggestionsOpen = true;
     changed();
 }

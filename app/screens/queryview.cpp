@@ -192,7 +192,7 @@ void QueryView::buildFloating()
     connect(field, &SearchField::escaped, this, &QueryView::dismissSuggestions);
     connect(field, &SearchField::focusMoved, m_pass, &Coalescer::request);
     connect(m_box->magnifier(), &QAbstractButton::clicked, this, [this] {
-        setSearchFocused(true);
+        focusSearch();
         m_suggestionsOpen = true;
         changed();
     });

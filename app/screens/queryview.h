@@ -126,7 +126,7 @@ private:
     void queryChanged();
     void focusChanged(bool focused);
     void runDebounced();
-    void setSearchFocused(bool focused);
+    void focusSearch();
     void setShowDate(bool shown);
     void openTasks();
     void reload();
