@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace quorvale {
 
@@ -131,6 +132,7 @@ void LoginView::build()
     m_message->setText(QStringLiteral("登录"));
     m_message->setMinimumHeight(m_message->sizeHint().height());
     m_message->clear();
+    m_message->setFocusPolicy(Qt::NoFocus);
     form->addWidget(m_message);
     m_storage = secondaryLabel(TextStyle::caption, Appearance::warningAmber, m_form);
     form->addWidget(m_storage);
@@ -170,7 +172,18 @@ QLabel *LoginView::storageLabel() const
 void LoginView::refresh()
 {
     const bool working = m_client->working();
-    m_form->setEnabled(!working);
+    // The form is disabled while the client works, but for the field that holds the keyboard: it only
+    // stops taking text. Disabled, it would lose the focus to nothing, and a screen reader would be
+    // told it still has it.
+    QWidget *focused = window()->focusWidget();
+    for (QLineEdit *field : {m_account, m_password, m_captcha}) {
+        const bool holds = working && field == focused;
+        field->setEnabled(!working || holds);
+        field->setReadOnly(holds);
+    }
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_captchaImage, m_remember, m_message, m_storage})
+        control->setEnabled(!working);
     placeFocus();
 
     const std::optional<QByteArray> captchaData = m_client->captchaData();
@@ -191,20 +204,31 @@ void LoginView::refresh()
 
     if (const QString message = m_client->message(); message != m_message->text()) {
         m_message->setText(message);
+        // A selectable text takes a click's focus to be copied; with nothing to copy it takes none,
+        // and a screen reader finds no empty control.
+        m_message->setFocusPolicy(message.isEmpty() ? Qt::NoFocus : Qt::ClickFocus);
         // A new message is announced, not only shown: it tells why signing in stopped.
         if (!message.isEmpty()) {
             QAccessibleEvent alert(m_message, QAccessible::Alert);
             QAccessible::updateAccessibility(&alert);
         }
-        // The message describes the fields it is about. Qt's bridge to the desktop's screen readers
-        // drops alerts, but a reader speaks a new description of the field that has the focus.
-        for (QLineEdit *field : {m_account, m_password, m_captcha})
-            field->setAccessibleDescription(message);
     }
     m_storage->setText(m_client->storageMessage());
     m_storage->setVisible(!m_client->storageMessage().isEmpty());
+    // The message and the storage notice describe the fields they are about. Qt's bridge to the
+    // desktop's screen readers drops alerts, but a reader speaks the description of a field as it
+    // takes the focus, and a new description of the field that has it.
+    QStringList notes{m_client->message(), m_client->storageMessage()};
+    notes.removeAll(QString());
+    const QString description = notes.join(QLatin1Char('\n'));
+    for (QLineEdit *field : {m_account, m_password, m_captcha}) {
+        if (field->accessibleDescription() != description)
+            field->setAccessibleDescription(description);
+    }
     m_retry->setVisible(!m_client->ready() && !working);
     m_website->setEnabled(!working);
+    if (!working && std::exchange(m_attentionPending, false))
+        focusAttention();
 }
 
 void LoginView::submit()
@@ -219,8 +243,10 @@ void LoginView::submit()
         m_captcha->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (QWidget *focused = focusWidget())
-        focused->clearFocus();
+    // The keyboard waits in a field while the sign-in runs, from the button too, which is disabled
+    // meanwhile; a failed sign-in moves it to the field that needs the person next.
+    if (focusWidget() != m_account && focusWidget() != m_captcha)
+        m_password->setFocus(Qt::OtherFocusReason);
     const QString password = m_password->text();
     m_password->clear();
     signIn(this, m_client, m_account->text(), password, m_captcha->text(), m_client->rememberAccount());
@@ -231,13 +257,28 @@ QCoro::Task<> LoginView::signIn(QPointer<LoginView> view, QPointer<QuorvaleClien
 {
     if (client)
         co_await settled(client->login(account, password, captcha, remember));
-    if (view)
-        view->m_captcha->clear();
+    if (!view)
+        co_return;
+    view->m_captcha->clear();
+    if (client && client->phase() == SessionPhase::SignedOut) {
+        view->m_attentionPending = true;
+        view->m_refresh->request();
+    }
+}
+
+void LoginView::focusAttention()
+{
+    // The password was emptied as the sign-in started, and comes first in the form; a captcha the
+    // platform now asks for follows it.
+    if (isVisible())
+        m_password->setFocus(Qt::OtherFocusReason);
 }
 
 void LoginView::refreshCaptcha()
 {
     m_captcha->clear();
+    // The new picture is to be read into the field, from the button as from the keyboard.
+    m_captcha->setFocus(Qt::OtherFocusReason);
     detach(m_client->refreshCaptcha());
 }
 
@@ -275,7 +316,7 @@ void LoginView::showEvent(QShowEvent *event)
 
 void LoginView::placeFocus()
 {
-    if (!m_focusPending || !m_form->isEnabled())
+    if (!m_focusPending || m_client->working())
         return;
     m_focusPending = false;
     // A saved account that arrived while the form waited counts as filled in.
@@ -292,12 +333,12 @@ void LoginView::hideEvent(QHideEvent *event)
     m_captcha->clear();
 }
 
+// Escape ends editing; the field keeps the keyboard, since a window with nothing focused loses what
+// is typed next and a screen reader would still be told of the field.
 void LoginView::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Escape)
-        return QWidget::keyPressEvent(event);
-    if (QWidget *focused = focusWidget())
-        focused->clearFocus();
+        QWidget::keyPressEvent(event);
 }
 
 } // namespace quorvale

@@ -60,6 +60,8 @@ private:
     void placeFocus();
     void savedAccountChanged();
     void refreshCaptcha();
+    // After a failed sign-in: the field the person has to fill in next takes the keyboard.
+    void focusAttention();
     void openWebsite();
     static QCoro::Task<> signIn(QPointer<LoginView> view, QPointer<QuorvaleClient> client, QString account,
                                 QString password, QString captcha, bool remember);
@@ -70,6 +72,8 @@ private:
     // The screen has appeared and its field has not had the focus yet: a form disabled while the
     // client works cannot take it, so it waits until the form is enabled.
     bool m_focusPending = false;
+    // A sign-in has failed; once the form is usable again, the field to fill in takes the keyboard.
+    bool m_attentionPending = false;
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_form = nullptr;

@@ -48,7 +48,11 @@ void QueryView::react()
     }
     if (now.selectionPulse != m_seen.selectionPulse) {
         m_seen.selectionPulse = now.selectionPulse;
+        // A search that picked its single hit by itself: the person's task goes on at the answer.
+        const bool searched = searchFocused();
         dismissSuggestions();
+        if (searched)
+            showAnswer();
     }
     // Only a new day reloads: a new time on the same day changes the answer, which is worked out
     // from the loaded day whenever it is read.
@@ -115,13 +119,9 @@ bool QueryView::searchFocused() const
     return field->window()->focusWidget() == field;
 }
 
-void QueryView::setSearchFocused(bool focused)
+void QueryView::focusSearch()
 {
-    SearchField *field = m_box->field();
-    if (focused)
-        field->setFocus(Qt::OtherFocusReason);
-    else if (searchFocused())
-        field->clearFocus();
+    m_box->field()->setFocus(Qt::OtherFocusReason);
     changed();
 }
 
@@ -141,12 +141,21 @@ void QueryView::dismissSuggestions()
     m_highlighted.reset();
     m_hovered.reset();
     if (searchFocused()) {
-        // Editing ends with the caret after the text and nothing selected.
+        // Editing ends with the caret after the text and nothing selected. The field keeps the
+        // keyboard: a window with nothing focused loses what is typed next, and a screen reader would
+        // be told of a focus that no control holds. Where the person's task goes on elsewhere, the
+        // caller moves the focus there.
         SearchField *field = m_box->field();
         field->deselect();
         field->setCursorPosition(int(field->text().size()));
     }
-    setSearchFocused(false);
+    changed();
+}
+
+void QueryView::showAnswer()
+{
+    m_answerWanted = true;
+    changed();
 }
 
 void QueryView::keepSuggestionsFocused()
@@ -159,7 +168,7 @@ void QueryView::keepSuggestionsFocused()
     QTimer::singleShot(0, this, [this, token] {
         if (m_focusRevision != token)
             return;
-        setSearchFocused(true);
+        focusSearch();
         m_suggestionsOpen = true;
         changed();
     });
@@ -191,7 +200,7 @@ void QueryView::performSearch()
 {
     m_debounce->stop();
     m_highlighted.reset();
-    setSearchFocused(true);
+    focusSearch();
     m_suggestionsOpen = true;
     changed();
     detach(m_model->searchLive(true, true));
@@ -205,24 +214,28 @@ void QueryView::choose(const SearchSuggestion &suggestion)
     if (const auto *student = std::get_if<Student>(&suggestion.value)) {
         m_model->select(*student);
         dismissSuggestions();
+        showAnswer();
     } else if (const auto *teacher = std::get_if<Teacher>(&suggestion.value)) {
         m_model->selectTeacher(*teacher);
         dismissSuggestions();
+        showAnswer();
     } else if (const auto *course = std::get_if<CourseOption>(&suggestion.value)) {
         m_model->chooseCourse(*course);
         keepSuggestionsFocused();
     } else if (const auto *task = std::get_if<CourseTaskOption>(&suggestion.value)) {
         m_model->chooseTask(*task);
-        if (m_model->queryKind() == QueryKind::Teacher)
+        if (m_model->queryKind() == QueryKind::Teacher) {
             keepSuggestionsFocused();
-        else
+        } else {
             dismissSuggestions();
+            showAnswer();
+        }
     }
 }
 
 void QueryView::openTasks()
 {
-    setSearchFocused(true);
+    focusSearch();
     m_suggestionsOpen = true;
     changed();
 }

@@ -9,6 +9,7 @@
 #include "app/look/searchactionbutton.h"
 #include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/coalescer.h"
 #include "app/screens/datecontrols.h"
 #include "app/screens/page.h"
@@ -26,6 +27,7 @@
 #include "app/state/model.h"
 #include "core/base/shanghai.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -34,6 +36,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace quorvale {
 
@@ -189,7 +192,7 @@ void QueryView::buildFloating()
     connect(field, &SearchField::escaped, this, &QueryView::dismissSuggestions);
     connect(field, &SearchField::focusMoved, m_pass, &Coalescer::request);
     connect(m_box->magnifier(), &QAbstractButton::clicked, this, [this] {
-        setSearchFocused(true);
+        focusSearch();
         m_suggestionsOpen = true;
         changed();
     });
@@ -208,8 +211,10 @@ void QueryView::buildFloating()
         changed();
     });
 
-    connect(m_dateControls, &DateControls::momentPicked, this,
-            [this](const QDateTime &moment) { m_model->setDate(moment); });
+    connect(m_dateControls, &DateControls::momentPicked, this, [this](const QDateTime &moment) {
+        m_momentPicked = true;
+        m_model->setDate(moment);
+    });
     connect(m_dateControls, &DateControls::followNowToggled, this,
             [this](bool on) { m_model->setFollowNow(on); });
     connect(m_dateControls, &DateControls::escaped, this, [this] { setShowDate(false); });
@@ -297,16 +302,52 @@ void QueryView::render()
     m_shadow->setLook(searchFocused(), dropdownVisible());
 
     m_dateControls->setMoment(m_model->date(), m_model->followNow());
-    // Closing controls that hold the keyboard hand it back to the button that opens them; left inside
-    // them as they close, it would move on down the page and scroll there.
-    if (!m_showDate && m_dateControls->isAncestorOf(window()->focusWidget()))
-        m_searchArea->calendarButton()->setFocus(Qt::OtherFocusReason);
+    // Closing controls that hold the keyboard hand it to the answer for the moment picked in them, or
+    // back to the button that opens them; left inside them as they close, it would move on down the
+    // page and scroll there.
+    if (!m_showDate && m_dateControls->isAncestorOf(window()->focusWidget())) {
+        QWidget *next = m_momentPicked && m_result ? static_cast<QWidget *>(m_result->answer())
+                                                   : m_searchArea->calendarButton();
+        next->setFocus(Qt::OtherFocusReason);
+    }
+    if (!m_showDate)
+        m_momentPicked = false;
     m_dateControls->setVisible(m_showDate);
+
+    // A screen reader follows the highlighted row as the focus. As the list closes under it, by
+    // Escape or a press elsewhere, the reader is taken back to the field, which has kept the keyboard;
+    // after a choice the answer takes it instead.
+    const bool rowTold = dropdownVisible() && m_highlighted.has_value();
+    if (std::exchange(m_rowTold, rowTold) && !dropdownVisible() && searchFocused() && !m_answerWanted) {
+        QAccessibleEvent back(field, QAccessible::Focus);
+        QAccessible::updateAccessibility(&back);
+    }
 
     fitHeight();
     renderCards();
     m_hint->setVisible(!selection && !m_model->didSearch());
     place();
+    focusAnswer();
+}
+
+void QueryView::focusAnswer()
+{
+    if (!m_answerWanted)
+        return;
+    const QWidget *focused = window()->focusWidget();
+    const bool stayed = !focused || focused == m_box->field();
+    if (!m_result || !stayed) {
+        m_answerWanted = false;
+        return;
+    }
+    // A selection whose timetable is still to be asked for shows no answer yet, not even the reading
+    // indicator: the answer takes the keyboard on the next pass.
+    if (m_result->awaitingLoad())
+        return;
+    m_answerWanted = false;
+    AnswerGroup *answer = m_result->answer();
+    answer->setFocus(Qt::OtherFocusReason);
+    m_scroll->ensureWidgetVisible(answer);
 }
 
 void QueryView::renderCards()
@@ -332,6 +373,8 @@ void QueryView::renderCards()
         connect(m_result, &ResultArea::taskRequested, this, &QueryView::openTasks);
         connect(m_result, &ResultArea::reloadRequested, this, &QueryView::reload);
         playInsertion(m_result, reveal, motion);
+        // Shown now, not on the layout's next turn, so that it can take the focus at once.
+        m_result->show();
     } else if (!selection && m_result) {
         playRemoval(m_result, reveal, motion);
         m_result = nullptr;

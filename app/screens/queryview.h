@@ -58,8 +58,10 @@ public:
     // The debounced search waiting for a pause in typing.
     QTimer *debounceTimer() const { return m_debounce; }
 
-    // Closes the dropdown and ends editing of the search field.
+    // Closes the dropdown and ends editing of the search field, which keeps the keyboard.
     void dismissSuggestions();
+    // After a person or a moment is chosen: the answer takes the keyboard as it shows.
+    void showAnswer();
     // Keeps the dropdown open with the field focused after a choice that narrows the search.
     void keepSuggestionsFocused();
     // Moves the keyboard highlight one row up (-1) or down (1).
@@ -115,6 +117,8 @@ private:
     // What a new moment on the same day changes: the date line and controls and the result.
     void renderMoment();
     void renderCards();
+    // Gives the answer the keyboard once it shows, unless the person has gone elsewhere meanwhile.
+    void focusAnswer();
     // Holds the column at least as high as the window, and while a timetable loads as high as it was.
     void fitHeight();
     void place();
@@ -122,7 +126,7 @@ private:
     void queryChanged();
     void focusChanged(bool focused);
     void runDebounced();
-    void setSearchFocused(bool focused);
+    void focusSearch();
     void setShowDate(bool shown);
     void openTasks();
     void reload();
@@ -147,7 +151,13 @@ private:
     bool m_showDate = false;
     bool m_appeared = false;
     bool m_suggestionsOpen = false;
+    // The answer takes the keyboard as it shows.
+    bool m_answerWanted = false;
+    // A moment was picked while the date controls were open; as they close, the answer is next.
+    bool m_momentPicked = false;
     std::optional<int> m_highlighted;
+    // A highlighted row of the open list was last told to screen readers as the focus.
+    bool m_rowTold = false;
     std::optional<QString> m_hovered;
     QUuid m_focusRevision = QUuid::createUuid();
     QTimer *m_debounce;

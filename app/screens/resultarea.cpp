@@ -9,6 +9,7 @@
 #include "app/look/statusbadge.h"
 #include "app/look/tintedlabel.h"
 #include "app/look/typography.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/lessonclock.h"
 #include "app/screens/progressview.h"
@@ -48,7 +49,7 @@ ResultArea::ResultArea(Model *model, QWidget *parent)
     , m_model(model)
     , m_name(new TintedLabel(QString(), textStyleFont(font(), TextStyle::title2, QFont::DemiBold), this))
     , m_subtitle(new TintedLabel(QString(), textStyleFont(font(), TextStyle::callout), this))
-    , m_lessons(new QWidget(this))
+    , m_lessons(new AnswerGroup(this))
     , m_lessonLayout(new QVBoxLayout(m_lessons))
     , m_weekArea(new QWidget(this))
     , m_weekBadge(new StatusBadge(QStringLiteral("周课表尚未加载"), CourseState::unknown, m_weekArea))
@@ -88,6 +89,7 @@ void ResultArea::refresh()
     m_name->setText(m_model->selectionName());
     m_subtitle->setText(m_model->selectionSubtitle());
     showPlan(planLessons(ResultInput::from(*m_model)));
+    m_lessons->setAnswer(answerText(true), answerText(false));
     showWeek();
     showReload(!m_model->loadingSchedule());
 }
@@ -95,13 +97,14 @@ void ResultArea::refresh()
 void ResultArea::showReload(bool shown)
 {
     // Hidden with the focus, the link would hand it on down the page and scroll there: while the
-    // load runs nothing has it, and the link takes it back unless the person went elsewhere meanwhile.
+    // load runs the answer, which tells that it is being read, holds it where it stands, and the link
+    // takes it back unless the person went elsewhere meanwhile.
     if (!shown && window()->focusWidget() == m_reload) {
         m_reloadRegainsFocus = true;
-        m_reload->clearFocus();
+        m_lessons->setFocus(Qt::OtherFocusReason);
     }
     m_reload->setVisible(shown);
-    if (shown && std::exchange(m_reloadRegainsFocus, false) && !window()->focusWidget())
+    if (shown && std::exchange(m_reloadRegainsFocus, false) && window()->focusWidget() == m_lessons)
         m_reload->setFocus(Qt::OtherFocusReason);
 }
 
@@ -172,8 +175,6 @@ void ResultArea::showCards(const LessonPlan &plan)
 {
     QList<QPair<QString, LessonCard *>> kept;
     QList<QPair<QString, LessonCard *>> old = m_cards;
-    const std::optional<TeacherSchedule> &teacher = m_model->teacherSchedule();
-    const bool teacherQuery = m_model->queryKind() == QueryKind::Teacher;
     for (const DayLesson &lesson : plan.lessons) {
         const QString key = lessonclock::lessonKey(lesson);
         LessonCard *card = nullptr;
@@ -186,8 +187,7 @@ void ResultArea::showCards(const LessonPlan &plan)
         const bool isNew = card == nullptr;
         if (isNew)
             card = new LessonCard(m_lessons);
-        card->present(lesson, plan.state, m_model->date(),
-                      teacherQuery && teacher ? teacher->className(lesson) : std::nullopt);
+        card->present(lesson, plan.state, m_model->date(), classOf(lesson));
         // A card already in its place stays in the layout untouched.
         if (m_lessonLayout->indexOf(card) != int(kept.size())) {
             m_lessonLayout->removeWidget(card);
@@ -200,6 +200,41 @@ void ResultArea::showCards(const LessonPlan &plan)
     for (const auto &[key, card] : old)
         takeOut(card, reveal());
     m_cards = kept;
+}
+
+std::optional<QString> ResultArea::classOf(const DayLesson &lesson) const
+{
+    const std::optional<TeacherSchedule> &teacher = m_model->teacherSchedule();
+    return m_model->queryKind() == QueryKind::Teacher && teacher ? teacher->className(lesson) : std::nullopt;
+}
+
+QString ResultArea::answerText(bool countdown) const
+{
+    QStringList parts{m_model->selectionName()};
+    switch (m_plan.kind) {
+    case LessonPlan::Kind::cards:
+        for (const DayLesson &lesson : m_plan.lessons) {
+            parts << lessonBadgeTitle(m_plan.state) << lesson.lesson.subject
+                  << classOf(lesson).value_or(QString()) << lessonclock::roomText(lesson);
+            if (countdown)
+                parts << lessonclock::countdown(lesson, m_model->date());
+        }
+        break;
+    case LessonPlan::Kind::emptyState:
+    case LessonPlan::Kind::errorCard:
+        parts << m_plan.title;
+        if (m_plan.message != m_plan.title)
+            parts << m_plan.message.value_or(QString());
+        break;
+    case LessonPlan::Kind::loading:
+    case LessonPlan::Kind::taskButton:
+        parts << m_model->scheduleStatus();
+        break;
+    case LessonPlan::Kind::nothing:
+        break;
+    }
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(" · "));
 }
 
 void ResultArea::showWeek()
@@ -251,6 +286,11 @@ PrimaryActionButton *ResultArea::taskButton() const
 ProgressView *ResultArea::progressView() const
 {
     return qobject_cast<ProgressView *>(m_single);
+}
+
+bool ResultArea::awaitingLoad() const
+{
+    return m_plan.kind == LessonPlan::Kind::errorCard && m_plan.message == Model::readingStatus;
 }
 
 bool ResultArea::weekShown() const

@@ -12,6 +12,7 @@ class QVBoxLayout;
 // Lesson cards are kept by their lesson's key, so a card that stays keeps its widget.
 namespace quorvale {
 
+class AnswerGroup;
 class EmptyStateCard;
 class ErrorCard;
 class GlyphButton;
@@ -34,6 +35,8 @@ public:
     // Follows the model.
     void refresh();
 
+    // The lessons, or why there are none, as one element named by the person and the answer.
+    AnswerGroup *answer() const { return m_lessons; }
     TintedLabel *nameLabel() const { return m_name; }
     TintedLabel *subtitleLabel() const { return m_subtitle; }
     LessonPlan::Kind lessonKind() const { return m_plan.kind; }
@@ -47,6 +50,9 @@ public:
     StatusBadge *weekBadge() const { return m_weekBadge; }
     GlyphButton *reloadButton() const { return m_reload; }
     bool weekShown() const;
+    // The person is chosen and the timetable not yet asked for: the area says it is being read
+    // without anything reading it.
+    bool awaitingLoad() const;
 
 signals:
     // The task button: the search field should take the focus and open its list of tasks.
@@ -60,12 +66,17 @@ private:
     void showCards(const LessonPlan &plan);
     void showWeek();
     void showReload(bool shown);
+    // The class a teacher's lesson is given to, when the teacher's day names one.
+    std::optional<QString> classOf(const DayLesson &lesson) const;
+    // The answer as it is read: the person, then each card's badge, subject, class, room and, when
+    // asked for, countdown; or the reason there is no card.
+    QString answerText(bool countdown) const;
 
     Model *m_model;
     LessonPlan m_plan;
     TintedLabel *m_name;
     TintedLabel *m_subtitle;
-    QWidget *m_lessons;
+    AnswerGroup *m_lessons;
     QVBoxLayout *m_lessonLayout;
     // The one widget of a kind other than cards, or none.
     QWidget *m_single = nullptr;

@@ -9,6 +9,7 @@
 #include "app/screens/storagenotice.h"
 #include "app/state/quorvaleclient.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QMenu>
 
@@ -36,6 +37,9 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
     row->addWidget(m_account);
 
     connect(m_account, &QAbstractButton::clicked, this, [this] {
+        // Kept usable while a check it started runs, the button still opens nothing then.
+        if (m_client->working())
+            return;
         emit dismissRequested();
         // Styled as it opens, in the colours of the moment.
         popuplook::styleMenu(m_menu);
@@ -43,12 +47,14 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
     });
     connect(m_check, &QAction::triggered, this, [this] {
         emit dismissRequested();
+        m_checking = true;
         detach(m_client->verify());
     });
     connect(m_signOut, &QAction::triggered, this, [this] {
         emit dismissRequested();
         detach(m_client->logout(true));
     });
+    m_account->installEventFilter(this);
     refresh();
 }
 
@@ -58,7 +64,25 @@ void TopBar::refresh()
     const std::optional<SessionUser> user = m_client->user();
     const QString name = user && user->displayName ? *user->displayName : QStringLiteral("账号");
     m_account->setLabel(glyphPath(Glyph::personCircle), name);
-    m_account->setEnabled(!m_client->working());
+    // While the client works the menu cannot be opened. A button that holds the keyboard keeps it,
+    // and is told the outcome of the check it started as its description, which a screen reader
+    // speaks; disabled, it would hand the keyboard on down the screen.
+    const bool working = m_client->working();
+    m_account->setEnabled(!working || window()->focusWidget() == m_account);
+    if (m_checking && !working) {
+        m_checking = false;
+        if (m_client->phase() == SessionPhase::SignedIn)
+            m_account->setAccessibleDescription(QStringLiteral("登录状态有效"));
+    }
+}
+
+bool TopBar::eventFilter(QObject *watched, QEvent *event)
+{
+    // The outcome belongs to the moment it was told.
+    if (watched == m_account && event->type() == QEvent::FocusOut &&
+        !m_account->accessibleDescription().isEmpty())
+        m_account->setAccessibleDescription(QString());
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace quorvale

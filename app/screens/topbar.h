@@ -37,8 +37,13 @@ signals:
     // Before any of the bar's actions runs, the screen closes its suggestions.
     void dismissRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QuorvaleClient *m_client;
+    // A check of the sign-in started from the menu runs; its outcome is told when it ends.
+    bool m_checking = false;
     GlyphText *m_title;
     StorageNotice *m_notice;
     MenuButton *m_account;

@@ -5,6 +5,7 @@
 #include "app/look/colourscheme.h"
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/contentview.h"
 #include "app/screens/datecontrols.h"
 #include "app/screens/loginview.h"
@@ -15,6 +16,7 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/segmentedcontrol.h"
 #include "app/screens/switchtoggle.h"
+#include "app/screens/topbar.h"
 #include "app/week/weekcourseblock.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
@@ -22,8 +24,10 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -115,6 +119,8 @@ private slots:
     void courseBlockPressPinsItsDetail();
     void focusedSwitchIsPlainlyMarked_data();
     void focusedSwitchIsPlainlyMarked();
+    void keyringNoticeDescribesTheFields();
+    void signInCheckKeepsTheFocusAndTellsItsOutcome();
     void reloadKeepsTheFocusAndThePlace();
     void newDayKeepsThePlace_data();
     void newDayKeepsThePlace();
@@ -178,7 +184,8 @@ void AccessTest::focusableControlsSayWhatTheyAre()
                                  .arg(widget->metaObject()->className(), element->text(QAccessible::Name))
                                  .arg(element->role());
         QVERIFY2(!element->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(said));
-        QVERIFY2(!isContainer(element->role()), qPrintable(said));
+        // The answer is the one group Tab stops on, read as a whole by its name.
+        QVERIFY2(!isContainer(element->role()) || qobject_cast<AnswerGroup *>(widget), qPrintable(said));
         if (qobject_cast<WeekCourseBlock *>(widget))
             QVERIFY2(element->role() == QAccessible::Button, qPrintable(said));
     }
@@ -290,6 +297,45 @@ void AccessTest::focusedSwitchIsPlainlyMarked()
              qPrintable(QString::number(clearlyChanged(plain, focused))));
 }
 
+void AccessTest::keyringNoticeDescribesTheFields()
+{
+    ScreenRig rig;
+    rig.store->failLoad = true;
+    ContentView window(rig.model.get(), rig.clock());
+    window.resize(1200, 850);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QTRY_VERIFY(qobject_cast<LoginView *>(window.screen()) &&
+                qobject_cast<LoginView *>(window.screen())->accountField()->isEnabled());
+    settle();
+    auto *login = qobject_cast<LoginView *>(window.screen());
+    const QString notice = QStringLiteral("暂时无法读取钥匙串，请手动登录");
+    QCOMPARE(login->storageLabel()->text(), notice);
+    // The field that has the keyboard as the screen appears says it; so does every other.
+    QCOMPARE(QApplication::focusWidget(), login->accountField());
+    for (QLineEdit *field : {login->accountField(), login->passwordField(), login->captchaField()})
+        QCOMPARE(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Description), notice);
+}
+
+void AccessTest::signInCheckKeepsTheFocusAndTellsItsOutcome()
+{
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    TopBar *bar = query->topBar();
+    bar->accountButton()->setFocus(Qt::TabFocusReason);
+    bar->checkAction()->trigger();
+    QVERIFY(signedIn.rig.client->working());
+    settle();
+    QCOMPARE(QApplication::focusWidget(), bar->accountButton());
+    QTRY_VERIFY(!signedIn.rig.client->working());
+    settle();
+    QCOMPARE(QApplication::focusWidget(), bar->accountButton());
+    QVERIFY(bar->accountButton()->isEnabled());
+    QCOMPARE(QAccessible::queryAccessibleInterface(bar->accountButton())->text(QAccessible::Description),
+             QStringLiteral("登录状态有效"));
+}
+
 void AccessTest::reloadKeepsTheFocusAndThePlace()
 {
     WeekInView view;
@@ -301,6 +347,9 @@ void AccessTest::reloadKeepsTheFocusAndThePlace()
     QTRY_VERIFY(view.signedIn.rig.model->loadingSchedule());
     settle();
     QCOMPARE(view.scroll->value(), place);
+    // Meanwhile the answer, which says it is being read, has the keyboard.
+    QCOMPARE(QApplication::focusWidget(),
+             static_cast<QWidget *>(view.signedIn.query()->resultArea()->answer()));
     QVERIFY(view.loaded());
     QCOMPARE(QApplication::focusWidget(), reload);
     QCOMPARE(view.scroll->value(), place);

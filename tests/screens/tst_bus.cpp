@@ -1,20 +1,35 @@
-// What a screen reader hears on the accessibility bus while the query screen stands with its date
-// controls: the test registers for object and focus events with the accessibility registry, as a
-// reader does, and listens to what the application's bridge sends. The closed calendar says nothing.
+// What a screen reader hears on the accessibility bus: the test registers for object and focus events
+// with the accessibility registry, as a reader does, listens to what the application's bridge sends
+// and asks the bridge for its tree. The closed calendar says nothing; the focus the bus last told of
+// is where the keyboard is, after each step of a person's task; every control a reader can reach is
+// named.
 
 #include "app/look/reducemotion.h"
+#include "app/screens/captchabutton.h"
+#include "app/screens/contentview.h"
+#include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
+#include "app/screens/resultarea.h"
+#include "app/screens/searchbox.h"
+#include "app/screens/searchfield.h"
+#include "app/screens/signinbutton.h"
 #include "tests/screens/windowrig.h"
+#include "tests/support/awaittask.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
+#include <algorithm>
 
 using namespace quorvale;
 using namespace quorvale::testing;
@@ -41,6 +56,46 @@ bool dayOfHiddenCalendar(QAccessibleInterface *source)
     return calendar && !calendar->isVisible();
 }
 
+// The states of the desktop's accessibility interface that a reader goes by.
+constexpr uint focusableState = 11;
+constexpr uint showingState = 25;
+
+bool hasState(const QList<uint> &states, uint state)
+{
+    return state / 32 < uint(states.size()) && (states.at(int(state / 32)) & (1u << (state % 32)));
+}
+
+// A sign-in screen in the window with a client ready to sign in.
+struct SignInWindow
+{
+    SignInWindow()
+    {
+        window.resize(1200, 850);
+        window.show();
+        QApplication::setActiveWindow(&window);
+    }
+
+    // The screen once the client is ready and its form usable, with the captcha when one is asked for.
+    LoginView *usable(bool captcha)
+    {
+        const auto login = [this] { return qobject_cast<LoginView *>(window.screen()); };
+        if (!ScreenRig::waitFor(
+                [&] { return login() && rig.client->ready() && login()->accountField()->isEnabled(); }))
+            return nullptr;
+        if (captcha) {
+            rig.platform.sessions().account(rig.school().account.name)->captchaRequired = true;
+            awaitTask(rig.client->refreshCaptcha());
+            if (!ScreenRig::waitFor([&] { return login()->captchaRow()->isVisible(); }))
+                return nullptr;
+        }
+        settle();
+        return login();
+    }
+
+    ScreenRig rig;
+    ContentView window{rig.model.get(), rig.clock()};
+};
+
 } // namespace
 
 class BusTest : public QObject
@@ -51,6 +106,12 @@ private slots:
     void initTestCase();
     void closedCalendarStaysSilent_data();
     void closedCalendarStaysSilent();
+    void focusGoesWhereTheQueryGoesOn_data();
+    void focusGoesWhereTheQueryGoesOn();
+    void focusGoesWhereTheSignInGoesOn_data();
+    void focusGoesWhereTheSignInGoesOn();
+    void everyReachableControlIsNamed_data();
+    void everyReachableControlIsNamed();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -59,6 +120,15 @@ private:
     // Waits until every event sent so far has arrived: the bus keeps a sender's order, so once a
     // name change sent now is heard, all before it are too.
     bool heardAllSoFar();
+    // What is wrong with the focus the bus last told of, which should be on the widget that has the
+    // keyboard, `expected`; empty when nothing is.
+    QString focusToldOn(QWidget *expected);
+    // Every control of the application's tree, as the bridge sends it, that a reader can reach now
+    // and that has no name: its role and path.
+    QStringList unnamedReachable();
+    // A call to the application's bridge, answered while the event loop runs on.
+    QDBusMessage ask(const QString &path, const QString &interface, const QString &method,
+                     const QVariantList &arguments = {});
 
     QDBusConnection m_bus{QString()};
     QWidget m_marker;
@@ -67,6 +137,9 @@ private:
     QStringList m_fromHiddenCalendar;
     // The name of what was last reported focused.
     QString m_focused;
+    // The widget last reported focused, and the application's name on the accessibility bus.
+    QPointer<QObject> m_focusedObject;
+    QString m_application;
 };
 
 void BusTest::initTestCase()
@@ -82,10 +155,10 @@ void BusTest::initTestCase()
     m_bus = QDBusConnection::connectToBus(address.arguments().constFirst().toString(),
                                           QStringLiteral("listener"));
     QVERIFY(m_bus.isConnected());
-    for (const char *signal : {"StateChanged", "SelectionChanged", "ActiveDescendantChanged", "PropertyChange"})
+    for (const char *signal :
+         {"StateChanged", "SelectionChanged", "ActiveDescendantChanged", "PropertyChange"})
         QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
-                              QString::fromLatin1(signal), this,
-                              SLOT(hear(QDBusMessage))));
+                              QString::fromLatin1(signal), this, SLOT(hear(QDBusMessage))));
     QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Focus"),
                           QStringLiteral("Focus"), this, SLOT(hear(QDBusMessage))));
     for (const char *events : {"Object:", "Focus:"}) {
@@ -103,13 +176,16 @@ void BusTest::hear(const QDBusMessage &message)
 {
     const QVariant first = message.arguments().value(0);
     QAccessibleInterface *source = sourceOf(message);
-    if (source && source->object() == &m_marker && first == QStringLiteral("accessible-name"))
+    if (source && source->object() == &m_marker && first == QStringLiteral("accessible-name")) {
         m_markerHeard = m_marker.accessibleName();
-    else if (dayOfHiddenCalendar(source))
+        m_application = message.service();
+    } else if (dayOfHiddenCalendar(source))
         m_fromHiddenCalendar.append(message.member() + QLatin1Char(' ') + first.toString());
     if (message.member() == QLatin1String("StateChanged") && first == QStringLiteral("focused") &&
-        message.arguments().value(1).toInt() == 1)
+        message.arguments().value(1).toInt() == 1) {
         m_focused = source ? source->text(QAccessible::Name) : QString();
+        m_focusedObject = source ? source->object() : nullptr;
+    }
 }
 
 bool BusTest::heardAllSoFar()
@@ -158,6 +234,226 @@ void BusTest::closedCalendarStaysSilent()
     }
     QVERIFY(heardAllSoFar());
     QVERIFY2(m_fromHiddenCalendar.isEmpty(), qPrintable(m_fromHiddenCalendar.join(QStringLiteral(", "))));
+}
+
+QString BusTest::focusToldOn(QWidget *expected)
+{
+    if (!heardAllSoFar())
+        return QStringLiteral("the bus fell silent");
+    QWidget *focused = QApplication::focusWidget();
+    const auto nameOf = [](const QObject *object) {
+        return object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("nothing");
+    };
+    if (focused != expected || m_focusedObject != focused) {
+        return QStringLiteral("%1 has the keyboard, the bus told of %2 \"%3\", expected %4")
+            .arg(nameOf(focused), nameOf(m_focusedObject), m_focused, nameOf(expected));
+    }
+    return QAccessible::queryAccessibleInterface(focused)->state().focused
+               ? QString()
+               : QStringLiteral("not in a focused state");
+}
+
+QDBusMessage BusTest::ask(const QString &path, const QString &interface, const QString &method,
+                          const QVariantList &arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(m_application, path, interface, method);
+    call.setArguments(arguments);
+    // The bridge answers on this thread: the call must not block it.
+    const QDBusPendingCall pending = m_bus.asyncCall(call);
+    ScreenRig::waitFor([&pending] { return pending.isFinished(); }, 5000);
+    return pending.reply();
+}
+
+QStringList BusTest::unnamedReachable()
+{
+    QStringList unnamed;
+    const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
+    QStringList paths{QStringLiteral("/org/a11y/atspi/accessible/root")};
+    while (!paths.isEmpty()) {
+        const QString path = paths.takeFirst();
+        const QDBusMessage states = ask(path, accessible, QStringLiteral("GetState"));
+        const QList<uint> state = qdbus_cast<QList<uint>>(states.arguments().value(0));
+        // What is not on screen is not reached, nor anything inside it.
+        if (!path.endsWith(QLatin1String("/root")) && !hasState(state, showingState))
+            continue;
+        if (hasState(state, focusableState)) {
+            const QDBusMessage name = ask(path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                          QStringLiteral("Get"), {accessible, QStringLiteral("Name")});
+            if (name.arguments().value(0).value<QDBusVariant>().variant().toString().trimmed().isEmpty()) {
+                const QDBusMessage role = ask(path, accessible, QStringLiteral("GetRoleName"));
+                const QAccessibleInterface *element =
+                    QAccessible::accessibleInterface(path.section(QLatin1Char('/'), -1).toUInt());
+                const QObject *object = element ? element->object() : nullptr;
+                unnamed.append(role.arguments().value(0).toString() + QLatin1Char(' ') +
+                               (object ? QString::fromLatin1(object->metaObject()->className()) : path));
+            }
+        }
+        const QDBusMessage children = ask(path, accessible, QStringLiteral("GetChildren"));
+        const QDBusArgument list = children.arguments().value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            QString service;
+            QDBusObjectPath child;
+            list.beginStructure();
+            list >> service >> child;
+            list.endStructure();
+            paths.append(child.path());
+        }
+        list.endArray();
+    }
+    return unnamed;
+}
+
+void BusTest::focusGoesWhereTheQueryGoesOn_data()
+{
+    QTest::addColumn<QString>("task");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a suggestion chosen with Return")
+        << QStringLiteral("suggestion") << QStringLiteral("answer");
+    QTest::newRow("a search that finds one person") << QStringLiteral("search") << QStringLiteral("answer");
+    QTest::newRow("Escape in the open suggestions") << QStringLiteral("escape") << QStringLiteral("field");
+    QTest::newRow("a moment picked, the date controls closed")
+        << QStringLiteral("moment") << QStringLiteral("answer");
+}
+
+void BusTest::focusGoesWhereTheQueryGoesOn()
+{
+    QFETCH(QString, task);
+    QFETCH(QString, expected);
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    // A student whose whole name finds no one else.
+    const auto &students = signedIn.rig.school().students;
+    const auto unique = std::find_if(students.begin(), students.end(), [&students](const auto &candidate) {
+        return std::count_if(students.begin(), students.end(), [&candidate](const auto &other) {
+                   return other.name.contains(candidate.name);
+               }) == 1;
+    });
+    QVERIFY(unique != students.end());
+    const auto &student = *unique;
+    if (task == QLatin1String("moment"))
+        QVERIFY(signedIn.choose(student.name));
+    SearchField *field = query->searchBox()->field();
+    QVERIFY(heardAllSoFar());
+    if (task == QLatin1String("moment")) {
+        MomentEditor *editor = focusDateEditor(query);
+        QVERIFY(editor);
+        editor->setCurrentSection(QDateTimeEdit::HourSection);
+        QTest::keyClick(editor, Qt::Key_Up);
+        settle();
+        QTRY_VERIFY(signedIn.rig.model->date() != signedIn.rig.now());
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_VERIFY(!query->showDate());
+    } else {
+        field->setFocus(Qt::TabFocusReason);
+        // The whole name finds one student; its first character finds several.
+        typeText(field, task == QLatin1String("search") ? student.name : student.name.left(1));
+        QTRY_VERIFY(!query->suggestions().isEmpty() && !signedIn.rig.model->busy());
+        if (task == QLatin1String("search")) {
+            QTest::keyClick(field, Qt::Key_Return);
+        } else {
+            QTest::keyClick(field, Qt::Key_Down);
+            // Keys reach the window through the window system, a turn or more later.
+            QTRY_VERIFY(query->highlighted());
+            QTest::keyClick(field, task == QLatin1String("escape") ? Qt::Key_Escape : Qt::Key_Return);
+        }
+    }
+    QTRY_VERIFY(!query->dropdownVisible() &&
+                (expected == QLatin1String("field") || signedIn.rig.model->hasSelection()));
+    settle();
+    QWidget *target = field;
+    if (expected == QLatin1String("answer")) {
+        QTRY_VERIFY(query->resultArea() && query->resultArea()->isAncestorOf(QApplication::focusWidget()));
+        target = QApplication::focusWidget();
+    }
+    const QString wrong = focusToldOn(target);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    if (expected == QLatin1String("answer")) {
+        QVERIFY2(m_focused.startsWith(signedIn.rig.model->selectionName() + QStringLiteral(" · ")),
+                 qPrintable(m_focused));
+        // The answer is named anew as the timetable arrives.
+        QTRY_VERIFY(!signedIn.rig.model->loadingSchedule());
+        settle();
+        QVERIFY(heardAllSoFar());
+        QVERIFY(QAccessible::queryAccessibleInterface(target)->text(QAccessible::Name) !=
+                signedIn.rig.model->selectionName() + QStringLiteral(" · ") + Model::readingStatus);
+    }
+}
+
+void BusTest::focusGoesWhereTheSignInGoesOn_data()
+{
+    QTest::addColumn<QString>("task");
+    QTest::newRow("a wrong password with Return") << QStringLiteral("password");
+    QTest::newRow("a wrong password with the sign-in button") << QStringLiteral("button");
+    QTest::newRow("Space on the captcha picture") << QStringLiteral("captcha");
+}
+
+void BusTest::focusGoesWhereTheSignInGoesOn()
+{
+    QFETCH(QString, task);
+    const bool captcha = task == QLatin1String("captcha");
+    SignInWindow signIn;
+    LoginView *login = signIn.usable(captcha);
+    QVERIFY(login);
+    login->accountField()->setText(signIn.rig.school().account.name);
+    QLineEdit *expected = login->passwordField();
+    if (captcha) {
+        login->captchaButton()->setFocus(Qt::TabFocusReason);
+        QVERIFY(heardAllSoFar());
+        const QString captchaPath = QStringLiteral("/api/MemberShip/GetTeacherCaptchaForLogin");
+        const qsizetype asked = signIn.rig.platform.requestsTo(captchaPath).size();
+        QTest::keyClick(login->captchaButton(), Qt::Key_Space);
+        QTRY_VERIFY(signIn.rig.platform.requestsTo(captchaPath).size() > asked);
+        expected = login->captchaField();
+    } else {
+        login->passwordField()->setFocus(Qt::TabFocusReason);
+        typeText(login->passwordField(), QStringLiteral("wrong"));
+        QTRY_VERIFY(login->signInButton()->isEnabled());
+        if (task == QLatin1String("button")) {
+            login->signInButton()->setFocus(Qt::TabFocusReason);
+            QVERIFY(heardAllSoFar());
+            QTest::keyClick(login->signInButton(), Qt::Key_Space);
+        } else {
+            QTest::keyClick(login->passwordField(), Qt::Key_Return);
+        }
+        QTRY_VERIFY(!signIn.rig.client->message().isEmpty());
+    }
+    QTRY_VERIFY(!signIn.rig.client->working());
+    settle();
+    const QString wrong = focusToldOn(expected);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QVERIFY(expected->isEnabled() && !expected->isReadOnly());
+    // What is typed next lands there.
+    typeText(QApplication::focusWidget(), QStringLiteral("k7"));
+    QCOMPARE(expected->text(), QStringLiteral("k7"));
+    if (!captcha)
+        QCOMPARE(expected->accessibleDescription(), signIn.rig.client->message());
+}
+
+void BusTest::everyReachableControlIsNamed_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("sign-in with a captcha") << QStringLiteral("sign-in");
+    QTest::newRow("query, a student's answer and week") << QStringLiteral("student");
+}
+
+void BusTest::everyReachableControlIsNamed()
+{
+    QFETCH(QString, shown);
+    std::unique_ptr<SignInWindow> signIn;
+    std::unique_ptr<SignedInWindow> signedIn;
+    if (shown == QLatin1String("sign-in")) {
+        signIn = std::make_unique<SignInWindow>();
+        QVERIFY(signIn->usable(true));
+    } else {
+        signedIn = std::make_unique<SignedInWindow>();
+        QVERIFY(signedIn->choose(signedIn->rig.school().students.first().name));
+        settle();
+    }
+    QVERIFY(heardAllSoFar());
+    const QStringList unnamed = unnamedReachable();
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(BusTest)

@@ -5,11 +5,13 @@
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/contentview.h"
 #include "app/screens/lessonprogress.h"
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
+#include "app/screens/resultarea.h"
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
@@ -21,6 +23,8 @@
 #include "app/week/coursedetailcard.h"
 #include "app/week/coursetext.h"
 #include "app/week/weekcourseblock.h"
+#include "core/base/shanghai.h"
+#include "tests/screens/lessonprobe.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
 
@@ -130,6 +134,8 @@ private slots:
     void openedDetailIsNamedByItsCourse();
     void searchModeIsToldInTheFieldsDescription_data();
     void searchModeIsToldInTheFieldsDescription();
+    void answerIsToldOnceAsItChanges_data();
+    void answerIsToldOnceAsItChanges();
     void accountButtonSaysItOpensAMenu();
     void signInMessageIsAnnounced();
 };
@@ -357,6 +363,46 @@ void ReaderTest::searchModeIsToldInTheFieldsDescription()
     QAccessibleInterface *field = QAccessible::queryAccessibleInterface(query->searchBox()->field());
     QCOMPARE(field->text(QAccessible::Description), placeholder);
     QCOMPARE(heard.of(QAccessible::DescriptionChanged).size(), byCourse ? 2 : 1);
+}
+
+void ReaderTest::answerIsToldOnceAsItChanges_data()
+{
+    QTest::addColumn<bool>("begins");
+    QTest::newRow("a minute on, the same next lesson") << false;
+    QTest::newRow("the lesson begins") << true;
+}
+
+void ReaderTest::answerIsToldOnceAsItChanges()
+{
+    QFETCH(bool, begins);
+    SignedInWindow signedIn;
+    const std::optional<ExpectedLesson> lesson =
+        plainLessonAt(signedIn.rig.school(), shanghai::dateOf(signedIn.rig.now()), 3);
+    QVERIFY(lesson);
+    Model *model = signedIn.rig.model.get();
+    model->setFollowNow(false);
+    model->setDate(lesson->before);
+    QVERIFY(signedIn.choose(lesson->studentName));
+    settle();
+    QWidget *answer = signedIn.query()->resultArea()->answer();
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(answer);
+    const QString before = element->text(QAccessible::Name);
+    QCOMPARE(before, QStringLiteral("%1 · 下一节 · %2 · %3 · 距上课 10 分钟")
+                         .arg(lesson->studentName, lesson->subject, lesson->room));
+    Heard heard;
+    model->setDate(begins ? lesson->during : lesson->before.addSecs(60));
+    settle();
+    const QString now = element->text(QAccessible::Name);
+    QCOMPARE(now, begins ? QStringLiteral("%1 · 正在上课 · %2 · %3")
+                                   .arg(lesson->studentName, lesson->subject, lesson->room) +
+                               now.mid(now.lastIndexOf(QStringLiteral(" · ")))
+                         : QStringLiteral("%1 · 下一节 · %2 · %3 · 距上课 9 分钟")
+                               .arg(lesson->studentName, lesson->subject, lesson->room));
+    // The countdown is read when asked for; only a new lesson is told.
+    const QList<Heard::Told> renamed = heard.of(QAccessible::NameChanged);
+    const qsizetype told = std::count_if(renamed.begin(), renamed.end(),
+                                         [&now](const Heard::Told &one) { return one.name == now; });
+    QCOMPARE(told, begins ? 1 : 0);
 }
 
 void ReaderTest::accountButtonSaysItOpensAMenu()
