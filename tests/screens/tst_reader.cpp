@@ -192,22 +192,23 @@ void ReaderTest::hiddenPartsTakeNoFocus()
 
 void ReaderTest::lessonProgressIsHeardAsABar_data()
 {
-    QTest::addColumn<double>("fraction");
+    // Seconds run of a 40-minute lesson.
+    QTest::addColumn<qint64>("seconds");
     QTest::addColumn<int>("percent");
-    QTest::newRow("not begun") << 0.0 << 0;
-    QTest::newRow("a quarter, cut down") << 0.259 << 25;
-    QTest::newRow("over") << 1.0 << 100;
+    QTest::newRow("not begun") << qint64(0) << 0;
+    QTest::newRow("a quarter, cut down") << qint64(622) << 25;
+    QTest::newRow("over") << qint64(2400) << 100;
 }
 
 void ReaderTest::lessonProgressIsHeardAsABar()
 {
-    QFETCH(double, fraction);
+    QFETCH(qint64, seconds);
     QFETCH(int, percent);
     LessonProgress bar(Appearance::currentGreen);
-    bar.setFraction(0.5);
+    bar.setRun({1200, 2400});
     bar.show();
     Heard heard;
-    bar.setFraction(fraction);
+    bar.setRun({seconds, 2400});
     QAccessibleInterface *element = QAccessible::queryAccessibleInterface(&bar);
     QCOMPARE(element->role(), QAccessible::ProgressBar);
     QCOMPARE(element->text(QAccessible::Name), QStringLiteral("本节课进度"));
