@@ -11,6 +11,7 @@
 #include "app/screens/spinner.h"
 #include "app/screens/suggestionpanel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -41,10 +42,10 @@ SearchBox::SearchBox(QWidget *parent)
     // A click on the magnifier focuses the field; the magnifier itself never holds the focus.
     m_magnifier->setFocusPolicy(Qt::NoFocus);
     // The field takes the row's full height, and a click anywhere else in the row focuses it too:
-    // every visible pixel of the capsule is the field.
+    // every visible pixel of the capsule is the field. The row itself takes no focus, so assistive
+    // technologies find no nameless control in it.
     m_field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_row->setFocusPolicy(Qt::ClickFocus);
-    m_row->setFocusProxy(m_field);
+    m_row->installEventFilter(this);
     auto *row = new QHBoxLayout(m_row);
     row->setContentsMargins(22, 0, 9, 0);
     row->setSpacing(12);
@@ -76,6 +77,13 @@ void SearchBox::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     m_row->setGeometry(0, 0, width(), fieldHeight);
     m_panel->setGeometry(0, fieldHeight, width(), std::max(0, height() - fieldHeight));
+}
+
+bool SearchBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_row && event->type() == QEvent::MouseButtonPress && m_field->isEnabled())
+        m_field->setFocus(Qt::MouseFocusReason);
+    return QWidget::eventFilter(watched, event);
 }
 
 SearchShadow::SearchShadow(QWidget *parent)
