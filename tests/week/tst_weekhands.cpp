@@ -149,6 +149,8 @@ private slots:
     void pressedBlockTakesThePinnedDetail_data();
     void pressedBlockTakesThePinnedDetail();
     void openedDetailComesIntoView();
+    void clickOnAnotherCoursePinsItInPlace_data();
+    void clickOnAnotherCoursePinsItInPlace();
     void keepsShortRoomOnOneLine();
     void tagLeavesNoLabelHalfCovered_data();
     void tagLeavesNoLabelHalfCovered();
@@ -299,6 +301,45 @@ void TestWeekUnderHands::openedDetailComesIntoView()
                                                                .arg(shown.top())
                                                                .arg(shown.bottom())
                                                                .arg(viewport->height())));
+}
+
+void TestWeekUnderHands::clickOnAnotherCoursePinsItInPlace_data()
+{
+    // The first and the second course clicked, as (weekday, block of that day).
+    QTest::addColumn<QPoint>("first");
+    QTest::addColumn<QPoint>("second");
+    QTest::newRow("a later course, at the bottom of the page") << QPoint(0, 0) << QPoint(3, 3);
+    QTest::newRow("an earlier course") << QPoint(3, 3) << QPoint(0, 0);
+}
+
+void TestWeekUnderHands::clickOnAnotherCoursePinsItInPlace()
+{
+    QFETCH(QPoint, first);
+    QFETCH(QPoint, second);
+    Page page(crowdedWeek(), at(1, 10, 0), QSize(1100, 700));
+    const auto block = [&page](QPoint at) {
+        return page.view->dayArea()->columns().at(at.x())->blocks().at(at.y());
+    };
+    // Both in view, the latest lesson just inside the bottom edge of the page.
+    page.scroll.ensureWidgetVisible(block(QPoint(3, 3)), 0, 0);
+    QApplication::processEvents();
+    const int scrolled = page.scroll.verticalScrollBar()->value();
+    // Clicked as the window system delivers it, to whatever lies under the pointer.
+    const auto click = [&page](WeekCourseBlock *target) {
+        QTest::mouseClick(page.scroll.windowHandle(), Qt::LeftButton, {},
+                          target->mapTo(&page.scroll, target->rect().center()));
+        QApplication::processEvents();
+    };
+    click(block(first));
+    QVERIFY(block(first)->pinned());
+    click(block(second));
+
+    CourseDetailCard *card = page.view->detailOverlay()->card();
+    QVERIFY(card);
+    QCOMPARE(card->anchorId(), block(second)->event().id);
+    QVERIFY(block(second)->pinned());
+    QVERIFY(!block(first)->showsDetails());
+    QCOMPARE(page.scroll.verticalScrollBar()->value(), scrolled);
 }
 
 void TestWeekUnderHands::pressedBlockTakesThePinnedDetail()
