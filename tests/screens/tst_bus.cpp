@@ -1,18 +1,26 @@
 // What a screen reader hears on the accessibility bus while the query screen stands with its date
 // controls: the test registers for object and focus events with the accessibility registry, as a
 // reader does, and listens to what the application's bridge sends. The closed calendar says nothing.
+// It also asks the bridge over the bus, as a reader does, what a control is and which states it has.
 
+#include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/contentview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
+#include "app/screens/topbar.h"
 #include "tests/screens/windowrig.h"
+#include "tests/support/settingsbench.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QMenu>
 #include <QPointer>
 #include <QTest>
 
@@ -22,6 +30,22 @@ using namespace quorvale::testing;
 namespace {
 
 const QString registry = QStringLiteral("org.a11y.atspi.Registry");
+const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
+
+// Numbers of the accessibility bus's roles and states, as readers know them.
+constexpr uint frameRole = 23;
+constexpr uint pushButtonRole = 43;
+constexpr uint collapsedState = 5;
+constexpr uint expandableState = 9;
+constexpr uint expandedState = 10;
+constexpr uint focusableState = 11;
+constexpr uint showingState = 25;
+
+// The path the bridge gives an element on the bus.
+QString pathOf(QAccessibleInterface *element)
+{
+    return QStringLiteral("/org/a11y/atspi/accessible/%1").arg(QAccessible::uniqueId(element));
+}
 
 // The accessible an event on the bus came from, by the number that ends its path.
 QAccessibleInterface *sourceOf(const QDBusMessage &message)
@@ -51,6 +75,9 @@ private slots:
     void initTestCase();
     void closedCalendarStaysSilent_data();
     void closedCalendarStaysSilent();
+    void accountButtonOpensItsMenuOnItsFirstItem();
+    void everyFocusableObjectHasAName_data();
+    void everyFocusableObjectHasAName();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -59,8 +86,17 @@ private:
     // Waits until every event sent so far has arrived: the bus keeps a sender's order, so once a
     // name change sent now is heard, all before it are too.
     bool heardAllSoFar();
+    // Asks the bridge over the bus about the element at `path`, as a reader does.
+    QDBusMessage ask(const QString &path, const QString &method, const QVariantList &arguments = {},
+                     const QString &interface = accessibleInterface);
+    QSet<uint> statesOf(const QString &path);
+    QString nameOf(const QString &path);
+    // Every object under `path` that shows and takes the focus but has no name, as its path and role.
+    void findUnnamedFocusable(const QString &path, QStringList &found);
 
     QDBusConnection m_bus{QString()};
+    // The application's bridge on the bus, as the sender of what was heard.
+    QString m_bridge;
     QWidget m_marker;
     QString m_markerHeard;
     // What was heard from the hidden calendar, as the signal and its first argument.
@@ -102,6 +138,7 @@ void BusTest::initTestCase()
 void BusTest::hear(const QDBusMessage &message)
 {
     const QVariant first = message.arguments().value(0);
+    m_bridge = message.service();
     QAccessibleInterface *source = sourceOf(message);
     if (source && source->object() == &m_marker && first == QStringLiteral("accessible-name"))
         m_markerHeard = m_marker.accessibleName();
@@ -158,6 +195,134 @@ void BusTest::closedCalendarStaysSilent()
     }
     QVERIFY(heardAllSoFar());
     QVERIFY2(m_fromHiddenCalendar.isEmpty(), qPrintable(m_fromHiddenCalendar.join(QStringLiteral(", "))));
+}
+
+QDBusMessage BusTest::ask(const QString &path, const QString &method, const QVariantList &arguments,
+                          const QString &interface)
+{
+    QDBusMessage question = QDBusMessage::createMethodCall(m_bridge, path, interface, method);
+    question.setArguments(arguments);
+    // The bridge answers from this very thread, so the wait keeps the events moving.
+    return m_bus.call(question, QDBus::BlockWithGui, 10000);
+}
+
+QSet<uint> BusTest::statesOf(const QString &path)
+{
+    const QDBusMessage answer = ask(path, QStringLiteral("GetState"));
+    QList<uint> words;
+    answer.arguments().value(0).value<QDBusArgument>() >> words;
+    QSet<uint> states;
+    for (int word = 0; word < words.size(); ++word) {
+        for (uint bit = 0; bit < 32; ++bit) {
+            if (words.at(word) & (1u << bit))
+                states.insert(uint(word) * 32 + bit);
+        }
+    }
+    return states;
+}
+
+QString BusTest::nameOf(const QString &path)
+{
+    const QDBusMessage answer =
+        ask(path, QStringLiteral("Get"), {accessibleInterface, QStringLiteral("Name")},
+            QStringLiteral("org.freedesktop.DBus.Properties"));
+    return answer.arguments().value(0).value<QDBusVariant>().variant().toString();
+}
+
+void BusTest::findUnnamedFocusable(const QString &path, QStringList &found)
+{
+    const QSet<uint> states = statesOf(path);
+    if (!states.contains(showingState))
+        return;
+    if (states.contains(focusableState) && nameOf(path).trimmed().isEmpty())
+        found.append(path + QLatin1Char(' ') + ask(path, QStringLiteral("GetRoleName")).arguments().value(0).toString());
+    const QDBusMessage children = ask(path, QStringLiteral("GetChildren"));
+    const QDBusArgument list = children.arguments().value(0).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString service;
+        QDBusObjectPath child;
+        list.beginStructure();
+        list >> service >> child;
+        list.endStructure();
+        findUnnamedFocusable(child.path(), found);
+    }
+    list.endArray();
+}
+
+void BusTest::accountButtonOpensItsMenuOnItsFirstItem()
+{
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    MenuButton *button = query->topBar()->accountButton();
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(button));
+    // The bridge has no role of its own for a button that opens a menu and leaves out the has-popup
+    // state: it is a push button that can expand, collapsed while its menu is closed.
+    QCOMPARE(ask(path, QStringLiteral("GetRole")).arguments().value(0).toUInt(), pushButtonRole);
+    QSet<uint> states = statesOf(path);
+    QVERIFY(states.contains(expandableState));
+    QVERIFY(states.contains(collapsedState));
+
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    QMenu *menu = query->topBar()->accountMenu();
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(heardAllSoFar());
+    QCOMPARE(m_focused, QStringLiteral("检查登录状态"));
+    states = statesOf(path);
+    QVERIFY(states.contains(expandedState));
+    QVERIFY(!states.contains(collapsedState));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
+}
+
+void BusTest::everyFocusableObjectHasAName_data()
+{
+    QTest::addColumn<bool>("settings");
+    QTest::newRow("the query screen") << false;
+    QTest::newRow("the settings window without an update host") << true;
+}
+
+void BusTest::everyFocusableObjectHasAName()
+{
+    QFETCH(bool, settings);
+    m_focused.clear();
+    std::unique_ptr<SignedInWindow> signedIn;
+    std::unique_ptr<SettingsBench> bench;
+    QWidget *window = nullptr;
+    if (settings) {
+        bench = std::make_unique<SettingsBench>();
+        window = &bench->window;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // As the desktop does when the window opens.
+        QApplication::setActiveWindow(window);
+    } else {
+        signedIn = std::make_unique<SignedInWindow>();
+        window = signedIn->window.get();
+    }
+    settle();
+    QVERIFY(heardAllSoFar());
+    if (settings) {
+        // The window opens on its close button, which tells why the settings are greyed out.
+        QCOMPARE(m_focused, QStringLiteral("关闭"));
+        const QString focused = pathOf(QAccessible::queryAccessibleInterface(QApplication::focusWidget()));
+        QCOMPARE(ask(focused, QStringLiteral("Get"), {accessibleInterface, QStringLiteral("Description")},
+                     QStringLiteral("org.freedesktop.DBus.Properties"))
+                     .arguments()
+                     .value(0)
+                     .value<QDBusVariant>()
+                     .variant()
+                     .toString(),
+                 QStringLiteral("此构建尚未配置更新地址"));
+        const QString path = pathOf(QAccessible::queryAccessibleInterface(window));
+        QCOMPARE(ask(path, QStringLiteral("GetRole")).arguments().value(0).toUInt(), frameRole);
+        QCOMPARE(nameOf(path), QStringLiteral("设置"));
+    }
+    QStringList unnamed;
+    findUnnamedFocusable(pathOf(QAccessible::queryAccessibleInterface(window)), unnamed);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(BusTest)
