@@ -46,6 +46,7 @@ SearchBox::SearchBox(QWidget *parent)
     // technologies find no nameless control in it.
     m_field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_row->installEventFilter(this);
+    m_button->installEventFilter(this);
     auto *row = new QHBoxLayout(m_row);
     row->setContentsMargins(22, 0, 9, 0);
     row->setSpacing(12);
@@ -81,7 +82,9 @@ void SearchBox::resizeEvent(QResizeEvent *event)
 
 bool SearchBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_row && event->type() == QEvent::MouseButtonPress && m_field->isEnabled())
+    // The greyed-out "查询" button is part of the row too.
+    const bool row = watched == m_row || (watched == m_button && !m_button->isEnabled());
+    if (row && event->type() == QEvent::MouseButtonPress && m_field->isEnabled())
         m_field->setFocus(Qt::MouseFocusReason);
     return QWidget::eventFilter(watched, event);
 }
