@@ -12,6 +12,7 @@
 #include "app/week/weektimetableview.h"
 #include "tests/support/pixels.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
@@ -152,6 +153,7 @@ private slots:
     void clickOnAnotherCoursePinsItInPlace_data();
     void clickOnAnotherCoursePinsItInPlace();
     void keepsShortRoomOnOneLine();
+    void otherArrangementsTellTheyAreOpen();
     void tagLeavesNoLabelHalfCovered_data();
     void tagLeavesNoLabelHalfCovered();
     void nowLineLeavesBlockTextClear();
@@ -371,6 +373,25 @@ void TestWeekUnderHands::pressedBlockTakesThePinnedDetail()
     QVERIFY(!page.view->detailOverlay()->card());
     QVERIFY(std::none_of(monday.cbegin(), monday.cend(),
                          [](const WeekCourseBlock *block) { return block->showsDetails(); }));
+}
+
+void TestWeekUnderHands::otherArrangementsTellTheyAreOpen()
+{
+    WeeklySchedule week = crowdedWeek();
+    week.days[0].events.append(lesson(QStringLiteral("evening"), 0, std::nullopt, std::nullopt,
+                                      QStringLiteral("英语听说"), QStringLiteral("晚课1")));
+    WeekTimetableView view(week, at(0, 9, 0), true);
+    view.show();
+    QApplication::processEvents();
+    QAbstractButton *header = view.deferredSection()->header();
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(header);
+    QCOMPARE(element->text(QAccessible::Name), QStringLiteral("其他安排 · 1"));
+    QVERIFY(element->state().expandable);
+    QVERIFY(element->state().collapsed && !element->state().expanded);
+    header->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(header, Qt::Key_Space);
+    QVERIFY(view.deferredSection()->expanded());
+    QVERIFY(element->state().expanded && !element->state().collapsed);
 }
 
 void TestWeekUnderHands::keepsShortRoomOnOneLine()
