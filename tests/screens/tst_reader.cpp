@@ -14,6 +14,7 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/segmentedcontrol.h"
+#include "app/screens/storagenotice.h"
 #include "app/screens/suggestionlist.h"
 #include "app/screens/suggestionpanel.h"
 #include "app/screens/switchtoggle.h"
@@ -30,9 +31,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPointer>
 #include <QTest>
+#include <QToolTip>
 
 using namespace quorvale;
 using namespace quorvale::testing;
@@ -131,6 +134,7 @@ private slots:
     void searchModeIsToldInTheFieldsDescription_data();
     void searchModeIsToldInTheFieldsDescription();
     void accountButtonSaysItOpensAMenu();
+    void storageNoticeShowsItsNoteOnKeyboardFocus();
     void signInMessageIsAnnounced();
 };
 
@@ -368,6 +372,28 @@ void ReaderTest::accountButtonSaysItOpensAMenu()
     QCOMPARE(button->role(), QAccessible::ButtonMenu);
     QVERIFY(button->state().hasPopup);
     QVERIFY(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+}
+
+void ReaderTest::storageNoticeShowsItsNoteOnKeyboardFocus()
+{
+    QWidget window;
+    auto *before = new QLineEdit(&window);
+    auto *notice = new StorageNotice(window.font(), &window);
+    notice->move(0, 40);
+    const QString note = QStringLiteral("暂时无法保存账号，请稍后再试");
+    notice->setNote(note);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    before->setFocus();
+    // As the window system delivers the keys: each to the widget with the focus at that time.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), notice);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), notice->toolTip());
+    QVERIFY(QToolTip::text().contains(note));
+    QTest::keyClick(window.windowHandle(), Qt::Key_Backtab);
+    QTRY_VERIFY(!QToolTip::isVisible());
 }
 
 void ReaderTest::signInMessageIsAnnounced()
