@@ -129,6 +129,7 @@ private slots:
     void lessonProgressIsHeardAsABar();
     void suggestionHighlightIsHeard_data();
     void suggestionHighlightIsHeard();
+    void suggestionsAreToldAndTypingLeavesNoGoneRow();
     void openedDetailIsNamedByItsCourse_data();
     void openedDetailIsNamedByItsCourse();
     void searchModeIsToldInTheFieldsDescription_data();
@@ -268,6 +269,38 @@ void ReaderTest::suggestionHighlightIsHeard()
         QCOMPARE(list->focusChild()->text(QAccessible::Name), name);
         QCOMPARE(list->tableInterface()->selectedCellCount(), 1);
     }
+}
+
+void ReaderTest::suggestionsAreToldAndTypingLeavesNoGoneRow()
+{
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    SearchField *field = query->searchBox()->field();
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(field);
+    clickAt(signedIn.window.get(), inWindow(field).center());
+    Heard heard;
+    typeText(field, QStringLiteral("张"));
+    QTRY_VERIFY_WITH_TIMEOUT(query->suggestions().size() > 2 && !signedIn.rig.model->busy(), 15000);
+    settle();
+    // The reader of this desktop speaks the new description of the field it is in.
+    const QString told = QStringLiteral("选择学生 · %1 项").arg(query->suggestions().size());
+    QCOMPARE(element->text(QAccessible::Description), told);
+    const QList<Heard::Told> described = heard.of(QAccessible::DescriptionChanged);
+    QVERIFY(std::any_of(described.cbegin(), described.cend(),
+                        [&](const Heard::Told &one) { return one.name == element->text(QAccessible::Name); }));
+
+    QTest::keyClick(field, Qt::Key_Down);
+    settle();
+    Heard::told.clear();
+    typeText(field, QStringLiteral("文"));
+    QTRY_VERIFY_WITH_TIMEOUT(!signedIn.rig.model->busy(), 15000);
+    settle();
+    // What the keys work on again is the field, not a row of the list before.
+    QCOMPARE(QApplication::focusWidget(), field);
+    QVERIFY(!heard.of(QAccessible::Focus).isEmpty());
+    QCOMPARE(heard.of(QAccessible::Focus).last().name, element->text(QAccessible::Name));
+    QCOMPARE(heard.of(QAccessible::Focus).last().role, QAccessible::EditableText);
 }
 
 void ReaderTest::openedDetailIsNamedByItsCourse_data()
