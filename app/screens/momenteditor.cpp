@@ -57,6 +57,52 @@ void MomentEditor::stepBy(int steps)
     emit settled();
 }
 
+int MomentEditor::partValue() const
+{
+    const QDateTime moment = dateTime();
+    switch (currentSection()) {
+    case YearSection:
+        return moment.date().year();
+    case MonthSection:
+        return moment.date().month();
+    case HourSection:
+        return moment.time().hour();
+    case MinuteSection:
+        return moment.time().minute();
+    default:
+        return moment.date().day();
+    }
+}
+
+int MomentEditor::partMinimum() const
+{
+    switch (currentSection()) {
+    case YearSection:
+        return minimumDate().year();
+    case HourSection:
+    case MinuteSection:
+        return 0;
+    default:
+        return 1;
+    }
+}
+
+int MomentEditor::partMaximum() const
+{
+    switch (currentSection()) {
+    case YearSection:
+        return maximumDate().year();
+    case MonthSection:
+        return 12;
+    case HourSection:
+        return 23;
+    case MinuteSection:
+        return 59;
+    default:
+        return date().daysInMonth();
+    }
+}
+
 bool MomentEditor::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_calendar && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {

@@ -21,11 +21,22 @@ namespace quorvale {
 class MomentEditor : public QDateTimeEdit
 {
     Q_OBJECT
+    // What assistive technologies take for the value of a spin box: the part the arrow keys step
+    // (the year, month, day, hour or minute), within that part's range.
+    Q_PROPERTY(int value READ partValue)
+    Q_PROPERTY(int minimum READ partMinimum)
+    Q_PROPERTY(int maximum READ partMaximum)
+    Q_PROPERTY(int stepSize READ partStep)
 
 public:
     explicit MomentEditor(QWidget *parent = nullptr);
 
     void stepBy(int steps) override;
+
+    int partValue() const;
+    int partMinimum() const;
+    int partMaximum() const;
+    int partStep() const { return 1; }
 
 signals:
     // The moment shown may have become another one.

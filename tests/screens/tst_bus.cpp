@@ -77,6 +77,8 @@ private slots:
     void closedCalendarStaysSilent_data();
     void closedCalendarStaysSilent();
     void accountButtonOpensItsMenuOnItsFirstItem();
+    void dateEditorValueIsThePartTheArrowsStep_data();
+    void dateEditorValueIsThePartTheArrowsStep();
     void everyFocusableObjectHasAName_data();
     void everyFocusableObjectHasAName();
 
@@ -276,6 +278,45 @@ void BusTest::accountButtonOpensItsMenuOnItsFirstItem()
     QVERIFY(!states.contains(collapsedState));
     QTest::keyClick(menu, Qt::Key_Escape);
     QTRY_VERIFY(!menu->isVisible());
+}
+
+void BusTest::dateEditorValueIsThePartTheArrowsStep_data()
+{
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::newRow("day") << int(QDateTimeEdit::DaySection) << 1 << 31;
+    QTest::newRow("hour") << int(QDateTimeEdit::HourSection) << 0 << 23;
+}
+
+void BusTest::dateEditorValueIsThePartTheArrowsStep()
+{
+    QFETCH(int, part);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    SignedInWindow signedIn;
+    MomentEditor *editor = focusDateEditor(signedIn.query());
+    QVERIFY(editor);
+    editor->setCurrentSection(QDateTimeEdit::Section(part));
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(editor));
+    const auto value = [this, &path](const QString &property) {
+        return ask(path, QStringLiteral("Get"), {QStringLiteral("org.a11y.atspi.Value"), property},
+                   QStringLiteral("org.freedesktop.DBus.Properties"))
+            .arguments()
+            .value(0)
+            .value<QDBusVariant>()
+            .variant()
+            .toDouble();
+    };
+    const auto shown = [editor, part] {
+        return part == QDateTimeEdit::DaySection ? editor->date().day() : editor->time().hour();
+    };
+    QCOMPARE(value(QStringLiteral("CurrentValue")), double(shown()));
+    QCOMPARE(value(QStringLiteral("MinimumValue")), double(minimum));
+    QCOMPARE(value(QStringLiteral("MaximumValue")), double(maximum));
+    QTest::keyClick(editor, Qt::Key_Up);
+    settle();
+    QCOMPARE(value(QStringLiteral("CurrentValue")), double(shown()));
 }
 
 void BusTest::everyFocusableObjectHasAName_data()
