@@ -119,6 +119,15 @@ public:
             QAccessible::deleteAccessibleInterface(id);
     }
 
+    // Named by the month it shows.
+    QString text(QAccessible::Text kind) const override
+    {
+        const auto *calendar = static_cast<const QCalendarWidget *>(view()->parentWidget());
+        return kind == QAccessible::Name
+                   ? QStringLiteral("%1年%2月").arg(calendar->yearShown()).arg(calendar->monthShown())
+                   : QAccessibleWidget::text(kind);
+    }
+
     int childCount() const override { return (rows() + headerPlaces) * placesInRow(); }
 
     QAccessibleInterface *child(int place) const override
