@@ -204,6 +204,19 @@ void MenuButton::setMenu(QMenu *menu)
     };
     connect(menu, &QMenu::aboutToShow, this, tellExpanded);
     connect(menu, &QMenu::aboutToHide, this, tellExpanded);
+    // The menu never held the widget focus, so nothing tells a reader, left on a menu item that is
+    // gone, that the keys are back on the button.
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (hasFocus()) {
+                    QAccessibleEvent focus(this, QAccessible::Focus);
+                    QAccessible::updateAccessibility(&focus);
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 SymbolTile::SymbolTile(const QPainterPath &glyph, QWidget *parent)

@@ -126,6 +126,12 @@ public:
         changed.collapsed = true;
         QAccessibleStateChangeEvent event(this, changed);
         QAccessible::updateAccessibility(&event);
+        // This desktop's bridge passes no change of the expanded state on; a reader hears it as the
+        // header that holds the focus is told once more.
+        if (hasFocus()) {
+            QAccessibleEvent focus(this, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
     }
 
 protected:
