@@ -292,9 +292,10 @@ void QueryView::render()
                                 rows, m_highlighted, m_hovered});
     m_box->setDropdown(dropdownVisible(), suggestionlist::listHeight(rows));
     // The field's description is its placeholder too, told anew as the search mode changes it; while
-    // the dropdown shows, what it lists, told as it opens and as its rows change.
+    // the dropdown shows, what it lists, told as it opens and as its rows change. A list that waits
+    // for the typing to pause is not told as empty.
     const QString description = dropdownVisible() ? m_box->panel()->summary() : m_model->placeholder();
-    if (field->accessibleDescription() != description)
+    if (field->accessibleDescription() != description && !m_debounce->isActive())
         field->setAccessibleDescription(description);
     m_shadow->setLook(searchFocused(), dropdownVisible());
 
