@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QPainter>
 
 namespace quorvale {
@@ -30,10 +31,16 @@ public:
         : QAccessibleWidget(button, QAccessible::ButtonMenu)
     {}
 
+    // The bridge of the desktop drops the has-popup state and sends the role as a plain push
+    // button; that it can expand, and whether its menu is open, reaches a reader.
     QAccessible::State state() const override
     {
         QAccessible::State state = QAccessibleWidget::state();
         state.hasPopup = true;
+        state.expandable = true;
+        const QMenu *menu = static_cast<MenuButton *>(widget())->menu();
+        state.expanded = menu && menu->isVisible();
+        state.collapsed = !state.expanded;
         return state;
     }
 
@@ -183,6 +190,33 @@ MenuButton::MenuButton(AdaptiveColor colour, const QFont &font, QWidget *parent)
 {
     static const bool accessible = (QAccessible::installFactory(&menuButtonFactory), true);
     Q_UNUSED(accessible)
+}
+
+void MenuButton::setMenu(QMenu *menu)
+{
+    m_menu = menu;
+    const auto tellExpanded = [this] {
+        QAccessible::State changed;
+        changed.expanded = true;
+        changed.collapsed = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    };
+    connect(menu, &QMenu::aboutToShow, this, tellExpanded);
+    connect(menu, &QMenu::aboutToHide, this, tellExpanded);
+    // The menu never held the widget focus, so nothing tells a reader, left on a menu item that is
+    // gone, that the keys are back on the button.
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (hasFocus()) {
+                    QAccessibleEvent focus(this, QAccessible::Focus);
+                    QAccessible::updateAccessibility(&focus);
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 SymbolTile::SymbolTile(const QPainterPath &glyph, QWidget *parent)

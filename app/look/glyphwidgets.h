@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <optional>
 
+class QMenu;
+
 // Small painted pieces shared by the cards and screens: a glyph with a text, a capsule tag, a
 // plain link-like button, an icon tile, a dot and the round close button. Texts are drawn as plain
 // text; colours are resolved from the palette each time they are painted.
@@ -68,13 +70,21 @@ private:
     GlyphText *m_label;
 };
 
-// A GlyphButton that opens a menu: assistive technologies hear it as a menu button with a pop-up.
+// A GlyphButton that opens a menu: assistive technologies hear it as a menu button with a pop-up,
+// expanded while its menu is open.
 class MenuButton : public GlyphButton
 {
     Q_OBJECT
 
 public:
     MenuButton(AdaptiveColor colour, const QFont &font, QWidget *parent = nullptr);
+
+    // The menu the button opens; it must outlive the button or be its child.
+    void setMenu(QMenu *menu);
+    QMenu *menu() const { return m_menu; }
+
+private:
+    QMenu *m_menu = nullptr;
 };
 
 // A 24-point tile of the accent colour with a glyph in it.

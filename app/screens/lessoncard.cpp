@@ -118,7 +118,7 @@ void LessonCard::present(const DayLesson &lesson, CourseState state, const QDate
     m_period->setText(lessonclock::periodLine(lesson));
     m_progress->setVisible(state == CourseState::current);
     if (state == CourseState::current)
-        m_progress->setFraction(lessonclock::progress(lesson, moment));
+        m_progress->setRun(lessonclock::progress(lesson, moment));
     // The pill moves only when its text, and so its width, changes.
     if (const QString countdown = lessonclock::countdown(lesson, moment); countdown != m_countdown->text()) {
         m_countdown->setText(countdown);

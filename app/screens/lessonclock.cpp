@@ -34,11 +34,21 @@ QString countdown(const DayLesson &lesson, const QDateTime &moment)
         .arg(beforeStart ? QStringLiteral("上课") : QStringLiteral("下课"), QString::number(minutes));
 }
 
-double progress(const DayLesson &lesson, const QDateTime &moment)
+double LessonRun::fraction() const
 {
-    const double now = double(secondOfDay(moment)) / 60.0;
-    const double span = double(std::max<qint64>(lesson.end - lesson.start, 1));
-    return std::clamp((now - double(lesson.start)) / span, 0.0, 1.0);
+    return double(seconds) / double(length);
+}
+
+int LessonRun::percent() const
+{
+    // In whole numbers: a share such as 0.29 times 100 falls just below 29 in floating point.
+    return int(seconds * 100 / length);
+}
+
+LessonRun progress(const DayLesson &lesson, const QDateTime &moment)
+{
+    const qint64 length = std::max<qint64>(lesson.end - lesson.start, 1) * 60;
+    return {std::clamp<qint64>(secondOfDay(moment) - lesson.start * 60, 0, length), length};
 }
 
 QString roomText(const DayLesson &lesson)

@@ -16,9 +16,20 @@ QString lessonKey(const DayLesson &lesson);
 // below 0.
 QString countdown(const DayLesson &lesson, const QDateTime &moment);
 
-// The share of the lesson that has run, from 0 before its start to 1 after its end. A lesson that
-// ends before it starts counts as one minute long.
-double progress(const DayLesson &lesson, const QDateTime &moment);
+// How much of the lesson has run, in whole seconds: the part run, from 0 before its start to the
+// whole length after its end, and that length. A lesson that ends before it starts counts as one
+// minute long.
+struct LessonRun
+{
+    qint64 seconds = 0;
+    qint64 length = 60;
+
+    // From 0 to 1.
+    double fraction() const;
+    // The whole percentage run, cut down: 696 s of 2400 s is 29%.
+    int percent() const;
+};
+LessonRun progress(const DayLesson &lesson, const QDateTime &moment);
 
 // The room as the card shows it: "教室待确认" when absent or empty, otherwise unchanged.
 QString roomText(const DayLesson &lesson);

@@ -81,8 +81,9 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
     });
 }
 
-void LessonProgress::setFraction(double fraction)
+void LessonProgress::setRun(const lessonclock::LessonRun &run)
 {
+    const double fraction = run.fraction();
     if (fraction == m_fraction)
         return;
     // The first value is shown as it is; later ones move there (the tween takes a move of less
@@ -91,17 +92,12 @@ void LessonProgress::setFraction(double fraction)
         m_shown->jumpTo(fraction);
     else
         m_shown->moveTo(fraction, springCurve<springs::standard>());
-    const int before = percent();
     m_fraction = fraction;
-    if (percent() != before) {
-        QAccessibleValueChangeEvent changed(this, percent());
+    if (run.percent() != m_percent) {
+        m_percent = run.percent();
+        QAccessibleValueChangeEvent changed(this, m_percent);
         QAccessible::updateAccessibility(&changed);
     }
-}
-
-int LessonProgress::percent() const
-{
-    return int(std::clamp(m_fraction, 0.0, 1.0) * 100.0);
 }
 
 void LessonProgress::setTint(AdaptiveColor tint)

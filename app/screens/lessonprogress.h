@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/look/appearance.h"
+#include "app/screens/lessonclock.h"
 
 #include <QWidget>
 
@@ -17,11 +18,11 @@ class LessonProgress : public QWidget
 public:
     explicit LessonProgress(AdaptiveColor tint, QWidget *parent = nullptr);
 
+    void setRun(const lessonclock::LessonRun &run);
     // From 0 to 1.
-    void setFraction(double fraction);
     double fraction() const { return m_fraction; }
     // The share run as a whole percentage, cut down: the value told to screen readers.
-    int percent() const;
+    int percent() const { return m_percent; }
     void setTint(AdaptiveColor tint);
 
     QSize sizeHint() const override;
@@ -37,6 +38,7 @@ private:
     AdaptiveColor m_tint;
     int m_painted = -1;
     double m_fraction = -1.0;
+    int m_percent = 0;
     Tween *m_shown;
 };
 

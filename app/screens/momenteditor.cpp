@@ -1,5 +1,6 @@
 #include "app/screens/momenteditor.h"
 
+#include "app/screens/calendardays.h"
 #include "app/screens/popuplook.h"
 
 #include <QAbstractItemView>
@@ -26,6 +27,7 @@ constexpr auto typingPause = 600ms;
 MomentEditor::MomentEditor(QWidget *parent)
     : QDateTimeEdit(parent)
 {
+    calendardays::nameDays();
     // Typed text is read by this editor itself, when it is complete, not at every key.
     setKeyboardTracking(false);
     m_pause.setSingleShot(true);
@@ -39,10 +41,10 @@ MomentEditor::MomentEditor(QWidget *parent)
         m_typing = false;
         emit settled();
     });
-    // The calendar sets the moment as its days are chosen or browsed; moving on to another part
-    // while typing reads the typed text, which still waits for the pause.
+    // The calendar sets the moment as its days are chosen or browsed, and only a chosen one counts;
+    // moving on to another part while typing reads the typed text, which still waits for the pause.
     connect(this, &QDateTimeEdit::dateTimeChanged, this, [this] {
-        if (!m_typing)
+        if (!m_typing && !m_browsing)
             emit settled();
     });
 }
@@ -55,14 +57,67 @@ void MomentEditor::stepBy(int steps)
     emit settled();
 }
 
+int MomentEditor::partValue() const
+{
+    const QDateTime moment = dateTime();
+    switch (currentSection()) {
+    case YearSection:
+        return moment.date().year();
+    case MonthSection:
+        return moment.date().month();
+    case HourSection:
+        return moment.time().hour();
+    case MinuteSection:
+        return moment.time().minute();
+    default:
+        return moment.date().day();
+    }
+}
+
+int MomentEditor::partMinimum() const
+{
+    switch (currentSection()) {
+    case YearSection:
+        return minimumDate().year();
+    case HourSection:
+    case MinuteSection:
+        return 0;
+    default:
+        return 1;
+    }
+}
+
+int MomentEditor::partMaximum() const
+{
+    switch (currentSection()) {
+    case YearSection:
+        return maximumDate().year();
+    case MonthSection:
+        return 12;
+    case HourSection:
+        return 23;
+    case MinuteSection:
+        return 59;
+    default:
+        return date().daysInMonth();
+    }
+}
+
 bool MomentEditor::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_calendar && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         const bool shown = event->type() == QEvent::Show;
         followSelection(shown);
         // The pop-up gives the focus to its focus widget as it opens: the grid, on the chosen day.
-        if (shown)
+        if (shown) {
+            m_browsing = true;
+            m_picked = false;
+            m_openedOn = date();
             m_calendar->setFocus(Qt::PopupFocusReason);
+        } else {
+            // A day picked closes the calendar before the calendar tells it was picked.
+            QMetaObject::invokeMethod(this, &MomentEditor::calendarClosed, Qt::QueuedConnection);
+        }
     }
     // The grid taking the focus is reported as the whole table, after this event; the day it is on
     // follows it.
@@ -138,6 +193,8 @@ void MomentEditor::prepareCalendar()
         return;
     m_calendar = calendarWidget();
     popuplook::styleCalendar(m_calendar);
+    connect(m_calendar, &QCalendarWidget::activated, this, [this] { m_picked = true; });
+    connect(m_calendar, &QCalendarWidget::clicked, this, [this] { m_picked = true; });
     m_calendar->installEventFilter(this);
     calendarDays()->installEventFilter(this);
     followSelection(m_calendar->isVisible());
@@ -149,13 +206,20 @@ QAbstractItemView *MomentEditor::calendarDays() const
     return m_calendar ? qobject_cast<QAbstractItemView *>(m_calendar->focusProxy()) : nullptr;
 }
 
+void MomentEditor::calendarClosed()
+{
+    m_browsing = false;
+    if (!m_picked && date() != m_openedOn)
+        setDate(m_openedOn);
+    else
+        emit settled();
+}
+
 void MomentEditor::reportFocusedDay()
 {
     QAbstractItemView *days = calendarDays();
     QAccessibleInterface *grid = days && days->hasFocus() ? QAccessible::queryAccessibleInterface(days) : nullptr;
-    QAccessibleTableInterface *table = grid ? grid->tableInterface() : nullptr;
-    const QModelIndex day = days ? days->currentIndex() : QModelIndex();
-    QAccessibleInterface *cell = table && day.isValid() ? table->cellAt(day.row(), day.column()) : nullptr;
+    QAccessibleInterface *cell = grid ? grid->focusChild() : nullptr;
     if (!cell)
         return;
     QAccessibleEvent focus(days, QAccessible::Focus);

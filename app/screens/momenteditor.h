@@ -13,18 +13,30 @@ class QCalendarWidget;
 // Return, or when the focus leaves. A part typed halfway never counts.
 //
 // The calendar opens from its arrow or, as Qt's drop-down lists do, with F4 or Alt+Down, with the
-// focus on the chosen day. It is made as it first opens, and while closed it says nothing to
-// assistive technologies about the days it follows.
+// focus on the chosen day. The arrows browse its days without counting; Return or a click picks
+// one, Escape leaves the day it opened on. It is made as it first opens, and while closed it says
+// nothing to assistive technologies about the days it follows.
 namespace quorvale {
 
 class MomentEditor : public QDateTimeEdit
 {
     Q_OBJECT
+    // What assistive technologies take for the value of a spin box: the part the arrow keys step
+    // (the year, month, day, hour or minute), within that part's range.
+    Q_PROPERTY(int value READ partValue)
+    Q_PROPERTY(int minimum READ partMinimum)
+    Q_PROPERTY(int maximum READ partMaximum)
+    Q_PROPERTY(int stepSize READ partStep)
 
 public:
     explicit MomentEditor(QWidget *parent = nullptr);
 
     void stepBy(int steps) override;
+
+    int partValue() const;
+    int partMinimum() const;
+    int partMaximum() const;
+    int partStep() const { return 1; }
 
 signals:
     // The moment shown may have become another one.
@@ -49,10 +61,17 @@ private:
     void reportFocusedDay();
     // Whether the calendar's grid of days follows its selection, which it does only while shown.
     void followSelection(bool follow);
+    // Once the calendar has closed: a picked day counts, a browsed one gives way to the day it
+    // opened on.
+    void calendarClosed();
 
     // Set from the first typed key until the typing is taken or dropped; changes the editor makes
     // while it is set belong to the typing and wait for it.
     bool m_typing = false;
+    // While the calendar is open, the days it browses set the editor but do not count.
+    bool m_browsing = false;
+    bool m_picked = false;
+    QDate m_openedOn;
     QTimer m_pause;
     QPointer<QCalendarWidget> m_calendar;
 };

@@ -286,11 +286,8 @@ void QueryView::render()
 
     SearchField *field = m_box->field();
     field->setPlaceholderText(m_model->placeholder());
-    // The field's description is its placeholder too, told anew as the search mode changes it.
     if (field->accessibleName() != m_model->placeholder())
         field->setAccessibleName(m_model->placeholder());
-    if (field->accessibleDescription() != m_model->placeholder())
-        field->setAccessibleDescription(m_model->placeholder());
     if (field->text() != m_model->query())
         field->setText(m_model->query());
     m_box->spinner()->setVisible(m_model->busy());
@@ -299,6 +296,12 @@ void QueryView::render()
     m_box->panel()->setContent({suggestionlist::title(*m_model), m_model->busy(), m_model->suggestionError(),
                                 rows, m_highlighted, m_hovered});
     m_box->setDropdown(dropdownVisible(), suggestionlist::listHeight(rows));
+    // The field's description is its placeholder too, told anew as the search mode changes it; while
+    // the dropdown shows, what it lists, told as it opens and as its rows change. A list that waits
+    // for the typing to pause is not told as empty.
+    const QString description = dropdownVisible() ? m_box->panel()->summary() : m_model->placeholder();
+    if (field->accessibleDescription() != description && !m_debounce->isActive())
+        field->setAccessibleDescription(description);
     m_shadow->setLook(searchFocused(), dropdownVisible());
 
     m_dateControls->setMoment(m_model->date(), m_model->followNow());

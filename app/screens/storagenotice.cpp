@@ -4,7 +4,10 @@
 #include "app/screens/safetext.h"
 
 #include <QAccessibleWidget>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace quorvale {
 
@@ -68,12 +71,29 @@ void StorageNotice::focusInEvent(QFocusEvent *event)
 {
     GlyphText::focusInEvent(event);
     update();
+    // Reached from the keyboard, the mark shows its note as the pointer resting on it does.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        showNote();
+}
+
+void StorageNotice::keyReleaseEvent(QKeyEvent *event)
+{
+    GlyphText::keyReleaseEvent(event);
+    // A tool tip closes as any key is let go, the Tab that brought the focus here too.
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        showNote();
+}
+
+void StorageNotice::showNote()
+{
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), toolTip(), this);
 }
 
 void StorageNotice::focusOutEvent(QFocusEvent *event)
 {
     GlyphText::focusOutEvent(event);
     update();
+    QToolTip::hideText();
 }
 
 } // namespace quorvale

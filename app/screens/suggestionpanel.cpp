@@ -11,6 +11,8 @@
 #include "app/screens/suggestionlist.h"
 #include "app/screens/suggestionmodel.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QListView>
 #include <QMouseEvent>
@@ -135,12 +137,36 @@ void SuggestionPanel::followHighlight()
     QItemSelectionModel *selection = m_list->selectionModel();
     const bool valid = m_highlighted && *m_highlighted >= 0 && *m_highlighted < m_model->rowCount();
     const QModelIndex row = valid && m_list->isVisible() ? m_model->index(*m_highlighted) : QModelIndex();
+    if (!row.isValid() && m_rowHeard) {
+        // A reader told of a row that is gone or no longer marked hears where the keys go again,
+        // unless the dropdown closes with it and the screen moves the focus on.
+        m_rowHeard = false;
+        QMetaObject::invokeMethod(this, &SuggestionPanel::tellFocusBack, Qt::QueuedConnection);
+    }
     if (row == selection->currentIndex())
         return;
-    if (row.isValid())
+    if (row.isValid()) {
         selection->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
-    else
+        m_rowHeard = true;
+    } else {
         selection->clear();
+    }
+}
+
+void SuggestionPanel::tellFocusBack()
+{
+    QWidget *focused = QApplication::focusWidget();
+    if (!isVisible() || m_rowHeard || !focused || !focused->isVisible())
+        return;
+    QAccessibleEvent back(focused, QAccessible::Focus);
+    QAccessible::updateAccessibility(&back);
+}
+
+QString SuggestionPanel::summary() const
+{
+    const QString message = this->message();
+    return m_title->text() + QStringLiteral(" · ") +
+           (message.isEmpty() ? QStringLiteral("%1 项").arg(m_model->rowCount()) : message);
 }
 
 void SuggestionPanel::showEvent(QShowEvent *event)

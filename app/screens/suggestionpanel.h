@@ -49,6 +49,8 @@ public:
     QRect rowRect(const QString &id) const;
     // The list's message instead of rows; empty while rows show.
     QString message() const;
+    // What the dropdown shows, in words: its title and the number of rows, or its message.
+    QString summary() const;
     TintedLabel *titleLabel() const { return m_title; }
     bool spinnerShown() const;
 
@@ -65,6 +67,7 @@ protected:
 private:
     void pointerAt(std::optional<int> row);
     void followHighlight();
+    void tellFocusBack();
 
     TintedLabel *m_title;
     Spinner *m_spinner;
@@ -73,6 +76,8 @@ private:
     TintedLabel *m_message;
     std::optional<QString> m_pointed;
     std::optional<int> m_highlighted;
+    // A row was last told to assistive technologies as the one the keys work on.
+    bool m_rowHeard = false;
     Tween *m_scrollTween;
 };
 

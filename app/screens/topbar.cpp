@@ -28,6 +28,7 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
     m_check = m_menu->addAction(QStringLiteral("检查登录状态"));
     m_menu->addSeparator();
     m_signOut = m_menu->addAction(QStringLiteral("退出并忘记账号"));
+    m_account->setMenu(m_menu);
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -44,6 +45,10 @@ TopBar::TopBar(QuorvaleClient *client, QWidget *parent)
         // Styled as it opens, in the colours of the moment.
         popuplook::styleMenu(m_menu);
         m_menu->popup(m_account->mapToGlobal(QPoint(0, m_account->height())));
+        // Opened from the keyboard or by assistive technology, the menu starts on its first item,
+        // which a reader tells at once; under the pointer nothing is marked until the pointer moves.
+        if (!m_account->underMouse())
+            m_menu->setActiveAction(m_check);
     });
     connect(m_check, &QAction::triggered, this, [this] {
         emit dismissRequested();

@@ -55,6 +55,8 @@ WebLoginDialog::WebLoginDialog(QuorvaleClient *client, QWidget *parent)
 
     m_page = m_client->web()->createView(this);
     if (m_page) {
+        // Tab reaches the page itself before its inputs; a reader hears it by the sheet's title.
+        m_page->setAccessibleName(title->text());
         column->addWidget(m_page, 1);
     } else {
         // Where no page can be shown the sheet says why, and how to make it possible.
@@ -80,6 +82,10 @@ void WebLoginDialog::refresh()
 {
     m_header->setEnabled(!m_client->working());
     m_loading->setVisible(m_client->webLoading());
+    // The page takes the focus through a widget the engine makes as it renders, and makes anew.
+    QWidget *renderer = m_page ? m_page->focusProxy() : nullptr;
+    if (renderer && renderer->accessibleName() != m_page->accessibleName())
+        renderer->setAccessibleName(m_page->accessibleName());
 }
 
 QCoro::Task<> WebLoginDialog::verify(QPointer<WebLoginDialog> sheet, QPointer<QuorvaleClient> client)

@@ -1,5 +1,6 @@
 #include "app/web/enginewebview.h"
 
+#include <QAccessible>
 #include <QTimer>
 #include <QWebEngineCookieStore>
 #include <QWebEnginePage>
@@ -7,6 +8,14 @@
 #include <QWebEngineView>
 
 namespace quorvale {
+
+namespace {
+
+// On Linux the engine builds the page's tree for assistive technologies only when this is set
+// before it starts; without it a reader finds the page empty and its inputs nameless.
+const char *const linuxAccessibilityVariable = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
+
+} // namespace
 
 EngineWebView::EngineWebView(QObject *parent)
     : PlatformWebView(parent)
@@ -25,6 +34,9 @@ QWebEnginePage *EngineWebView::page()
 {
     if (m_page)
         return m_page;
+    // Asked for only while assistive technology listens, so nobody else pays for the tree.
+    if (QAccessible::isActive() && !qEnvironmentVariableIsSet(linuxAccessibilityVariable))
+        qputenv(linuxAccessibilityVariable, "1");
     // No storage name: an off-the-record profile that writes nothing to disk.
     m_profile = new QWebEngineProfile(this);
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);

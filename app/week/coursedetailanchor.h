@@ -19,6 +19,9 @@ struct CourseDetailAnchor
     SubjectTint tint;
     QRectF anchor;
     bool pinned = false;
+    // Pinned from the keyboard or by assistive technology: the page may scroll to show the detail.
+    // A pointer pins it where the pointer is, and the page stays under it.
+    bool bringIntoView = false;
     std::function<void(bool)> hovered;
     std::function<void()> dismiss;
 };

@@ -14,6 +14,7 @@
 #include "core/base/shanghai.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -93,12 +94,15 @@ protected:
 } // namespace
 
 // The section's title row: a disclosure chevron and the badge with the count; a click opens or closes.
+// Assistive technologies hear a button that expands, and whether the section is open.
 class DisclosureHeader : public QAbstractButton
 {
 public:
     DisclosureHeader(StatusBadge *badge, QWidget *parent)
         : QAbstractButton(parent)
     {
+        static const bool accessible = (QAccessible::installFactory(&DisclosureHeader::accessibleFactory), true);
+        Q_UNUSED(accessible)
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::TabFocus);
         auto *layout = new QHBoxLayout(this);
@@ -111,6 +115,23 @@ public:
     {
         m_turn = turn;
         update();
+    }
+
+    bool expanded() const { return m_expanded; }
+    void setExpanded(bool expanded)
+    {
+        m_expanded = expanded;
+        QAccessible::State changed;
+        changed.expanded = true;
+        changed.collapsed = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+        // This desktop's bridge passes no change of the expanded state on; a reader hears it as the
+        // header that holds the focus is told once more.
+        if (hasFocus()) {
+            QAccessibleEvent focus(this, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
     }
 
 protected:
@@ -127,8 +148,47 @@ protected:
     }
 
 private:
+    class Accessible : public QAccessibleWidget
+    {
+    public:
+        explicit Accessible(DisclosureHeader *header)
+            : QAccessibleWidget(header, QAccessible::Button)
+        {}
+
+        QAccessible::State state() const override
+        {
+            QAccessible::State state = QAccessibleWidget::state();
+            state.expandable = true;
+            state.expanded = static_cast<DisclosureHeader *>(widget())->expanded();
+            state.collapsed = !state.expanded;
+            return state;
+        }
+
+        QStringList actionNames() const override
+        {
+            return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+        }
+
+        void doAction(const QString &name) override
+        {
+            if (name == pressAction())
+                static_cast<DisclosureHeader *>(widget())->click();
+            else
+                QAccessibleWidget::doAction(name);
+        }
+    };
+
+    // The header has no class name of its own to be found by.
+    static QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+    {
+        auto *header = className == QLatin1String("QAbstractButton") ? dynamic_cast<DisclosureHeader *>(object)
+                                                                      : nullptr;
+        return header ? new Accessible(header) : nullptr;
+    }
+
     static constexpr int chevronBox = 14;
     qreal m_turn = 0.0;
+    bool m_expanded = false;
 };
 
 DeferredSection::DeferredSection(QWidget *parent)
@@ -189,6 +249,7 @@ void DeferredSection::setExpanded(bool expanded)
     if (expanded == m_expanded)
         return;
     m_expanded = expanded;
+    m_header->setExpanded(expanded);
     m_open->moveTo(expanded ? 1.0 : 0.0, springCurve<springs::standard>());
     emit expandedChanged(expanded);
 }

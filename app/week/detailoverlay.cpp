@@ -4,6 +4,7 @@
 #include "app/week/coursedetailcard.h"
 #include "app/week/coursedetailpopover.h"
 #include "app/week/detailplacement.h"
+#include "app/week/weekcourseblock.h"
 
 #include "app/look/animation.h"
 #include "app/look/reducemotion.h"
@@ -18,7 +19,8 @@ namespace quorvale {
 
 namespace {
 
-// A clear layer that turns any click on it into one call.
+// A clear layer that turns any click on it into one call. A click on another course pins that
+// one's detail in place of the open one, as Space on it does.
 class TapLayer : public QWidget
 {
 public:
@@ -34,8 +36,23 @@ protected:
     void mousePressEvent(QMouseEvent *event) override
     {
         event->accept();
-        if (onTap)
+        if (WeekCourseBlock *block = blockAt(event->position().toPoint()))
+            block->pin();
+        else if (onTap)
             onTap();
+    }
+
+private:
+    // The course shown under the layer at `point`, if any.
+    WeekCourseBlock *blockAt(QPoint point) const
+    {
+        const QPoint global = mapToGlobal(point);
+        const QList<WeekCourseBlock *> blocks = parentWidget()->findChildren<WeekCourseBlock *>();
+        for (WeekCourseBlock *block : blocks) {
+            if (block->isVisible() && block->visibleRegion().contains(block->mapFromGlobal(global)))
+                return block;
+        }
+        return nullptr;
     }
 };
 
@@ -92,9 +109,12 @@ void DetailOverlay::show(const std::optional<CourseDetailAnchor> &anchor, const 
         if (focus != m_card && !m_card->isAncestorOf(focus))
             m_returnFocus = focus;
         m_card->setFocus(Qt::OtherFocusReason);
-        // The card comes into view as a control reached with Tab does, also when the page has to
-        // scroll for it: a block opened near the bottom of the screen shows all of its detail.
-        for (QWidget *outer = m_card->parentWidget(); outer; outer = outer->parentWidget()) {
+        // Opened from the keyboard, the card comes into view as a control reached with Tab does,
+        // also when the page has to scroll for it: a block opened near the bottom of the screen
+        // shows all of its detail. Under the pointer the page stays, so a second click lands where
+        // it was aimed.
+        for (QWidget *outer = m_card->parentWidget(); outer && anchor->bringIntoView;
+             outer = outer->parentWidget()) {
             if (auto *scroll = qobject_cast<QScrollArea *>(outer))
                 scroll->ensureWidgetVisible(m_card, 0, 0);
         }

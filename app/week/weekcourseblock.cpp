@@ -127,6 +127,7 @@ std::optional<CourseDetailAnchor> WeekCourseBlock::anchor(const QWidget *space) 
         m_tint,
         bounds,
         m_pinned,
+        m_pinned && !m_pinnedByPointer,
         [self](bool hovered) {
             if (self)
                 self->setDetailHovered(hovered);
@@ -156,6 +157,7 @@ void WeekCourseBlock::pin()
 {
     emit pressed();
     m_hoverTask.stop();
+    m_pinnedByPointer = true;
     setPinned(true);
     setShowDetails(true, true);
 }
@@ -163,6 +165,7 @@ void WeekCourseBlock::pin()
 void WeekCourseBlock::performDefaultAction()
 {
     emit pressed();
+    m_pinnedByPointer = false;
     setPinned(true);
     setShowDetails(true, false);
 }

@@ -48,7 +48,7 @@ public:
     void setDetailHovered(bool hovered);
     // Closes and unpins the details.
     void dismiss();
-    // What a click does: pins the details open.
+    // What a click does: pins the details open where they are, leaving the page as it is.
     void pin();
     // The default action of assistive technologies: pins the details open at once, leaving a pending
     // hover decision as it is.
@@ -107,6 +107,7 @@ private:
     bool m_cardHovered = false;
     bool m_detailHovered = false;
     bool m_pinned = false;
+    bool m_pinnedByPointer = false;
     QTimer m_hoverTask;
     Tween *m_outline;
     mutable std::optional<QList<TextRun>> m_runs;

@@ -1,10 +1,12 @@
 // What a screen reader hears on the accessibility bus: the test registers for object and focus events
 // with the accessibility registry, as a reader does, listens to what the application's bridge sends
-// and asks the bridge for its tree. The closed calendar says nothing; the focus the bus last told of
-// is where the keyboard is, after each step of a person's task; every control a reader can reach is
-// named.
+// and asks the bridge what a control is and which states it has. The closed calendar says nothing;
+// the focus the bus last told of is where the keyboard is, after each step of a person's task; every
+// control a reader can reach is named.
 
+#include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/calendardays.h"
 #include "app/screens/captchabutton.h"
 #include "app/screens/contentview.h"
 #include "app/screens/loginview.h"
@@ -14,8 +16,10 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/signinbutton.h"
+#include "app/screens/topbar.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
+#include "tests/support/settingsbench.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -24,9 +28,10 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QTest>
 #include <algorithm>
@@ -37,6 +42,22 @@ using namespace quorvale::testing;
 namespace {
 
 const QString registry = QStringLiteral("org.a11y.atspi.Registry");
+const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
+
+// Numbers of the accessibility bus's roles and states, as readers know them.
+constexpr uint frameRole = 23;
+constexpr uint pushButtonRole = 43;
+constexpr uint collapsedState = 5;
+constexpr uint expandableState = 9;
+constexpr uint expandedState = 10;
+constexpr uint focusableState = 11;
+constexpr uint showingState = 25;
+
+// The path the bridge gives an element on the bus.
+QString pathOf(QAccessibleInterface *element)
+{
+    return QStringLiteral("/org/a11y/atspi/accessible/%1").arg(QAccessible::uniqueId(element));
+}
 
 // The accessible an event on the bus came from, by the number that ends its path.
 QAccessibleInterface *sourceOf(const QDBusMessage &message)
@@ -54,15 +75,6 @@ bool dayOfHiddenCalendar(QAccessibleInterface *source)
     const auto *days = grid ? qobject_cast<const QAbstractItemView *>(grid->object()) : nullptr;
     const auto *calendar = days ? qobject_cast<const QCalendarWidget *>(days->parent()) : nullptr;
     return calendar && !calendar->isVisible();
-}
-
-// The states of the desktop's accessibility interface that a reader goes by.
-constexpr uint focusableState = 11;
-constexpr uint showingState = 25;
-
-bool hasState(const QList<uint> &states, uint state)
-{
-    return state / 32 < uint(states.size()) && (states.at(int(state / 32)) & (1u << (state % 32)));
 }
 
 // A sign-in screen in the window with a client ready to sign in.
@@ -110,8 +122,11 @@ private slots:
     void focusGoesWhereTheQueryGoesOn();
     void focusGoesWhereTheSignInGoesOn_data();
     void focusGoesWhereTheSignInGoesOn();
-    void everyReachableControlIsNamed_data();
-    void everyReachableControlIsNamed();
+    void accountButtonOpensItsMenuOnItsFirstItem();
+    void dateEditorValueIsThePartTheArrowsStep_data();
+    void dateEditorValueIsThePartTheArrowsStep();
+    void everyFocusableObjectHasAName_data();
+    void everyFocusableObjectHasAName();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -123,23 +138,25 @@ private:
     // What is wrong with the focus the bus last told of, which should be on the widget that has the
     // keyboard, `expected`; empty when nothing is.
     QString focusToldOn(QWidget *expected);
-    // Every control of the application's tree, as the bridge sends it, that a reader can reach now
-    // and that has no name: its role and path.
-    QStringList unnamedReachable();
-    // A call to the application's bridge, answered while the event loop runs on.
-    QDBusMessage ask(const QString &path, const QString &interface, const QString &method,
-                     const QVariantList &arguments = {});
+    // Asks the bridge over the bus about the element at `path`, as a reader does.
+    QDBusMessage ask(const QString &path, const QString &method, const QVariantList &arguments = {},
+                     const QString &interface = accessibleInterface);
+    QSet<uint> statesOf(const QString &path);
+    QString nameOf(const QString &path);
+    // Every object under `path` that shows and takes the focus but has no name, as its path and role.
+    void findUnnamedFocusable(const QString &path, QStringList &found);
 
     QDBusConnection m_bus{QString()};
+    // The application's bridge on the bus, as the sender of what was heard.
+    QString m_bridge;
     QWidget m_marker;
     QString m_markerHeard;
     // What was heard from the hidden calendar, as the signal and its first argument.
     QStringList m_fromHiddenCalendar;
     // The name of what was last reported focused.
     QString m_focused;
-    // The widget last reported focused, and the application's name on the accessibility bus.
+    // The widget last reported focused.
     QPointer<QObject> m_focusedObject;
-    QString m_application;
 };
 
 void BusTest::initTestCase()
@@ -175,11 +192,11 @@ void BusTest::initTestCase()
 void BusTest::hear(const QDBusMessage &message)
 {
     const QVariant first = message.arguments().value(0);
+    m_bridge = message.service();
     QAccessibleInterface *source = sourceOf(message);
-    if (source && source->object() == &m_marker && first == QStringLiteral("accessible-name")) {
+    if (source && source->object() == &m_marker && first == QStringLiteral("accessible-name"))
         m_markerHeard = m_marker.accessibleName();
-        m_application = message.service();
-    } else if (dayOfHiddenCalendar(source))
+    else if (dayOfHiddenCalendar(source))
         m_fromHiddenCalendar.append(message.member() + QLatin1Char(' ') + first.toString());
     if (message.member() == QLatin1String("StateChanged") && first == QStringLiteral("focused") &&
         message.arguments().value(1).toInt() == 1) {
@@ -221,11 +238,13 @@ void BusTest::closedCalendarStaysSilent()
             QTest::keyClick(editor, Qt::Key_F4);
             QTRY_VERIFY(QApplication::activePopupWidget());
             QVERIFY(heardAllSoFar());
-            // The open calendar is heard on the chosen day.
-            QCOMPARE(m_focused, QString::number(editor->date().day()));
+            // The open calendar is heard on the chosen day, by its full date.
+            QCOMPARE(m_focused, calendardays::dayName(editor->date()));
             QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
             QTRY_VERIFY(!QApplication::activePopupWidget());
         }
+        // What closing the calendar sent is heard before the days are stepped.
+        QVERIFY(heardAllSoFar());
         m_fromHiddenCalendar.clear();
         editor->setCurrentSection(QDateTimeEdit::DaySection);
         QTest::keyClick(editor, Qt::Key_Up);
@@ -251,57 +270,6 @@ QString BusTest::focusToldOn(QWidget *expected)
     return QAccessible::queryAccessibleInterface(focused)->state().focused
                ? QString()
                : QStringLiteral("not in a focused state");
-}
-
-QDBusMessage BusTest::ask(const QString &path, const QString &interface, const QString &method,
-                          const QVariantList &arguments)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(m_application, path, interface, method);
-    call.setArguments(arguments);
-    // The bridge answers on this thread: the call must not block it.
-    const QDBusPendingCall pending = m_bus.asyncCall(call);
-    ScreenRig::waitFor([&pending] { return pending.isFinished(); }, 5000);
-    return pending.reply();
-}
-
-QStringList BusTest::unnamedReachable()
-{
-    QStringList unnamed;
-    const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
-    QStringList paths{QStringLiteral("/org/a11y/atspi/accessible/root")};
-    while (!paths.isEmpty()) {
-        const QString path = paths.takeFirst();
-        const QDBusMessage states = ask(path, accessible, QStringLiteral("GetState"));
-        const QList<uint> state = qdbus_cast<QList<uint>>(states.arguments().value(0));
-        // What is not on screen is not reached, nor anything inside it.
-        if (!path.endsWith(QLatin1String("/root")) && !hasState(state, showingState))
-            continue;
-        if (hasState(state, focusableState)) {
-            const QDBusMessage name = ask(path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                          QStringLiteral("Get"), {accessible, QStringLiteral("Name")});
-            if (name.arguments().value(0).value<QDBusVariant>().variant().toString().trimmed().isEmpty()) {
-                const QDBusMessage role = ask(path, accessible, QStringLiteral("GetRoleName"));
-                const QAccessibleInterface *element =
-                    QAccessible::accessibleInterface(path.section(QLatin1Char('/'), -1).toUInt());
-                const QObject *object = element ? element->object() : nullptr;
-                unnamed.append(role.arguments().value(0).toString() + QLatin1Char(' ') +
-                               (object ? QString::fromLatin1(object->metaObject()->className()) : path));
-            }
-        }
-        const QDBusMessage children = ask(path, accessible, QStringLiteral("GetChildren"));
-        const QDBusArgument list = children.arguments().value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            QString service;
-            QDBusObjectPath child;
-            list.beginStructure();
-            list >> service >> child;
-            list.endStructure();
-            paths.append(child.path());
-        }
-        list.endArray();
-    }
-    return unnamed;
 }
 
 void BusTest::focusGoesWhereTheQueryGoesOn_data()
@@ -431,28 +399,182 @@ void BusTest::focusGoesWhereTheSignInGoesOn()
         QCOMPARE(expected->accessibleDescription(), signIn.rig.client->message());
 }
 
-void BusTest::everyReachableControlIsNamed_data()
+QDBusMessage BusTest::ask(const QString &path, const QString &method, const QVariantList &arguments,
+                          const QString &interface)
+{
+    QDBusMessage question = QDBusMessage::createMethodCall(m_bridge, path, interface, method);
+    question.setArguments(arguments);
+    // The bridge answers from this very thread, so the wait keeps the events moving.
+    return m_bus.call(question, QDBus::BlockWithGui, 10000);
+}
+
+QSet<uint> BusTest::statesOf(const QString &path)
+{
+    const QDBusMessage answer = ask(path, QStringLiteral("GetState"));
+    QList<uint> words;
+    answer.arguments().value(0).value<QDBusArgument>() >> words;
+    QSet<uint> states;
+    for (int word = 0; word < words.size(); ++word) {
+        for (uint bit = 0; bit < 32; ++bit) {
+            if (words.at(word) & (1u << bit))
+                states.insert(uint(word) * 32 + bit);
+        }
+    }
+    return states;
+}
+
+QString BusTest::nameOf(const QString &path)
+{
+    const QDBusMessage answer =
+        ask(path, QStringLiteral("Get"), {accessibleInterface, QStringLiteral("Name")},
+            QStringLiteral("org.freedesktop.DBus.Properties"));
+    return answer.arguments().value(0).value<QDBusVariant>().variant().toString();
+}
+
+void BusTest::findUnnamedFocusable(const QString &path, QStringList &found)
+{
+    const QSet<uint> states = statesOf(path);
+    if (!states.contains(showingState))
+        return;
+    if (states.contains(focusableState) && nameOf(path).trimmed().isEmpty())
+        found.append(path + QLatin1Char(' ') + ask(path, QStringLiteral("GetRoleName")).arguments().value(0).toString());
+    const QDBusMessage children = ask(path, QStringLiteral("GetChildren"));
+    const QDBusArgument list = children.arguments().value(0).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString service;
+        QDBusObjectPath child;
+        list.beginStructure();
+        list >> service >> child;
+        list.endStructure();
+        findUnnamedFocusable(child.path(), found);
+    }
+    list.endArray();
+}
+
+void BusTest::accountButtonOpensItsMenuOnItsFirstItem()
+{
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    MenuButton *button = query->topBar()->accountButton();
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(button));
+    // The bridge has no role of its own for a button that opens a menu and leaves out the has-popup
+    // state: it is a push button that can expand, collapsed while its menu is closed.
+    QCOMPARE(ask(path, QStringLiteral("GetRole")).arguments().value(0).toUInt(), pushButtonRole);
+    QSet<uint> states = statesOf(path);
+    QVERIFY(states.contains(expandableState));
+    QVERIFY(states.contains(collapsedState));
+
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    QMenu *menu = query->topBar()->accountMenu();
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(heardAllSoFar());
+    QCOMPARE(m_focused, QStringLiteral("检查登录状态"));
+    states = statesOf(path);
+    QVERIFY(states.contains(expandedState));
+    QVERIFY(!states.contains(collapsedState));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
+}
+
+void BusTest::dateEditorValueIsThePartTheArrowsStep_data()
+{
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::newRow("day") << int(QDateTimeEdit::DaySection) << 1 << 31;
+    QTest::newRow("hour") << int(QDateTimeEdit::HourSection) << 0 << 23;
+}
+
+void BusTest::dateEditorValueIsThePartTheArrowsStep()
+{
+    QFETCH(int, part);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    SignedInWindow signedIn;
+    MomentEditor *editor = focusDateEditor(signedIn.query());
+    QVERIFY(editor);
+    editor->setCurrentSection(QDateTimeEdit::Section(part));
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(editor));
+    const auto value = [this, &path](const QString &property) {
+        return ask(path, QStringLiteral("Get"), {QStringLiteral("org.a11y.atspi.Value"), property},
+                   QStringLiteral("org.freedesktop.DBus.Properties"))
+            .arguments()
+            .value(0)
+            .value<QDBusVariant>()
+            .variant()
+            .toDouble();
+    };
+    const auto shown = [editor, part] {
+        return part == QDateTimeEdit::DaySection ? editor->date().day() : editor->time().hour();
+    };
+    const int before = shown();
+    QCOMPARE(value(QStringLiteral("CurrentValue")), double(before));
+    QCOMPARE(value(QStringLiteral("MinimumValue")), double(minimum));
+    QCOMPARE(value(QStringLiteral("MaximumValue")), double(maximum));
+    // The spin box takes a key's step a moment after the key.
+    QTest::keyClick(editor, Qt::Key_Up);
+    QTRY_COMPARE(shown(), before + 1);
+    QCOMPARE(value(QStringLiteral("CurrentValue")), double(before + 1));
+}
+
+void BusTest::everyFocusableObjectHasAName_data()
 {
     QTest::addColumn<QString>("shown");
     QTest::newRow("sign-in with a captcha") << QStringLiteral("sign-in");
+    QTest::newRow("the query screen") << QStringLiteral("query");
     QTest::newRow("query, a student's answer and week") << QStringLiteral("student");
+    QTest::newRow("the settings window without an update host") << QStringLiteral("settings");
 }
 
-void BusTest::everyReachableControlIsNamed()
+void BusTest::everyFocusableObjectHasAName()
 {
     QFETCH(QString, shown);
+    const bool settings = shown == QLatin1String("settings");
+    m_focused.clear();
     std::unique_ptr<SignInWindow> signIn;
     std::unique_ptr<SignedInWindow> signedIn;
-    if (shown == QLatin1String("sign-in")) {
+    std::unique_ptr<SettingsBench> bench;
+    QWidget *window = nullptr;
+    if (settings) {
+        bench = std::make_unique<SettingsBench>();
+        window = &bench->window;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // As the desktop does when the window opens.
+        QApplication::setActiveWindow(window);
+    } else if (shown == QLatin1String("sign-in")) {
         signIn = std::make_unique<SignInWindow>();
         QVERIFY(signIn->usable(true));
+        window = &signIn->window;
     } else {
         signedIn = std::make_unique<SignedInWindow>();
-        QVERIFY(signedIn->choose(signedIn->rig.school().students.first().name));
-        settle();
+        window = signedIn->window.get();
+        if (shown == QLatin1String("student"))
+            QVERIFY(signedIn->choose(signedIn->rig.school().students.first().name));
     }
+    settle();
     QVERIFY(heardAllSoFar());
-    const QStringList unnamed = unnamedReachable();
+    if (settings) {
+        // The window opens on its close button, which tells why the settings are greyed out.
+        QCOMPARE(m_focused, QStringLiteral("关闭"));
+        const QString focused = pathOf(QAccessible::queryAccessibleInterface(QApplication::focusWidget()));
+        QCOMPARE(ask(focused, QStringLiteral("Get"), {accessibleInterface, QStringLiteral("Description")},
+                     QStringLiteral("org.freedesktop.DBus.Properties"))
+                     .arguments()
+                     .value(0)
+                     .value<QDBusVariant>()
+                     .variant()
+                     .toString(),
+                 QStringLiteral("此构建尚未配置更新地址"));
+        const QString path = pathOf(QAccessible::queryAccessibleInterface(window));
+        QCOMPARE(ask(path, QStringLiteral("GetRole")).arguments().value(0).toUInt(), frameRole);
+        QCOMPARE(nameOf(path), QStringLiteral("设置"));
+    }
+    QStringList unnamed;
+    findUnnamedFocusable(pathOf(QAccessible::queryAccessibleInterface(window)), unnamed);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 

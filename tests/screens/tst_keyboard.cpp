@@ -20,6 +20,7 @@
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
+#include "tools/demoplatform/httpmessage.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -29,6 +30,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QTest>
+#include <algorithm>
 
 using namespace quorvale;
 using namespace quorvale::testing;
@@ -275,8 +277,10 @@ void KeyboardTest::calendarOpensAndPicksFromTheKeyboard_data()
     QTest::newRow("F4, the next day, Return") << QStringLiteral("F4") << QStringList{"Right", "Return"} << 1;
     QTest::newRow("Alt+Down, the day before, Return")
         << QStringLiteral("Alt+Down") << QStringList{"Left", "Return"} << -1;
-    // Days browsed count at once, as a day clicked does; Escape only closes.
-    QTest::newRow("F4, a week on, Escape") << QStringLiteral("F4") << QStringList{"Down", "Escape"} << 7;
+    // Days browsed count only once one is picked; Escape leaves the day the calendar opened on.
+    QTest::newRow("F4, a week on, Escape") << QStringLiteral("F4") << QStringList{"Down", "Escape"} << 0;
+    QTest::newRow("F4, days browsed, Return")
+        << QStringLiteral("F4") << QStringList{"Down", "Down", "Right", "Return"} << 15;
 }
 
 void KeyboardTest::calendarOpensAndPicksFromTheKeyboard()
@@ -287,9 +291,18 @@ void KeyboardTest::calendarOpensAndPicksFromTheKeyboard()
     SignedInWindow signedIn;
     QueryView *query = signedIn.query();
     QVERIFY(query);
+    // A person shown, so that a new day reads a timetable.
+    QVERIFY(signedIn.choose(QStringLiteral("张文博")));
     MomentEditor *editor = focusDateEditor(query);
     QVERIFY(editor);
     const QDate from = editor->date();
+    signedIn.rig.platform.clearLog();
+    const auto timetableReads = [&signedIn] {
+        const QList<demo::HttpRequest> requests = signedIn.rig.platform.requests();
+        return std::count_if(requests.cbegin(), requests.cend(), [](const demo::HttpRequest &request) {
+            return request.path.contains(QStringLiteral("TimeTable"));
+        });
+    };
 
     const QKeyCombination keys = QKeySequence(opening)[0];
 
@@ -305,11 +318,17 @@ void KeyboardTest::calendarOpensAndPicksFromTheKeyboard()
     for (const QString &step : steps) {
         QTest::keyClick(QApplication::focusWidget(), QKeySequence(step)[0].key());
         settle();
+        // Browsing reads nothing.
+        if (QApplication::activePopupWidget())
+            QCOMPARE(timetableReads(), 0);
     }
     QVERIFY(!QApplication::activePopupWidget());
     QCOMPARE(QApplication::focusWidget(), editor);
     QVERIFY(query->dateControls()->isVisible());
     QTRY_COMPARE(shanghai::dateOf(signedIn.rig.model->date()), from.addDays(moved));
+    QTRY_VERIFY(!signedIn.rig.model->loadingSchedule());
+    QCOMPARE(timetableReads(), moved == 0 ? 0 : 1);
+    QCOMPARE(editor->date(), from.addDays(moved));
 }
 
 QTEST_MAIN(KeyboardTest)

@@ -302,7 +302,7 @@ void PointerTest::dateEditorTakesWholeMoments_data()
     QTest::newRow("a day clicked in the calendar")
         << QStringList{"calendar", "day 14"} << QDate(2025, 3, 14) << true;
     QTest::newRow("the next day in the calendar")
-        << QStringList{"calendar", "Right"} << QDate(2025, 3, 13) << true;
+        << QStringList{"calendar", "Right", "Return"} << QDate(2025, 3, 13) << true;
 }
 
 void PointerTest::dateEditorTakesWholeMoments()

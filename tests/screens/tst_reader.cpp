@@ -16,6 +16,7 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/segmentedcontrol.h"
+#include "app/screens/storagenotice.h"
 #include "app/screens/suggestionlist.h"
 #include "app/screens/suggestionpanel.h"
 #include "app/screens/switchtoggle.h"
@@ -34,9 +35,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPointer>
 #include <QTest>
+#include <QToolTip>
 
 using namespace quorvale;
 using namespace quorvale::testing;
@@ -130,6 +133,7 @@ private slots:
     void lessonProgressIsHeardAsABar();
     void suggestionHighlightIsHeard_data();
     void suggestionHighlightIsHeard();
+    void suggestionsAreToldAndTypingLeavesNoGoneRow();
     void openedDetailIsNamedByItsCourse_data();
     void openedDetailIsNamedByItsCourse();
     void searchModeIsToldInTheFieldsDescription_data();
@@ -137,6 +141,7 @@ private slots:
     void answerIsToldOnceAsItChanges_data();
     void answerIsToldOnceAsItChanges();
     void accountButtonSaysItOpensAMenu();
+    void storageNoticeShowsItsNoteOnKeyboardFocus();
     void signInMessageIsAnnounced();
 };
 
@@ -198,22 +203,23 @@ void ReaderTest::hiddenPartsTakeNoFocus()
 
 void ReaderTest::lessonProgressIsHeardAsABar_data()
 {
-    QTest::addColumn<double>("fraction");
+    // Seconds run of a 40-minute lesson.
+    QTest::addColumn<qint64>("seconds");
     QTest::addColumn<int>("percent");
-    QTest::newRow("not begun") << 0.0 << 0;
-    QTest::newRow("a quarter, cut down") << 0.259 << 25;
-    QTest::newRow("over") << 1.0 << 100;
+    QTest::newRow("not begun") << qint64(0) << 0;
+    QTest::newRow("a quarter, cut down") << qint64(622) << 25;
+    QTest::newRow("over") << qint64(2400) << 100;
 }
 
 void ReaderTest::lessonProgressIsHeardAsABar()
 {
-    QFETCH(double, fraction);
+    QFETCH(qint64, seconds);
     QFETCH(int, percent);
     LessonProgress bar(Appearance::currentGreen);
-    bar.setFraction(0.5);
+    bar.setRun({1200, 2400});
     bar.show();
     Heard heard;
-    bar.setFraction(fraction);
+    bar.setRun({seconds, 2400});
     QAccessibleInterface *element = QAccessible::queryAccessibleInterface(&bar);
     QCOMPARE(element->role(), QAccessible::ProgressBar);
     QCOMPARE(element->text(QAccessible::Name), QStringLiteral("本节课进度"));
@@ -269,6 +275,38 @@ void ReaderTest::suggestionHighlightIsHeard()
         QCOMPARE(list->focusChild()->text(QAccessible::Name), name);
         QCOMPARE(list->tableInterface()->selectedCellCount(), 1);
     }
+}
+
+void ReaderTest::suggestionsAreToldAndTypingLeavesNoGoneRow()
+{
+    SignedInWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    SearchField *field = query->searchBox()->field();
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(field);
+    clickAt(signedIn.window.get(), inWindow(field).center());
+    Heard heard;
+    typeText(field, QStringLiteral("张"));
+    QTRY_VERIFY_WITH_TIMEOUT(query->suggestions().size() > 2 && !signedIn.rig.model->busy(), 15000);
+    settle();
+    // The reader of this desktop speaks the new description of the field it is in.
+    const QString told = QStringLiteral("选择学生 · %1 项").arg(query->suggestions().size());
+    QCOMPARE(element->text(QAccessible::Description), told);
+    const QList<Heard::Told> described = heard.of(QAccessible::DescriptionChanged);
+    QVERIFY(std::any_of(described.cbegin(), described.cend(),
+                        [&](const Heard::Told &one) { return one.name == element->text(QAccessible::Name); }));
+
+    QTest::keyClick(field, Qt::Key_Down);
+    settle();
+    Heard::told.clear();
+    typeText(field, QStringLiteral("文"));
+    QTRY_VERIFY_WITH_TIMEOUT(!signedIn.rig.model->busy(), 15000);
+    settle();
+    // What the keys work on again is the field, not a row of the list before.
+    QCOMPARE(QApplication::focusWidget(), field);
+    QVERIFY(!heard.of(QAccessible::Focus).isEmpty());
+    QCOMPARE(heard.of(QAccessible::Focus).last().name, element->text(QAccessible::Name));
+    QCOMPARE(heard.of(QAccessible::Focus).last().role, QAccessible::EditableText);
 }
 
 void ReaderTest::openedDetailIsNamedByItsCourse_data()
@@ -413,6 +451,28 @@ void ReaderTest::accountButtonSaysItOpensAMenu()
     QCOMPARE(button->role(), QAccessible::ButtonMenu);
     QVERIFY(button->state().hasPopup);
     QVERIFY(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+}
+
+void ReaderTest::storageNoticeShowsItsNoteOnKeyboardFocus()
+{
+    QWidget window;
+    auto *before = new QLineEdit(&window);
+    auto *notice = new StorageNotice(window.font(), &window);
+    notice->move(0, 40);
+    const QString note = QStringLiteral("暂时无法保存账号，请稍后再试");
+    notice->setNote(note);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    before->setFocus();
+    // As the window system delivers the keys: each to the widget with the focus at that time.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), notice);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), notice->toolTip());
+    QVERIFY(QToolTip::text().contains(note));
+    QTest::keyClick(window.windowHandle(), Qt::Key_Backtab);
+    QTRY_VERIFY(!QToolTip::isVisible());
 }
 
 void ReaderTest::signInMessageIsAnnounced()

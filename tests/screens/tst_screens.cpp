@@ -3,6 +3,7 @@
 #include "app/screens/contentview.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/lessonclock.h"
+#include "app/screens/lessonprogress.h"
 #include "app/screens/loginview.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
@@ -17,6 +18,7 @@
 #include "tests/support/awaittask.h"
 #include "tools/demoplatform/captchaimage.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QListView>
@@ -115,6 +117,8 @@ private slots:
     void initTestCase();
     void countdownRoundsUpAndNeverGoesBelowZero_data();
     void countdownRoundsUpAndNeverGoesBelowZero();
+    void progressIsToldInWholeSecondsRun_data();
+    void progressIsToldInWholeSecondsRun();
     void lessonAreaFollowsTheAnswer_data();
     void lessonAreaFollowsTheAnswer();
     void blankCaptchaIsRefusedBeforeThePasswordGoes_data();
@@ -157,6 +161,27 @@ void ScreensTest::countdownRoundsUpAndNeverGoesBelowZero()
     QCOMPARE(lessonclock::countdown(DayLesson{Lesson{}, 600, 640},
                                     shanghai::startOf(QDate(2025, 3, 12)).addSecs(second)),
              text);
+}
+
+void ScreensTest::progressIsToldInWholeSecondsRun_data()
+{
+    QTest::addColumn<qint64>("second");
+    QTest::addColumn<QString>("value");
+    // A start where minutes in floating point put 696 s a hair under 29%.
+    const qint64 start = 1020 * 60;
+    QTest::newRow("696 s of 2400 s") << start + 696 << QStringLiteral("29%");
+    QTest::newRow("before the start") << start - 30 << QStringLiteral("0%");
+    QTest::newRow("after the end") << start + 50 * 60 << QStringLiteral("100%");
+}
+
+void ScreensTest::progressIsToldInWholeSecondsRun()
+{
+    QFETCH(qint64, second);
+    QFETCH(QString, value);
+    LessonCard card;
+    card.present(DayLesson{Lesson{}, 1020, 1060}, CourseState::current,
+                 shanghai::startOf(QDate(2025, 3, 12)).addSecs(second), std::nullopt);
+    QCOMPARE(QAccessible::queryAccessibleInterface(card.progressBar())->text(QAccessible::Value), value);
 }
 
 void ScreensTest::lessonAreaFollowsTheAnswer_data()

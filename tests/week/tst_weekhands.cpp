@@ -12,6 +12,7 @@
 #include "app/week/weektimetableview.h"
 #include "tests/support/pixels.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
@@ -149,7 +150,10 @@ private slots:
     void pressedBlockTakesThePinnedDetail_data();
     void pressedBlockTakesThePinnedDetail();
     void openedDetailComesIntoView();
+    void clickOnAnotherCoursePinsItInPlace_data();
+    void clickOnAnotherCoursePinsItInPlace();
     void keepsShortRoomOnOneLine();
+    void otherArrangementsTellTheyAreOpen();
     void tagLeavesNoLabelHalfCovered_data();
     void tagLeavesNoLabelHalfCovered();
     void nowLineLeavesBlockTextClear();
@@ -301,6 +305,45 @@ void TestWeekUnderHands::openedDetailComesIntoView()
                                                                .arg(viewport->height())));
 }
 
+void TestWeekUnderHands::clickOnAnotherCoursePinsItInPlace_data()
+{
+    // The first and the second course clicked, as (weekday, block of that day).
+    QTest::addColumn<QPoint>("first");
+    QTest::addColumn<QPoint>("second");
+    QTest::newRow("a later course, at the bottom of the page") << QPoint(0, 0) << QPoint(3, 3);
+    QTest::newRow("an earlier course") << QPoint(3, 3) << QPoint(0, 0);
+}
+
+void TestWeekUnderHands::clickOnAnotherCoursePinsItInPlace()
+{
+    QFETCH(QPoint, first);
+    QFETCH(QPoint, second);
+    Page page(crowdedWeek(), at(1, 10, 0), QSize(1100, 700));
+    const auto block = [&page](QPoint at) {
+        return page.view->dayArea()->columns().at(at.x())->blocks().at(at.y());
+    };
+    // Both in view, the latest lesson just inside the bottom edge of the page.
+    page.scroll.ensureWidgetVisible(block(QPoint(3, 3)), 0, 0);
+    QApplication::processEvents();
+    const int scrolled = page.scroll.verticalScrollBar()->value();
+    // Clicked as the window system delivers it, to whatever lies under the pointer.
+    const auto click = [&page](WeekCourseBlock *target) {
+        QTest::mouseClick(page.scroll.windowHandle(), Qt::LeftButton, {},
+                          target->mapTo(&page.scroll, target->rect().center()));
+        QApplication::processEvents();
+    };
+    click(block(first));
+    QVERIFY(block(first)->pinned());
+    click(block(second));
+
+    CourseDetailCard *card = page.view->detailOverlay()->card();
+    QVERIFY(card);
+    QCOMPARE(card->anchorId(), block(second)->event().id);
+    QVERIFY(block(second)->pinned());
+    QVERIFY(!block(first)->showsDetails());
+    QCOMPARE(page.scroll.verticalScrollBar()->value(), scrolled);
+}
+
 void TestWeekUnderHands::pressedBlockTakesThePinnedDetail()
 {
     QFETCH(bool, byAction);
@@ -330,6 +373,25 @@ void TestWeekUnderHands::pressedBlockTakesThePinnedDetail()
     QVERIFY(!page.view->detailOverlay()->card());
     QVERIFY(std::none_of(monday.cbegin(), monday.cend(),
                          [](const WeekCourseBlock *block) { return block->showsDetails(); }));
+}
+
+void TestWeekUnderHands::otherArrangementsTellTheyAreOpen()
+{
+    WeeklySchedule week = crowdedWeek();
+    week.days[0].events.append(lesson(QStringLiteral("evening"), 0, std::nullopt, std::nullopt,
+                                      QStringLiteral("英语听说"), QStringLiteral("晚课1")));
+    WeekTimetableView view(week, at(0, 9, 0), true);
+    view.show();
+    QApplication::processEvents();
+    QAbstractButton *header = view.deferredSection()->header();
+    QAccessibleInterface *element = QAccessible::queryAccessibleInterface(header);
+    QCOMPARE(element->text(QAccessible::Name), QStringLiteral("其他安排 · 1"));
+    QVERIFY(element->state().expandable);
+    QVERIFY(element->state().collapsed && !element->state().expanded);
+    header->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(header, Qt::Key_Space);
+    QVERIFY(view.deferredSection()->expanded());
+    QVERIFY(element->state().expanded && !element->state().collapsed);
 }
 
 void TestWeekUnderHands::keepsShortRoomOnOneLine()
