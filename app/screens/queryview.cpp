@@ -379,6 +379,10 @@ void QueryView::renderCards()
         // Shown now, not on the layout's next turn, so that it can take the focus at once.
         m_result->show();
     } else if (!selection && m_result) {
+        // A keyboard left in the answer or the week as they go would be held by nothing; a new search
+        // starts at the field.
+        if (m_result->isAncestorOf(window()->focusWidget()))
+            m_box->field()->setFocus(Qt::OtherFocusReason);
         playRemoval(m_result, reveal, motion);
         m_result = nullptr;
     }

@@ -3,6 +3,7 @@
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/contentview.h"
 #include "app/screens/datecontrols.h"
 #include "app/screens/lessoncard.h"
@@ -14,6 +15,7 @@
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/segmentedcontrol.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/windowrig.h"
@@ -26,6 +28,7 @@
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
@@ -132,6 +135,7 @@ private slots:
     void clickDuringTheFadeReachesTheNewScreen();
     void departedQueryScreenNoLongerReacts();
     void ctrlQReachesTheWindowFromEveryInput();
+    void pickerClickMovesTheKeyboardOutOfTheGoingAnswer();
     void keyboardGoesToTheSearchOnceSignedIn();
 };
 
@@ -414,6 +418,31 @@ void PointerTest::departedQueryScreenNoLongerReacts()
     // Only the screen shown is there; a departed one is gone while its picture fades.
     const qsizetype expected = client->phase() == SessionPhase::SignedIn ? 1 : 0;
     QCOMPARE(signedIn.window->findChildren<QueryView *>().size(), expected);
+}
+
+// A click on a search picker takes the person shown away, and with it the answer the keyboard was
+// in: the keys go on in the search field.
+void PointerTest::pickerClickMovesTheKeyboardOutOfTheGoingAnswer()
+{
+    SignedInWindow signedIn;
+    const std::optional<ExpectedLesson> lesson =
+        plainLessonAt(signedIn.rig.school(), shanghai::dateOf(signedIn.rig.now()), 3);
+    QVERIFY(lesson);
+    QVERIFY(signedIn.choose(lesson->studentName));
+    QueryView *query = signedIn.query();
+    QWidget *window = signedIn.window.get();
+    const QPointer<ResultArea> result = query->resultArea();
+    result->answer()->setFocus(Qt::TabFocusReason);
+
+    // The picker takes no focus from the click; the answer fades out and goes, as a person sees it.
+    motion::setReduced(false);
+    SegmentedControl *kinds = query->searchArea()->kindPicker();
+    clickAt(window, kinds->mapTo(window, kinds->segmentRect(1).center()));
+    QTRY_VERIFY(!result);
+    motion::setReduced(true);
+    QCOMPARE(window->focusWidget(), query->searchBox()->field());
+    QTest::keyClick(window->windowHandle(), 'x');
+    QCOMPARE(query->searchBox()->field()->text(), QStringLiteral("x"));
 }
 
 // The application quits on Ctrl+Q, a shortcut of its window; no input of the screens may take the
