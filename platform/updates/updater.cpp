@@ -15,8 +15,6 @@
 
 #include <QCoroTimer>
 #include <QDeadlineTimer>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -42,7 +40,7 @@ Updater::Updater(const InfoDictionary &hostInfo, UpdateHost host, UpdaterDelegat
     , m_settings(m_host.settings, hostInfo)
     , m_delegate(delegate)
     , m_driver(driver)
-    , m_network(new QNetworkAccessManager(this))
+    , m_transfers(new QObject(this))
     , m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
@@ -54,13 +52,7 @@ Updater::~Updater()
     // Every transfer still waiting ends now, so no check is left suspended when the updater goes;
     // the checks that resume see that it is closing and touch nothing more.
     m_closing = true;
-    QList<QPointer<QNetworkReply>> outstanding;
-    for (QNetworkReply *reply : m_network->findChildren<QNetworkReply *>())
-        outstanding.append(reply);
-    for (const QPointer<QNetworkReply> &reply : std::as_const(outstanding)) {
-        if (reply)
-            reply->abort();
-    }
+    delete m_transfers;
 }
 
 bool Updater::alive(const QPointer<Updater> &self)
@@ -155,7 +147,7 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     // co_await expression twice.
     const QUrl feedURL(feed, QUrl::StrictMode);
     const TransferSettings transfer{m_userAgent, m_host.tls};
-    const QByteArray bytes = co_await fetchFeed(m_network, feedURL, transfer, largestFeed);
+    const QByteArray bytes = co_await fetchFeed(m_transfers, feedURL, transfer, largestFeed);
     if (!alive(self))
         co_return Outcome::failed;
     const std::optional<QByteArray> body = verifiedFeed(bytes, *key);
@@ -213,7 +205,7 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
     UserDriver *driver = m_driver;
     const TransferSettings transfer{m_userAgent, m_host.tls};
     const Progress progress = [driver](qint64 received, qint64 total) { driver->showProgress(received, total); };
-    const QByteArray bytes = co_await downloadEnclosure(m_network, item, publicKey, transfer, progress);
+    const QByteArray bytes = co_await downloadEnclosure(m_transfers, item, publicKey, transfer, progress);
     if (!alive(self))
         co_return Outcome::failed;
     m_driver->showInstalling();

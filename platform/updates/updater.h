@@ -12,7 +12,6 @@
 #include <memory>
 #include <optional>
 
-class QNetworkAccessManager;
 class QTimer;
 
 namespace quorvale::updates {
@@ -138,7 +137,8 @@ private:
     UpdaterDelegate *m_delegate;
     UserDriver *m_driver;
     QString m_userAgent;
-    QNetworkAccessManager *m_network;
+    // Owns the connections of the feed and archive transfers, which end with it.
+    QObject *m_transfers;
     QTimer *m_timer;
     bool m_started = false;
     bool m_checking = false;
