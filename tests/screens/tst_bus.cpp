@@ -142,6 +142,8 @@ private:
     QDBusMessage ask(const QString &path, const QString &method, const QVariantList &arguments = {},
                      const QString &interface = accessibleInterface);
     QSet<uint> statesOf(const QString &path);
+    // A property of the element at `path`, read through the bus's property interface.
+    QVariant propertyOf(const QString &path, const QString &interface, const QString &property);
     QString nameOf(const QString &path);
     // Every object under `path` that shows and takes the focus but has no name, as its path and role.
     void findUnnamedFocusable(const QString &path, QStringList &found);
@@ -423,12 +425,16 @@ QSet<uint> BusTest::statesOf(const QString &path)
     return states;
 }
 
-QString BusTest::nameOf(const QString &path)
+QVariant BusTest::propertyOf(const QString &path, const QString &interface, const QString &property)
 {
     const QDBusMessage answer =
-        ask(path, QStringLiteral("Get"), {accessibleInterface, QStringLiteral("Name")},
-            QStringLiteral("org.freedesktop.DBus.Properties"));
-    return answer.arguments().value(0).value<QDBusVariant>().variant().toString();
+        ask(path, QStringLiteral("Get"), {interface, property}, QStringLiteral("org.freedesktop.DBus.Properties"));
+    return answer.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+QString BusTest::nameOf(const QString &path)
+{
+    return propertyOf(path, accessibleInterface, QStringLiteral("Name")).toString();
 }
 
 void BusTest::findUnnamedFocusable(const QString &path, QStringList &found)
@@ -499,13 +505,7 @@ void BusTest::dateEditorValueIsThePartTheArrowsStep()
     editor->setCurrentSection(QDateTimeEdit::Section(part));
     const QString path = pathOf(QAccessible::queryAccessibleInterface(editor));
     const auto value = [this, &path](const QString &property) {
-        return ask(path, QStringLiteral("Get"), {QStringLiteral("org.a11y.atspi.Value"), property},
-                   QStringLiteral("org.freedesktop.DBus.Properties"))
-            .arguments()
-            .value(0)
-            .value<QDBusVariant>()
-            .variant()
-            .toDouble();
+        return propertyOf(path, QStringLiteral("org.a11y.atspi.Value"), property).toDouble();
     };
     const auto shown = [editor, part] {
         return part == QDateTimeEdit::DaySection ? editor->date().day() : editor->time().hour();
@@ -561,13 +561,7 @@ void BusTest::everyFocusableObjectHasAName()
         // The window opens on its close button, which tells why the settings are greyed out.
         QCOMPARE(m_focused, QStringLiteral("关闭"));
         const QString focused = pathOf(QAccessible::queryAccessibleInterface(QApplication::focusWidget()));
-        QCOMPARE(ask(focused, QStringLiteral("Get"), {accessibleInterface, QStringLiteral("Description")},
-                     QStringLiteral("org.freedesktop.DBus.Properties"))
-                     .arguments()
-                     .value(0)
-                     .value<QDBusVariant>()
-                     .variant()
-                     .toString(),
+        QCOMPARE(propertyOf(focused, accessibleInterface, QStringLiteral("Description")).toString(),
                  QStringLiteral("此构建尚未配置更新地址"));
         const QString path = pathOf(QAccessible::queryAccessibleInterface(window));
         QCOMPARE(ask(path, QStringLiteral("GetRole")).arguments().value(0).toUInt(), frameRole);
