@@ -157,7 +157,7 @@ void TestLiveScheme::repaintsShownWindowsInTheNewScheme()
     };
     QVERIFY(shownIn(!dark));
     QVERIFY(m_portal.send(appearance, u"color-scheme"_s, dark ? u"u 1"_s : u"u 2"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(shownIn(dark), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(shownIn(dark), 5000);
 }
 
 void TestLiveScheme::openCalendarTakesTheNewScheme_data()
@@ -181,7 +181,7 @@ void TestLiveScheme::openCalendarTakesTheNewScheme()
     const QPoint probe(popup->width() / 2, popup->height() - 4);
     QCOMPARE(darkPixel(*popup, probe), !dark);
     QVERIFY(m_portal.send(appearance, u"color-scheme"_s, dark ? u"u 1"_s : u"u 2"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(darkPixel(*popup, probe) == dark, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(darkPixel(*popup, probe) == dark, 5000);
 }
 
 void TestLiveScheme::followsTheMotionSettingForTheNextAnimation_data()
@@ -203,9 +203,9 @@ void TestLiveScheme::followsTheMotionSettingForTheNextAnimation()
     QFETCH(QString, moving);
     QVERIFY(!motion::reduced());
     QVERIFY(m_portal.send(settingNamespace, key, reducing));
-    QTRY_VERIFY_WITH_TIMEOUT(motion::reduced(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(motion::reduced(), 5000);
     QVERIFY(m_portal.send(settingNamespace, key, moving));
-    QTRY_VERIFY_WITH_TIMEOUT(!motion::reduced(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(!motion::reduced(), 5000);
 }
 
 void TestLiveScheme::followsTheMotionSettingOfTheConfigFiles_data()
@@ -235,9 +235,9 @@ void TestLiveScheme::followsTheMotionSettingOfTheConfigFiles()
     };
     QVERIFY(!motion::reduced());
     QVERIFY(write(reducing));
-    QTRY_VERIFY_WITH_TIMEOUT(motion::reduced(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(motion::reduced(), 5000);
     QVERIFY(write(moving));
-    QTRY_VERIFY_WITH_TIMEOUT(!motion::reduced(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(!motion::reduced(), 5000);
 }
 
 QTEST_MAIN(TestLiveScheme)
