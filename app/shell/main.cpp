@@ -50,9 +50,10 @@ int main(int argc, char *argv[])
     if (proof.proving())
         window.setWindowTitle(QStringLiteral("正在完成更新…"));
     window.show();
-    // A version becomes current only once its window has been on screen for a while, or once the person
-    // quits it after that; started by an update that it could not finish, the program ends and the copy
-    // that started it says why.
+    // A version becomes current only once its window has been on screen for a while; started by an
+    // update that it could not finish, the program ends and the copy that started it says why. A person
+    // who quits it after its first frame sees its windows go at once, while it finishes its proof out
+    // of sight and then ends.
     afterFirstFrame(&window, [&proof] { proof.shown(); });
     QObject::connect(&proof, &updates::StartProof::quitting, &application, [] {
         for (QWidget *widget : QApplication::topLevelWidgets())

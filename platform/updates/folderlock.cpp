@@ -29,8 +29,11 @@ std::optional<FolderLock> FolderLock::take(const QString &folder, Mode mode, boo
     return lock;
 }
 
-std::optional<FolderLock> FolderLock::takeFile(const QString &file, std::chrono::milliseconds wait)
+std::optional<FolderLock> FolderLock::takeFile(const QString &file, std::chrono::milliseconds wait,
+                                               bool *unopened)
 {
+    if (unopened)
+        *unopened = true;
     // Not blocking on open, so a pipe put in the file's place cannot hold the program.
     const int descriptor = ::open(QFile::encodeName(file).constData(),
                                   O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
@@ -40,6 +43,8 @@ std::optional<FolderLock> FolderLock::takeFile(const QString &file, std::chrono:
     struct stat status = {};
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
+    if (unopened)
+        *unopened = false;
     // flock cannot wait for a bounded time: it is asked again until the deadline.
     constexpr qint64 retry = 20;
     const QDeadlineTimer deadline(wait);

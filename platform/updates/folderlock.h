@@ -25,8 +25,10 @@ public:
     static std::optional<FolderLock> take(const QString &folder, Mode mode, bool wait);
     // The exclusive lock of a regular file that only its owner can open, made when missing: no reader
     // of the folder can hold it, and network file systems lock only files open for writing. Tries for
-    // at most `wait`; nothing when the file cannot be opened or stays held.
-    static std::optional<FolderLock> takeFile(const QString &file, std::chrono::milliseconds wait);
+    // at most `wait`; nothing when the file cannot be opened or stays held. `unopened`, when given, tells
+    // which: true when the file could not be opened as a regular file, so that no wait would help.
+    static std::optional<FolderLock> takeFile(const QString &file, std::chrono::milliseconds wait,
+                                              bool *unopened = nullptr);
 
     // Whether another program holds the lock of an existing regular file; the file is never made.
     static bool isFileHeld(const QString &file);

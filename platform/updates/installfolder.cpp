@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -54,26 +55,38 @@ void writeEntry(const QString &path, const ArchiveEntry &entry)
 }
 
 // Every decision about `current` and about which folders stay is taken under this lock, so two copies
-// of the program updating at once never undo each other.
-std::optional<FolderLock> tryLockInstallation(const QString &root, std::chrono::milliseconds wait)
+// of the program updating at once never undo each other. `unopened` tells a lock file that this user
+// cannot open, which no wait helps, from one held by another program.
+std::optional<FolderLock> tryLockInstallation(const QString &root, std::chrono::milliseconds wait,
+                                              bool *unopened = nullptr)
 {
-    return FolderLock::takeFile(QDir(root).filePath(lockFile), wait);
+    return FolderLock::takeFile(QDir(root).filePath(lockFile), wait, unopened);
 }
 
 FolderLock lockInstallation(const QString &root, std::chrono::milliseconds wait = InstallFolder::lockBound)
 {
-    std::optional<FolderLock> lock = tryLockInstallation(root, wait);
+    bool unopened = false;
+    std::optional<FolderLock> lock = tryLockInstallation(root, wait, &unopened);
     if (!lock)
-        throw UpdateFailure::notReplaced();
+        throw unopened ? UpdateFailure::notWritable() : UpdateFailure::notReplaced();
     return std::move(*lock);
 }
 
+bool isVersion(const QString &name)
+{
+    return compareVersions(name, name).has_value();
+}
+
+// The version `current` names; empty when it is damaged: a link to nothing or to something other than
+// a version folder of the root, or a real file or folder in its place. An update replaces it then.
 QString currentVersion(const QString &root)
 {
     std::error_code error;
     const std::filesystem::path target =
         std::filesystem::read_symlink(native(QDir(root).filePath(currentLink)), error);
-    return error ? QString() : QFile::decodeName(target.c_str());
+    const QString version = error ? QString() : QFile::decodeName(target.c_str());
+    const QFileInfo folder(QDir(root).filePath(version));
+    return isVersion(version) && folder.isDir() && !folder.isSymLink() ? version : QString();
 }
 
 // Negative, zero or positive as `version` is older than, the same as or newer than the current one;
@@ -81,6 +94,15 @@ QString currentVersion(const QString &root)
 std::optional<int> againstCurrent(const QString &root, const QString &version)
 {
     return compareVersions(version, currentVersion(root));
+}
+
+// Whether `version` is to become current: it is newer than the current one, or `current` is damaged.
+bool replacesCurrent(const QString &root, const QString &version)
+{
+    if (!isVersion(version))
+        return false;
+    const QString current = currentVersion(root);
+    return current.isEmpty() || compareVersions(version, current) > 0;
 }
 
 // Removes the folder unless a program holds it: one that runs from it, or one still writing it. False
@@ -109,6 +131,36 @@ void removeOldVersions(const QString &root)
     }
 }
 
+// A proof mark that no copy holds any more was left by a copy that ended before the program it started
+// finished its proof. Removed only under the installation's lock, under which alone one is taken.
+void removeUnheldProofs(const QString &root)
+{
+    const QDir folder(root);
+    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        const QString proof = QDir(folder.filePath(name)).filePath(proofFile);
+        if (QFileInfo::exists(proof) && !FolderLock::isFileHeld(proof))
+            QFile::remove(proof);
+    }
+}
+
+// Moves a real folder standing where the link `current` belongs out of its way, as an interrupted
+// unpacking's: it goes at once unless a program holds it, otherwise on a later start.
+std::error_code clearCurrentLink(const QString &root)
+{
+    const QString link = QDir(root).filePath(currentLink);
+    const QFileInfo found(link);
+    std::error_code error;
+    if (found.isSymLink() || !found.isDir())
+        return error;
+    QByteArray aside = QFile::encodeName(QDir(root).filePath(incomingPrefix + QStringLiteral("XXXXXX")));
+    if (!::mkdtemp(aside.data()))
+        return std::error_code(errno, std::generic_category());
+    std::filesystem::rename(native(link), std::filesystem::path(aside.toStdString()), error);
+    if (!error)
+        removeUnheld(QFile::decodeName(aside));
+    return error;
+}
+
 } // namespace
 
 InstallFolder::InstallFolder(QString root, QString program, QString running)
@@ -122,7 +174,12 @@ std::optional<InstallFolder> InstallFolder::containing(const QString &executable
     const QFileInfo executable(executablePath);
     const QDir versionFolder = executable.absoluteDir();
     const QString root = QFileInfo(versionFolder.absolutePath()).absolutePath();
-    if (!QFileInfo(QDir(root).filePath(currentLink)).isSymLink())
+    // An installation is known by its link `current`, or, should that be damaged, by its lock file beside
+    // the version folder the program runs from.
+    const QFileInfo lock(QDir(root).filePath(lockFile));
+    const bool ours = QFileInfo(QDir(root).filePath(currentLink)).isSymLink() ||
+                      (lock.isFile() && !lock.isSymLink() && isVersion(versionFolder.dirName()));
+    if (!ours)
         return std::nullopt;
     return InstallFolder(root, executable.fileName(), versionFolder.dirName());
 }
@@ -177,16 +234,18 @@ std::unique_ptr<StagedVersion> InstallFolder::stage(const UpdateArchive &archive
 
 std::optional<StartEvent> InstallFolder::makeRunningCurrent(std::chrono::milliseconds wait) const
 {
-    const std::optional<FolderLock> installation = tryLockInstallation(m_root, wait);
+    bool unopened = false;
+    const std::optional<FolderLock> installation = tryLockInstallation(m_root, wait, &unopened);
     if (!installation)
-        return StartEvent::busy;
-    const std::optional<int> order = againstCurrent(m_root, m_running);
-    if (order && *order > 0) {
+        return unopened ? StartEvent::notWritable : StartEvent::busy;
+    if (replacesCurrent(m_root, m_running)) {
         const QDir root(m_root);
         const QString newLink = root.filePath(QStringLiteral(".current.new"));
         std::error_code error;
         std::filesystem::remove(native(newLink), error);
         std::filesystem::create_symlink(native(m_running), native(newLink), error);
+        if (!error)
+            error = clearCurrentLink(m_root);
         if (!error)
             std::filesystem::rename(native(newLink), native(root.filePath(currentLink)), error);
         if (error) {
@@ -195,6 +254,7 @@ std::optional<StartEvent> InstallFolder::makeRunningCurrent(std::chrono::millise
         }
     }
     removeOldVersions(m_root);
+    removeUnheldProofs(m_root);
     return std::nullopt;
 }
 
@@ -205,6 +265,7 @@ void InstallFolder::removeAbandoned(std::chrono::milliseconds wait) const
     const QStringList pattern{incomingPrefix + u'*'};
     for (const QString &name : root.entryList(pattern, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks))
         removeUnheld(root.filePath(name));
+    removeUnheldProofs(m_root);
 }
 
 StagedVersion::StagedVersion(std::unique_ptr<QTemporaryDir> folder, FolderLock lock, QString root,
@@ -219,10 +280,7 @@ StagedVersion::StagedVersion(std::unique_ptr<QTemporaryDir> folder, FolderLock l
 QString StagedVersion::install()
 {
     const FolderLock installation = lockInstallation(m_root);
-    const std::optional<int> order = againstCurrent(m_root, m_version);
-    if (!order)
-        throw UpdateFailure::notReplaced();
-    if (*order <= 0)
+    if (!replacesCurrent(m_root, m_version))
         throw UpdateFailure::newerInstalled(currentVersion(m_root));
     // A folder of this version is left from an attempt whose program did not take over: this one
     // replaces it. Held, it is either another copy's that placed the same version and whose program

@@ -62,6 +62,7 @@ public:
     static constexpr std::chrono::seconds lockBound{10};
 
     QString root() const { return m_root; }
+    // The version `current` names; empty when `current` is damaged.
     QString current() const;
     // Whether this user can update the installation: the root and its lock file can be written.
     bool writable() const;
@@ -70,12 +71,14 @@ public:
     // Writes every file of the archive, all closed again when this returns. Throws UpdateFailure when
     // the archive is for another version or lacks the program, or when the files cannot be written.
     std::unique_ptr<StagedVersion> stage(const UpdateArchive &archive, const QString &version) const;
-    // Makes the running version current when it is newer than the one `current` names, then removes
-    // the versions older than the current one that no running program holds. Waits at most `wait` for
-    // the installation's lock; tells why `current` was not moved, nothing when all went well.
+    // Makes the running version current when it is newer than the one `current` names or `current` is
+    // damaged, then removes the versions older than the current one and the proof marks that no program
+    // holds. Waits at most `wait` for the installation's lock; tells why `current` was not moved, nothing
+    // when all went well.
     std::optional<StartEvent> makeRunningCurrent(std::chrono::milliseconds wait) const;
-    // Removes the hidden folders of unpackings that were interrupted and that nobody writes any more.
-    // Throws UpdateFailure when the installation's lock is not had within `wait`.
+    // Removes the hidden folders of unpackings that were interrupted and that nobody writes any more, and
+    // the proof marks of copies that ended before their program's proof did. Throws UpdateFailure when
+    // the installation's lock is not had within `wait`.
     void removeAbandoned(std::chrono::milliseconds wait) const;
 
 private:

@@ -1,8 +1,10 @@
 #include "platform/updates/standarduserdriver.h"
 
+#include <QApplication>
 #include <QCoroSignal>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -17,6 +19,19 @@ QLabel *plainLabel(QWidget *parent)
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     return label;
+}
+
+// The program's own main window, the active one first: the dialog belongs to it, so that the window
+// manager keeps it above that window rather than behind another copy's.
+QWidget *mainWindow()
+{
+    if (auto *active = qobject_cast<QMainWindow *>(QApplication::activeWindow()))
+        return active;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.begin(), windows.end(), [](QWidget *window) {
+        return qobject_cast<QMainWindow *>(window) && window->isVisible();
+    });
+    return found == windows.end() ? nullptr : *found;
 }
 
 } // namespace
@@ -119,16 +134,22 @@ StandardUserDriver::~StandardUserDriver()
 UpdateDialog *StandardUserDriver::ensureDialog()
 {
     if (!m_dialog)
-        m_dialog = new UpdateDialog;
+        m_dialog = new UpdateDialog(mainWindow());
     return m_dialog;
+}
+
+void StandardUserDriver::present()
+{
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
 }
 
 QCoro::Task<bool> StandardUserDriver::confirmInstall(AppcastItem item, bool failedBefore)
 {
     const QPointer<UpdateDialog> dialog = ensureDialog();
     dialog->offer(item, m_runningVersion, failedBefore);
-    dialog->show();
-    dialog->raise();
+    present();
     const int result = co_await qCoro(dialog.data(), &QDialog::finished);
     if (dialog && result == QDialog::Accepted)
         dialog->show();
@@ -156,20 +177,20 @@ void StandardUserDriver::showUpToDate(const QString &newestVersion)
     if (newestVersion != m_runningVersion)
         text += QStringLiteral("它已经安装好，重新打开课径即可使用。");
     ensureDialog()->message(QStringLiteral("已是最新版本"), text);
-    m_dialog->show();
+    present();
 }
 
 void StandardUserDriver::showPostponed()
 {
     ensureDialog()->message(QStringLiteral("更新已下载"),
                             QStringLiteral("当前的查询或登录完成后，课径会安装更新并重新启动。"));
-    m_dialog->show();
+    present();
 }
 
 void StandardUserDriver::showFailure(const QString &message)
 {
     ensureDialog()->message(QStringLiteral("无法更新"), message);
-    m_dialog->show();
+    present();
 }
 
 } // namespace quorvale::updates

@@ -62,7 +62,10 @@ public:
     UpdateDialog *dialog() const { return m_dialog; }
 
 private:
+    // A dialog of the program's main window, made when first needed.
     UpdateDialog *ensureDialog();
+    // Shows the dialog in front, where the person sees it.
+    void present();
 
     QString m_runningVersion;
     QPointer<UpdateDialog> m_dialog;

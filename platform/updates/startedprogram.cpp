@@ -20,8 +20,11 @@ std::optional<StartedProgram::End> reap(pid_t process, int options)
     // Not a child any more (reaped elsewhere): how it ended is unknown, so nothing vouches for it.
     if (reaped < 0)
         return StartedProgram::End::failed;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? StartedProgram::End::exited
-                                                         : StartedProgram::End::failed;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return StartedProgram::End::exited;
+    const bool closed = WIFSIGNALED(status) &&
+                        (WTERMSIG(status) == SIGTERM || WTERMSIG(status) == SIGHUP || WTERMSIG(status) == SIGINT);
+    return closed ? StartedProgram::End::closed : StartedProgram::End::failed;
 }
 
 } // namespace

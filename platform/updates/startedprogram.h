@@ -15,7 +15,10 @@ public:
     {
         // It exited with status 0.
         exited,
-        // A signal ended it, or it exited with an error.
+        // A signal that asks a program to end ended it, as the desktop sends when a session ends: no
+        // fault of the program.
+        closed,
+        // Another signal ended it, or it exited with an error.
         failed
     };
 

@@ -10,9 +10,10 @@
 // How a program proves that its version works before it takes over: once its first frame is on screen
 // and it has stayed up for a while, its version becomes current, the installation's lock waited for
 // off the GUI thread. A release that crashes while drawing or in its first seconds never becomes
-// current. A person who quits the program once its first frame is up has seen it run and closed it on
-// purpose: it takes over at once, and the program ends when that is done. The update that started the
-// program hears each step.
+// current. A person who quits the program once its first frame is up sees its windows go at once, but
+// the program finishes its proof out of sight: it takes over only when the proof's time is over and it
+// still runs, then ends. A crash or a hang in that time fails the proof as it would with the window up.
+// The update that started the program hears each step.
 namespace quorvale::updates {
 
 class StartProof : public QObject
@@ -37,8 +38,8 @@ public:
     bool quitAsked() const { return m_quitAsked; }
 
 signals:
-    // The person quit during the proof, and the program holds the quit until it has taken over: its
-    // windows are to go at once.
+    // The person quit during the proof, and the program holds the quit until its proof is over: its
+    // windows are to go at once, the program runs on out of sight.
     void quitting();
     // The proof is over, taken over or not.
     void settled();
@@ -54,7 +55,6 @@ private:
     std::optional<int> m_channel;
     std::chrono::milliseconds m_proving;
     bool m_shown = false;
-    bool m_takingOver = false;
     bool m_quitAsked = false;
     bool m_rejected = false;
 };

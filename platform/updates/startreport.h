@@ -10,7 +10,8 @@ namespace quorvale::updates {
 enum class StartEvent : char
 {
     shown = 's',
-    // The person quit the program after its first frame: it takes over on its way out.
+    // The person quit the program after its first frame: its windows are gone, and it takes over once
+    // its proof is over.
     quitting = 'q',
     // The program's version is current, or a newer one is.
     current = 'c',

@@ -59,6 +59,13 @@ public:
         return UpdateFailure(QStringLiteral("新版本在改用之前就自行退出了，课径将继续使用当前版本。"
                                             "以后检查更新时还会提供这个版本。"));
     }
+    // A signal that asks a program to end ended the new program before it took over, as when the session
+    // ends; it is offered again.
+    static UpdateFailure closedBeforeTakeOver()
+    {
+        return UpdateFailure(QStringLiteral("新版本在改用之前被关闭了，课径将继续使用当前版本。"
+                                            "以后检查更新时还会提供这个版本。"));
+    }
     // Another copy of the program placed this version and its program has not yet taken over.
     static UpdateFailure installingElsewhere()
     {

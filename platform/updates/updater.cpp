@@ -125,7 +125,10 @@ QCoro::Task<Updater::Outcome> Updater::check(bool userInitiated)
         if (alive(self) && userInitiated)
             m_driver->showFailure(UpdateFailure::unreachable().description());
     }
+    // Written once the check is over: a check whose offer is still open when the program is ended
+    // leaves the next one due.
     if (alive(self)) {
+        m_settings.setLastCheck(m_host.clock());
         setChecking(false);
         schedule();
     }
@@ -135,7 +138,6 @@ QCoro::Task<Updater::Outcome> Updater::check(bool userInitiated)
 QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
 {
     const QPointer<Updater> self(this);
-    m_settings.setLastCheck(m_host.clock());
     const std::optional<QString> delegated = m_delegate->feedURLString();
     const QString feed = delegated.value_or(info::text(m_hostInfo, QStringLiteral("SUFeedURL")).value_or(QString()));
     const std::optional<QByteArray> key =
@@ -258,6 +260,8 @@ QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<Staged
     const auto pipe = std::make_shared<ReportPipe>();
     if (!pipe->isOpen())
         throw UpdateFailure::notLaunched();
+    // The check is over but for the installation: the program started now does not check at once.
+    m_settings.setLastCheck(m_host.clock());
     const std::optional<qint64> process = m_host.launch(executable, pipe->writing());
     pipe->closeWriting();
     if (!process) {
@@ -300,10 +304,13 @@ QCoro::Task<> Updater::awaitTakeOver(std::shared_ptr<StagedVersion> staged, qint
             throw UpdateFailure::newerInstalled(staged->current());
         }
         // A program that exits cleanly once up, without taking over, has shown nothing wrong: it is not
-        // current, and it is offered again. A quit by the person never gets here: the program takes
-        // over first and says how that went.
+        // current, and it is offered again. A quit by the person never gets here: the program ends only
+        // once its proof is over, and says first how that went.
         if (shown && ended == StartedProgram::End::exited)
             throw UpdateFailure::endedBeforeTakeOver();
+        // Ended by a session's end, or asked to end by someone: the release showed nothing wrong.
+        if (ended == StartedProgram::End::closed)
+            throw UpdateFailure::closedBeforeTakeOver();
         if (ended || deadline.hasExpired()) {
             program.end();
             m_settings.addFailedVersion(staged->version());

@@ -42,8 +42,8 @@ public:
     virtual void showProgress(qint64 received, qint64 total) = 0;
     // The download is complete: the update is unpacked, placed and started.
     virtual void showInstalling() = 0;
-    // The person quit the started program once its window was up: it takes over on its way out, and
-    // then this copy ends as well.
+    // The person quit the started program once its window was up: it takes over out of sight once its
+    // proof is over, and then this copy ends as well.
     virtual void showFinishing() = 0;
     // Said only to a person who asked for the check. `newestVersion` is the running version, or a newer
     // one another copy installed since, which the next start runs.
@@ -118,7 +118,8 @@ private:
     QCoro::Task<> resumeInstalling(std::shared_ptr<StagedVersion> staged);
     // Follows the started program until its version is current. Throws UpdateFailure with what happened
     // when it does not get there within a bound, and ends the program. Only a program that never showed
-    // its window, crashed, or stopped answering is recorded as failed; one the person quit takes over.
+    // its window, crashed, or stopped answering is recorded as failed, also after the person quit it;
+    // one the person quit and that lives through its proof takes over.
     QCoro::Task<> awaitTakeOver(std::shared_ptr<StagedVersion> staged, qint64 process,
                                 std::shared_ptr<ReportPipe> pipe);
     // The version the check compares with: the newest of the running one, the one this process

@@ -3,6 +3,7 @@
 #include "platform/updates/feedsignature.h"
 #include "platform/updates/folderlock.h"
 #include "platform/updates/runningversion.h"
+#include "platform/updates/startreport.h"
 #include "platform/updates/updatearchive.h"
 #include "platform/updates/updatefailure.h"
 #include "platform/updates/updater.h"
@@ -163,6 +164,8 @@ struct UpdateRig
     // makes itself current at once, a process of its own standing for it.
     std::optional<qint64> launch(const QString &path, int reportChannel)
     {
+        if (const std::function<void()> meanwhile = std::exchange(whileLaunching, nullptr))
+            meanwhile();
         relaunched.append(path);
         driver.shown.append(QStringLiteral("launch"));
         if (startForReal)
@@ -256,6 +259,8 @@ struct UpdateRig
     int quits = 0;
     bool startForReal = false;
     bool starts = true;
+    // What happens once the update is placed, just before its program starts.
+    std::function<void()> whileLaunching;
     qint64 freeSpace = qint64(1) << 40;
     std::unique_ptr<Updater> updater;
 };
@@ -293,6 +298,29 @@ QByteArray fromHex(const char *hex)
     return QByteArray::fromHex(hex);
 }
 
+// An environment variable the programs started while it lives inherit.
+class StartedWith
+{
+public:
+    StartedWith(const char *name, const QByteArray &value)
+        : m_name(name)
+    {
+        qputenv(m_name, value);
+    }
+    ~StartedWith() { qunsetenv(m_name); }
+
+private:
+    const char *m_name;
+};
+
+// Whether a process that is not this one's child still runs: neither gone nor a zombie.
+bool stillRuns(qint64 process)
+{
+    const QByteArray status = readFile(QStringLiteral("/proc/%1/stat").arg(process));
+    const qsizetype name = status.lastIndexOf(')');
+    return name >= 0 && status.mid(name + 2, 1) != "Z";
+}
+
 } // namespace
 
 class TestUpdater : public QObject
@@ -318,6 +346,16 @@ private slots:
     void aQuitOrAnExitOnceUpIsNoFailure_data();
     void aQuitOrAnExitOnceUpIsNoFailure();
     void saysAnotherCopyIsStillProvingTheVersion();
+    void finishesTheProofOutOfSightAfterAQuit_data();
+    void finishesTheProofOutOfSightAfterAQuit();
+    void aSignalThatEndsTheSessionIsNoFailure_data();
+    void aSignalThatEndsTheSessionIsNoFailure();
+    void tellsALockFileItCannotOpenAsNotWritable();
+    void leavesNoProofMarkWhenTheOldCopyEndsFirst();
+    void aStartRemovesAProofMarkNoCopyHolds();
+    void repairsADamagedCurrent_data();
+    void repairsADamagedCurrent();
+    void writesTheLastCheckOnceTheCheckIsOver();
     void replacesAHeldFolderOfTheVersionOnceLetGo();
     void neverDownloadsIntoAnInstallationItCannotWrite_data();
     void neverDownloadsIntoAnInstallationItCannotWrite();
@@ -631,6 +669,159 @@ void TestUpdater::saysAnotherCopyIsStillProvingTheVersion()
     QCOMPARE(awaitTask(std::move(*first)), Updater::Outcome::installed);
     QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
     QCOMPARE(rig.relaunched.size(), 1);
+}
+
+void TestUpdater::finishesTheProofOutOfSightAfterAQuit_data()
+{
+    QTest::addColumn<bool>("crashes");
+    QTest::newRow("lives through its proof: takes over once it is over") << false;
+    QTest::newRow("crashes before its proof is over: recorded as failed") << true;
+}
+
+void TestUpdater::finishesTheProofOutOfSightAfterAQuit()
+{
+    QFETCH(bool, crashes);
+    UpdateRig rig;
+    rig.publish(rig.releaseOf(QStringLiteral("1.1.0"), readFile(QStringLiteral(QUORVALE_STANDIN_QUITTING))));
+    rig.startForReal = true;
+    const QString settled = rig.folder.filePath(QStringLiteral("settled.txt"));
+    const StartedWith behaviour(crashes ? "QUORVALE_STANDIN_CRASH_AFTER_QUIT" : "QUORVALE_STANDIN_SETTLED",
+                                crashes ? QByteArray("1") : QFile::encodeName(settled));
+    QCOMPARE(rig.check(), crashes ? Updater::Outcome::failed : Updater::Outcome::installed);
+    QVERIFY(rig.driver.shown.contains(QStringLiteral("finishing")));
+    const QStringList failed = rig.settings->value(QStringLiteral("updates/failedVersions")).toStringList();
+    if (crashes) {
+        QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::crashed().description()});
+        QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+        QCOMPARE(failed, QStringList{QStringLiteral("1.1.0")});
+        QCOMPARE(rig.quits, 0);
+        return;
+    }
+    QVERIFY(rig.driver.failures.isEmpty());
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QVERIFY(failed.isEmpty());
+    QCOMPARE(rig.quits, 1);
+    // Quit half-way through its proof of a second, it took over when the second was over.
+    QTRY_VERIFY(!readFile(settled).isEmpty());
+    QVERIFY2(readFile(settled).toInt() >= 950, readFile(settled).constData());
+}
+
+void TestUpdater::aSignalThatEndsTheSessionIsNoFailure_data()
+{
+    QTest::addColumn<QByteArray>("signal");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<bool>("recorded");
+    const QString closed = UpdateFailure::closedBeforeTakeOver().description();
+    QTest::newRow("SIGTERM, as a logout sends") << QByteArray("TERM") << closed << false;
+    QTest::newRow("SIGHUP") << QByteArray("HUP") << closed << false;
+    QTest::newRow("SIGABRT, a crash") << QByteArray("ABRT") << UpdateFailure::crashed().description() << true;
+}
+
+void TestUpdater::aSignalThatEndsTheSessionIsNoFailure()
+{
+    QFETCH(QByteArray, signal);
+    QFETCH(QString, failure);
+    QFETCH(bool, recorded);
+    UpdateRig rig;
+    // Its first frame up, the program is ended by the signal.
+    const QByteArray program = QByteArray("#!/bin/sh\nprintf s > /proc/self/fd/$") + reportChannelVariable() +
+                               "\nkill -" + signal + " $$\n";
+    rig.publish(rig.releaseOf(QStringLiteral("1.1.0"), program));
+    rig.startForReal = true;
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures, QStringList{failure});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+    QCOMPARE(rig.settings->value(QStringLiteral("updates/failedVersions")).toStringList().contains(
+                 QStringLiteral("1.1.0")),
+             recorded);
+}
+
+void TestUpdater::tellsALockFileItCannotOpenAsNotWritable()
+{
+    UpdateRig rig;
+    rig.startForReal = true;
+    std::optional<Unwritable> locked;
+    rig.whileLaunching = [&] { locked.emplace(rig.root + QStringLiteral("/.lock")); };
+    QCOMPARE(rig.check(), Updater::Outcome::failed);
+    QCOMPARE(rig.driver.failures,
+             QStringList{UpdateFailure::notSwitched(StartEvent::notWritable).description()});
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
+}
+
+void TestUpdater::leavesNoProofMarkWhenTheOldCopyEndsFirst()
+{
+    UpdateRig rig;
+    const QString archive = rig.folder.filePath(QStringLiteral("update"));
+    QFile file(archive);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rig.enclosure) == rig.enclosure.size());
+    file.close();
+    // The copy that starts the update ends once the new version's window is up.
+    QProcess oldCopy;
+    oldCopy.start(QStringLiteral(QUORVALE_OLD_COPY), {rig.installed, archive, rig.report()});
+    QVERIFY(oldCopy.waitForFinished(30000));
+    QCOMPARE(oldCopy.exitCode(), 0);
+    const qint64 started = oldCopy.readAllStandardOutput().trimmed().toLongLong();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.current(), rig.root + QStringLiteral("/1.1.0"), 20000);
+    QTRY_VERIFY(!QFileInfo::exists(rig.root + QStringLiteral("/1.1.0/.proof")));
+    QTRY_VERIFY_WITH_TIMEOUT(!stillRuns(started), 20000);
+}
+
+void TestUpdater::aStartRemovesAProofMarkNoCopyHolds()
+{
+    UpdateRig rig;
+    for (const char *version : {"1.1.0", "1.2.0"})
+        QVERIFY(QDir(rig.root).mkdir(QString::fromLatin1(version)));
+    const QString left = rig.root + QStringLiteral("/1.1.0/.proof");
+    const QString held = rig.root + QStringLiteral("/1.2.0/.proof");
+    QFile mark(left);
+    QVERIFY(mark.open(QIODevice::WriteOnly));
+    mark.close();
+    const std::optional<FolderLock> proving = FolderLock::takeFile(held, std::chrono::milliseconds(0));
+    QVERIFY(proving);
+    const RunningVersion started(rig.installed);
+    QVERIFY(!QFileInfo::exists(left));
+    QVERIFY(QFileInfo::exists(held));
+}
+
+void TestUpdater::repairsADamagedCurrent_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("a link to nothing") << QStringLiteral("missing");
+    QTest::newRow("a link to a version folder that is gone") << QStringLiteral("1.0.5");
+    QTest::newRow("a real folder") << QString();
+}
+
+void TestUpdater::repairsADamagedCurrent()
+{
+    QFETCH(QString, damage);
+    UpdateRig rig;
+    const QString link = rig.root + QStringLiteral("/current");
+    QVERIFY(QFile::remove(link));
+    if (damage.isEmpty())
+        QVERIFY(QDir().mkpath(link + QStringLiteral("/kept")));
+    else
+        QVERIFY(QFile::link(damage, link));
+    QCOMPARE(rig.check(), Updater::Outcome::installed);
+    QVERIFY(rig.driver.failures.isEmpty());
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+    QCOMPARE(rig.entries(),
+             (QStringList{QStringLiteral("1.0.0"), QStringLiteral("1.1.0"), QStringLiteral("current")}));
+    QCOMPARE(QProcess::execute(rig.launcher(), {rig.report()}), 0);
+    QCOMPARE(readFile(rig.report()), "1.1.0 " + QFile::encodeName(rig.root) + "/1.1.0/QuorvaleDemo\n");
+}
+
+void TestUpdater::writesTheLastCheckOnceTheCheckIsOver()
+{
+    UpdateRig rig;
+    rig.driver.accept = false;
+    std::optional<bool> writtenWhileOffered;
+    rig.driver.whileOffered = [&rig, &writtenWhileOffered] {
+        writtenWhileOffered = rig.settings->contains(QStringLiteral("updates/lastCheck"));
+    };
+    QCOMPARE(rig.check(), Updater::Outcome::declined);
+    QCOMPARE(writtenWhileOffered, std::optional<bool>(false));
+    QCOMPARE(QDateTime::fromString(rig.settings->value(QStringLiteral("updates/lastCheck")).toString(), Qt::ISODate),
+             fixedNow);
 }
 
 void TestUpdater::replacesAHeldFolderOfTheVersionOnceLetGo()

@@ -2,9 +2,11 @@
 #include "app/shell/updategate.h"
 #include "app/updates/updatercontroller.h"
 #include "app/updates/updatesettingsview.h"
+#include "platform/updates/standarduserdriver.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -108,6 +110,7 @@ private slots:
     void settingsGreyThePickerWithAutomaticChecksOff();
     void settingsShowTheUpdatersDailyInterval();
     void settingsDisableEverythingWithoutAConfiguration();
+    void theUpdateDialogBelongsToTheMainWindow();
 };
 
 void TestUpdaterController::guessesTheFrequencyFromTheDictionary_data()
@@ -271,6 +274,20 @@ void TestUpdaterController::settingsDisableEverythingWithoutAConfiguration()
     QVERIFY(caption->wordWrap());
     QVERIFY(caption->geometry().right() < 350 - 26);
     QVERIFY(caption->height() >= caption->heightForWidth(caption->width()));
+}
+
+void TestUpdaterController::theUpdateDialogBelongsToTheMainWindow()
+{
+    QMainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    updates::StandardUserDriver driver(QStringLiteral("1.0.0"));
+    driver.showFailure(QStringLiteral("无法连接更新服务器，请稍后再试"));
+    updates::UpdateDialog *dialog = driver.dialog();
+    QVERIFY(dialog->isVisible());
+    // Kept above its own main window by the window manager, never behind another copy's.
+    QCOMPARE(dialog->parentWidget(), &window);
+    QCOMPARE(dialog->windowHandle()->transientParent(), window.windowHandle());
 }
 
 QTEST_MAIN(TestUpdaterController)

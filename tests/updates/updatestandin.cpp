@@ -2,12 +2,16 @@
 // writes its version and the file it runs from into that file, then proves that it runs as the
 // application does once its window is up, only sooner, and ends. Before its proof is over, the
 // crashing build crashes, the quitting one is quit as a person quits the application, and the exiting
-// one ends its event loop by itself. It carries a build stamp as the application does.
+// one ends its event loop by itself. It carries a build stamp as the application does. Told so in its
+// environment, a quit stand-in crashes out of sight before its proof is over, and a stand-in writes how
+// long after its start its proof was settled.
 
 #include "platform/updates/buildstamp.h"
 #include "platform/updates/startproof.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -24,6 +28,8 @@ constexpr std::chrono::milliseconds proving{1000};
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     if (argc != 2)
         return 2;
     char self[4096];
@@ -52,5 +58,17 @@ int main(int argc, char *argv[])
     QObject::connect(&proof, &quorvale::updates::StartProof::settled, &application, [&proof] {
         QCoreApplication::exit(proof.rejected() ? 1 : 0);
     });
+    if (qEnvironmentVariableIsSet("QUORVALE_STANDIN_CRASH_AFTER_QUIT")) {
+        QObject::connect(&proof, &quorvale::updates::StartProof::quitting, &application,
+                         [] { QTimer::singleShot(proving / 4, [] { std::raise(SIGSEGV); }); });
+    }
+    const QString settledReport = qEnvironmentVariable("QUORVALE_STANDIN_SETTLED");
+    if (!settledReport.isEmpty()) {
+        QObject::connect(&proof, &quorvale::updates::StartProof::settled, &application, [&] {
+            QFile file(settledReport);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray::number(sinceStart.elapsed()));
+        });
+    }
     return application.exec();
 }
