@@ -58,9 +58,13 @@ int main(int argc, char *argv[])
     QObject::connect(&proof, &quorvale::updates::StartProof::settled, &application, [&proof] {
         QCoreApplication::exit(proof.rejected() ? 1 : 0);
     });
+    // Due between the quit and the end of the proof, so it comes in that order however late the loop
+    // turns on a busy machine.
     if (qEnvironmentVariableIsSet("QUORVALE_STANDIN_CRASH_AFTER_QUIT")) {
-        QObject::connect(&proof, &quorvale::updates::StartProof::quitting, &application,
-                         [] { QTimer::singleShot(proving / 4, [] { std::raise(SIGSEGV); }); });
+        QTimer::singleShot(proving * 3 / 4, &application, [&proof] {
+            if (proof.quitAsked())
+                std::raise(SIGSEGV);
+        });
     }
     const QString settledReport = qEnvironmentVariable("QUORVALE_STANDIN_SETTLED");
     if (!settledReport.isEmpty()) {
