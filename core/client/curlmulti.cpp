@@ -2,10 +2,12 @@
 
 #include "core/client/httptransfer.h"
 
-#include <QScopedValueRollback>
+#include <QHostAddress>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <climits>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 namespace quorvale {
 
@@ -79,9 +81,29 @@ void CurlMulti::remove(CURL *easy)
     curl_multi_remove_handle(m_multi, easy);
 }
 
-void CurlMulti::abortAfterCall(HttpTransfer *transfer)
+void CurlMulti::noteNews(HttpTransfer *transfer)
 {
-    m_pendingAborts.append(transfer);
+    if (!m_news.contains(transfer))
+        m_news.append(transfer);
+}
+
+void CurlMulti::retire(const QByteArray &localAddress, long localPort)
+{
+    const QHostAddress local(QString::fromLatin1(localAddress));
+    for (const auto &[socket, watch] : m_watches) {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (getsockname(socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            continue;
+        const QHostAddress bound(reinterpret_cast<const sockaddr *>(&address));
+        const quint16 port =
+            ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 &>(address).sin6_port
+                                                : reinterpret_cast<const sockaddr_in &>(address).sin_port);
+        // libcurl sees the connection end when it next reads and closes it then; the descriptor
+        // stays its own until then.
+        if (bound.isEqual(local, QHostAddress::TolerantConversion) && port == localPort)
+            shutdown(socket, SHUT_RDWR);
+    }
 }
 
 int CurlMulti::onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
@@ -133,13 +155,11 @@ void CurlMulti::act(curl_socket_t socket, int events)
 {
     const QPointer<CurlMulti> alive(this);
     int running = 0;
-    {
-        const QScopedValueRollback acting(m_acting, true);
-        curl_multi_socket_action(m_multi, socket, events, &running);
-    }
-    for (const QPointer<HttpTransfer> &transfer : std::exchange(m_pendingAborts, {})) {
+    curl_multi_socket_action(m_multi, socket, events, &running);
+    // Whoever hears the news may end transfers, start others or delete this multi handle.
+    for (const QPointer<HttpTransfer> &transfer : std::exchange(m_news, {})) {
         if (transfer)
-            transfer->abort();
+            transfer->tellNews();
         if (!alive)
             return;
     }

@@ -21,15 +21,16 @@ class CurlMulti : public QObject
     Q_OBJECT
 
 public:
-    explicit CurlMulti(QObject *parent);
     // Ends every transfer still running, then closes the connections.
     ~CurlMulti() override;
 
-    // The multi handle that serves every transfer of `owner`, made with its first transfer.
+    // The multi handle that serves every transfer of `owner`, made when first asked for.
     static CurlMulti *of(QObject *owner);
 
 private:
     friend class HttpTransfer;
+
+    explicit CurlMulti(QObject *parent);
 
     struct Watch
     {
@@ -41,17 +42,20 @@ private:
     bool add(HttpTransfer *transfer, CURL *easy);
     void remove(CURL *easy);
     CURLSH *share() const { return m_share; }
-    // Whether libcurl is running one of its calls, inside which none of them may be called again.
-    bool isActing() const { return m_acting; }
-    // Ends the transfer as soon as libcurl's current call has returned.
-    void abortAfterCall(HttpTransfer *transfer);
+    // Called from inside libcurl: the transfer has news for its listeners, who hear it once libcurl's
+    // call has returned, as they may end the transfer or its owner.
+    void noteNews(HttpTransfer *transfer);
+    // Closes the connection that leaves from this local address at once, whatever streams it still
+    // carries: it is not reused, as libcurl would otherwise keep an HTTP/2 connection that failed
+    // one of its transfers.
+    void retire(const QByteArray &localAddress, long localPort);
 
     static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *);
     static int onTimer(CURLM *, long milliseconds, void *self);
     void watch(curl_socket_t socket, int what);
     QSocketNotifier *notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted, bool reading);
-    // Lets libcurl act on a socket (or on its timer, for CURL_SOCKET_TIMEOUT), then ends the
-    // transfers it has finished.
+    // Lets libcurl act on a socket (or on its timer, for CURL_SOCKET_TIMEOUT), then tells the news
+    // of its transfers and ends those it has finished.
     void act(curl_socket_t socket, int events);
     void concludeFinished();
 
@@ -61,8 +65,7 @@ private:
     QTimer m_timer;
     std::unordered_map<curl_socket_t, Watch> m_watches;
     QList<QPointer<HttpTransfer>> m_transfers;
-    QList<QPointer<HttpTransfer>> m_pendingAborts;
-    bool m_acting = false;
+    QList<QPointer<HttpTransfer>> m_news;
 };
 
 } // namespace quorvale
