@@ -1,5 +1,7 @@
 #include "core/base/errors.h"
 #include "core/client/cancellationerror.h"
+#include "core/client/curlmulti.h"
+#include "core/client/httptransfer.h"
 #include "core/client/keychaincredentialstore.h"
 #include "core/client/loginpayload.h"
 #include "core/client/quorvaleapi.h"
@@ -398,6 +400,8 @@ private slots:
     void letsEndlessChunkedAnswersGo_data();
     void letsEndlessChunkedAnswersGo();
     void endsRequestsInFlightWhenTheClientGoes();
+    void letsAListenerEndTheTransfer_data();
+    void letsAListenerEndTheTransfer();
     void reachesThePlatformThroughTheProxyNamed_data();
     void reachesThePlatformThroughTheProxyNamed();
     void keepsConnectionsBetweenRequests_data();
@@ -712,6 +716,49 @@ void TestClient::endsRequestsInFlightWhenTheClientGoes()
     QTRY_COMPARE(fixture.platform.heldCount(), 1);
     fixture.api.reset();
     QCOMPARE(*ending, std::optional(QuorvaleAPIError::network().description()));
+}
+
+void TestClient::letsAListenerEndTheTransfer_data()
+{
+    QTest::addColumn<bool>("head");
+    QTest::addColumn<bool>("owner");
+    QTest::newRow("the head arrived; the transfer goes") << true << false;
+    QTest::newRow("the head arrived; its owner goes") << true << true;
+    QTest::newRow("the body grew; the transfer goes") << false << false;
+    QTest::newRow("the body grew; its owner goes") << false << true;
+}
+
+void TestClient::letsAListenerEndTheTransfer()
+{
+    QFETCH(bool, head);
+    QFETCH(bool, owner);
+    ClientFixture fixture;
+    fixture.platform.faults().answer(
+        probe, jsonAnswer(R"({"state":0,"data":")" + QByteArray(100000, 'x') + R"("})"));
+    QPointer<QObject> context = new QObject;
+    QUrl url = fixture.platform.origin();
+    url.setPath(probe);
+    QPointer<HttpTransfer> transfer = new HttpTransfer(
+        CurlMulti::of(context), {url, "GET", {}, std::nullopt},
+        {std::chrono::seconds(20), std::nullopt, PlatformSession::answerLimit, std::nullopt}, context);
+    // A listener that deletes what libcurl is still working on, as it might when a person closes
+    // the window at that moment.
+    const auto end = [&] {
+        if (owner)
+            delete context.data();
+        else
+            delete transfer.data();
+    };
+    if (head)
+        connect(transfer, &HttpTransfer::headArrived, end);
+    else
+        connect(transfer, &HttpTransfer::bodyGrew, end);
+    transfer->start();
+    QTRY_VERIFY(!transfer);
+    QCOMPARE(context.isNull(), owner);
+    delete context.data();
+    // The platform still answers, on connections of another owner.
+    QCOMPARE(awaitTask(fixture.api->currentUser()).isAuthenticated, false);
 }
 
 void TestClient::reachesThePlatformThroughTheProxyNamed_data()
