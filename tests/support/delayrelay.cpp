@@ -248,9 +248,9 @@ private:
             for (Connection &connection : m_connections) {
                 const bool open = connection.stage == Stage::Open;
                 const bool forgotten = connection.stage == Stage::Forgotten;
-                const short clientEvents =
-                    forgotten ? short(POLLIN)
-                              : short((connection.up.reading() ? POLLIN : 0) | (connection.down.due(now) ? POLLOUT : 0));
+                const short clientEvents = forgotten ? short(POLLIN)
+                                                     : short((connection.up.reading() ? POLLIN : 0) |
+                                                             (connection.down.due(now) ? POLLOUT : 0));
                 const short serverEvents = open ? short((connection.down.reading() ? POLLIN : 0) |
                                                         (connection.up.due(now) ? POLLOUT : 0))
                                            : forgotten && connection.server >= 0 ? short(POLLIN)
