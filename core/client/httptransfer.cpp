@@ -161,7 +161,8 @@ void HttpTransfer::start()
 {
     noteActivity();
     m_started.start();
-    checkLimits();
+    // Checked when the timer fires, so that even a time already up ends the transfer after start().
+    m_limitTimer.start(m_limits.total ? std::min(m_limits.silence, *m_limits.total) : m_limits.silence);
     if (m_easy && m_multi)
         curl_easy_setopt(m_easy, CURLOPT_SHARE, m_multi->share());
     if (m_easy && m_multi && m_multi->add(this, m_easy)) {
