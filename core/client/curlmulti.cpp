@@ -8,6 +8,7 @@
 #include <climits>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <time.h>
 
 namespace quorvale {
 
@@ -17,6 +18,15 @@ void initialiseOnce()
 {
     static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
     Q_UNUSED(initialised);
+}
+
+// The time since the computer started, its sleep included.
+std::chrono::milliseconds sinceBoot()
+{
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return std::chrono::seconds(now.tv_sec) +
+           std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::nanoseconds(now.tv_nsec));
 }
 
 // Stops a notifier at once and lets it go once the event that may be running it has returned.
@@ -68,9 +78,14 @@ CurlMulti *CurlMulti::of(QObject *owner)
 
 bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
 {
+    // libcurl closes every kept connection idle for more than zero whole seconds when this transfer
+    // looks for one.
+    if (m_running == 0 && m_quietSince && sinceBoot() - *m_quietSince > transfer->m_limits.idleConnection)
+        curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, 0L);
     // Adding only asks for a wake-up through the timer; nothing of the transfer runs in this call.
     if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
         return false;
+    ++m_running;
     m_transfers.removeAll(nullptr);
     m_transfers.append(transfer);
     return true;
@@ -79,6 +94,8 @@ bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
 void CurlMulti::remove(CURL *easy)
 {
     curl_multi_remove_handle(m_multi, easy);
+    if (--m_running == 0)
+        m_quietSince = sinceBoot();
 }
 
 void CurlMulti::noteNews(HttpTransfer *transfer)

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <curl/curl.h>
+#include <optional>
 #include <unordered_map>
 
 class QSocketNotifier;
@@ -39,6 +41,9 @@ private:
     };
 
     // Called by a transfer to hand its handle to libcurl or take it back; false when libcurl refuses.
+    // After a quiet longer than the transfer's bound for idle connections, counted with any time the
+    // computer slept, the transfer uses none of the connections kept before it: libcurl's own count
+    // of their age stops while the computer sleeps, and the network has likely forgotten them.
     bool add(HttpTransfer *transfer, CURL *easy);
     void remove(CURL *easy);
     CURLSH *share() const { return m_share; }
@@ -66,6 +71,9 @@ private:
     std::unordered_map<curl_socket_t, Watch> m_watches;
     QList<QPointer<HttpTransfer>> m_transfers;
     QList<QPointer<HttpTransfer>> m_news;
+    // Transfers in the multi handle, and since when none has been, on the clock that counts sleep.
+    int m_running = 0;
+    std::optional<std::chrono::milliseconds> m_quietSince;
 };
 
 } // namespace quorvale
