@@ -22,7 +22,7 @@ class CurlMulti;
 
 // One HTTP request through libcurl on a multi handle's connections, with its answer kept within
 // bounds: the header block, the body (counted after decoding), the silence of the connection and
-// the time for the whole request. When it ends in any other way than with its whole answer, its
+// the time for the whole request. When a bound or an abort ends it, or its connection fails, that
 // connection is closed at once and never used again, other HTTP/2 streams on it included.
 // Redirects and cookies are left to the caller; certificates are always verified.
 class HttpTransfer : public QObject
