@@ -2,10 +2,13 @@
 
 #include "core/client/httptransfer.h"
 
-#include <QScopedValueRollback>
+#include <QHostAddress>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <climits>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <time.h>
 
 namespace quorvale {
 
@@ -15,6 +18,15 @@ void initialiseOnce()
 {
     static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
     Q_UNUSED(initialised);
+}
+
+// The time since the computer started, its sleep included.
+std::chrono::milliseconds sinceBoot()
+{
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return std::chrono::seconds(now.tv_sec) +
+           std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::nanoseconds(now.tv_nsec));
 }
 
 // Stops a notifier at once and lets it go once the event that may be running it has returned.
@@ -66,9 +78,14 @@ CurlMulti *CurlMulti::of(QObject *owner)
 
 bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
 {
+    // libcurl closes every kept connection idle for more than zero whole seconds when this transfer
+    // looks for one.
+    if (m_running == 0 && m_quietSince && sinceBoot() - *m_quietSince > transfer->m_limits.idleConnection)
+        curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, 0L);
     // Adding only asks for a wake-up through the timer; nothing of the transfer runs in this call.
     if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
         return false;
+    ++m_running;
     m_transfers.removeAll(nullptr);
     m_transfers.append(transfer);
     return true;
@@ -77,11 +94,33 @@ bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
 void CurlMulti::remove(CURL *easy)
 {
     curl_multi_remove_handle(m_multi, easy);
+    if (--m_running == 0)
+        m_quietSince = sinceBoot();
 }
 
-void CurlMulti::abortAfterCall(HttpTransfer *transfer)
+void CurlMulti::noteNews(HttpTransfer *transfer)
 {
-    m_pendingAborts.append(transfer);
+    if (!m_news.contains(transfer))
+        m_news.append(transfer);
+}
+
+void CurlMulti::retire(const QByteArray &localAddress, long localPort)
+{
+    const QHostAddress local(QString::fromLatin1(localAddress));
+    for (const auto &[socket, watch] : m_watches) {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (getsockname(socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            continue;
+        const QHostAddress bound(reinterpret_cast<const sockaddr *>(&address));
+        const quint16 port =
+            ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 &>(address).sin6_port
+                                                : reinterpret_cast<const sockaddr_in &>(address).sin_port);
+        // libcurl sees the connection end when it next reads and closes it then; the descriptor
+        // stays its own until then.
+        if (bound.isEqual(local, QHostAddress::TolerantConversion) && port == localPort)
+            shutdown(socket, SHUT_RDWR);
+    }
 }
 
 int CurlMulti::onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
@@ -133,13 +172,11 @@ void CurlMulti::act(curl_socket_t socket, int events)
 {
     const QPointer<CurlMulti> alive(this);
     int running = 0;
-    {
-        const QScopedValueRollback acting(m_acting, true);
-        curl_multi_socket_action(m_multi, socket, events, &running);
-    }
-    for (const QPointer<HttpTransfer> &transfer : std::exchange(m_pendingAborts, {})) {
+    curl_multi_socket_action(m_multi, socket, events, &running);
+    // Whoever hears the news may end transfers, start others or delete this multi handle.
+    for (const QPointer<HttpTransfer> &transfer : std::exchange(m_news, {})) {
         if (transfer)
-            transfer->abort();
+            transfer->tellNews();
         if (!alive)
             return;
     }

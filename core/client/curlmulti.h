@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <curl/curl.h>
+#include <optional>
 #include <unordered_map>
 
 class QSocketNotifier;
@@ -21,15 +23,16 @@ class CurlMulti : public QObject
     Q_OBJECT
 
 public:
-    explicit CurlMulti(QObject *parent);
     // Ends every transfer still running, then closes the connections.
     ~CurlMulti() override;
 
-    // The multi handle that serves every transfer of `owner`, made with its first transfer.
+    // The multi handle that serves every transfer of `owner`, made when first asked for.
     static CurlMulti *of(QObject *owner);
 
 private:
     friend class HttpTransfer;
+
+    explicit CurlMulti(QObject *parent);
 
     struct Watch
     {
@@ -38,20 +41,26 @@ private:
     };
 
     // Called by a transfer to hand its handle to libcurl or take it back; false when libcurl refuses.
+    // After a quiet longer than the transfer's bound for idle connections, counted with any time the
+    // computer slept, the transfer uses none of the connections kept before it: libcurl's own count
+    // of their age stops while the computer sleeps, and the network has likely forgotten them.
     bool add(HttpTransfer *transfer, CURL *easy);
     void remove(CURL *easy);
     CURLSH *share() const { return m_share; }
-    // Whether libcurl is running one of its calls, inside which none of them may be called again.
-    bool isActing() const { return m_acting; }
-    // Ends the transfer as soon as libcurl's current call has returned.
-    void abortAfterCall(HttpTransfer *transfer);
+    // Called from inside libcurl: the transfer has news for its listeners, who hear it once libcurl's
+    // call has returned, as they may end the transfer or its owner.
+    void noteNews(HttpTransfer *transfer);
+    // Closes the connection that leaves from this local address at once, whatever streams it still
+    // carries: it is not reused, as libcurl would otherwise keep an HTTP/2 connection that failed
+    // one of its transfers.
+    void retire(const QByteArray &localAddress, long localPort);
 
     static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *);
     static int onTimer(CURLM *, long milliseconds, void *self);
     void watch(curl_socket_t socket, int what);
     QSocketNotifier *notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted, bool reading);
-    // Lets libcurl act on a socket (or on its timer, for CURL_SOCKET_TIMEOUT), then ends the
-    // transfers it has finished.
+    // Lets libcurl act on a socket (or on its timer, for CURL_SOCKET_TIMEOUT), then tells the news
+    // of its transfers and ends those it has finished.
     void act(curl_socket_t socket, int events);
     void concludeFinished();
 
@@ -61,8 +70,10 @@ private:
     QTimer m_timer;
     std::unordered_map<curl_socket_t, Watch> m_watches;
     QList<QPointer<HttpTransfer>> m_transfers;
-    QList<QPointer<HttpTransfer>> m_pendingAborts;
-    bool m_acting = false;
+    QList<QPointer<HttpTransfer>> m_news;
+    // Transfers in the multi handle, and since when none has been, on the clock that counts sleep.
+    int m_running = 0;
+    std::optional<std::chrono::milliseconds> m_quietSince;
 };
 
 } // namespace quorvale

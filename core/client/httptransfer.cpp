@@ -49,24 +49,6 @@ QByteArray pemAuthorities(const std::optional<QSslConfiguration> &tls)
     return pem;
 }
 
-QByteArrayView withoutLineBreak(QByteArrayView line)
-{
-    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
-        line.chop(1);
-    return line;
-}
-
-// "HTTP/1.1 200 OK" or "HTTP/2 200": the status, or 0 when the line is none.
-int statusOf(QByteArrayView line)
-{
-    const qsizetype space = line.indexOf(' ');
-    if (space < 0 || line.size() < space + 4)
-        return 0;
-    bool ok = false;
-    const int status = line.sliced(space + 1, 3).toInt(&ok);
-    return ok && status >= 100 ? status : 0;
-}
-
 } // namespace
 
 HttpTransfer::HttpTransfer(CurlMulti *multi, Request request, const Limits &limits, QObject *parent)
@@ -77,8 +59,8 @@ HttpTransfer::HttpTransfer(CurlMulti *multi, Request request, const Limits &limi
     , m_easy(curl_easy_init())
     , m_authorities(pemAuthorities(limits.tls))
 {
-    m_silence.setSingleShot(true);
-    connect(&m_silence, &QTimer::timeout, this, &HttpTransfer::checkSilence);
+    m_limitTimer.setSingleShot(true);
+    connect(&m_limitTimer, &QTimer::timeout, this, &HttpTransfer::checkLimits);
     if (m_easy)
         configure();
 }
@@ -101,9 +83,12 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_limits.bodyLimit));
-    // Zero would mean no limit at all.
-    if (m_limits.total)
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, std::max(1L, long(m_limits.total->count())));
+    // A connection quiet for longer may be one the network forgot: a new one is made instead. Probes
+    // after a quarter of a minute's quiet keep a NAT's or a firewall's memory of it fresh meanwhile.
+    curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, long(m_limits.idleConnection.count()));
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPIDLE, 15L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 15L);
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpTransfer::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
@@ -158,17 +143,26 @@ void HttpTransfer::configure()
         curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.constData());
     if (method == "POST" || m_request.body) {
         // libcurl reads the body from this buffer, which the caller wipes once the request has
-        // ended, rather than from a copy of it that nobody would wipe.
+        // ended. It is not the only copy: libcurl writes a small body into the buffer of the request
+        // it sends, and TLS into its records, and frees both unwiped.
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
                          curl_off_t(m_request.body ? m_request.body->size() : 0));
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, m_request.body ? m_request.body->constData() : "");
     }
 }
 
+void HttpTransfer::useNewConnection()
+{
+    if (m_easy)
+        curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, 1L);
+}
+
 void HttpTransfer::start()
 {
     noteActivity();
-    m_silence.start(m_limits.silence);
+    m_started.start();
+    // Checked when the timer fires, so that even a time already up ends the transfer after start().
+    m_limitTimer.start(m_limits.total ? std::min(m_limits.silence, *m_limits.total) : m_limits.silence);
     if (m_easy && m_multi)
         curl_easy_setopt(m_easy, CURLOPT_SHARE, m_multi->share());
     if (m_easy && m_multi && m_multi->add(this, m_easy)) {
@@ -181,16 +175,25 @@ void HttpTransfer::start()
 
 void HttpTransfer::abort()
 {
-    if (m_added && m_multi && m_multi->isActing()) {
-        m_multi->abortAfterCall(this);
-        return;
-    }
     finish(Outcome::Broken);
+}
+
+bool HttpTransfer::mayRetry() const
+{
+    long connections = 0;
+    char *localAddress = nullptr;
+    curl_easy_getinfo(m_easy, CURLINFO_NUM_CONNECTS, &connections);
+    curl_easy_getinfo(m_easy, CURLINFO_LOCAL_IP, &localAddress);
+    // A transfer that made no connection of its own but has a local address went on a kept one.
+    const bool keptConnection = connections == 0 && localAddress && *localAddress;
+    const bool nothingAnswered = m_head.size() == 0 && m_body.isEmpty();
+    return m_outcome == Outcome::Broken && m_request.method == "GET" && keptConnection &&
+           (nothingAnswered || m_wentSilent);
 }
 
 QByteArray HttpTransfer::field(QByteArrayView name) const
 {
-    for (const auto &[key, value] : m_fields) {
+    for (const auto &[key, value] : fields()) {
         if (name.compare(key, Qt::CaseInsensitive) == 0)
             return value;
     }
@@ -200,7 +203,7 @@ QByteArray HttpTransfer::field(QByteArrayView name) const
 QList<QByteArray> HttpTransfer::fieldValues(QByteArrayView name) const
 {
     QList<QByteArray> values;
-    for (const auto &[key, value] : m_fields) {
+    for (const auto &[key, value] : fields()) {
         if (name.compare(key, Qt::CaseInsensitive) == 0)
             values.append(value);
     }
@@ -209,10 +212,15 @@ QList<QByteArray> HttpTransfer::fieldValues(QByteArrayView name) const
 
 std::optional<QUrl> HttpTransfer::redirectTarget() const
 {
-    const QUrl location(QString::fromUtf8(field("Location")), QUrl::StrictMode);
-    if (!isRedirect(m_status) || !location.isValid() || location.isEmpty())
+    // libcurl resolves "Location" against the request as it would follow it.
+    char *target = nullptr;
+    curl_easy_getinfo(m_easy, CURLINFO_REDIRECT_URL, &target);
+    if (!isRedirect(status()) || !target)
         return std::nullopt;
-    return m_request.url.resolved(location);
+    const QUrl url(QString::fromUtf8(target), QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
 }
 
 size_t HttpTransfer::onHeader(char *data, size_t size, size_t count, void *self)
@@ -224,38 +232,18 @@ size_t HttpTransfer::onHeader(char *data, size_t size, size_t count, void *self)
 
 bool HttpTransfer::readHeaderLine(QByteArrayView line)
 {
-    m_headBytes += line.size();
-    if (isFinished() || m_headBytes > headLimit)
+    if (isFinished())
+        return false;
+    long status = 0;
+    curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
+    const bool complete = m_head.isComplete();
+    if (!m_head.read(line, int(status)))
         return false;
     noteActivity();
-    // The trailer of a chunked body only counts against the bound.
-    if (m_headDone)
-        return true;
-    const QByteArrayView text = withoutLineBreak(line);
-    if (text.startsWith("HTTP/")) {
-        m_status = statusOf(text);
-        m_fields.clear();
-        return m_status != 0;
+    if (!complete && m_head.isComplete()) {
+        m_headNews = true;
+        m_multi->noteNews(this);
     }
-    if (text.isEmpty()) {
-        // An interim answer's block is followed by the final one.
-        if (m_status >= 200) {
-            m_headDone = true;
-            emit headArrived();
-        }
-        return m_status != 0;
-    }
-    if (text.front() == ' ' || text.front() == '\t') {
-        // A folded line continues the field before it.
-        if (m_fields.isEmpty())
-            return false;
-        m_fields.last().second += ' ' + text.trimmed().toByteArray();
-        return true;
-    }
-    const qsizetype colon = text.indexOf(':');
-    if (colon <= 0 || m_fields.size() == fieldLimit)
-        return false;
-    m_fields.append({text.first(colon).toByteArray(), text.sliced(colon + 1).trimmed().toByteArray()});
     return true;
 }
 
@@ -272,8 +260,19 @@ size_t HttpTransfer::onBody(char *data, size_t size, size_t count, void *self)
     }
     transfer->m_body.append(data, length);
     transfer->noteActivity();
-    emit transfer->bodyGrew();
+    transfer->m_bodyNews = true;
+    transfer->m_multi->noteNews(transfer);
     return size_t(length);
+}
+
+void HttpTransfer::tellNews()
+{
+    // A listener may end the transfer; once it has, nothing more is told.
+    const QPointer<HttpTransfer> alive(this);
+    if (std::exchange(m_headNews, false) && !isFinished())
+        emit headArrived();
+    if (alive && std::exchange(m_bodyNews, false) && !isFinished())
+        emit bodyGrew();
 }
 
 int HttpTransfer::onProgress(void *self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent)
@@ -287,30 +286,43 @@ int HttpTransfer::onProgress(void *self, curl_off_t, curl_off_t received, curl_o
     return 0;
 }
 
-void HttpTransfer::checkSilence()
+void HttpTransfer::checkLimits()
 {
     const std::chrono::milliseconds quiet(m_lastActivity.elapsed());
-    if (quiet >= m_limits.silence)
+    if (quiet >= m_limits.silence) {
+        m_wentSilent = true;
         abort();
-    else
-        m_silence.start(m_limits.silence - quiet);
+        return;
+    }
+    std::chrono::milliseconds wait = m_limits.silence - quiet;
+    if (m_limits.total) {
+        const std::chrono::milliseconds left =
+            *m_limits.total - std::chrono::milliseconds(m_started.elapsed());
+        if (left <= std::chrono::milliseconds::zero()) {
+            abort();
+            return;
+        }
+        wait = std::min(wait, left);
+    }
+    m_limitTimer.start(wait);
 }
 
 void HttpTransfer::conclude(CURLcode result)
 {
     if (result == CURLE_FILESIZE_EXCEEDED)
         m_tooLarge = true;
-    finish(result == CURLE_OK && m_headDone ? Outcome::Complete
-           : m_tooLarge                     ? Outcome::TooLarge
-                                            : Outcome::Broken);
+    finish(result == CURLE_OK && m_head.isComplete() ? Outcome::Complete
+           : m_tooLarge                              ? Outcome::TooLarge
+                                                     : Outcome::Broken);
 }
 
 void HttpTransfer::finish(Outcome outcome)
 {
     if (isFinished())
         return;
-    m_silence.stop();
-    // Taken out of the multi handle mid-answer, the connection is closed rather than kept.
+    m_limitTimer.stop();
+    if (outcome != Outcome::Complete && m_added && m_multi)
+        retireConnection();
     if (m_added && m_multi)
         m_multi->remove(m_easy);
     m_added = false;
@@ -319,6 +331,19 @@ void HttpTransfer::finish(Outcome outcome)
     m_outcome = outcome;
     m_request.body.reset();
     emit finished();
+}
+
+void HttpTransfer::retireConnection()
+{
+    // libcurl closes an HTTP/1.1 connection left mid-answer, but keeps an HTTP/2 connection for the
+    // next transfers when one of its streams failed. Closing it ends the other streams on it too.
+    curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
+    char *localAddress = nullptr;
+    long localPort = 0;
+    curl_easy_getinfo(m_easy, CURLINFO_LOCAL_IP, &localAddress);
+    curl_easy_getinfo(m_easy, CURLINFO_LOCAL_PORT, &localPort);
+    if (localAddress && *localAddress && localPort > 0)
+        m_multi->retire(QByteArray(localAddress), localPort);
 }
 
 } // namespace quorvale

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/client/answerhead.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
@@ -20,8 +22,9 @@ class CurlMulti;
 
 // One HTTP request through libcurl on a multi handle's connections, with its answer kept within
 // bounds: the header block, the body (counted after decoding), the silence of the connection and
-// the time for the whole request. When a bound or an abort ends it, its connection is closed at
-// once. Redirects and cookies are left to the caller; certificates are always verified.
+// the time for the whole request. When a bound or an abort ends it, or its connection fails, that
+// connection is closed at once and never used again, other HTTP/2 streams on it included.
+// Redirects and cookies are left to the caller; certificates are always verified.
 class HttpTransfer : public QObject
 {
     Q_OBJECT
@@ -43,6 +46,9 @@ public:
         qint64 bodyLimit;
         // Replaces the system's certificate authorities of an https request with its own.
         std::optional<QSslConfiguration> tls;
+        // Longest quiet after which a kept connection is no longer trusted: a NAT, a firewall or a
+        // laptop's sleep may have forgotten it without a word.
+        std::chrono::seconds idleConnection{60};
     };
     enum class Outcome
     {
@@ -52,28 +58,28 @@ public:
         // The body grew past its limit.
         TooLarge
     };
-    using Fields = QList<std::pair<QByteArray, QByteArray>>;
-
-    // The whole header block, interim answers included.
-    static constexpr qsizetype headLimit = 64 * 1024;
-    static constexpr qsizetype fieldLimit = 128;
+    using Fields = AnswerHead::Fields;
 
     HttpTransfer(CurlMulti *multi, Request request, const Limits &limits, QObject *parent);
     ~HttpTransfer() override;
 
+    // Sends the request on a connection of its own rather than on a kept one; called before start().
+    void useNewConnection();
     // Hands the request to libcurl; the outcome comes with finished(), never before start() has
     // returned.
     void start();
-    // Ends the transfer as broken: at once, or when called from inside libcurl, as soon as libcurl
-    // has returned.
+    // Ends the transfer as broken, at once.
     void abort();
     bool isFinished() const { return m_outcome != Outcome::Pending; }
     Outcome outcome() const { return m_outcome; }
     // Whether the answer arrived whole; only then is its body complete.
     bool succeeded() const { return m_outcome == Outcome::Complete; }
+    // Whether a GET that failed may go once more on a new connection: the kept connection it went
+    // on gave no byte of an answer or fell silent, as one the network forgot does.
+    bool mayRetry() const;
 
-    int status() const { return m_status; }
-    const Fields &fields() const { return m_fields; }
+    int status() const { return m_head.status(); }
+    const Fields &fields() const { return m_head.fields(); }
     // The value of the first field of that name, ignoring case; empty when there is none.
     QByteArray field(QByteArrayView name) const;
     QList<QByteArray> fieldValues(QByteArrayView name) const;
@@ -100,6 +106,7 @@ public:
 
 signals:
     // The status and the fields of the final answer are known; its body may still be on its way.
+    // Like bodyGrew(), it is told once libcurl has returned, so a listener may end the transfer.
     void headArrived();
     // More of the body has arrived; body() holds all of it so far.
     void bodyGrew();
@@ -112,13 +119,18 @@ private:
     static size_t onBody(char *data, size_t size, size_t count, void *self);
     static int onProgress(void *self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent);
     bool readHeaderLine(QByteArrayView line);
+    // Tells the listeners what libcurl's last call brought.
+    void tellNews();
     void configure();
     // Bytes moved: the silence starts again. Noting it is cheap, as libcurl may call for every byte.
     void noteActivity() { m_lastActivity.start(); }
-    void checkSilence();
+    // Ends the transfer when the connection has been silent too long or the whole time is up.
+    void checkLimits();
     // libcurl has ended the transfer with this result.
     void conclude(CURLcode result);
     void finish(Outcome outcome);
+    // Closes the connection of a transfer that failed, so that nothing goes on it again.
+    void retireConnection();
 
     QPointer<CurlMulti> m_multi;
     Request m_request;
@@ -126,15 +138,18 @@ private:
     CURL *m_easy;
     curl_slist *m_headerList = nullptr;
     QByteArray m_authorities;
-    QTimer m_silence;
+    // Wakes when the connection may have been silent too long or the whole time may be up.
+    QTimer m_limitTimer;
     QElapsedTimer m_lastActivity;
+    QElapsedTimer m_started;
     bool m_added = false;
-    bool m_headDone = false;
     bool m_tooLarge = false;
-    qsizetype m_headBytes = 0;
+    bool m_wentSilent = false;
+    // News noted inside libcurl, told once its call has returned.
+    bool m_headNews = false;
+    bool m_bodyNews = false;
     curl_off_t m_moved = 0;
-    int m_status = 0;
-    Fields m_fields;
+    AnswerHead m_head;
     QByteArray m_body;
     Outcome m_outcome = Outcome::Pending;
 };

@@ -55,7 +55,7 @@ PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &se
     , m_origin(origin)
     , m_settings(settings)
     , m_cookies(new SessionCookieJar(this))
-    , m_connections(new CurlMulti(this))
+    , m_connections(CurlMulti::of(this))
 {}
 
 PlatformSession::~PlatformSession()
@@ -94,7 +94,7 @@ bool PlatformSession::followsRedirect(const QUrl &target) const
 
 HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
                                     const std::optional<QByteArray> &body,
-                                    std::chrono::milliseconds remaining)
+                                    std::chrono::milliseconds remaining, bool newConnection)
 {
     HttpTransfer::Request outgoing{request.url(), method, {}, body};
     for (const QByteArray &name : request.rawHeaderList())
@@ -106,9 +106,12 @@ HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteA
     const QList<QNetworkCookie> cookies = m_cookies->cookiesForUrl(request.url());
     if (!cookies.isEmpty())
         outgoing.fields.append({"Cookie", cookieField(cookies)});
-    auto *transfer =
-        new HttpTransfer(m_connections, std::move(outgoing),
-                         {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls}, this);
+    auto *transfer = new HttpTransfer(
+        m_connections, std::move(outgoing),
+        {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls, m_settings.idleConnectionLimit},
+        this);
+    if (newConnection)
+        transfer->useNewConnection();
     // The cookies of every answer are kept, whatever its status and whether its body arrives.
     connect(transfer, &HttpTransfer::headArrived, this, [this, transfer, url = request.url()] {
         QList<QNetworkCookie> received;
@@ -127,13 +130,22 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
     if (!session)
         throw QuorvaleAPIError::network();
     const QDeadlineTimer deadline(session->m_settings.resourceTimeout);
+    bool retried = false;
+    bool retrying = false;
     for (int redirects = 0;; ++redirects) {
         if (!session || !session->m_valid || deadline.hasExpired())
             throw QuorvaleAPIError::network();
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
-        const TransferHandle handle{session->send(request, method, body, remaining)};
+        const TransferHandle handle{session->send(request, method, body, remaining, retrying)};
         co_await handle.transfer->ending();
+        retrying = handle.transfer && handle.transfer->mayRetry() && !retried;
+        if (retrying) {
+            // The failed connection is closed; the second try makes a new one.
+            retried = true;
+            --redirects;
+            continue;
+        }
         if (!handle.transfer || !handle.transfer->succeeded())
             throw QuorvaleAPIError::network();
         const HttpTransfer &answer = *handle.transfer;

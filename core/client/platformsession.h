@@ -24,8 +24,11 @@ struct TransportSettings
 {
     // Longest silence while one answer is awaited.
     std::chrono::milliseconds requestTimeout{20000};
-    // Longest time for a whole request, its redirects included.
+    // Longest time for a whole request, its redirects and a second try included.
     std::chrono::milliseconds resourceTimeout{30000};
+    // Longest quiet after which a kept connection is no longer used: the network may have forgotten
+    // it without a word, as a NAT, a firewall or a laptop's sleep does.
+    std::chrono::seconds idleConnectionLimit{60};
     // Replaces the system's TLS configuration when set; errors are never ignored either way.
     std::optional<QSslConfiguration> tls;
 };
@@ -41,7 +44,8 @@ struct PlatformAnswer
 
 // One platform session: cookies that live only in memory, connections kept for its requests, the
 // time limits and the redirect rule of the platform. A request that is not a GET goes out once, on a
-// connection of its own. Signing out replaces the whole session, its connections with its cookies.
+// connection of its own. A connection on which a request failed is never used again. Signing out
+// replaces the whole session, its connections with its cookies.
 class PlatformSession : public QObject
 {
     Q_OBJECT
@@ -66,13 +70,15 @@ public:
     // port); any other redirect answer is handed back as it is. Throws QuorvaleAPIError::network when
     // no whole answer arrived, the answer grew beyond answerLimit, the session ended meanwhile or the
     // time limits ran out. A request that is not a GET is never sent again; a GET whose kept
-    // connection died before any byte of its answer may be, once.
+    // connection died before any byte of its answer, or fell silent, goes once more on a new
+    // connection within the time left.
     static QCoro::Task<PlatformAnswer> transfer(QPointer<PlatformSession> session, QNetworkRequest request,
                                                 QByteArray method, std::optional<QByteArray> body);
 
 private:
     HttpTransfer *send(const QNetworkRequest &request, const QByteArray &method,
-                       const std::optional<QByteArray> &body, std::chrono::milliseconds remaining);
+                       const std::optional<QByteArray> &body, std::chrono::milliseconds remaining,
+                       bool newConnection);
     bool followsRedirect(const QUrl &target) const;
 
     QUrl m_origin;

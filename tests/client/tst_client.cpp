@@ -1,5 +1,7 @@
 #include "core/base/errors.h"
 #include "core/client/cancellationerror.h"
+#include "core/client/curlmulti.h"
+#include "core/client/httptransfer.h"
 #include "core/client/keychaincredentialstore.h"
 #include "core/client/loginpayload.h"
 #include "core/client/quorvaleapi.h"
@@ -13,10 +15,14 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSslKey>
+#include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 #include <arpa/inet.h>
@@ -279,6 +285,86 @@ auto environmentVariable(const QByteArray &name, const QString &value)
     return qScopeGuard([name] { qunsetenv(name.constData()); });
 }
 
+// nghttpx, a real HTTP/2 server, serving TLS with the test authority's certificate in front of a
+// platform that speaks plain HTTP/1.1. It logs each request it passes on.
+class Http2Front
+{
+public:
+    explicit Http2Front(quint16 platformPort)
+        : m_port(unusedPort())
+    {
+        const QString tls = QStringLiteral(QUORVALE_TEST_TLS_DIR "/");
+        m_process.setProgram(program());
+        m_process.setArguments(
+            {QStringLiteral("--conf=/dev/null"), QStringLiteral("--single-process"),
+             QStringLiteral("--workers=1"), QStringLiteral("--no-ocsp"),
+             QStringLiteral("--backend=127.0.0.1,%1").arg(platformPort),
+             QStringLiteral("--frontend=127.0.0.1,%1").arg(m_port),
+             QStringLiteral("--accesslog-file=") + m_folder.filePath(QStringLiteral("access")),
+             QStringLiteral("--errorlog-file=/dev/null"), tls + QStringLiteral("server.key"),
+             tls + QStringLiteral("server.pem")});
+        m_process.start();
+    }
+    ~Http2Front()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    // Debian's nghttp2-proxy installs it outside a user's path.
+    static QString program()
+    {
+        return QStandardPaths::findExecutable(QStringLiteral("nghttpx"), {QStringLiteral("/usr/sbin")});
+    }
+
+    // Whether it runs and takes connections, within a generous bound.
+    bool ready()
+    {
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, m_port);
+            if (probe.waitForConnected(200))
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+    quint16 port() const { return m_port; }
+    QByteArray accessLog() const
+    {
+        QFile log(m_folder.filePath(QStringLiteral("access")));
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    }
+
+private:
+    QTemporaryDir m_folder;
+    quint16 m_port;
+    QProcess m_process;
+};
+
+// The test authority's platform over HTTP/2 through nghttpx, or over HTTP/1.1 with its own TLS, and a
+// relay before it that can forget connections; the client reaches it through the relay.
+struct ForgettingNetwork
+{
+    ForgettingNetwork(bool http2, const TransportSettings &transport)
+        : fixture({}, http2 ? std::optional<QSslConfiguration>() : serverTls())
+    {
+        if (http2)
+            front.emplace(fixture.platform.port());
+        relay.emplace(std::chrono::milliseconds(0), http2 ? front->port() : fixture.platform.port());
+        QUrl origin(QStringLiteral("https://127.0.0.1"));
+        origin.setPort(relay->port());
+        api = std::make_unique<QuorvaleAPI>(origin, transport, [this] { return fixture.clientNow; });
+    }
+    bool ready() { return !front || front->ready(); }
+
+    ClientFixture fixture;
+    std::optional<Http2Front> front;
+    std::optional<DelayRelay> relay;
+    std::unique_ptr<QuorvaleAPI> api;
+};
+
 QByteArray gzipped(const QByteArray &bytes)
 {
     z_stream stream{};
@@ -314,10 +400,17 @@ private slots:
     void letsEndlessChunkedAnswersGo_data();
     void letsEndlessChunkedAnswersGo();
     void endsRequestsInFlightWhenTheClientGoes();
+    void letsAListenerEndTheTransfer_data();
+    void letsAListenerEndTheTransfer();
     void reachesThePlatformThroughTheProxyNamed_data();
     void reachesThePlatformThroughTheProxyNamed();
     void keepsConnectionsBetweenRequests_data();
     void keepsConnectionsBetweenRequests();
+    void recoversFromAForgottenConnection_data();
+    void recoversFromAForgottenConnection();
+    void leavesAFailedConnectionWithAllItsStreams();
+    void leavesConnectionsQuietTooLong_data();
+    void leavesConnectionsQuietTooLong();
     void readsCompressedAnswersWithinTheLimit_data();
     void readsCompressedAnswersWithinTheLimit();
     void takesOnlyAClosedConnectionAsTheAnswersEnd_data();
@@ -625,6 +718,49 @@ void TestClient::endsRequestsInFlightWhenTheClientGoes()
     QCOMPARE(*ending, std::optional(QuorvaleAPIError::network().description()));
 }
 
+void TestClient::letsAListenerEndTheTransfer_data()
+{
+    QTest::addColumn<bool>("head");
+    QTest::addColumn<bool>("owner");
+    QTest::newRow("the head arrived; the transfer goes") << true << false;
+    QTest::newRow("the head arrived; its owner goes") << true << true;
+    QTest::newRow("the body grew; the transfer goes") << false << false;
+    QTest::newRow("the body grew; its owner goes") << false << true;
+}
+
+void TestClient::letsAListenerEndTheTransfer()
+{
+    QFETCH(bool, head);
+    QFETCH(bool, owner);
+    ClientFixture fixture;
+    fixture.platform.faults().answer(
+        probe, jsonAnswer(R"({"state":0,"data":")" + QByteArray(100000, 'x') + R"("})"));
+    QPointer<QObject> context = new QObject;
+    QUrl url = fixture.platform.origin();
+    url.setPath(probe);
+    QPointer<HttpTransfer> transfer = new HttpTransfer(
+        CurlMulti::of(context), {url, "GET", {}, std::nullopt},
+        {std::chrono::seconds(20), std::nullopt, PlatformSession::answerLimit, std::nullopt}, context);
+    // A listener that deletes what libcurl is still working on, as it might when a person closes
+    // the window at that moment.
+    const auto end = [&] {
+        if (owner)
+            delete context.data();
+        else
+            delete transfer.data();
+    };
+    if (head)
+        connect(transfer, &HttpTransfer::headArrived, end);
+    else
+        connect(transfer, &HttpTransfer::bodyGrew, end);
+    transfer->start();
+    QTRY_VERIFY(!transfer);
+    QCOMPARE(context.isNull(), owner);
+    delete context.data();
+    // The platform still answers, on connections of another owner.
+    QCOMPARE(awaitTask(fixture.api->currentUser()).isAuthenticated, false);
+}
+
 void TestClient::reachesThePlatformThroughTheProxyNamed_data()
 {
     QTest::addColumn<QByteArray>("variable");
@@ -691,6 +827,113 @@ void TestClient::keepsConnectionsBetweenRequests()
     awaitTask(api.logout());
     QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
     QCOMPARE(proxy.counts().connections, 3);
+}
+
+void TestClient::recoversFromAForgottenConnection_data()
+{
+    QTest::addColumn<bool>("http2");
+    QTest::addColumn<DelayRelay::Forgetting>("how");
+    QTest::newRow("HTTP/2, forgotten silently") << true << DelayRelay::Forgetting::Silently;
+    QTest::newRow("HTTP/2, reset as a request goes out") << true << DelayRelay::Forgetting::WithReset;
+    QTest::newRow("HTTP/1.1, forgotten silently") << false << DelayRelay::Forgetting::Silently;
+    QTest::newRow("HTTP/1.1, reset as a request goes out") << false << DelayRelay::Forgetting::WithReset;
+}
+
+void TestClient::recoversFromAForgottenConnection()
+{
+    QFETCH(bool, http2);
+    QFETCH(DelayRelay::Forgetting, how);
+    TransportSettings transport = trustingTestAuthority();
+    transport.requestTimeout = std::chrono::milliseconds(1500);
+    if (http2 && Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    ForgettingNetwork network(http2, transport);
+    QVERIFY(network.ready());
+    DelayRelay &relay = *network.relay;
+    QuorvaleAPI &api = *network.api;
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+
+    // The request on the forgotten connection fails, and goes again on a new one.
+    relay.forget(how);
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(relay.counts().connections, 2);
+    // The next request takes the new connection at once.
+    const int vanished = relay.counts().vanished;
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(relay.counts().connections, 2);
+    QCOMPARE(relay.counts().vanished, vanished);
+
+    // The sign-in goes once, on a connection of its own; the check that follows it recovers.
+    relay.forget(how);
+    QVERIFY(awaitTask(api.login(account, password, QString())).isAuthenticated);
+    QCOMPARE(network.fixture.platform.requestsTo(loginPath).size(), 1);
+    QCOMPARE(relay.counts().connections, 4);
+    if (http2)
+        QVERIFY(network.front->accessLog().contains(" HTTP/2\""));
+}
+
+void TestClient::leavesAFailedConnectionWithAllItsStreams()
+{
+    TransportSettings transport = trustingTestAuthority();
+    transport.requestTimeout = std::chrono::milliseconds(1500);
+    if (Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    ForgettingNetwork network(true, transport);
+    QVERIFY(network.ready());
+    network.fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"), demo::Faults::always);
+    DelayRelay &relay = *network.relay;
+    QCOMPARE(awaitTask(network.api->currentUser()).isAuthenticated, false);
+
+    // Two streams go out on the forgotten connection, the second well after the first.
+    relay.forget();
+    const auto first = std::make_shared<std::optional<QString>>();
+    const auto second = std::make_shared<std::optional<QString>>();
+    noteEnding(network.api->request(probe, QStringLiteral("GET"), std::nullopt), first);
+    QTRY_VERIFY(relay.counts().vanished > 0);
+    const int firstBytes = relay.counts().vanished;
+    QTest::qWait(500);
+    noteEnding(network.api->request(probe, QStringLiteral("GET"), std::nullopt), second);
+    QTRY_VERIFY(relay.counts().vanished > firstBytes);
+    // Once the first has failed and gone again, nothing more goes on that connection, though the
+    // second stream was still waiting on it.
+    QTRY_VERIFY_WITH_TIMEOUT(first->has_value(), 10000);
+    const int vanished = relay.counts().vanished;
+    QCOMPARE(failureText(network.api->request(probe, QStringLiteral("GET"), std::nullopt)), QString());
+    QCOMPARE(relay.counts().vanished, vanished);
+    QTRY_VERIFY_WITH_TIMEOUT(second->has_value(), 10000);
+    QCOMPARE(**first, QString());
+    QCOMPARE(**second, QString());
+}
+
+void TestClient::leavesConnectionsQuietTooLong_data()
+{
+    QTest::addColumn<bool>("http2");
+    QTest::newRow("HTTP/2") << true;
+    QTest::newRow("HTTP/1.1") << false;
+}
+
+void TestClient::leavesConnectionsQuietTooLong()
+{
+    QFETCH(bool, http2);
+    TransportSettings transport = trustingTestAuthority();
+    transport.idleConnectionLimit = std::chrono::seconds(1);
+    if (http2 && Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    ForgettingNetwork network(http2, transport);
+    QVERIFY(network.ready());
+    DelayRelay &relay = *network.relay;
+    QCOMPARE(awaitTask(network.api->currentUser()).isAuthenticated, false);
+
+    // The quiet is counted to the millisecond, as it is with the time a computer sleeps, not in
+    // libcurl's whole seconds. A request on the forgotten connection would wait out the silence limit
+    // before it went again.
+    relay.forget();
+    QTest::qWait(1500);
+    QElapsedTimer waited;
+    waited.start();
+    QCOMPARE(awaitTask(network.api->currentUser(), 60000).isAuthenticated, false);
+    QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
+    QCOMPARE(relay.counts().connections, 2);
 }
 
 void TestClient::readsCompressedAnswersWithinTheLimit_data()

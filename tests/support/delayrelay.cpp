@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <condition_variable>
 #include <deque>
 #include <fcntl.h>
 #include <list>
@@ -68,6 +69,8 @@ enum class Stage
     ReadingRequest,
     Connecting,
     Open,
+    // Forgotten silently: what either side sends is read and dropped.
+    Forgotten,
     Done
 };
 
@@ -81,6 +84,7 @@ struct Connection
     // The first record the client sent, until it was looked at.
     QByteArray opening;
     bool openingSeen = false;
+    bool resetOnUse = false;
     Flow up;
     Flow down;
 };
@@ -159,6 +163,10 @@ public:
 
     ~Loop()
     {
+        {
+            const std::lock_guard lock(m_countsLock);
+            m_stopping = true;
+        }
         eventfd_write(m_wake, 1);
         m_thread.join();
         for (Connection &connection : m_connections)
@@ -181,11 +189,45 @@ public:
         m_counts = {};
     }
 
+    void forget(Forgetting how)
+    {
+        std::unique_lock lock(m_countsLock);
+        m_forgetting = how;
+        eventfd_write(m_wake, 1);
+        m_forgotten.wait(lock, [this] { return !m_forgetting; });
+    }
+
 private:
-    void count(int Counts::*field)
+    void count(int Counts::*field, int amount = 1)
     {
         const std::lock_guard lock(m_countsLock);
-        ++(m_counts.*field);
+        m_counts.*field += amount;
+    }
+
+    // Takes a request to stop or to forget the connections; false when the relay stops.
+    bool takeRequests()
+    {
+        eventfd_t ignored = 0;
+        eventfd_read(m_wake, &ignored);
+        const std::lock_guard lock(m_countsLock);
+        if (m_stopping)
+            return false;
+        if (!m_forgetting)
+            return true;
+        for (Connection &connection : m_connections) {
+            if (connection.stage != Stage::Open)
+                continue;
+            if (*m_forgetting == Forgetting::WithReset) {
+                connection.resetOnUse = true;
+                continue;
+            }
+            connection.stage = Stage::Forgotten;
+            connection.up = {};
+            connection.down = {};
+        }
+        m_forgetting.reset();
+        m_forgotten.notify_all();
+        return true;
     }
 
     void run()
@@ -205,11 +247,14 @@ private:
             owners.clear();
             for (Connection &connection : m_connections) {
                 const bool open = connection.stage == Stage::Open;
-                const short clientEvents =
-                    short((connection.up.reading() ? POLLIN : 0) | (connection.down.due(now) ? POLLOUT : 0));
+                const bool forgotten = connection.stage == Stage::Forgotten;
+                const short clientEvents = forgotten ? short(POLLIN)
+                                                     : short((connection.up.reading() ? POLLIN : 0) |
+                                                             (connection.down.due(now) ? POLLOUT : 0));
                 const short serverEvents = open ? short((connection.down.reading() ? POLLIN : 0) |
                                                         (connection.up.due(now) ? POLLOUT : 0))
-                                                : short(0);
+                                           : forgotten && connection.server >= 0 ? short(POLLIN)
+                                                                                 : short(0);
                 if (clientEvents != 0) {
                     watched.push_back({connection.client, clientEvents, 0});
                     owners.emplace_back(&connection, true);
@@ -235,7 +280,7 @@ private:
             if (ppoll(watched.data(), watched.size(), wake ? &timeout : nullptr, nullptr) < 0 &&
                 errno != EINTR)
                 return;
-            if (watched[0].revents != 0)
+            if (watched[0].revents != 0 && !takeRequests())
                 return;
             now = Clock::now();
             if (watched[1].revents != 0)
@@ -274,6 +319,10 @@ private:
         if (got < 0 && (errno == EAGAIN || errno == EINTR))
             return;
         const QByteArray bytes(buffer, got > 0 ? got : 0);
+        if (connection.stage == Stage::Forgotten) {
+            vanish(connection, fromClient, got);
+            return;
+        }
         if (connection.stage == Stage::ReadingRequest) {
             if (got <= 0)
                 finish(connection, got < 0);
@@ -288,8 +337,28 @@ private:
             connection.down.push(now + m_oneWay, piece, bytes);
     }
 
+    // What reaches a forgotten connection goes nowhere; only the client's own end closes it.
+    void vanish(Connection &connection, bool fromClient, ssize_t got)
+    {
+        if (got > 0) {
+            if (fromClient)
+                count(&Counts::vanished, int(got));
+            return;
+        }
+        if (fromClient) {
+            finish(connection, false);
+            return;
+        }
+        close(connection.server);
+        connection.server = -1;
+    }
+
     void sendUp(Connection &connection, Piece piece, const QByteArray &bytes, Clock::time_point now)
     {
+        if (connection.resetOnUse) {
+            finish(connection, true);
+            return;
+        }
         if (piece == Piece::Bytes)
             lookAtOpening(connection, bytes);
         // Nothing leaves before the connection across the network would be open.
@@ -439,8 +508,12 @@ private:
     int m_wake = -1;
     quint16 m_port = 0;
     std::list<Connection> m_connections;
+    // Guards the counts and the requests from other threads.
     mutable std::mutex m_countsLock;
     Counts m_counts;
+    bool m_stopping = false;
+    std::optional<Forgetting> m_forgetting;
+    std::condition_variable m_forgotten;
     std::thread m_thread;
 };
 
@@ -468,6 +541,11 @@ DelayRelay::Counts DelayRelay::counts() const
 void DelayRelay::resetCounts()
 {
     m_loop->resetCounts();
+}
+
+void DelayRelay::forget(Forgetting how)
+{
+    m_loop->forget(how);
 }
 
 } // namespace quorvale::testing

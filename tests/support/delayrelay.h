@@ -23,6 +23,16 @@ public:
         AsksCredentials,
     };
 
+    // How forget() leaves a connection.
+    enum class Forgetting
+    {
+        // Whatever either side sends from then on vanishes, and nothing is closed: a NAT, a firewall
+        // or a laptop's sleep that forgot an idle connection.
+        Silently,
+        // Cut with a reset as soon as the client sends on it again.
+        WithReset,
+    };
+
     struct Counts
     {
         int connections = 0;
@@ -31,6 +41,8 @@ public:
         int resumptions = 0;
         // CONNECT requests read, answered or refused.
         int tunnels = 0;
+        // Bytes that clients sent on forgotten connections.
+        int vanished = 0;
     };
 
     // Listens on 127.0.0.1 at a free port at once; connections wait in the backlog until the relay's
@@ -47,6 +59,8 @@ public:
     QByteArray address() const;
     Counts counts() const;
     void resetCounts();
+    // Forgets every connection open now, before it returns; later connections pass as before.
+    void forget(Forgetting how = Forgetting::Silently);
 
 private:
     struct Options

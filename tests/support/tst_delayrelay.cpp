@@ -1,5 +1,6 @@
 // The delay relay: a connection waits a round trip before it goes on and every chunk half a round
-// trip each way, what passes is counted, and as a proxy it tunnels only what CONNECT asks for.
+// trip each way, what passes is counted, as a proxy it tunnels only what CONNECT asks for, and it
+// forgets the connections open when asked.
 
 #include "tests/support/delayrelay.h"
 
@@ -113,6 +114,41 @@ private slots:
         if (!tunnels)
             QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(relay.counts().tunnels, request.startsWith("CONNECT") ? 1 : 0);
+    }
+
+    void forgetsOnlyTheConnectionsOpenThen_data()
+    {
+        QTest::addColumn<DelayRelay::Forgetting>("how");
+        QTest::newRow("silently") << DelayRelay::Forgetting::Silently;
+        QTest::newRow("with a reset") << DelayRelay::Forgetting::WithReset;
+    }
+
+    void forgetsOnlyTheConnectionsOpenThen()
+    {
+        QFETCH(DelayRelay::Forgetting, how);
+        Echo echo;
+        DelayRelay relay(std::chrono::milliseconds(0), echo.serverPort());
+        QTcpSocket kept;
+        kept.connectToHost(QHostAddress::LocalHost, relay.port());
+        kept.write("kept");
+        QCOMPARE(readAtLeast(kept, 4), QByteArray("kept"));
+        relay.forget(how);
+
+        QTcpSocket later;
+        later.connectToHost(QHostAddress::LocalHost, relay.port());
+        later.write("later");
+        QCOMPARE(readAtLeast(later, 5), QByteArray("later"));
+        kept.write("lost");
+        if (how == DelayRelay::Forgetting::WithReset) {
+            QTRY_COMPARE(kept.error(), QAbstractSocket::RemoteHostClosedError);
+            return;
+        }
+        QTRY_COMPARE(relay.counts().vanished, 4);
+        // Nothing comes back and nothing is closed.
+        later.write("again");
+        QCOMPARE(readAtLeast(later, 5), QByteArray("again"));
+        QCOMPARE(kept.bytesAvailable(), 0);
+        QCOMPARE(kept.state(), QAbstractSocket::ConnectedState);
     }
 };
 
