@@ -2,9 +2,11 @@
 
 #include "core/base/sameorigin.h"
 #include "core/client/curlmulti.h"
+#include "core/client/desktopproxy.h"
 #include "core/client/httptransfer.h"
 #include "core/client/quorvaleapierror.h"
 
+#include <QCoroFuture>
 #include <QDeadlineTimer>
 #include <QNetworkCookieJar>
 
@@ -56,6 +58,7 @@ PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &se
     , m_settings(settings)
     , m_cookies(new SessionCookieJar(this))
     , m_connections(new CurlMulti(this))
+    , m_proxy(desktopproxy::lookup(origin))
 {}
 
 PlatformSession::~PlatformSession()
@@ -94,9 +97,10 @@ bool PlatformSession::followsRedirect(const QUrl &target) const
 
 HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
                                     const std::optional<QByteArray> &body,
-                                    std::chrono::milliseconds remaining)
+                                    std::chrono::milliseconds remaining,
+                                    const std::optional<QUrl> &proxy)
 {
-    HttpTransfer::Request outgoing{request.url(), method, {}, body};
+    HttpTransfer::Request outgoing{request.url(), method, {}, body, proxy};
     for (const QByteArray &name : request.rawHeaderList())
         outgoing.fields.append({name, request.rawHeader(name)});
     // The agent Qt's own HTTP layer named, so a platform or a gateway before it that asks for one
@@ -108,7 +112,7 @@ HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteA
         outgoing.fields.append({"Cookie", cookieField(cookies)});
     auto *transfer =
         new HttpTransfer(m_connections, std::move(outgoing),
-                         {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls}, this);
+                         {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls, std::nullopt}, this);
     // The cookies of every answer are kept, whatever its status and whether its body arrives.
     connect(transfer, &HttpTransfer::headArrived, this, [this, transfer, url = request.url()] {
         QList<QNetworkCookie> received;
@@ -127,12 +131,15 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
     if (!session)
         throw QuorvaleAPIError::network();
     const QDeadlineTimer deadline(session->m_settings.resourceTimeout);
+    // Within a few seconds, whatever the desktop does.
+    QFuture<std::optional<QUrl>> desktopProxy = session->m_proxy;
+    const std::optional<QUrl> proxy = co_await desktopProxy;
     for (int redirects = 0;; ++redirects) {
         if (!session || !session->m_valid || deadline.hasExpired())
             throw QuorvaleAPIError::network();
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
-        const TransferHandle handle{session->send(request, method, body, remaining)};
+        const TransferHandle handle{session->send(request, method, body, remaining, proxy)};
         co_await handle.transfer->ending();
         if (!handle.transfer || !handle.transfer->succeeded())
             throw QuorvaleAPIError::network();
