@@ -156,7 +156,7 @@ int main(int argc, char *argv[])
             });
             out << QStringLiteral("sign-in over TLS at %1 ms: %2%3\n")
                        .arg(rttMs)
-                       .arg(connections(relay.counts()), signInFailure.isEmpty() ? QString() : u"; " + signInFailure);
+                       .arg(connections(relay.counts()), signInFailure.isEmpty() ? QString() : QStringLiteral("; ") + signInFailure);
             bench::result(QStringLiteral("longest stall at a sign-in over TLS"), QStringLiteral("%1 ms").arg(signIn),
                           QStringLiteral("at most %1 ms").arg(stallGoalMs),
                           signInFailure.isEmpty() && signIn <= stallGoalMs);
