@@ -51,9 +51,8 @@ public:
     StallWatch()
     {
         m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longestMs = std::max(m_longestMs, m_since.restart() - period);
-        });
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longestMs = std::max(m_longestMs, m_since.restart() - period); });
         m_since.start();
         m_timer.start(period);
     }
@@ -74,7 +73,8 @@ double residentMb()
     if (!statm.open(QIODevice::ReadOnly))
         return 0;
     const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? double(fields.at(1).toLongLong() * sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+    return fields.size() > 1 ? double(fields.at(1).toLongLong() * sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0)
+                             : 0;
 }
 
 // The longest stall while the work ran, and what it threw, if anything.
@@ -110,7 +110,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Seconds of quiet before the last lookup."),
                                          QStringLiteral("seconds"), QStringLiteral("125"));
-    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Timed runs of each operation."),
+    const QCommandLineOption runsOption(QStringLiteral("runs"),
+                                        QStringLiteral("Timed runs of each operation."),
                                         QStringLiteral("count"), QStringLiteral("5"));
     parser.addOptions({rttOption, quietOption, runsOption});
     parser.process(app);
@@ -156,8 +157,10 @@ int main(int argc, char *argv[])
             });
             out << QStringLiteral("sign-in over TLS at %1 ms: %2%3\n")
                        .arg(rttMs)
-                       .arg(connections(relay.counts()), signInFailure.isEmpty() ? QString() : QStringLiteral("; ") + signInFailure);
-            bench::result(QStringLiteral("longest stall at a sign-in over TLS"), QStringLiteral("%1 ms").arg(signIn),
+                       .arg(connections(relay.counts()),
+                            signInFailure.isEmpty() ? QString() : QStringLiteral("; ") + signInFailure);
+            bench::result(QStringLiteral("longest stall at a sign-in over TLS"),
+                          QStringLiteral("%1 ms").arg(signIn),
                           QStringLiteral("at most %1 ms").arg(stallGoalMs),
                           signInFailure.isEmpty() && signIn <= stallGoalMs);
 
@@ -167,7 +170,8 @@ int main(int argc, char *argv[])
             for (const QString &which : {QStringLiteral("first"), QStringLiteral("second")}) {
                 const qint64 stall = watched([&] { testing::awaitTask(system.currentUser()); }).first;
                 bench::result(
-                    QStringLiteral("longest stall at the %1 new TLS connection of a session, system's trust").arg(which),
+                    QStringLiteral("longest stall at the %1 new TLS connection of a session, system's trust")
+                        .arg(which),
                     QStringLiteral("%1 ms").arg(stall), QStringLiteral("at most %1 ms").arg(stallGoalMs),
                     stall <= stallGoalMs);
             }
@@ -179,7 +183,9 @@ int main(int argc, char *argv[])
             DelayRelay counter(std::chrono::milliseconds(0), platform.port());
             QuorvaleAPI api(originAt(counter.port()), transport, QuorvaleAPI::Clock{});
             testing::awaitTask(api.login(school.account.name, school.account.password, QString()));
-            const auto search = [&] { return testing::awaitTask(api.search(QStringLiteral("测"), school.schoolId, moment)); };
+            const auto search = [&] {
+                return testing::awaitTask(api.search(QStringLiteral("测"), school.schoolId, moment));
+            };
             const qsizetype found = search().size();
             const double before = residentMb();
             QList<double> times;
@@ -201,13 +207,16 @@ int main(int argc, char *argv[])
                        .arg(before, 0, 'f', 1);
             bench::result(QStringLiteral("search matching %1 students over TLS").arg(found),
                           QStringLiteral("%1 ms").arg(median, 0, 'f', 0),
-                          QStringLiteral("at most %1 ms (1.5 x %2)").arg(searchBeforeMs * 1.5, 0, 'f', 0).arg(searchBeforeMs),
+                          QStringLiteral("at most %1 ms (1.5 x %2)")
+                              .arg(searchBeforeMs * 1.5, 0, 'f', 0)
+                              .arg(searchBeforeMs),
                           median <= searchBeforeMs * 1.5);
-            bench::result(QStringLiteral("longest stall of that search"), QStringLiteral("%1 ms").arg(longest),
-                          QStringLiteral("at most %1 ms").arg(searchStallGoalMs), longest <= searchStallGoalMs);
+            bench::result(
+                QStringLiteral("longest stall of that search"), QStringLiteral("%1 ms").arg(longest),
+                QStringLiteral("at most %1 ms").arg(searchStallGoalMs), longest <= searchStallGoalMs);
             bench::result(QStringLiteral("memory kept after %1 such searches").arg(runs),
-                          QStringLiteral("%1 MB").arg(kept, 0, 'f', 1), QStringLiteral("at most %1 MB").arg(keptGoalMb),
-                          kept <= keptGoalMb);
+                          QStringLiteral("%1 MB").arg(kept, 0, 'f', 1),
+                          QStringLiteral("at most %1 MB").arg(keptGoalMb), kept <= keptGoalMb);
         }
 
         // Student lookups behind a network's delays, warm and after a long quiet spell.
@@ -233,16 +242,22 @@ int main(int argc, char *argv[])
                 warmCounts = counts;
             }
             const double warmMs = bench::median(warm);
-            bench::result(QStringLiteral("student lookup over TLS at %1 ms, warm (%2)").arg(rttMs).arg(connections(warmCounts)),
-                          QStringLiteral("%1 ms").arg(warmMs, 0, 'f', 0), QStringLiteral("a figure to read"), true);
+            bench::result(QStringLiteral("student lookup over TLS at %1 ms, warm (%2)")
+                              .arg(rttMs)
+                              .arg(connections(warmCounts)),
+                          QStringLiteral("%1 ms").arg(warmMs, 0, 'f', 0), QStringLiteral("a figure to read"),
+                          true);
             out << QStringLiteral("quiet for %1 s\n").arg(quietSeconds) << Qt::flush;
             bench::runLoop(quietSeconds * 1000);
             const auto [afterMs, afterCounts] = lookup();
             // A new connection costs a round trip, and its handshake one or two more.
             const double goal = warmMs + 3.0 * rttMs;
-            bench::result(QStringLiteral("student lookup after %1 s of quiet (%2)").arg(quietSeconds).arg(connections(afterCounts)),
+            bench::result(QStringLiteral("student lookup after %1 s of quiet (%2)")
+                              .arg(quietSeconds)
+                              .arg(connections(afterCounts)),
                           QStringLiteral("%1 ms").arg(afterMs, 0, 'f', 0),
-                          QStringLiteral("at most %1 ms (warm + 3 round trips)").arg(goal, 0, 'f', 0), afterMs <= goal);
+                          QStringLiteral("at most %1 ms (warm + 3 round trips)").arg(goal, 0, 'f', 0),
+                          afterMs <= goal);
         }
     } catch (const Error &error) {
         QTextStream(stderr) << error.description() << '\n';

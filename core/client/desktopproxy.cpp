@@ -124,7 +124,10 @@ private:
         Clock::time_point deadline;
     };
 
-    Resolver() { std::thread([this] { run(); }).detach(); }
+    Resolver()
+    {
+        std::thread([this] { run(); }).detach();
+    }
 
     void run()
     {
@@ -137,7 +140,8 @@ private:
             m_questions.pop_front();
             m_busyUntil = question.deadline;
             lock.unlock();
-            char **answers = factory ? px_proxy_factory_get_proxies(factory, question.address.constData()) : nullptr;
+            char **answers =
+                factory ? px_proxy_factory_get_proxies(factory, question.address.constData()) : nullptr;
             question.pending->settle(chosen(answers));
             if (answers)
                 px_proxy_factory_free_proxies(answers);

@@ -97,8 +97,7 @@ bool PlatformSession::followsRedirect(const QUrl &target) const
 
 HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
                                     const std::optional<QByteArray> &body,
-                                    std::chrono::milliseconds remaining,
-                                    const std::optional<QUrl> &proxy)
+                                    std::chrono::milliseconds remaining, const std::optional<QUrl> &proxy)
 {
     HttpTransfer::Request outgoing{request.url(), method, {}, body, proxy};
     for (const QByteArray &name : request.rawHeaderList())
@@ -110,9 +109,9 @@ HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteA
     const QList<QNetworkCookie> cookies = m_cookies->cookiesForUrl(request.url());
     if (!cookies.isEmpty())
         outgoing.fields.append({"Cookie", cookieField(cookies)});
-    auto *transfer =
-        new HttpTransfer(m_connections, std::move(outgoing),
-                         {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls, std::nullopt}, this);
+    auto *transfer = new HttpTransfer(
+        m_connections, std::move(outgoing),
+        {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls, std::nullopt}, this);
     // The cookies of every answer are kept, whatever its status and whether its body arrives.
     connect(transfer, &HttpTransfer::headArrived, this, [this, transfer, url = request.url()] {
         QList<QNetworkCookie> received;

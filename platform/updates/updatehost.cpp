@@ -66,7 +66,8 @@ std::optional<qint64> UpdateHost::start(const QString &executable, const QString
     ::posix_spawn_file_actions_adddup2(&descriptors, reportChannel, handedChannel);
     ::posix_spawn_file_actions_addclosefrom_np(&descriptors, handedChannel + 1);
     pid_t process = 0;
-    const int error = ::posix_spawn(&process, argv.front(), &descriptors, &attributes, argv.data(), envp.data());
+    const int error =
+        ::posix_spawn(&process, argv.front(), &descriptors, &attributes, argv.data(), envp.data());
     ::posix_spawn_file_actions_destroy(&descriptors);
     ::posix_spawnattr_destroy(&attributes);
     if (error != 0)

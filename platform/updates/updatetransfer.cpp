@@ -31,7 +31,8 @@ QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSetting
             throw failure;
         std::optional<std::chrono::milliseconds> remaining;
         if (settings.total)
-            remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
+            remaining =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
         HttpTransfer::Request request{
             url, "GET", {{"User-Agent", settings.userAgent.toUtf8()}}, std::nullopt, settings.proxy};
         const HttpTransfer::Limits limits{silenceLimit, remaining, limit, settings.tls, settings.slowest};

@@ -15,8 +15,8 @@
 class QObject;
 
 // HTTPS requests of the updater: its user agent, a limit on silence, the bounds of the request, and
-// redirects only within the same scheme, host and port. They go through the program's one HTTP layer, on connections kept for
-// the requests of the same context object.
+// redirects only within the same scheme, host and port. They go through the program's one HTTP
+// layer, on connections kept for the requests of the same context object.
 namespace quorvale::updates {
 
 struct TransferSettings
@@ -40,8 +40,8 @@ struct TransferBounds
 };
 
 // The body of a GET once it ended with HTTP 200, at most `limit` bytes of it; `grew` hears its size
-// as it arrives. Throws `failure` when it did not or a bound ran out, `tooLarge` past the limit, and foreignRedirect
-// for a redirect elsewhere.
+// as it arrives. Throws `failure` when it did not or a bound ran out, `tooLarge` past the limit, and
+// foreignRedirect for a redirect elsewhere.
 QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSettings settings, qint64 limit,
                                      UpdateFailure failure, UpdateFailure tooLarge,
                                      std::function<void(qint64 received)> grew = {});

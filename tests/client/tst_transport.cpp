@@ -22,10 +22,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <iostream>
 #include <netinet/in.h>
 #include <poll.h>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -79,7 +79,8 @@ QByteArray desktopSetting(const QByteArray &mode, const QByteArray &kind = {}, i
 {
     QByteArray setting = "[system/proxy]\nmode='" + mode + "'\nignore-hosts=@as []\n";
     if (mode == "auto")
-        setting += "autoconfig-url='http://127.0.0.1:" + QByteArray::number(proxyFilePort()) + "/proxy.pac'\n";
+        setting +=
+            "autoconfig-url='http://127.0.0.1:" + QByteArray::number(proxyFilePort()) + "/proxy.pac'\n";
     if (!kind.isEmpty())
         setting += "\n[system/proxy/" + kind + "]\nhost='127.0.0.1'\nport=" + QByteArray::number(port) + "\n";
     return setting;
@@ -106,7 +107,8 @@ QList<int> inheritableSockets()
     QList<int> sockets;
     for (const QString &name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
         const int descriptor = name.toInt();
-        struct stat status{};
+        struct stat status
+        {};
         if (::fstat(descriptor, &status) != 0 || !S_ISSOCK(status.st_mode) ||
             (::fcntl(descriptor, F_GETFD) & FD_CLOEXEC) != 0)
             continue;
@@ -128,9 +130,8 @@ public:
     {
         m_since.start();
         m_timer.setTimerType(Qt::PreciseTimer);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = std::max(m_longest, m_since.restart());
-        });
+        connect(&m_timer, &QTimer::timeout, this,
+                [this] { m_longest = std::max(m_longest, m_since.restart()); });
         m_timer.start(5);
     }
     qint64 longestMs() const { return m_longest; }
@@ -252,12 +253,12 @@ void TestTransport::takesWhatTheDesktopNames_data()
         << "http://127.0.0.1:3128";
     QTest::newRow("https_proxy before it") << desktopSetting("manual", "https", 3128)
                                            << QStringList{"https_proxy=http://127.0.0.1:9"} << "direct";
-    QTest::newRow("HTTP_PROXY alone") << desktopSetting("none")
-                                      << QStringList{"DESKTOP_SESSION=", "HTTP_PROXY=http://127.0.0.1:9"}
-                                      << "direct";
-    QTest::newRow("http_proxy alone") << desktopSetting("none")
-                                      << QStringList{"DESKTOP_SESSION=", "http_proxy=http://127.0.0.1:9"}
-                                      << "direct";
+    QTest::newRow("HTTP_PROXY alone")
+        << desktopSetting("none") << QStringList{"DESKTOP_SESSION=", "HTTP_PROXY=http://127.0.0.1:9"}
+        << "direct";
+    QTest::newRow("http_proxy alone")
+        << desktopSetting("none") << QStringList{"DESKTOP_SESSION=", "http_proxy=http://127.0.0.1:9"}
+        << "direct";
     // The program ends too, whatever libproxy is still waiting for.
     QTest::newRow("a proxy file that never comes") << desktopSetting("auto") << QStringList() << "direct";
 }
@@ -274,7 +275,8 @@ void TestTransport::takesWhatTheDesktopNames()
     QProcess asking;
     asking.setProcessEnvironment(variables);
     asking.start(QCoreApplication::applicationFilePath(),
-                 QStringList{QString::fromLatin1(askOption), QStringLiteral("https://platform.test/")} + environment);
+                 QStringList{QString::fromLatin1(askOption), QStringLiteral("https://platform.test/")} +
+                     environment);
     QVERIFY(asking.waitForFinished(30000));
     QCOMPARE(asking.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(asking.readAllStandardOutput()).trimmed(), expected);
@@ -296,7 +298,8 @@ void TestTransport::reachesLoopbackStraightWhateverTheEnvironmentNames()
     demo::DemoPlatform platform;
     QVERIFY(platform.listen(0, secure ? std::optional(serverTls()) : std::nullopt));
     DelayRelay proxy(std::chrono::milliseconds(0), platform.port(), DelayRelay::Proxy::AsksCredentials);
-    const QList<const char *> names{"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+    const QList<const char *> names{"http_proxy",  "HTTP_PROXY", "https_proxy",
+                                    "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
     for (const char *name : names)
         qputenv(name, proxy.address());
     const auto unset = qScopeGuard([&names] {
@@ -352,8 +355,8 @@ void TestTransport::startsProgramsWithoutItsSockets()
     const QTemporaryDir folder;
     const QString listing = folder.filePath(QStringLiteral("descriptors"));
     const std::optional<qint64> started = updates::UpdateHost::start(
-        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("ls -l /proc/self/fd > '%1'").arg(listing)},
-        report[1]);
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("ls -l /proc/self/fd > '%1'").arg(listing)}, report[1]);
     ::close(report[1]);
     QVERIFY(started);
     int status = 0;

@@ -30,8 +30,8 @@ const bool environmentFixed = [] {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
     }
-    for (const char *name :
-         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
+    for (const char *name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
         unsetenv(name);
     // The web engine's sandbox cannot run as root; tests never load anything beyond loopback.
     if (geteuid() == 0)
