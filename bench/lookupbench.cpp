@@ -288,7 +288,7 @@ int main(int argc, char **argv)
             throw DemoError::message(QStringLiteral("the demo platform cannot listen"));
         const auto answers = demo::serveSampleSchool(platform);
         const demo::SchoolData &school = answers->data();
-        // The certificate names 127.0.0.1, and so does every origin the clients use.
+        // The certificate names 127.0.0.1, and so does every origin the clients reach straight.
         const auto originAt = [](quint16 port) {
             return QUrl(QStringLiteral("https://127.0.0.1:%1").arg(port));
         };
@@ -450,14 +450,16 @@ int main(int argc, char **argv)
                           QString::number(pairFetches), QStringLiteral("once"), pairFetches == 1);
         }
 
-        // Through a school's proxy, named only by https_proxy. The origin's port is bound but takes no
-        // connection, so only the proxy reaches the platform there; a client that goes straight is
-        // refused and its figures are missing.
+        // Through a school's proxy, named only by https_proxy. Loopback is never proxied: the origin
+        // names a host no resolver knows, which the certificate also names, on a port that is bound
+        // but takes no connection, so only the proxy reaches the platform; a client that goes
+        // straight is refused and its figures are missing.
         {
             QTcpSocket unreachable;
             if (!unreachable.bind(QHostAddress::LocalHost, 0))
                 throw DemoError::message(QStringLiteral("no loopback port to hide the platform behind"));
-            const QUrl origin = originAt(unreachable.localPort());
+            QUrl origin = originAt(unreachable.localPort());
+            origin.setHost(QStringLiteral("platform.test"));
             DelayRelay proxy(roundTrip, platform.port(), DelayRelay::Proxy::Tunnel);
             qputenv("https_proxy", proxy.address());
             out << QStringLiteral("== through a proxy named by https_proxy\n") << Qt::flush;

@@ -2,12 +2,16 @@
 
 #include "core/client/httptransfer.h"
 
+#include <QDir>
 #include <QHostAddress>
+#include <QSet>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <climits>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <time.h>
 
 namespace quorvale {
@@ -38,13 +42,36 @@ void release(QSocketNotifier *notifier)
     notifier->deleteLater();
 }
 
+// The descriptors of this process's sockets.
+QSet<int> openSockets()
+{
+    QSet<int> sockets;
+    for (const QString &name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+        struct stat status{};
+        if (::fstat(name.toInt(), &status) == 0 && S_ISSOCK(status.st_mode))
+            sockets.insert(name.toInt());
+    }
+    return sockets;
+}
+
+// A multi handle opens a pair of sockets by which it can be woken, which a started program would
+// otherwise inherit, as it would every socket of a transfer (HttpTransfer opens those close-on-exec).
+CURLM *initialiseClosedOnExec()
+{
+    const QSet<int> before = openSockets();
+    CURLM *multi = curl_multi_init();
+    for (const int socket : openSockets() - before)
+        ::fcntl(socket, F_SETFD, ::fcntl(socket, F_GETFD) | FD_CLOEXEC);
+    return multi;
+}
+
 } // namespace
 
 CurlMulti::CurlMulti(QObject *parent)
     : QObject(parent)
 {
     initialiseOnce();
-    m_multi = curl_multi_init();
+    m_multi = initialiseClosedOnExec();
     m_share = curl_share_init();
     curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     m_timer.setSingleShot(true);
@@ -56,6 +83,9 @@ CurlMulti::CurlMulti(QObject *parent)
     // A teacher lookup asks for up to a dozen answers at once; libcurl would keep only four idle
     // connections per running transfer and open the rest again for the next lookup.
     curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 16L);
+    // A search over many pages asks for them all at once: a few connections carry them, as a
+    // browser's do (HTTP/2 takes the rest as streams of one connection) rather than one each.
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
 }
 
 CurlMulti::~CurlMulti()

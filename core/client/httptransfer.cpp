@@ -2,10 +2,11 @@
 
 #include "core/client/curlmulti.h"
 
-#include <QNetworkProxy>
-#include <QNetworkProxyFactory>
+#include "core/client/desktopproxy.h"
+
 #include <QSslCertificate>
 #include <algorithm>
+#include <sys/socket.h>
 
 namespace quorvale {
 
@@ -16,26 +17,10 @@ bool isRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// libcurl reads these itself when no proxy is handed to it.
-bool environmentNamesProxy()
+// Every socket libcurl opens is closed in a program this one starts, such as a new version of it.
+curl_socket_t openSocket(void *, curlsocktype, curl_sockaddr *address)
 {
-    for (const char *name :
-         {"https_proxy", "HTTPS_PROXY", "http_proxy", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-        if (!qEnvironmentVariableIsEmpty(name))
-            return true;
-    }
-    return false;
-}
-
-// The desktop's proxy for the address, where the environment names none.
-std::optional<QNetworkProxy> desktopProxy(const QUrl &url)
-{
-    if (environmentNamesProxy())
-        return std::nullopt;
-    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
-    if (proxies.isEmpty() || proxies.first().type() != QNetworkProxy::HttpProxy)
-        return std::nullopt;
-    return proxies.first();
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 // The authorities of a TLS configuration in PEM, or nothing to keep the system's.
@@ -97,20 +82,21 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &HttpTransfer::onProgress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
+    // Without a folder of authorities beside the bundle, libcurl reads the bundle once and keeps it
+    // for the connections after; and authorities handed over replace the system's altogether.
+    curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
     if (!m_authorities.isEmpty()) {
         curl_blob blob{m_authorities.data(), size_t(m_authorities.size()), CURL_BLOB_NOCOPY};
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
     }
-    if (const std::optional<QNetworkProxy> proxy = desktopProxy(m_request.url)) {
-        QUrl address;
-        address.setScheme(QStringLiteral("http"));
-        address.setHost(proxy->hostName());
-        address.setPort(proxy->port());
-        curl_easy_setopt(easy, CURLOPT_PROXY, address.toEncoded().constData());
-        if (!proxy->user().isEmpty()) {
-            curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxy->user().toUtf8().constData());
-            curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, proxy->password().toUtf8().constData());
-        }
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, desktopproxy::directHosts().constData());
+    // libcurl reads the credentials of the proxy, if any, from its address.
+    if (m_request.proxy)
+        curl_easy_setopt(easy, CURLOPT_PROXY, m_request.proxy->toEncoded(QUrl::RemovePath).constData());
+    if (m_limits.slowest) {
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, long(m_limits.slowest->bytesPerSecond));
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(m_limits.slowest->over.count()));
     }
 
     bool typed = false;

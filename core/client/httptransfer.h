@@ -36,6 +36,15 @@ public:
         QByteArray method;
         QList<std::pair<QByteArray, QByteArray>> fields;
         std::optional<QByteArray> body;
+        // The desktop's proxy for the address, in libcurl's form; without it libcurl follows the
+        // environment's proxy variables. Loopback and the environment's no_proxy hosts go direct.
+        std::optional<QUrl> proxy;
+    };
+    // The slowest average a body may arrive at, over a span of that many seconds.
+    struct Pace
+    {
+        long bytesPerSecond;
+        std::chrono::seconds over;
     };
     struct Limits
     {
@@ -46,6 +55,8 @@ public:
         qint64 bodyLimit;
         // Replaces the system's certificate authorities of an https request with its own.
         std::optional<QSslConfiguration> tls;
+        // The request ends when its answer arrives slower than this, if set.
+        std::optional<Pace> slowest;
         // Longest quiet after which a kept connection is no longer trusted: a NAT, a firewall or a
         // laptop's sleep may have forgotten it without a word.
         std::chrono::seconds idleConnection{60};

@@ -2,9 +2,11 @@
 
 #include "core/base/sameorigin.h"
 #include "core/client/curlmulti.h"
+#include "core/client/desktopproxy.h"
 #include "core/client/httptransfer.h"
 #include "core/client/quorvaleapierror.h"
 
+#include <QCoroFuture>
 #include <QDeadlineTimer>
 #include <QNetworkCookieJar>
 
@@ -56,6 +58,7 @@ PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &se
     , m_settings(settings)
     , m_cookies(new SessionCookieJar(this))
     , m_connections(CurlMulti::of(this))
+    , m_proxy(desktopproxy::lookup(origin))
 {}
 
 PlatformSession::~PlatformSession()
@@ -94,9 +97,10 @@ bool PlatformSession::followsRedirect(const QUrl &target) const
 
 HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteArray &method,
                                     const std::optional<QByteArray> &body,
-                                    std::chrono::milliseconds remaining, bool newConnection)
+                                    std::chrono::milliseconds remaining, bool newConnection,
+                                    const std::optional<QUrl> &proxy)
 {
-    HttpTransfer::Request outgoing{request.url(), method, {}, body};
+    HttpTransfer::Request outgoing{request.url(), method, {}, body, proxy};
     for (const QByteArray &name : request.rawHeaderList())
         outgoing.fields.append({name, request.rawHeader(name)});
     // The agent Qt's own HTTP layer named, so a platform or a gateway before it that asks for one
@@ -108,7 +112,8 @@ HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteA
         outgoing.fields.append({"Cookie", cookieField(cookies)});
     auto *transfer = new HttpTransfer(
         m_connections, std::move(outgoing),
-        {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls, m_settings.idleConnectionLimit},
+        {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls, std::nullopt,
+         m_settings.idleConnectionLimit},
         this);
     if (newConnection)
         transfer->useNewConnection();
@@ -130,6 +135,9 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
     if (!session)
         throw QuorvaleAPIError::network();
     const QDeadlineTimer deadline(session->m_settings.resourceTimeout);
+    // Within a few seconds, whatever the desktop does.
+    QFuture<std::optional<QUrl>> desktopProxy = session->m_proxy;
+    const std::optional<QUrl> proxy = co_await desktopProxy;
     bool retried = false;
     bool retrying = false;
     for (int redirects = 0;; ++redirects) {
@@ -137,7 +145,7 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
             throw QuorvaleAPIError::network();
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
-        const TransferHandle handle{session->send(request, method, body, remaining, retrying)};
+        const TransferHandle handle{session->send(request, method, body, remaining, retrying, proxy)};
         co_await handle.transfer->ending();
         retrying = handle.transfer && handle.transfer->mayRetry() && !retried;
         if (retrying) {

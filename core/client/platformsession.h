@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoroTask>
+#include <QFuture>
 #include <QList>
 #include <QNetworkCookie>
 #include <QNetworkRequest>
@@ -78,13 +79,15 @@ public:
 private:
     HttpTransfer *send(const QNetworkRequest &request, const QByteArray &method,
                        const std::optional<QByteArray> &body, std::chrono::milliseconds remaining,
-                       bool newConnection);
+                       bool newConnection, const std::optional<QUrl> &proxy);
     bool followsRedirect(const QUrl &target) const;
 
     QUrl m_origin;
     TransportSettings m_settings;
     SessionCookieJar *m_cookies;
     CurlMulti *m_connections;
+    // The desktop's proxy for the platform, asked once for the session.
+    QFuture<std::optional<QUrl>> m_proxy;
     bool m_valid = true;
 };
 

@@ -28,8 +28,11 @@ UpdateHost UpdateHost::application()
 std::optional<qint64> UpdateHost::start(const QString &executable, const QStringList &arguments,
                                         int reportChannel)
 {
+    // The program receives its report pipe as its first descriptor after the standard three, and no
+    // other descriptor of this one's: no connection, no file a library opened without close-on-exec.
+    constexpr int handedChannel = 3;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(reportChannelVariable()), QString::number(reportChannel));
+    environment.insert(QString::fromLatin1(reportChannelVariable()), QString::number(handedChannel));
     std::vector<QByteArray> argumentTexts{QFile::encodeName(executable)};
     for (const QString &argument : arguments)
         argumentTexts.push_back(argument.toLocal8Bit());
@@ -58,8 +61,14 @@ std::optional<qint64> UpdateHost::start(const QString &executable, const QString
     ::posix_spawnattr_setsigdefault(&attributes, &defaults);
     ::posix_spawnattr_setflags(&attributes,
                                POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t descriptors;
+    ::posix_spawn_file_actions_init(&descriptors);
+    ::posix_spawn_file_actions_adddup2(&descriptors, reportChannel, handedChannel);
+    ::posix_spawn_file_actions_addclosefrom_np(&descriptors, handedChannel + 1);
     pid_t process = 0;
-    const int error = ::posix_spawn(&process, argv.front(), nullptr, &attributes, argv.data(), envp.data());
+    const int error =
+        ::posix_spawn(&process, argv.front(), &descriptors, &attributes, argv.data(), envp.data());
+    ::posix_spawn_file_actions_destroy(&descriptors);
     ::posix_spawnattr_destroy(&attributes);
     if (error != 0)
         return std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/updates/updatetransfer.h"
+
 #include <QDateTime>
 #include <QSettings>
 #include <QSslConfiguration>
@@ -28,6 +30,7 @@ struct UpdateHost
     std::function<QDateTime()> clock;
     // Bytes free for this user in the folder.
     std::function<qint64(const QString &folder)> freeSpace = &availableSpace;
+    TransferBounds bounds = {};
 
     // This process, its user settings and the system clock.
     static UpdateHost application();

@@ -1,5 +1,6 @@
 #include "platform/updates/updater.h"
 
+#include "core/client/desktopproxy.h"
 #include "core/updates/keytext.h"
 #include "platform/updates/bundleversion.h"
 #include "platform/updates/ed25519.h"
@@ -13,6 +14,7 @@
 #include "platform/updates/updatefailure.h"
 #include "platform/updates/updatetransfer.h"
 
+#include <QCoroFuture>
 #include <QCoroTimer>
 #include <QDeadlineTimer>
 #include <QTimer>
@@ -148,7 +150,13 @@ QCoro::Task<Updater::Outcome> Updater::runCheck(bool userInitiated)
     // Arguments of an awaited call are named first: g++ 12 destroys temporaries made inside a
     // co_await expression twice.
     const QUrl feedURL(feed, QUrl::StrictMode);
-    const TransferSettings transfer{m_userAgent, m_host.tls};
+    // Within a few seconds, whatever the desktop does.
+    QFuture<std::optional<QUrl>> desktopProxy = desktopproxy::lookup(feedURL);
+    const std::optional<QUrl> proxy = co_await desktopProxy;
+    if (!alive(self))
+        co_return Outcome::failed;
+    m_proxy = proxy;
+    const TransferSettings transfer{m_userAgent, m_host.tls, m_proxy, m_host.bounds.feed, std::nullopt};
     const QByteArray bytes = co_await fetchFeed(m_transfers, feedURL, transfer, largestFeed);
     if (!alive(self))
         co_return Outcome::failed;
@@ -205,7 +213,7 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
     if (space >= 0 && space < item.length)
         throw UpdateFailure::noSpace();
     UserDriver *driver = m_driver;
-    const TransferSettings transfer{m_userAgent, m_host.tls};
+    const TransferSettings transfer{m_userAgent, m_host.tls, m_proxy, std::nullopt, m_host.bounds.archive};
     const Progress progress = [driver](qint64 received, qint64 total) { driver->showProgress(received, total); };
     const QByteArray bytes = co_await downloadEnclosure(m_transfers, item, publicKey, transfer, progress);
     if (!alive(self))

@@ -140,6 +140,8 @@ private:
     QString m_userAgent;
     // Owns the connections of the feed and archive transfers, which end with it.
     QObject *m_transfers;
+    // The desktop's proxy for the update host, asked at the start of each check.
+    std::optional<QUrl> m_proxy;
     QTimer *m_timer;
     bool m_started = false;
     bool m_checking = false;

@@ -4,6 +4,7 @@
 #include "core/client/curlmulti.h"
 #include "core/client/httptransfer.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QScopeGuard>
 #include <chrono>
@@ -23,13 +24,20 @@ QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSetting
                                      std::function<void(qint64 received)> grew)
 {
     const QPointer<CurlMulti> connections = CurlMulti::of(context);
+    const QDeadlineTimer deadline =
+        settings.total ? QDeadlineTimer(*settings.total) : QDeadlineTimer(QDeadlineTimer::Forever);
     for (int redirects = 0;; ++redirects) {
-        if (!connections)
+        if (!connections || deadline.hasExpired())
             throw failure;
+        std::optional<std::chrono::milliseconds> remaining;
+        if (settings.total)
+            remaining =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
         HttpTransfer::Request request{
-            url, "GET", {{"User-Agent", settings.userAgent.toUtf8()}}, std::nullopt};
-        const QPointer<HttpTransfer> transfer = new HttpTransfer(
-            connections, std::move(request), {silenceLimit, std::nullopt, limit, settings.tls}, connections);
+            url, "GET", {{"User-Agent", settings.userAgent.toUtf8()}}, std::nullopt, settings.proxy};
+        const HttpTransfer::Limits limits{silenceLimit, remaining, limit, settings.tls, settings.slowest};
+        const QPointer<HttpTransfer> transfer =
+            new HttpTransfer(connections, std::move(request), limits, connections);
         const auto release = qScopeGuard([transfer] {
             if (transfer)
                 transfer->deleteLater();

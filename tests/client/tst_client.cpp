@@ -777,8 +777,10 @@ void TestClient::reachesThePlatformThroughTheProxyNamed()
     QFETCH(QByteArray, variable);
     QFETCH(bool, refused);
     ClientFixture fixture({}, serverTls());
-    // The platform's address in the client leads nowhere; only the proxy reaches the platform.
+    // The platform's address in the client leads nowhere, and loopback is never proxied: a name no
+    // resolver knows, which only the proxy reaches.
     QUrl unreachable = fixture.platform.origin();
+    unreachable.setHost(QStringLiteral("platform.test"));
     unreachable.setPort(unusedPort());
     DelayRelay proxy(std::chrono::milliseconds(0), fixture.platform.port(),
                      refused ? DelayRelay::Proxy::AsksCredentials : DelayRelay::Proxy::Tunnel);
@@ -813,6 +815,8 @@ void TestClient::keepsConnectionsBetweenRequests()
                      proxied ? DelayRelay::Proxy::Tunnel : DelayRelay::Proxy::None);
     QUrl origin = fixture.platform.origin();
     origin.setPort(proxied ? unusedPort() : proxy.port());
+    if (proxied)
+        origin.setHost(QStringLiteral("platform.test"));
     const auto unset = environmentVariable("https_proxy", proxied ? QString::fromLatin1(proxy.address()) : QString());
     QuorvaleAPI api(origin, trustingTestAuthority(), [&fixture] { return fixture.clientNow; });
 

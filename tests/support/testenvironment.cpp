@@ -3,10 +3,12 @@
 // locale plain, so that any use of the machine's zone or locale fails; widgets draw offscreen.
 // Unless the test runs inside scripts/with-keyring, the session bus points at nothing and no display
 // is named, so no bus, portal, keyring daemon or display server can be started on a test's behalf
-// and outlive it.
+// and outlive it. Tests reach only loopback, which is never proxied, and no proxy variable of the
+// machine's environment is seen, except one a test names itself.
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <unistd.h>
 
 #ifndef QUORVALE_TEST_PLATFORM
@@ -28,6 +30,9 @@ const bool environmentFixed = [] {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
     }
+    for (const char *name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        unsetenv(name);
     // The web engine's sandbox cannot run as root; tests never load anything beyond loopback.
     if (geteuid() == 0)
         setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);

@@ -1,0 +1,423 @@
+#include "core/base/errors.h"
+#include "core/base/shanghai.h"
+#include "core/client/desktopproxy.h"
+#include "core/client/quorvaleapi.h"
+#include "platform/updates/updatehost.h"
+#include "platform/updates/updatetransfer.h"
+#include "tests/support/awaittask.h"
+#include "tests/support/delayrelay.h"
+#include "tools/demoplatform/demoplatform.h"
+#include "tools/demoplatform/school/schooldata.h"
+#include "tools/demoplatform/timetableroutes.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFutureWatcher>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <iostream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// How the platform and update transfers find their way: the desktop's proxy and the environment's,
+// loopback, the trust store, the sockets a started program would inherit, the update transfers'
+// bounds. The whole program runs on a GNOME desktop whose proxy is an auto-configuration file that
+// never comes: its server takes each connection into its backlog and never answers.
+using namespace quorvale;
+using namespace quorvale::testing;
+
+namespace {
+
+// Run with it and an address, the program prints what the desktop names for the address and ends.
+const char askOption[] = "--ask-desktop";
+// The listening socket of the auto-configuration server that never answers.
+int proxyFileServer = -1;
+
+quint16 proxyFilePort()
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    ::getsockname(proxyFileServer, reinterpret_cast<sockaddr *>(&address), &length);
+    return ntohs(address.sin_port);
+}
+
+QByteArray readTlsFile(const QString &name)
+{
+    QFile file(QStringLiteral(QUORVALE_TEST_TLS_DIR "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QSslConfiguration serverTls()
+{
+    QSslConfiguration server = QSslConfiguration::defaultConfiguration();
+    server.setLocalCertificate(QSslCertificate(readTlsFile(QStringLiteral("server.pem"))));
+    server.setPrivateKey(QSslKey(readTlsFile(QStringLiteral("server.key")), QSsl::Ec));
+    return server;
+}
+
+QSslConfiguration trustingTestAuthority()
+{
+    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+    trusting.setCaCertificates(QSslCertificate::fromData(readTlsFile(QStringLiteral("ca.pem"))));
+    return trusting;
+}
+
+// A GNOME desktop's proxy setting, as GSettings keeps it in a key file.
+QByteArray desktopSetting(const QByteArray &mode, const QByteArray &kind = {}, int port = 0)
+{
+    QByteArray setting = "[system/proxy]\nmode='" + mode + "'\nignore-hosts=@as []\n";
+    if (mode == "auto")
+        setting +=
+            "autoconfig-url='http://127.0.0.1:" + QByteArray::number(proxyFilePort()) + "/proxy.pac'\n";
+    if (!kind.isEmpty())
+        setting += "\n[system/proxy/" + kind + "]\nhost='127.0.0.1'\nport=" + QByteArray::number(port) + "\n";
+    return setting;
+}
+
+bool writeDesktopSetting(const QString &configHome, const QByteArray &setting)
+{
+    const QString folder = configHome + QStringLiteral("/glib-2.0/settings");
+    QFile file(folder + QStringLiteral("/keyfile"));
+    return QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) && file.write(setting) == setting.size();
+}
+
+// Whether someone connected to the auto-configuration server.
+bool proxyFileAsked()
+{
+    pollfd waiting{proxyFileServer, POLLIN, 0};
+    return ::poll(&waiting, 1, 0) == 1;
+}
+
+// The sockets of this process that a program it starts would inherit, but for libproxy's connection
+// to the auto-configuration server, which is not ours.
+QList<int> inheritableSockets()
+{
+    QList<int> sockets;
+    for (const QString &name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+        const int descriptor = name.toInt();
+        struct stat status
+        {};
+        if (::fstat(descriptor, &status) != 0 || !S_ISSOCK(status.st_mode) ||
+            (::fcntl(descriptor, F_GETFD) & FD_CLOEXEC) != 0)
+            continue;
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        if (::getpeername(descriptor, reinterpret_cast<sockaddr *>(&peer), &length) == 0 &&
+            peer.sin_family == AF_INET && ntohs(peer.sin_port) == proxyFilePort())
+            continue;
+        sockets.append(descriptor);
+    }
+    return sockets;
+}
+
+// The longest the event loop went without running a timer that asks to run every few milliseconds.
+class StallWatch : public QObject
+{
+public:
+    StallWatch()
+    {
+        m_since.start();
+        m_timer.setTimerType(Qt::PreciseTimer);
+        connect(&m_timer, &QTimer::timeout, this,
+                [this] { m_longest = std::max(m_longest, m_since.restart()); });
+        m_timer.start(5);
+    }
+    qint64 longestMs() const { return m_longest; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
+
+// Bytes this process has read through read() and its kin so far.
+qint64 bytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+// An HTTPS server that answers every request with a head announcing a megabyte, then sends one byte
+// of it every 50 ms.
+class TrickleServer : public QSslServer
+{
+public:
+    TrickleServer()
+    {
+        setSslConfiguration(serverTls());
+        listen(QHostAddress::LocalHost);
+        connect(this, &QSslServer::pendingConnectionAvailable, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection())
+                serve(socket);
+        });
+    }
+    QUrl origin() const { return QUrl(QStringLiteral("https://127.0.0.1:%1").arg(serverPort())); }
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+            if (!socket->readAll().contains("\r\n\r\n"))
+                return;
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n");
+            auto *drip = new QTimer(socket);
+            connect(drip, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+            drip->start(50);
+        });
+    }
+};
+
+// The variables after the address are set first: those this program clears at its start too.
+int askDesktop(int argc, char **argv)
+{
+    for (int variable = 3; variable < argc; ++variable) {
+        const QByteArray entry(argv[variable]);
+        qputenv(entry.left(entry.indexOf('=')).constData(), entry.mid(entry.indexOf('=') + 1));
+    }
+    QCoreApplication app(argc, argv);
+    QFutureWatcher<std::optional<QUrl>> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<std::optional<QUrl>>::finished, &app, &QCoreApplication::quit);
+    watcher.setFuture(desktopproxy::lookup(QUrl(QString::fromLocal8Bit(argv[2])), std::chrono::seconds(2)));
+    app.exec();
+    const std::optional<QUrl> proxy = watcher.future().result();
+    std::cout << (proxy ? proxy->toEncoded().constData() : "direct") << std::endl;
+    return 0;
+}
+
+} // namespace
+
+class TestTransport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void signsInAndLooksUpStraightWhileTheProxyFileNeverComes();
+    void takesWhatTheDesktopNames_data();
+    void takesWhatTheDesktopNames();
+    void reachesLoopbackStraightWhateverTheEnvironmentNames_data();
+    void reachesLoopbackStraightWhateverTheEnvironmentNames();
+    void readsTheSystemsTrustStoreOnce();
+    void startsProgramsWithoutItsSockets();
+    void endsUpdateTransfersAtTheirBounds_data();
+    void endsUpdateTransfersAtTheirBounds();
+};
+
+void TestTransport::signsInAndLooksUpStraightWhileTheProxyFileNeverComes()
+{
+    demo::DemoPlatform platform;
+    QVERIFY(platform.listen());
+    const auto answers = demo::serveSampleSchool(platform);
+    const demo::SchoolData &school = answers->data();
+    const QDate today = shanghai::dateOf(platform.now());
+    const QDateTime moment = shanghai::at(today.addDays(3 - today.dayOfWeek()), 10 * 60);
+
+    const StallWatch watch;
+    QuorvaleAPI api(platform.origin(), {}, {});
+    QVERIFY(awaitTask(api.login(school.account.name, school.account.password, QString())).isAuthenticated);
+    const QList<Student> students = awaitTask(api.search(QStringLiteral("a"), school.schoolId, moment));
+    QVERIFY(!students.isEmpty());
+    QVERIFY(awaitTask(api.lookupTimetable(students.first(), moment, std::nullopt)).timetable);
+    QVERIFY(proxyFileAsked());
+    QCOMPARE_LT(watch.longestMs(), 100);
+}
+
+void TestTransport::takesWhatTheDesktopNames_data()
+{
+    QTest::addColumn<QByteArray>("setting");
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("its http proxy") << desktopSetting("manual", "https", 3128) << QStringList()
+                                    << "http://127.0.0.1:3128";
+    QTest::newRow("its SOCKS proxy") << desktopSetting("manual", "socks", 1080) << QStringList()
+                                     << "socks5h://127.0.0.1:1080";
+    QTest::newRow("its proxy beside no_proxy")
+        << desktopSetting("manual", "https", 3128) << QStringList{"no_proxy=elsewhere.test"}
+        << "http://127.0.0.1:3128";
+    QTest::newRow("https_proxy before it") << desktopSetting("manual", "https", 3128)
+                                           << QStringList{"https_proxy=http://127.0.0.1:9"} << "direct";
+    QTest::newRow("HTTP_PROXY alone")
+        << desktopSetting("none") << QStringList{"DESKTOP_SESSION=", "HTTP_PROXY=http://127.0.0.1:9"}
+        << "direct";
+    QTest::newRow("http_proxy alone")
+        << desktopSetting("none") << QStringList{"DESKTOP_SESSION=", "http_proxy=http://127.0.0.1:9"}
+        << "direct";
+    // The program ends too, whatever libproxy is still waiting for.
+    QTest::newRow("a proxy file that never comes") << desktopSetting("auto") << QStringList() << "direct";
+}
+
+void TestTransport::takesWhatTheDesktopNames()
+{
+    QFETCH(QByteArray, setting);
+    QFETCH(QStringList, environment);
+    QFETCH(QString, expected);
+    const QTemporaryDir configHome;
+    QVERIFY(writeDesktopSetting(configHome.path(), setting));
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    variables.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
+    QProcess asking;
+    asking.setProcessEnvironment(variables);
+    asking.start(QCoreApplication::applicationFilePath(),
+                 QStringList{QString::fromLatin1(askOption), QStringLiteral("https://platform.test/")} +
+                     environment);
+    QVERIFY(asking.waitForFinished(30000));
+    QCOMPARE(asking.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(asking.readAllStandardOutput()).trimmed(), expected);
+}
+
+void TestTransport::reachesLoopbackStraightWhateverTheEnvironmentNames_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("secure");
+    QTest::newRow("127.0.0.1") << "127.0.0.1" << false;
+    QTest::newRow("localhost") << "localhost" << false;
+    QTest::newRow("127.0.0.1 over TLS") << "127.0.0.1" << true;
+}
+
+void TestTransport::reachesLoopbackStraightWhateverTheEnvironmentNames()
+{
+    QFETCH(QString, host);
+    QFETCH(bool, secure);
+    demo::DemoPlatform platform;
+    QVERIFY(platform.listen(0, secure ? std::optional(serverTls()) : std::nullopt));
+    DelayRelay proxy(std::chrono::milliseconds(0), platform.port(), DelayRelay::Proxy::AsksCredentials);
+    const QList<const char *> names{"http_proxy",  "HTTP_PROXY", "https_proxy",
+                                    "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
+    for (const char *name : names)
+        qputenv(name, proxy.address());
+    const auto unset = qScopeGuard([&names] {
+        for (const char *name : names)
+            qunsetenv(name);
+    });
+    QUrl origin = platform.origin();
+    origin.setHost(host);
+    TransportSettings transport;
+    transport.requestTimeout = std::chrono::seconds(5);
+    if (secure)
+        transport.tls = trustingTestAuthority();
+    QuorvaleAPI api(origin, transport, {});
+
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(platform.requests().size(), 1);
+    QCOMPARE(proxy.counts().connections, 0);
+}
+
+void TestTransport::readsTheSystemsTrustStoreOnce()
+{
+    const QFileInfo bundle(QStringLiteral("/etc/ssl/certs/ca-certificates.crt"));
+    if (!bundle.exists())
+        QSKIP("The system keeps no bundle of certificate authorities where Debian does");
+    demo::DemoPlatform platform;
+    QVERIFY(platform.listen(0, serverTls()));
+    // The system's trust, which does not know the test authority: every request opens a connection
+    // of its own, which is refused.
+    QuorvaleAPI api(platform.origin(), {}, {});
+    QVERIFY(bytesRead() >= 0);
+    const qint64 before = bytesRead();
+    for (int request = 0; request < 4; ++request) {
+        try {
+            awaitTask(api.currentUser());
+            QFAIL("The platform's certificate was trusted");
+        } catch (const Error &) {
+        }
+    }
+    QCOMPARE_LT(bytesRead() - before, 2 * bundle.size());
+}
+
+void TestTransport::startsProgramsWithoutItsSockets()
+{
+    demo::DemoPlatform platform;
+    QVERIFY(platform.listen());
+    QuorvaleAPI api(platform.origin(), {}, {});
+    // The connection stays open for the next request.
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QCOMPARE(inheritableSockets(), QList<int>());
+
+    int report[2];
+    QVERIFY(::pipe(report) == 0);
+    const QTemporaryDir folder;
+    const QString listing = folder.filePath(QStringLiteral("descriptors"));
+    const std::optional<qint64> started = updates::UpdateHost::start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("ls -l /proc/self/fd > '%1'").arg(listing)}, report[1]);
+    ::close(report[1]);
+    QVERIFY(started);
+    int status = 0;
+    QCOMPARE(::waitpid(pid_t(*started), &status, 0), pid_t(*started));
+    ::close(report[0]);
+    QFile file(listing);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray descriptors = file.readAll();
+    QVERIFY(descriptors.contains(" 3 -> pipe:"));
+    QVERIFY2(!descriptors.contains("socket:"), descriptors.constData());
+}
+
+void TestTransport::endsUpdateTransfersAtTheirBounds_data()
+{
+    QTest::addColumn<bool>("feed");
+    QTest::newRow("the feed, at its whole time") << true;
+    QTest::newRow("the archive, below its slowest rate") << false;
+}
+
+void TestTransport::endsUpdateTransfersAtTheirBounds()
+{
+    QFETCH(bool, feed);
+    TrickleServer server;
+    QObject context;
+    updates::TransferSettings settings{QStringLiteral("Olvar/1.0.0"), trustingTestAuthority(), std::nullopt,
+                                       std::nullopt, std::nullopt};
+    if (feed)
+        settings.total = std::chrono::milliseconds(300);
+    else
+        settings.slowest = HttpTransfer::Pace{1000, std::chrono::seconds(1)};
+    const updates::UpdateFailure failure =
+        feed ? updates::UpdateFailure::unreachable() : updates::UpdateFailure::downloadFailed();
+    try {
+        awaitTask(updates::transferBody(&context, server.origin(), settings, 2000000, failure,
+                                        updates::UpdateFailure::wrongLength()));
+        QFAIL("The transfer ended with a body");
+    } catch (const updates::UpdateFailure &ending) {
+        QCOMPARE(ending.description(), failure.description());
+    }
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && qstrcmp(argv[1], askOption) == 0)
+        return askDesktop(argc, argv);
+    proxyFileServer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(proxyFileServer, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::listen(proxyFileServer, 64) != 0)
+        return 1;
+    const QTemporaryDir configHome;
+    if (!writeDesktopSetting(configHome.path(), desktopSetting("auto")))
+        return 1;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("DESKTOP_SESSION", "gnome");
+    QCoreApplication app(argc, argv);
+    TestTransport test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_transport.moc"
