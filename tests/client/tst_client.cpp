@@ -739,8 +739,8 @@ void TestClient::letsAListenerEndTheTransfer()
     QUrl url = fixture.platform.origin();
     url.setPath(probe);
     QPointer<HttpTransfer> transfer = new HttpTransfer(
-        CurlMulti::of(context), {url, "GET", {}, std::nullopt},
-        {std::chrono::seconds(20), std::nullopt, PlatformSession::answerLimit, std::nullopt}, context);
+        CurlMulti::of(context), {url, "GET", {}, std::nullopt, std::nullopt},
+        {std::chrono::seconds(20), std::nullopt, PlatformSession::answerLimit, std::nullopt, std::nullopt}, context);
     // A listener that deletes what libcurl is still working on, as it might when a person closes
     // the window at that moment.
     const auto end = [&] {
