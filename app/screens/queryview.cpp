@@ -418,12 +418,16 @@ void QueryView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     watchWindow();
     // Signed in to an empty screen, the keyboard goes to the search: a name typed at once is not lost.
-    // A screen rebuilt after a new sign-in that shows a search or a person takes no focus, which would
-    // open the dropdown over the answer.
+    // A screen made anew after a re-sign-in puts it back where it was; one made after a new sign-in
+    // that shows a search or a person takes no focus, which would open the dropdown over the answer.
     if (!m_appeared) {
         m_appeared = true;
-        if (m_model->query().isEmpty() && !m_model->hasSelection())
+        if (const std::optional<KeyboardPlace> place = std::exchange(m_keyboardBack, std::nullopt);
+            place && !place->kind.isEmpty()) {
+            restoreKeyboard(*place);
+        } else if (m_model->query().isEmpty() && !m_model->hasSelection()) {
             m_box->field()->setFocus(Qt::OtherFocusReason);
+        }
     }
 }
 
@@ -432,8 +436,7 @@ bool QueryView::focusNextPrevChild(bool next)
     // A screen being hidden leaves its focus to the window.
     if (!isVisible())
         return QWidget::focusNextPrevChild(next);
-    QWidget *target = readingorder::step({m_topBar, m_searchArea, m_dateControls, m_box, m_error, m_result},
-                                         window()->focusWidget(), next);
+    QWidget *target = readingorder::step(focusRegions(), window()->focusWidget(), next);
     if (!target)
         return false;
     target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);

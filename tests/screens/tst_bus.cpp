@@ -6,6 +6,7 @@
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/calendardays.h"
 #include "app/screens/captchabutton.h"
 #include "app/screens/contentview.h"
@@ -17,6 +18,7 @@
 #include "app/screens/searchfield.h"
 #include "app/screens/signinbutton.h"
 #include "app/screens/topbar.h"
+#include "app/state/quorvaleclient.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
 #include "tests/support/settingsbench.h"
@@ -123,6 +125,16 @@ struct SignInWindow
     ContentView window{rig.model.get(), rig.clock()};
 };
 
+// A window signed in with the account remembered, so that the client signs in again by itself when
+// the session runs out.
+struct RememberingWindow : SignedInWindow
+{
+    RememberingWindow()
+        : SignedInWindow(ScreenRig::defaultMoment(), true)
+    {}
+    ~RememberingWindow() { letTheBridgeHandOnItsKeys(); }
+};
+
 } // namespace
 
 class BusTest : public QObject
@@ -142,6 +154,8 @@ private slots:
     void dateEditorValueIsThePartTheArrowsStep();
     void everyFocusableObjectHasAName_data();
     void everyFocusableObjectHasAName();
+    void keyboardKeepsItsPlaceThroughAReSignIn_data();
+    void keyboardKeepsItsPlaceThroughAReSignIn();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -585,6 +599,77 @@ void BusTest::everyFocusableObjectHasAName()
     QStringList unnamed;
     findUnnamedFocusable(pathOf(QAccessible::queryAccessibleInterface(window)), unnamed);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+}
+
+void BusTest::keyboardKeepsItsPlaceThroughAReSignIn_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("typing in the search field") << QStringLiteral("field");
+    QTest::newRow("the answer") << QStringLiteral("answer");
+    QTest::newRow("a suggestion highlighted, Return meanwhile") << QStringLiteral("suggestion");
+}
+
+// The session runs out while the person works on; the client signs in again with the saved account
+// and the screen is made anew. The keyboard is where it was, the bus last told of that control, and
+// what was typed before, during and after the new sign-in all counts.
+void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
+{
+    QFETCH(QString, place);
+    RememberingWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    const QString student = QStringLiteral("张文博");
+    if (place == QLatin1String("answer")) {
+        QVERIFY(signedIn.choose(student));
+        QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
+    } else {
+        SearchField *field = query->searchBox()->field();
+        field->setFocus(Qt::TabFocusReason);
+        typeText(field, place == QLatin1String("field") ? QStringLiteral("k1") : student);
+        if (place == QLatin1String("suggestion")) {
+            QTRY_VERIFY(!query->suggestions().isEmpty() && !signedIn.rig.model->busy());
+            QTest::keyClick(field, Qt::Key_Down);
+            QTRY_VERIFY(query->highlighted());
+        }
+    }
+    settle();
+    const bool suggestionsShown = query->dropdownVisible();
+    QVERIFY(heardAllSoFar());
+
+    // The platform holds the new sign-in, so that keys can come while it runs.
+    const QPointer<QueryView> before = query;
+    signedIn.rig.platform.sessions().expireAll();
+    signedIn.rig.platform.faults().hold(QStringLiteral("/api/MemberShip/Login"));
+    QCoro::Task<> check = signedIn.rig.client->verify();
+    QTRY_VERIFY(!before && signedIn.rig.platform.heldCount() > 0);
+    QVERIFY(heardAllSoFar());
+    QCOMPARE(m_focused, QStringLiteral("正在重新登录…"));
+    if (place == QLatin1String("field"))
+        typeText(QApplication::focusWidget(), QStringLiteral("k2"));
+    else if (place == QLatin1String("suggestion"))
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    signedIn.rig.platform.releaseHeld();
+    awaitTask(std::move(check));
+    QTRY_VERIFY(signedIn.query());
+    settle();
+    query = signedIn.query();
+    SearchField *field = query->searchBox()->field();
+    QWidget *expected = field;
+    if (place == QLatin1String("field")) {
+        QCOMPARE(query->dropdownVisible(), suggestionsShown);
+        typeText(QApplication::focusWidget(), QStringLiteral("k3"));
+        QCOMPARE(field->text(), QStringLiteral("k1k2k3"));
+        QCOMPARE(signedIn.rig.model->query(), field->text());
+    } else {
+        // Return chose the highlighted student, and the answer took the keyboard.
+        QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
+        expected = query->resultArea()->answer();
+        QVERIFY(!query->dropdownVisible());
+        QCOMPARE(signedIn.rig.model->selectionName(), student);
+    }
+    settle();
+    const QString wrong = focusToldOn(expected);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
 QTEST_MAIN(BusTest)
