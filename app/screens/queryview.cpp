@@ -296,10 +296,14 @@ void QueryView::render()
     m_box->panel()->setContent({suggestionlist::title(*m_model), m_model->busy(), m_model->suggestionError(),
                                 rows, m_highlighted, m_hovered});
     m_box->setDropdown(dropdownVisible(), suggestionlist::listHeight(rows));
-    // The field's description is its placeholder too, told anew as the search mode changes it; while
-    // the dropdown shows, what it lists, told as it opens and as its rows change. A list that waits
-    // for the typing to pause is not told as empty.
-    const QString description = dropdownVisible() ? m_box->panel()->summary() : m_model->placeholder();
+    // The field's description is its placeholder too, told anew as the search mode changes it, with
+    // the note about the saved sign-in while the client holds one, so that it is heard as the screen
+    // opens on the field; while the dropdown shows, what it lists, told as it opens and as its rows
+    // change. A list that waits for the typing to pause is not told as empty.
+    QStringList resting{m_model->placeholder(), m_model->client()->storageMessage()};
+    resting.removeAll(QString());
+    const QString description =
+        dropdownVisible() ? m_box->panel()->summary() : resting.join(QLatin1Char('\n'));
     if (field->accessibleDescription() != description && !m_debounce->isActive())
         field->setAccessibleDescription(description);
     m_shadow->setLook(searchFocused(), dropdownVisible());

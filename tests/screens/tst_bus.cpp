@@ -53,6 +53,7 @@ constexpr uint collapsedState = 5;
 constexpr uint expandableState = 9;
 constexpr uint expandedState = 10;
 constexpr uint focusableState = 11;
+constexpr uint focusedState = 12;
 constexpr uint showingState = 25;
 
 // The path the bridge gives an element on the bus.
@@ -156,6 +157,8 @@ private slots:
     void everyFocusableObjectHasAName();
     void keyboardKeepsItsPlaceThroughAReSignIn_data();
     void keyboardKeepsItsPlaceThroughAReSignIn();
+    void signInFieldAloneIsFocused();
+    void queryScreenOpensTellingTheStorageNote();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -670,6 +673,41 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
     settle();
     const QString wrong = focusToldOn(expected);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+// The card around a sign-in field is not told focused beside the field that has the keyboard.
+void BusTest::signInFieldAloneIsFocused()
+{
+    SignInWindow signIn;
+    LoginView *login = signIn.usable(false);
+    QVERIFY(login);
+    QTRY_COMPARE(QApplication::focusWidget(), login->accountField());
+    QVERIFY(heardAllSoFar());
+    const auto focusedHere = [this](QWidget *widget) {
+        return statesOf(pathOf(QAccessible::queryAccessibleInterface(widget))).contains(focusedState);
+    };
+    QVERIFY(focusedHere(login->accountField()));
+    QVERIFY(!focusedHere(login->accountField()->parentWidget()));
+}
+
+// A sign-in that could not update the keyring opens the query screen on the search field, whose
+// description tells the note as the field is heard.
+void BusTest::queryScreenOpensTellingTheStorageNote()
+{
+    SignInWindow signIn;
+    QVERIFY(signIn.usable(false));
+    signIn.rig.store->failRemove = true;
+    signIn.rig.signIn(false);
+    const QString note = signIn.rig.client->storageMessage();
+    QVERIFY(!note.isEmpty());
+    QueryView *query = nullptr;
+    QTRY_VERIFY((query = qobject_cast<QueryView *>(signIn.window.screen())));
+    settle();
+    const QString wrong = focusToldOn(query->searchBox()->field());
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(query->searchBox()->field()));
+    const QString description = propertyOf(path, accessibleInterface, QStringLiteral("Description")).toString();
+    QVERIFY2(description.contains(note), qPrintable(description));
 }
 
 QTEST_MAIN(BusTest)
