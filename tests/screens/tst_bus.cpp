@@ -14,6 +14,7 @@
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
+#include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/signinbutton.h"
@@ -610,11 +611,13 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn_data()
     QTest::newRow("typing in the search field") << QStringLiteral("field");
     QTest::newRow("the answer") << QStringLiteral("answer");
     QTest::newRow("a suggestion highlighted, Return meanwhile") << QStringLiteral("suggestion");
+    QTest::newRow("the search field over an answer, suggestions closed") << QStringLiteral("over answer");
+    QTest::newRow("the date line's calendar button") << QStringLiteral("calendar");
 }
 
 // The session runs out while the person works on; the client signs in again with the saved account
-// and the screen is made anew. The keyboard is where it was, the bus last told of that control, and
-// what was typed before, during and after the new sign-in all counts.
+// and the screen is made anew. The keyboard is where it was, the bus last told of that control, the
+// suggestions are as they were, and what was typed before, during and after the new sign-in counts.
 void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
 {
     QFETCH(QString, place);
@@ -622,11 +625,18 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
     QueryView *query = signedIn.query();
     QVERIFY(query);
     const QString student = QStringLiteral("张文博");
-    if (place == QLatin1String("answer")) {
+    SearchField *field = query->searchBox()->field();
+    if (place == QLatin1String("answer") || place == QLatin1String("over answer")) {
         QVERIFY(signedIn.choose(student));
         QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
+        if (place == QLatin1String("over answer")) {
+            field->setFocus(Qt::BacktabFocusReason);
+            QTest::keyClick(field, Qt::Key_Escape);
+            QTRY_VERIFY(!query->dropdownVisible() && query->searchFocused());
+        }
+    } else if (place == QLatin1String("calendar")) {
+        query->searchArea()->calendarButton()->setFocus(Qt::TabFocusReason);
     } else {
-        SearchField *field = query->searchBox()->field();
         field->setFocus(Qt::TabFocusReason);
         typeText(field, place == QLatin1String("field") ? QStringLiteral("k1") : student);
         if (place == QLatin1String("suggestion")) {
@@ -656,21 +666,22 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
     QTRY_VERIFY(signedIn.query());
     settle();
     query = signedIn.query();
-    SearchField *field = query->searchBox()->field();
+    field = query->searchBox()->field();
     QWidget *expected = field;
     if (place == QLatin1String("field")) {
-        QCOMPARE(query->dropdownVisible(), suggestionsShown);
         typeText(QApplication::focusWidget(), QStringLiteral("k3"));
         QCOMPARE(field->text(), QStringLiteral("k1k2k3"));
         QCOMPARE(signedIn.rig.model->query(), field->text());
-    } else {
+    } else if (place == QLatin1String("calendar")) {
+        expected = query->searchArea()->calendarButton();
+    } else if (place != QLatin1String("over answer")) {
         // Return chose the highlighted student, and the answer took the keyboard.
         QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
         expected = query->resultArea()->answer();
-        QVERIFY(!query->dropdownVisible());
         QCOMPARE(signedIn.rig.model->selectionName(), student);
     }
     settle();
+    QCOMPARE(query->dropdownVisible(), suggestionsShown && place == QLatin1String("field"));
     const QString wrong = focusToldOn(expected);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
