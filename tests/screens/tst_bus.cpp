@@ -10,6 +10,7 @@
 #include "app/screens/calendardays.h"
 #include "app/screens/captchabutton.h"
 #include "app/screens/contentview.h"
+#include "app/screens/datecontrols.h"
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
@@ -613,6 +614,7 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn_data()
     QTest::newRow("a suggestion highlighted, Return meanwhile") << QStringLiteral("suggestion");
     QTest::newRow("the search field over an answer, suggestions closed") << QStringLiteral("over answer");
     QTest::newRow("the date line's calendar button") << QStringLiteral("calendar");
+    QTest::newRow("the date editor of the open date controls") << QStringLiteral("editor");
 }
 
 // The session runs out while the person works on; the client signs in again with the saved account
@@ -636,6 +638,8 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
         }
     } else if (place == QLatin1String("calendar")) {
         query->searchArea()->calendarButton()->setFocus(Qt::TabFocusReason);
+    } else if (place == QLatin1String("editor")) {
+        QVERIFY(focusDateEditor(query));
     } else {
         field->setFocus(Qt::TabFocusReason);
         typeText(field, place == QLatin1String("field") ? QStringLiteral("k1") : student);
@@ -674,6 +678,9 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
         QCOMPARE(signedIn.rig.model->query(), field->text());
     } else if (place == QLatin1String("calendar")) {
         expected = query->searchArea()->calendarButton();
+    } else if (place == QLatin1String("editor")) {
+        QVERIFY(query->showDate());
+        expected = query->dateControls()->editor();
     } else if (place != QLatin1String("over answer")) {
         // Return chose the highlighted student, and the answer took the keyboard.
         QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
