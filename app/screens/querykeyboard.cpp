@@ -72,8 +72,11 @@ void QueryView::putKeyboardBack(const KeyboardPlace &place)
 
 void QueryView::restoreKeyboard(const KeyboardPlace &place)
 {
-    // Controls inside the date controls are in the Tab order only while these are open.
+    // Controls inside the date controls are in the Tab order only while these are open. The
+    // suggestions are as they were, open or closed, not opened by the focus coming back, and the field
+    // is described by them as it takes the focus.
     m_showDate = place.showDate;
+    m_suggestionsOpen = place.kind == SearchField::staticMetaObject.className() && place.suggestionsOpen;
     render();
     // The control of the same class and name nearest its old place in the order, else the nearest of
     // the same class: a name may have changed with the moment, as the answer's does.
@@ -97,6 +100,8 @@ void QueryView::restoreKeyboard(const KeyboardPlace &place)
     m_scroll->ensureWidgetVisible(target);
     SearchField *field = m_box->field();
     if (target == field) {
+        // The highlighted row is told after the field, as the row the keys are on.
+        m_highlighted = m_suggestionsOpen ? place.highlighted : std::nullopt;
         if (place.selectionLength == 0) {
             field->setCursorPosition(place.cursor);
         } else if (place.cursor == place.selectionStart) {
@@ -105,9 +110,6 @@ void QueryView::restoreKeyboard(const KeyboardPlace &place)
         } else {
             field->setSelection(place.selectionStart, place.selectionLength);
         }
-        // The suggestions are as they were, open or closed, not opened by the focus coming back.
-        m_suggestionsOpen = place.suggestionsOpen;
-        m_highlighted = place.suggestionsOpen ? place.highlighted : std::nullopt;
         if (place.searchPending && !m_model->query().trimmed().isEmpty()) {
             m_debounceQuery = m_model->query().trimmed();
             m_debounce->start();
