@@ -9,6 +9,7 @@
 #include "app/screens/loginview.h"
 #include "app/screens/progressview.h"
 #include "app/screens/queryview.h"
+#include "app/screens/restoringview.h"
 #include "app/state/model.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <utility>
 
 namespace quorvale {
 
@@ -52,7 +54,7 @@ QWidget *ContentView::makeScreen(SessionPhase phase)
     case SessionPhase::SignedIn:
         return new QueryView(m_model, m_clock, this);
     case SessionPhase::Restoring:
-        return new ProgressView(QStringLiteral("正在重新登录…"), this);
+        return new RestoringView(this);
     }
     return nullptr;
 }
@@ -61,17 +63,33 @@ void ContentView::showScreen(bool animated)
 {
     const Transition transition = Appearance::reveal(motion::reduced());
     const Curve curve = springCurve<springs::standard>();
-    if (m_screen) {
-        // The leaving screen goes at once; a picture of it fades out over its successor.
-        if (animated && !motion::reduced() && m_screen->isVisible())
-            new DepartingScreen(m_screen, transition.removal, curve, this);
-        delete m_screen;
+    QWidget *const leaving = m_screen;
+    if (leaving) {
+        // A picture of the leaving screen fades out over its successor.
+        if (animated && !motion::reduced() && leaving->isVisible())
+            new DepartingScreen(leaving, transition.removal, curve, this);
+        layout()->removeWidget(leaving);
     }
+    // The keyboard's place on a query screen outlives the re-sign-in that replaces it, and only that.
+    const std::optional<QueryView::KeyboardPlace> keyboard = std::exchange(m_keyboard, std::nullopt);
+    if (auto *left = qobject_cast<QueryView *>(leaving); left && m_phase == SessionPhase::Restoring)
+        m_keyboard = left->keyboardPlace();
+
     m_screen = makeScreen(m_phase);
+    auto *query = qobject_cast<QueryView *>(m_screen);
+    if (query && keyboard)
+        query->putKeyboardBack(*keyboard);
     layout()->addWidget(m_screen);
     if (animated)
         playInsertion(m_screen, transition, curve);
     m_screen->show();
+    // The new screen takes the keyboard before the leaving one goes, so that no control of the leaving
+    // one is told focused on its way out.
+    if (auto *restoring = qobject_cast<RestoringView *>(m_screen))
+        restoring->setFocus(Qt::OtherFocusReason);
+    if (auto *held = qobject_cast<RestoringView *>(leaving); held && query)
+        held->handOnKeys();
+    delete leaving;
     // Any picture of a departed screen stays on top of its successor until it has faded.
     for (DepartingScreen *picture : findChildren<DepartingScreen *>(Qt::FindDirectChildrenOnly))
         picture->raise();

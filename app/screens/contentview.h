@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/screens/queryview.h"
 #include "app/state/sessionphase.h"
 
 #include <QDateTime>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QWindow;
 
@@ -50,6 +52,8 @@ private:
     Coalescer *m_pass;
     SessionPhase m_phase;
     QWidget *m_screen = nullptr;
+    // Where the keyboard was on the query screen a re-sign-in took away, for the one that follows.
+    std::optional<QueryView::KeyboardPlace> m_keyboard;
     bool m_started = false;
     // The window this content is drawn in, and whether it has just been drawn whole for a new size.
     QPointer<QWindow> m_window;

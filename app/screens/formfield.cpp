@@ -32,8 +32,9 @@ FormField::FormField(const QString &placeholder, QWidget *parent)
     m_edit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The card takes no focus of its own, not even through the field as its proxy: a screen reader
+    // would be told of two focused controls.
     layout->addWidget(m_edit);
-    setFocusProxy(m_edit);
 }
 
 } // namespace quorvale

@@ -296,10 +296,14 @@ void QueryView::render()
     m_box->panel()->setContent({suggestionlist::title(*m_model), m_model->busy(), m_model->suggestionError(),
                                 rows, m_highlighted, m_hovered});
     m_box->setDropdown(dropdownVisible(), suggestionlist::listHeight(rows));
-    // The field's description is its placeholder too, told anew as the search mode changes it; while
-    // the dropdown shows, what it lists, told as it opens and as its rows change. A list that waits
-    // for the typing to pause is not told as empty.
-    const QString description = dropdownVisible() ? m_box->panel()->summary() : m_model->placeholder();
+    // The field's description is its placeholder too, told anew as the search mode changes it, with
+    // the note about the saved sign-in while the client holds one, so that it is heard as the screen
+    // opens on the field; while the dropdown shows, what it lists, told as it opens and as its rows
+    // change. A list that waits for the typing to pause is not told as empty.
+    QStringList resting{m_model->placeholder(), m_model->client()->storageMessage()};
+    resting.removeAll(QString());
+    const QString description =
+        dropdownVisible() ? m_box->panel()->summary() : resting.join(QLatin1Char('\n'));
     if (field->accessibleDescription() != description && !m_debounce->isActive())
         field->setAccessibleDescription(description);
     m_shadow->setLook(searchFocused(), dropdownVisible());
@@ -418,12 +422,16 @@ void QueryView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     watchWindow();
     // Signed in to an empty screen, the keyboard goes to the search: a name typed at once is not lost.
-    // A screen rebuilt after a new sign-in that shows a search or a person takes no focus, which would
-    // open the dropdown over the answer.
+    // A screen made anew after a re-sign-in puts it back where it was; one made after a new sign-in
+    // that shows a search or a person takes no focus, which would open the dropdown over the answer.
     if (!m_appeared) {
         m_appeared = true;
-        if (m_model->query().isEmpty() && !m_model->hasSelection())
+        if (const std::optional<KeyboardPlace> place = std::exchange(m_keyboardBack, std::nullopt);
+            place && !place->kind.isEmpty()) {
+            restoreKeyboard(*place);
+        } else if (m_model->query().isEmpty() && !m_model->hasSelection()) {
             m_box->field()->setFocus(Qt::OtherFocusReason);
+        }
     }
 }
 
@@ -432,8 +440,7 @@ bool QueryView::focusNextPrevChild(bool next)
     // A screen being hidden leaves its focus to the window.
     if (!isVisible())
         return QWidget::focusNextPrevChild(next);
-    QWidget *target = readingorder::step({m_topBar, m_searchArea, m_dateControls, m_box, m_error, m_result},
-                                         window()->focusWidget(), next);
+    QWidget *target = readingorder::step(focusRegions(), window()->focusWidget(), next);
     if (!target)
         return false;
     target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);

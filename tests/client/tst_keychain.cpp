@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusVirtualObject>
 #include <QDirIterator>
 #include <QProcess>
 #include <QScopeGuard>
@@ -112,6 +113,22 @@ int itemCount()
     return int(listing.count("\n[/"));
 }
 
+// The keyring's prompter as a person who cancels every dialog: each call is answered with an error, and
+// counted.
+class RefusingPrompter : public QDBusVirtualObject
+{
+public:
+    int calls = 0;
+
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        ++calls;
+        connection.send(message.createErrorReply(QDBusError::AccessDenied, QStringLiteral("cancelled")));
+        return true;
+    }
+};
+
 } // namespace
 
 class TestKeychain : public QObject
@@ -124,6 +141,11 @@ private slots:
     void reportsUnreadableItem();
     void tellsRefusedUnlockFromNothingSaved_data();
     void tellsRefusedUnlockFromNothingSaved();
+    void savingToALockedKeyringAsksToUnlock_data();
+    void savingToALockedKeyringAsksToUnlock();
+
+private:
+    RefusingPrompter m_prompter;
 };
 
 void TestKeychain::initTestCase()
@@ -133,6 +155,8 @@ void TestKeychain::initTestCase()
         QSKIP("needs the throwaway keyring of scripts/with-keyring");
     // Every unlock prompt is refused: this test holds the name of the keyring's prompter and answers
     // each of its calls with an error, as a person who cancels the dialog.
+    QVERIFY(QDBusConnection::sessionBus().registerVirtualObject(QStringLiteral("/org/gnome/keyring/Prompter"),
+                                                                &m_prompter));
     QVERIFY(
         QDBusConnection::sessionBus().registerService(QStringLiteral("org.gnome.keyring.SystemPrompter")));
 }
@@ -236,6 +260,38 @@ void TestKeychain::tellsRefusedUnlockFromNothingSaved()
     unlockCollection();
     QCOMPARE(awaitTask(store->load()), saved ? std::optional(credentials) : std::nullopt);
     awaitTask(store->remove());
+}
+
+void TestKeychain::savingToALockedKeyringAsksToUnlock_data()
+{
+    QTest::addColumn<bool>("locked");
+    QTest::newRow("unlocked: saved without a prompt") << false;
+    QTest::newRow("locked: a prompt, refused, and the notice") << true;
+}
+
+// The first saved sign-in on a locked keyring asks the person to unlock it; only a refusal ends in the
+// notice, and nothing is saved then.
+void TestKeychain::savingToALockedKeyringAsksToUnlock()
+{
+    QFETCH(bool, locked);
+    KeychainCredentialStore store(service, item);
+    awaitTask(store.remove());
+    if (locked)
+        lockCollection();
+    auto unlock = qScopeGuard([] { unlockCollection(); });
+    m_prompter.calls = 0;
+    QString notice;
+    try {
+        awaitTask(store.save({QStringLiteral("王老师"), QStringLiteral("pw-1")}));
+    } catch (const DemoError &error) {
+        notice = error.description();
+    }
+    QCOMPARE(m_prompter.calls > 0, locked);
+    QCOMPARE(notice, locked ? QStringLiteral("密码未能保存到钥匙串") : QString());
+    unlock.dismiss();
+    unlockCollection();
+    QCOMPARE(awaitTask(store.load()).has_value(), !locked);
+    awaitTask(store.remove());
 }
 
 QTEST_GUILESS_MAIN(TestKeychain)

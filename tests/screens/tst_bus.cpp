@@ -6,17 +6,21 @@
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/calendardays.h"
 #include "app/screens/captchabutton.h"
 #include "app/screens/contentview.h"
+#include "app/screens/datecontrols.h"
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
 #include "app/screens/resultarea.h"
+#include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/signinbutton.h"
 #include "app/screens/topbar.h"
+#include "app/state/quorvaleclient.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
 #include "tests/support/settingsbench.h"
@@ -51,6 +55,7 @@ constexpr uint collapsedState = 5;
 constexpr uint expandableState = 9;
 constexpr uint expandedState = 10;
 constexpr uint focusableState = 11;
+constexpr uint focusedState = 12;
 constexpr uint showingState = 25;
 
 // The path the bridge gives an element on the bus.
@@ -123,6 +128,16 @@ struct SignInWindow
     ContentView window{rig.model.get(), rig.clock()};
 };
 
+// A window signed in with the account remembered, so that the client signs in again by itself when
+// the session runs out.
+struct RememberingWindow : SignedInWindow
+{
+    RememberingWindow()
+        : SignedInWindow(ScreenRig::defaultMoment(), true)
+    {}
+    ~RememberingWindow() { letTheBridgeHandOnItsKeys(); }
+};
+
 } // namespace
 
 class BusTest : public QObject
@@ -142,6 +157,10 @@ private slots:
     void dateEditorValueIsThePartTheArrowsStep();
     void everyFocusableObjectHasAName_data();
     void everyFocusableObjectHasAName();
+    void keyboardKeepsItsPlaceThroughAReSignIn_data();
+    void keyboardKeepsItsPlaceThroughAReSignIn();
+    void signInFieldAloneIsFocused();
+    void queryScreenOpensTellingTheStorageNote();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -585,6 +604,128 @@ void BusTest::everyFocusableObjectHasAName()
     QStringList unnamed;
     findUnnamedFocusable(pathOf(QAccessible::queryAccessibleInterface(window)), unnamed);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+}
+
+void BusTest::keyboardKeepsItsPlaceThroughAReSignIn_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("typing in the search field") << QStringLiteral("field");
+    QTest::newRow("the answer") << QStringLiteral("answer");
+    QTest::newRow("a suggestion highlighted, Return meanwhile") << QStringLiteral("suggestion");
+    QTest::newRow("the search field over an answer, suggestions closed") << QStringLiteral("over answer");
+    QTest::newRow("the date line's calendar button") << QStringLiteral("calendar");
+    QTest::newRow("the date editor of the open date controls") << QStringLiteral("editor");
+}
+
+// The session runs out while the person works on; the client signs in again with the saved account
+// and the screen is made anew. The keyboard is where it was, the bus last told of that control, the
+// suggestions are as they were, and what was typed before, during and after the new sign-in counts.
+void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
+{
+    QFETCH(QString, place);
+    RememberingWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    const QString student = QStringLiteral("张文博");
+    SearchField *field = query->searchBox()->field();
+    if (place == QLatin1String("answer") || place == QLatin1String("over answer")) {
+        QVERIFY(signedIn.choose(student));
+        QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
+        if (place == QLatin1String("over answer")) {
+            field->setFocus(Qt::BacktabFocusReason);
+            QTest::keyClick(field, Qt::Key_Escape);
+            QTRY_VERIFY(!query->dropdownVisible() && query->searchFocused());
+        }
+    } else if (place == QLatin1String("calendar")) {
+        query->searchArea()->calendarButton()->setFocus(Qt::TabFocusReason);
+    } else if (place == QLatin1String("editor")) {
+        QVERIFY(focusDateEditor(query));
+    } else {
+        field->setFocus(Qt::TabFocusReason);
+        typeText(field, place == QLatin1String("field") ? QStringLiteral("k1") : student);
+        if (place == QLatin1String("suggestion")) {
+            QTRY_VERIFY(!query->suggestions().isEmpty() && !signedIn.rig.model->busy());
+            QTest::keyClick(field, Qt::Key_Down);
+            QTRY_VERIFY(query->highlighted());
+        }
+    }
+    settle();
+    const bool suggestionsShown = query->dropdownVisible();
+    QVERIFY(heardAllSoFar());
+
+    // The platform holds the new sign-in, so that keys can come while it runs.
+    const QPointer<QueryView> before = query;
+    signedIn.rig.platform.sessions().expireAll();
+    signedIn.rig.platform.faults().hold(QStringLiteral("/api/MemberShip/Login"));
+    QCoro::Task<> check = signedIn.rig.client->verify();
+    QTRY_VERIFY(!before && signedIn.rig.platform.heldCount() > 0);
+    QVERIFY(heardAllSoFar());
+    QCOMPARE(m_focused, QStringLiteral("正在重新登录…"));
+    if (place == QLatin1String("field"))
+        typeText(QApplication::focusWidget(), QStringLiteral("k2"));
+    else if (place == QLatin1String("suggestion"))
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    signedIn.rig.platform.releaseHeld();
+    awaitTask(std::move(check));
+    QTRY_VERIFY(signedIn.query());
+    settle();
+    query = signedIn.query();
+    field = query->searchBox()->field();
+    QWidget *expected = field;
+    if (place == QLatin1String("field")) {
+        typeText(QApplication::focusWidget(), QStringLiteral("k3"));
+        QCOMPARE(field->text(), QStringLiteral("k1k2k3"));
+        QCOMPARE(signedIn.rig.model->query(), field->text());
+    } else if (place == QLatin1String("calendar")) {
+        expected = query->searchArea()->calendarButton();
+    } else if (place == QLatin1String("editor")) {
+        QVERIFY(query->showDate());
+        expected = query->dateControls()->editor();
+    } else if (place != QLatin1String("over answer")) {
+        // Return chose the highlighted student, and the answer took the keyboard.
+        QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
+        expected = query->resultArea()->answer();
+        QCOMPARE(signedIn.rig.model->selectionName(), student);
+    }
+    settle();
+    QCOMPARE(query->dropdownVisible(), suggestionsShown && place == QLatin1String("field"));
+    const QString wrong = focusToldOn(expected);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+}
+
+// The card around a sign-in field is not told focused beside the field that has the keyboard.
+void BusTest::signInFieldAloneIsFocused()
+{
+    SignInWindow signIn;
+    LoginView *login = signIn.usable(false);
+    QVERIFY(login);
+    QTRY_COMPARE(QApplication::focusWidget(), login->accountField());
+    QVERIFY(heardAllSoFar());
+    const auto focusedHere = [this](QWidget *widget) {
+        return statesOf(pathOf(QAccessible::queryAccessibleInterface(widget))).contains(focusedState);
+    };
+    QVERIFY(focusedHere(login->accountField()));
+    QVERIFY(!focusedHere(login->accountField()->parentWidget()));
+}
+
+// A sign-in that could not update the keyring opens the query screen on the search field, whose
+// description tells the note as the field is heard.
+void BusTest::queryScreenOpensTellingTheStorageNote()
+{
+    SignInWindow signIn;
+    QVERIFY(signIn.usable(false));
+    signIn.rig.store->failRemove = true;
+    signIn.rig.signIn(false);
+    const QString note = signIn.rig.client->storageMessage();
+    QVERIFY(!note.isEmpty());
+    QueryView *query = nullptr;
+    QTRY_VERIFY((query = qobject_cast<QueryView *>(signIn.window.screen())));
+    settle();
+    const QString wrong = focusToldOn(query->searchBox()->field());
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(query->searchBox()->field()));
+    const QString description = propertyOf(path, accessibleInterface, QStringLiteral("Description")).toString();
+    QVERIFY2(description.contains(note), qPrintable(description));
 }
 
 QTEST_MAIN(BusTest)
