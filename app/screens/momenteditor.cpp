@@ -209,10 +209,13 @@ QAbstractItemView *MomentEditor::calendarDays() const
 void MomentEditor::calendarClosed()
 {
     m_browsing = false;
-    if (!m_picked && date() != m_openedOn)
+    if (!m_picked && date() != m_openedOn) {
         setDate(m_openedOn);
-    else
-        emit settled();
+        return;
+    }
+    emit settled();
+    if (m_picked)
+        emit dayPicked();
 }
 
 void MomentEditor::reportFocusedDay()

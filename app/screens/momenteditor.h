@@ -41,6 +41,8 @@ public:
 signals:
     // The moment shown may have become another one.
     void settled();
+    // A day was picked in the calendar, after the moment it gives was settled.
+    void dayPicked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

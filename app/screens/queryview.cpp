@@ -218,6 +218,11 @@ void QueryView::buildFloating()
     connect(m_dateControls, &DateControls::followNowToggled, this,
             [this](bool on) { m_model->setFollowNow(on); });
     connect(m_dateControls, &DateControls::escaped, this, [this] { setShowDate(false); });
+    // A day picked in the calendar closes the controls, and the answer for it takes the keyboard.
+    connect(m_dateControls, &DateControls::dayPicked, this, [this] {
+        m_momentPicked = true;
+        setShowDate(false);
+    });
 }
 
 void QueryView::changed()

@@ -89,6 +89,8 @@ std::optional<ExpectedLesson> plainLessonAt(const demo::SchoolData &school, QDat
                                       student.name,
                                       course.name,
                                       found.first().room,
+                                      bells.at(row - 1).id,
+                                      bells.at(row - 1).start + QStringLiteral("–") + bells.at(row - 1).end,
                                       shanghai::at(day, *start + 10),
                                       shanghai::at(day, *start - 10)};
         }
