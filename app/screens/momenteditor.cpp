@@ -191,7 +191,13 @@ void MomentEditor::prepareCalendar()
 {
     if (m_calendar)
         return;
+    // Qt's grid tells assistive technologies of every day it moves to, also while it is hidden. As the
+    // editor makes its calendar, the grid reports today's place in it, which a reader takes later for
+    // whatever day the month then shown has there, and then the days it is moved to: nothing of the
+    // making is told.
+    const QAccessible::UpdateHandler telling = QAccessible::installUpdateHandler([](QAccessibleEvent *) {});
     m_calendar = calendarWidget();
+    QAccessible::installUpdateHandler(telling);
     popuplook::styleCalendar(m_calendar);
     connect(m_calendar, &QCalendarWidget::activated, this, [this] { m_picked = true; });
     connect(m_calendar, &QCalendarWidget::clicked, this, [this] { m_picked = true; });
