@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <chrono>
@@ -129,6 +130,23 @@ bool MomentEditor::eventFilter(QObject *watched, QEvent *event)
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !lineEdit()->hasSelectedText())
         setSelectedSection(currentSection());
     return QDateTimeEdit::eventFilter(watched, event);
+}
+
+void MomentEditor::changeEvent(QEvent *event)
+{
+    QDateTimeEdit::changeEvent(event);
+    if (event->type() == QEvent::ReadOnlyChange || event->type() == QEvent::PaletteChange)
+        showReadOnly();
+}
+
+void MomentEditor::showReadOnly()
+{
+    QPalette look = palette();
+    if (isReadOnly()) {
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            look.setColor(group, QPalette::Text, look.color(QPalette::Disabled, QPalette::Text));
+    }
+    lineEdit()->setPalette(look);
 }
 
 void MomentEditor::typed()

@@ -46,12 +46,16 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
     void typed();
     void pausedTyping();
+    // Read-only, the moment is drawn in the colour of disabled text, as a sighted person expects of
+    // an editor that takes no input; unlike a disabled one, it still takes the focus.
+    void showReadOnly();
     // Where the arrow that opens the calendar is drawn.
     QRect calendarArrow() const;
     void openCalendar();

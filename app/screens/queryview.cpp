@@ -316,6 +316,9 @@ void QueryView::render()
     if (!m_showDate && m_dateControls->isAncestorOf(window()->focusWidget())) {
         QWidget *next = m_momentPicked && m_result ? static_cast<QWidget *>(m_result->answer())
                                                    : m_searchArea->calendarButton();
+        // The answer is named for the moment picked before it is told as the focus.
+        if (next != m_searchArea->calendarButton())
+            m_result->refresh();
         next->setFocus(Qt::OtherFocusReason);
     }
     if (!m_showDate)

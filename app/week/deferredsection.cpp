@@ -106,6 +106,9 @@ protected:
     }
 };
 
+// Neither has a class name of its own to be found by.
+QAccessibleInterface *deferredFactory(const QString &className, QObject *object);
+
 // The events of one day, and the whole list: to a reader each a group named by what it holds.
 class DeferredGroup : public QWidget
 {
@@ -113,11 +116,13 @@ public:
     DeferredGroup(const QString &name, QWidget *parent)
         : QWidget(parent)
     {
+        // Before the name is told, which makes the group's accessible element.
+        static const bool accessible = (QAccessible::installFactory(&deferredFactory), true);
+        Q_UNUSED(accessible)
         setAccessibleName(name);
     }
 };
 
-// Neither has a class name of its own to be found by.
 QAccessibleInterface *deferredFactory(const QString &className, QObject *object)
 {
     if (className != QLatin1String("QWidget"))
@@ -197,8 +202,6 @@ DeferredSection::DeferredSection(QWidget *parent)
     , m_groups(new DeferredGroup(QStringLiteral("其他安排"), nullptr))
     , m_open(new Tween(0.0, this))
 {
-    static const bool accessible = (QAccessible::installFactory(&deferredFactory), true);
-    Q_UNUSED(accessible)
     m_header = new DisclosureHeader(m_badge, this);
     connect(m_header, &QAbstractButton::clicked, this, [this] { setExpanded(!m_expanded); });
     m_explanation->setTint(Appearance::secondaryText);
