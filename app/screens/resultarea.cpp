@@ -12,6 +12,7 @@
 #include "app/screens/answergroup.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/lessonclock.h"
+#include "app/screens/lessonprogress.h"
 #include "app/screens/progressview.h"
 #include "app/screens/statecards.h"
 #include "app/state/model.h"
@@ -230,8 +231,13 @@ QString ResultArea::answerText(bool countdown) const
             parts << lessonBadgeTitle(m_plan.state) << lesson.lesson.subject
                   << classOf(lesson).value_or(QString()) << lessonclock::roomText(lesson)
                   << lesson.lesson.period << lesson.time();
-            if (countdown)
-                parts << lessonclock::countdown(lesson, m_model->date());
+            if (!countdown)
+                continue;
+            if (m_plan.state == CourseState::current) {
+                parts << QStringLiteral("%1 %2%").arg(LessonProgress::title())
+                             .arg(lessonclock::progress(lesson, m_model->date()).percent());
+            }
+            parts << lessonclock::countdown(lesson, m_model->date());
         }
         break;
     case LessonPlan::Kind::emptyState:

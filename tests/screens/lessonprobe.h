@@ -19,6 +19,8 @@ struct ExpectedLesson
     // The bell period and its times as the card's period line shows them: "B3", "10:35–11:15".
     QString period;
     QString times;
+    // Its length in minutes.
+    qint64 length = 0;
     // Ten minutes into the lesson by the school's bell schedule.
     QDateTime during;
     // Ten minutes before the lesson starts.

@@ -12,6 +12,7 @@
 #include "app/screens/contentview.h"
 #include "app/screens/datecontrols.h"
 #include "app/screens/lessoncard.h"
+#include "app/screens/lessonprogress.h"
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
@@ -805,11 +806,17 @@ void BusTest::answerTellsEachCardsPeriodAndTime()
     settle();
     const QString name = nameOf(pathOf(QAccessible::queryAccessibleInterface(result->answer())));
     qsizetype from = 0;
-    for (const LessonCard *card : cards) {
-        // The card's lines in its order: the room, then the period and its times as one line shows them.
+    for (LessonCard *card : cards) {
+        // The card's lines in its order: the room, then the period and its times as one line shows them,
+        // then a running lesson's progress.
         const QStringList periodAndTime = card->periodLabel()->text().split(QStringLiteral("  ·  "));
         QCOMPARE(periodAndTime.size(), 2);
-        const QString lines = card->roomLabel()->text() + QStringLiteral(" · ") + periodAndTime.join(QStringLiteral(" · "));
+        QString lines = card->roomLabel()->text() + QStringLiteral(" · ") + periodAndTime.join(QStringLiteral(" · "));
+        if (LessonProgress *bar = card->progressBar()) {
+            QAccessibleInterface *element = QAccessible::queryAccessibleInterface(bar);
+            lines += QStringLiteral(" · ") + element->text(QAccessible::Name) + QLatin1Char(' ') +
+                     element->text(QAccessible::Value);
+        }
         from = name.indexOf(lines, from);
         QVERIFY2(from >= 0, qPrintable(name));
     }
