@@ -670,6 +670,14 @@ void addUntimedLesson(WeekTimetableView *week)
     week->setSchedule(schedule);
 }
 
+// The week of the person shown, once the screen shows it; none when it never does.
+WeekTimetableView *shownWeek(QueryView *query)
+{
+    const auto week = [query] { return query->resultArea() ? query->resultArea()->weekView() : nullptr; };
+    ScreenRig::waitFor([&week] { return week() != nullptr; });
+    return week();
+}
+
 // A column's header as a sighted person reads it: 周三 03/12.
 QString headerOf(QDate date)
 {
@@ -715,9 +723,9 @@ void BusTest::returnPressesTheFocusedButton()
     QueryView *query = signedIn.query();
     QVERIFY(query);
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
-    ResultArea *result = query->resultArea();
-    WeekTimetableView *week = result->weekView();
+    WeekTimetableView *week = shownWeek(query);
     QVERIFY(week);
+    ResultArea *result = query->resultArea();
     QAbstractButton *target = nullptr;
     std::function<bool()> pressed;
     if (button == QLatin1String("account")) {
@@ -765,7 +773,7 @@ void BusTest::courseBlocksTellTheirDay()
 {
     HeardWindow signedIn;
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
-    WeekTimetableView *week = signedIn.query()->resultArea()->weekView();
+    WeekTimetableView *week = shownWeek(signedIn.query());
     QVERIFY(week);
     settle();
     QVERIFY(heardAllSoFar());
@@ -800,6 +808,7 @@ void BusTest::answerTellsEachCardsPeriodAndTime()
 {
     HeardWindow signedIn;
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    QVERIFY(shownWeek(signedIn.query()));
     ResultArea *result = signedIn.query()->resultArea();
     const QList<LessonCard *> cards = result->lessonCards();
     QVERIFY(!cards.isEmpty());
@@ -826,7 +835,7 @@ void BusTest::otherArrangementsAreInTheTabOrder()
 {
     HeardWindow signedIn;
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
-    WeekTimetableView *week = signedIn.query()->resultArea()->weekView();
+    WeekTimetableView *week = shownWeek(signedIn.query());
     QVERIFY(week);
     addUntimedLesson(week);
     DeferredSection *section = week->deferredSection();
@@ -870,6 +879,7 @@ void BusTest::pickedDayTakesTheKeyboardToTheAnswer()
     HeardWindow signedIn;
     QueryView *query = signedIn.query();
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    QVERIFY(shownWeek(query));
     const QString path = pathOf(QAccessible::queryAccessibleInterface(query->searchArea()->calendarButton()));
     QVERIFY(statesOf(path).contains(collapsedState));
     MomentEditor *editor = focusDateEditor(query);
@@ -935,6 +945,7 @@ void BusTest::reloadedAnswerIsHeardBeforeTheLinkTakesTheKeyboardBack()
     HeardWindow signedIn;
     QueryView *query = signedIn.query();
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    QVERIFY(shownWeek(query));
     ResultArea *result = query->resultArea();
     GlyphButton *reload = result->reloadButton();
     reload->setFocus(Qt::TabFocusReason);
