@@ -65,6 +65,13 @@ QAccessibleInterface *menuButtonFactory(const QString &className, QObject *objec
     return button ? new MenuButtonAccessible(button) : nullptr;
 }
 
+QAccessibleInterface *expandingButtonFactory(const QString &className, QObject *object)
+{
+    auto *button = className == QLatin1String("quorvale::ExpandingButton") ? qobject_cast<ExpandingButton *>(object)
+                                                                           : nullptr;
+    return button ? new ExpandingAccessible(button, [button] { return button->expanded(); }) : nullptr;
+}
+
 } // namespace
 
 GlyphText::GlyphText(const QPainterPath &glyph, std::optional<AdaptiveColor> colour, const QFont &font,
@@ -217,6 +224,61 @@ void MenuButton::setMenu(QMenu *menu)
             },
             Qt::QueuedConnection);
     });
+}
+
+void tellExpanded(QWidget *control)
+{
+    QAccessible::State changed;
+    changed.expanded = true;
+    changed.collapsed = true;
+    QAccessibleStateChangeEvent event(control, changed);
+    QAccessible::updateAccessibility(&event);
+    if (control->hasFocus()) {
+        QAccessibleEvent focus(control, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+ExpandingAccessible::ExpandingAccessible(QAbstractButton *button, std::function<bool()> expanded)
+    : QAccessibleWidget(button, QAccessible::Button)
+    , m_expanded(std::move(expanded))
+{}
+
+QAccessible::State ExpandingAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    state.expandable = true;
+    state.expanded = m_expanded();
+    state.collapsed = !state.expanded;
+    return state;
+}
+
+QStringList ExpandingAccessible::actionNames() const
+{
+    return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+}
+
+void ExpandingAccessible::doAction(const QString &name)
+{
+    if (name == pressAction())
+        static_cast<QAbstractButton *>(widget())->click();
+    else
+        QAccessibleWidget::doAction(name);
+}
+
+ExpandingButton::ExpandingButton(AdaptiveColor colour, const QFont &font, QWidget *parent)
+    : GlyphButton(colour, font, parent)
+{
+    static const bool accessible = (QAccessible::installFactory(&expandingButtonFactory), true);
+    Q_UNUSED(accessible)
+}
+
+void ExpandingButton::setExpanded(bool expanded)
+{
+    if (expanded == m_expanded)
+        return;
+    m_expanded = expanded;
+    tellExpanded(this);
 }
 
 SymbolTile::SymbolTile(const QPainterPath &glyph, QWidget *parent)

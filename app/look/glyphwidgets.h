@@ -4,8 +4,10 @@
 #include "app/look/preparedtext.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QPainterPath>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QMenu;
@@ -85,6 +87,41 @@ public:
 
 private:
     QMenu *m_menu = nullptr;
+};
+
+// Tells assistive technologies that a control that expands was opened or closed. This desktop's bridge
+// passes no change of the expanded state on; a reader hears it as the control, when it holds the focus,
+// is told once more.
+void tellExpanded(QWidget *control);
+
+// To assistive technologies a button that expands: whether it is open, and a press that opens or
+// closes it.
+class ExpandingAccessible : public QAccessibleWidget
+{
+public:
+    ExpandingAccessible(QAbstractButton *button, std::function<bool()> expanded);
+
+    QAccessible::State state() const override;
+    QStringList actionNames() const override;
+    void doAction(const QString &name) override;
+
+private:
+    std::function<bool()> m_expanded;
+};
+
+// A GlyphButton that opens and closes what it controls, heard as a button that expands.
+class ExpandingButton : public GlyphButton
+{
+    Q_OBJECT
+
+public:
+    ExpandingButton(AdaptiveColor colour, const QFont &font, QWidget *parent = nullptr);
+
+    bool expanded() const { return m_expanded; }
+    void setExpanded(bool expanded);
+
+private:
+    bool m_expanded = false;
 };
 
 // A 24-point tile of the accent colour with a glyph in it.

@@ -3,6 +3,7 @@
 #include "app/look/animation.h"
 #include "app/look/appearance.h"
 #include "app/look/reducemotion.h"
+#include "app/look/returnpress.h"
 #include "app/screens/coalescer.h"
 #include "app/screens/departingscreen.h"
 #include "app/screens/detached.h"
@@ -38,6 +39,7 @@ ContentView::ContentView(Model *model, Clock clock, QWidget *parent)
 {
     // Every pixel is painted below, so the window's own fill of its background is left out.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    pressButtonsWithReturn();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     connect(m_model->client(), &QuorvaleClient::phaseChanged, m_pass, &Coalescer::request);

@@ -41,6 +41,7 @@ DateControls::DateControls(QWidget *parent)
     row->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_editor, &MomentEditor::settled, this, &DateControls::commit);
+    connect(m_editor, &MomentEditor::dayPicked, this, &DateControls::dayPicked);
     connect(m_follow, &QAbstractButton::toggled, this, &DateControls::followNowToggled);
 }
 
@@ -48,7 +49,9 @@ void DateControls::setMoment(const QDateTime &moment, bool followNow)
 {
     const QSignalBlocker switchQuiet(m_follow);
     m_moment = moment;
-    m_editor->setEnabled(!followNow);
+    // Following the clock the editor only shows the moment, and stays where Tab reaches it, so that a
+    // reader can hear which moment the answer is for.
+    m_editor->setReadOnly(followNow);
     m_follow->setChecked(followNow);
     // Closed, the controls take the moment as they open: the clock's tick leaves a hidden editor be.
     if (!isHidden())

@@ -6,7 +6,7 @@
 
 // The floating card that picks the query moment: a date and time editor in Shanghai time and the
 // "当前时间" switch that lets the moment follow the clock. While it follows, the editor only shows
-// the moment.
+// the moment: it is read-only, not disabled.
 namespace quorvale {
 
 class MomentEditor;
@@ -29,6 +29,8 @@ signals:
     // A moment the user picked, in UTC.
     void momentPicked(const QDateTime &moment);
     void followNowToggled(bool on);
+    // A day was picked in the calendar: the person's task goes on at the answer.
+    void dayPicked();
     void escaped();
 
 protected:

@@ -68,7 +68,7 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
     setMaximumWidth(largestWidth);
     setFixedHeight(barHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("本节课进度"));
+    setAccessibleName(title());
     // Moved, and repainted, only when the filled part covers another whole pixel.
     m_shown->setShownAs([this](qreal shown) { return filledWidth(shown); });
     connect(m_shown, &Tween::valueChanged, this, [this] {
@@ -79,6 +79,11 @@ LessonProgress::LessonProgress(AdaptiveColor tint, QWidget *parent)
             m_painted = filled;
         }
     });
+}
+
+QString LessonProgress::title()
+{
+    return QStringLiteral("本节课进度");
 }
 
 void LessonProgress::setRun(const lessonclock::LessonRun &run)

@@ -18,6 +18,9 @@ class LessonProgress : public QWidget
 public:
     explicit LessonProgress(AdaptiveColor tint, QWidget *parent = nullptr);
 
+    // What the bar is called: "本节课进度".
+    static QString title();
+
     void setRun(const lessonclock::LessonRun &run);
     // From 0 to 1.
     double fraction() const { return m_fraction; }

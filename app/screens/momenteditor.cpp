@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <chrono>
@@ -131,6 +132,23 @@ bool MomentEditor::eventFilter(QObject *watched, QEvent *event)
     return QDateTimeEdit::eventFilter(watched, event);
 }
 
+void MomentEditor::changeEvent(QEvent *event)
+{
+    QDateTimeEdit::changeEvent(event);
+    if (event->type() == QEvent::ReadOnlyChange || event->type() == QEvent::PaletteChange)
+        showReadOnly();
+}
+
+void MomentEditor::showReadOnly()
+{
+    QPalette look = palette();
+    if (isReadOnly()) {
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            look.setColor(group, QPalette::Text, look.color(QPalette::Disabled, QPalette::Text));
+    }
+    lineEdit()->setPalette(look);
+}
+
 void MomentEditor::typed()
 {
     m_typing = true;
@@ -191,7 +209,13 @@ void MomentEditor::prepareCalendar()
 {
     if (m_calendar)
         return;
+    // Qt's grid tells assistive technologies of every day it moves to, also while it is hidden. As the
+    // editor makes its calendar, the grid reports today's place in it, which a reader takes later for
+    // whatever day the month then shown has there, and then the days it is moved to: nothing of the
+    // making is told.
+    const QAccessible::UpdateHandler telling = QAccessible::installUpdateHandler([](QAccessibleEvent *) {});
     m_calendar = calendarWidget();
+    QAccessible::installUpdateHandler(telling);
     popuplook::styleCalendar(m_calendar);
     connect(m_calendar, &QCalendarWidget::activated, this, [this] { m_picked = true; });
     connect(m_calendar, &QCalendarWidget::clicked, this, [this] { m_picked = true; });
@@ -209,10 +233,13 @@ QAbstractItemView *MomentEditor::calendarDays() const
 void MomentEditor::calendarClosed()
 {
     m_browsing = false;
-    if (!m_picked && date() != m_openedOn)
+    if (!m_picked && date() != m_openedOn) {
         setDate(m_openedOn);
-    else
-        emit settled();
+        return;
+    }
+    emit settled();
+    if (m_picked)
+        emit dayPicked();
 }
 
 void MomentEditor::reportFocusedDay()

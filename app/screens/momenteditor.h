@@ -41,15 +41,21 @@ public:
 signals:
     // The moment shown may have become another one.
     void settled();
+    // A day was picked in the calendar, after the moment it gives was settled.
+    void dayPicked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
     void typed();
     void pausedTyping();
+    // Read-only, the moment is drawn in the colour of disabled text, as a sighted person expects of
+    // an editor that takes no input; unlike a disabled one, it still takes the focus.
+    void showReadOnly();
     // Where the arrow that opens the calendar is drawn.
     QRect calendarArrow() const;
     void openCalendar();

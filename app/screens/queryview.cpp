@@ -218,6 +218,11 @@ void QueryView::buildFloating()
     connect(m_dateControls, &DateControls::followNowToggled, this,
             [this](bool on) { m_model->setFollowNow(on); });
     connect(m_dateControls, &DateControls::escaped, this, [this] { setShowDate(false); });
+    // A day picked in the calendar closes the controls, and the answer for it takes the keyboard.
+    connect(m_dateControls, &DateControls::dayPicked, this, [this] {
+        m_momentPicked = true;
+        setShowDate(false);
+    });
 }
 
 void QueryView::changed()
@@ -315,6 +320,9 @@ void QueryView::render()
     if (!m_showDate && m_dateControls->isAncestorOf(window()->focusWidget())) {
         QWidget *next = m_momentPicked && m_result ? static_cast<QWidget *>(m_result->answer())
                                                    : m_searchArea->calendarButton();
+        // The answer is named for the moment picked before it is told as the focus.
+        if (next != m_searchArea->calendarButton())
+            m_result->refresh();
         next->setFocus(Qt::OtherFocusReason);
     }
     if (!m_showDate)

@@ -12,6 +12,7 @@
 #include "app/screens/answergroup.h"
 #include "app/screens/lessoncard.h"
 #include "app/screens/lessonclock.h"
+#include "app/screens/lessonprogress.h"
 #include "app/screens/progressview.h"
 #include "app/screens/statecards.h"
 #include "app/state/model.h"
@@ -81,6 +82,7 @@ ResultArea::ResultArea(Model *model, QWidget *parent)
     column->addWidget(m_reload, 0, Qt::AlignHCenter);
 
     connect(m_reload, &QAbstractButton::clicked, this, &ResultArea::reloadRequested);
+    m_reload->installEventFilter(this);
     refresh();
 }
 
@@ -104,8 +106,20 @@ void ResultArea::showReload(bool shown)
         m_lessons->setFocus(Qt::OtherFocusReason);
     }
     m_reload->setVisible(shown);
-    if (shown && std::exchange(m_reloadRegainsFocus, false) && window()->focusWidget() == m_lessons)
+    if (shown && std::exchange(m_reloadRegainsFocus, false) && window()->focusWidget() == m_lessons) {
+        // The new answer comes in the same instant as the focus moves on, and a reader telling of the
+        // new focus cuts the answer short: the link tells it as it takes the focus back, until it
+        // loses it.
+        m_reload->setAccessibleDescription(m_lessons->spoken());
         m_reload->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool ResultArea::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_reload && event->type() == QEvent::FocusOut)
+        m_reload->setAccessibleDescription(QString());
+    return QWidget::eventFilter(watched, event);
 }
 
 void ResultArea::showPlan(const LessonPlan &plan)
@@ -215,9 +229,15 @@ QString ResultArea::answerText(bool countdown) const
     case LessonPlan::Kind::cards:
         for (const DayLesson &lesson : m_plan.lessons) {
             parts << lessonBadgeTitle(m_plan.state) << lesson.lesson.subject
-                  << classOf(lesson).value_or(QString()) << lessonclock::roomText(lesson);
-            if (countdown)
-                parts << lessonclock::countdown(lesson, m_model->date());
+                  << classOf(lesson).value_or(QString()) << lessonclock::roomText(lesson)
+                  << lesson.lesson.period << lesson.time();
+            if (!countdown)
+                continue;
+            if (m_plan.state == CourseState::current) {
+                parts << QStringLiteral("%1 %2%").arg(LessonProgress::title())
+                             .arg(lessonclock::progress(lesson, m_model->date()).percent());
+            }
+            parts << lessonclock::countdown(lesson, m_model->date());
         }
         break;
     case LessonPlan::Kind::emptyState:

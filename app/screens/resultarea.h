@@ -60,6 +60,9 @@ signals:
     // The reload link was pressed.
     void reloadRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showPlan(const LessonPlan &plan);
     void replaceSingle(QWidget *widget);
@@ -68,8 +71,9 @@ private:
     void showReload(bool shown);
     // The class a teacher's lesson is given to, when the teacher's day names one.
     std::optional<QString> classOf(const DayLesson &lesson) const;
-    // The answer as it is read: the person, then each card's badge, subject, class, room and, when
-    // asked for, countdown; or the reason there is no card.
+    // The answer as it is read: the person, then each card's lines in its order (badge, subject,
+    // class, room, period and times) and, when asked for, what moves with time: a running lesson's
+    // progress and the countdown; or the reason there is no card.
     QString answerText(bool countdown) const;
 
     Model *m_model;

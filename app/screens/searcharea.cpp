@@ -48,7 +48,7 @@ SearchArea::SearchArea(QWidget *parent)
     , m_date(
           new GlyphText({}, Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
     , m_calendar(
-          new GlyphButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
+          new ExpandingButton(Appearance::secondaryText, textStyleFont(font(), TextStyle::caption), m_dateLine))
     , m_anchor(new QWidget(this))
 {
     m_kind->setAccessibleName(QStringLiteral("查询对象"));
@@ -100,6 +100,7 @@ void SearchArea::present(QueryKind kind, TeacherSearchKind teacherKind, bool has
     showMoment(moment);
     // The glyph alone changes: the button keeps the name it was given, which its empty label would wipe.
     m_calendar->label()->setGlyph(dateOpen ? glyphPath(Glyph::chevronUp) : glyphPath(Glyph::calendar));
+    m_calendar->setExpanded(dateOpen);
     // Tighter once a person is chosen, so the results start higher.
     // Setting a layout's spacing lays it out again even when it stays the same.
     if (const int spacing = hasSelection ? 10 : 18; m_column->spacing() != spacing)

@@ -13,7 +13,7 @@ class QVBoxLayout;
 // date controls float above the screen and are placed by the screen at the anchors given here.
 namespace quorvale {
 
-class GlyphButton;
+class ExpandingButton;
 class GlyphText;
 class SegmentedControl;
 class TintedLabel;
@@ -34,7 +34,7 @@ public:
     SegmentedControl *kindPicker() const { return m_kind; }
     SegmentedControl *teacherPicker() const { return m_teacherKind; }
     TintedLabel *heading() const { return m_heading; }
-    GlyphButton *calendarButton() const { return m_calendar; }
+    ExpandingButton *calendarButton() const { return m_calendar; }
     // The line the date controls hang from, at its right end.
     QWidget *dateLine() const { return m_dateLine; }
     // The place of the search field: as wide as the field, 56 pixels high.
@@ -54,7 +54,7 @@ private:
     // Its text changes with every minute; a text of the same width lays nothing out again.
     GlyphText *m_date;
     qint64 m_dateMinute = -1;
-    GlyphButton *m_calendar;
+    ExpandingButton *m_calendar;
     QWidget *m_anchor;
 };
 

@@ -2,6 +2,8 @@
 
 #include "app/updates/updatesettingsview.h"
 
+#include "app/look/returnpress.h"
+
 #include "app/updates/updatercontroller.h"
 
 #include <QAccessibleWidget>
@@ -36,6 +38,7 @@ SettingsWindow::SettingsWindow(UpdaterController *updater, QWidget *parent)
     // Before anything asks for the window's accessible element, which is kept once made.
     static const bool accessible = (QAccessible::installFactory(&settingsWindowFactory), true);
     Q_UNUSED(accessible)
+    pressButtonsWithReturn();
     setWindowTitle(QStringLiteral("设置"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

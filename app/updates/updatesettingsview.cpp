@@ -37,12 +37,15 @@ UpdateSettingsView::UpdateSettingsView(UpdaterController *updater, QWidget *pare
     outer->addWidget(m_stack);
 
     auto *row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("检查频率"), m_stack));
+    // The row's text labels the picker: on this desktop a drop-down list's name is the choice it
+    // shows, and a reader takes its label from the label that names it as its buddy.
+    auto *label = new QLabel(QStringLiteral("检查频率"), m_stack);
+    label->setBuddy(m_picker);
+    row->addWidget(label);
     row->addStretch(1);
     for (const UpdateCheckFrequency frequency : allUpdateCheckFrequencies())
         m_picker->addItem(title(frequency), rawValue(frequency));
     m_picker->setFixedWidth(pickerWidth);
-    m_picker->setAccessibleName(QStringLiteral("检查频率"));
     row->addWidget(m_picker);
 
     m_caption->setTextFormat(Qt::PlainText);

@@ -1,5 +1,6 @@
 #include "app/week/coursetext.h"
 
+#include "app/week/daylabels.h"
 #include "app/week/weekmodel.h"
 
 #include "core/base/shanghai.h"
@@ -42,6 +43,11 @@ QString summary(const WeekEvent &event)
     return parts.join(QStringLiteral(" · "));
 }
 
+QString cardName(const WeekEvent &event)
+{
+    return columnHeader(event.date) + QStringLiteral(" · ") + summary(event);
+}
+
 QString clock(const WeekEvent &event)
 {
     return timeRange(event).value_or(QStringLiteral("上下课时间待确认"));
@@ -56,7 +62,7 @@ std::optional<QString> detailClass(const WeekEvent &event)
 
 QString detailSummary(const WeekEvent &event)
 {
-    QStringList parts{event.subject, clock(event), roomText(event)};
+    QStringList parts{event.subject, detailDate(event.date), clock(event), roomText(event)};
     if (const auto className = detailClass(event))
         parts.append(*className);
     return parts.join(QStringLiteral(" · "));

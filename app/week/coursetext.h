@@ -17,11 +17,14 @@ std::optional<QString> timeRange(const WeekEvent &event);
 std::optional<QString> classLabel(const WeekEvent &event);
 // The card's one-line description: period · subject · times · class · room.
 QString summary(const WeekEvent &event);
+// What a card is called: its day as its column's header reads, then its summary. Tab goes from one
+// day's last course to the next day's first, and the day is heard with the course.
+QString cardName(const WeekEvent &event);
 // The detail card's time line; "上下课时间待确认" without both times.
 QString clock(const WeekEvent &event);
 // The detail card's class line: the class as it is, and none when it is empty or is the subject.
 std::optional<QString> detailClass(const WeekEvent &event);
-// What the detail card is called: subject · time · room, then the class line when there is one.
+// What the detail card is called: subject · date · time · room, then the class line when there is one.
 QString detailSummary(const WeekEvent &event);
 // Whether the course runs at the moment (its start minute included, its end minute not).
 bool isRunning(const WeekEvent &event, const QDateTime &moment);

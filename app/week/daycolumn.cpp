@@ -49,7 +49,7 @@ void DayColumn::setDay(const DisplayWeekDay &day, const ColumnContext &context, 
         return;
     }
     if (day.date != m_day.date)
-        setAccessibleName(weekday(day.date) + QLatin1Char(' ') + columnDate(day.date));
+        setAccessibleName(columnHeader(day.date));
     m_day = day;
     m_context = context;
     m_referenceDay = referenceDay;

@@ -31,6 +31,11 @@ QString columnDate(QDate date)
         .arg(date.day(), 2, 10, QLatin1Char('0'));
 }
 
+QString columnHeader(QDate date)
+{
+    return weekday(date) + QLatin1Char(' ') + columnDate(date);
+}
+
 QString detailDate(QDate date)
 {
     return monthDayText(date) + QLatin1Char(' ') + weekday(date);

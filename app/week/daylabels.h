@@ -15,6 +15,8 @@ QString shortDay(QDate date);
 QString monthDayText(QDate date);
 // Two-digit month and day under a column's weekday: 09/02.
 QString columnDate(QDate date);
+// A column's header as it is read, weekday then date: 周二 09/02.
+QString columnHeader(QDate date);
 // The day line of a course's detail card: 9月2日 周二.
 QString detailDate(QDate date);
 

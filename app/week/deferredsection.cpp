@@ -1,6 +1,7 @@
 #include "app/week/deferredsection.h"
 
 #include "app/look/glyph.h"
+#include "app/look/glyphwidgets.h"
 #include "app/look/painting.h"
 #include "app/look/tintedlabel.h"
 #include "app/week/coursetext.h"
@@ -14,6 +15,7 @@
 #include "core/base/shanghai.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -30,13 +32,16 @@ constexpr int periodWidth = 48;
 constexpr int roomWidth = 170;
 constexpr int badgeSlack = 4;
 
-// One listed event on a faint amber card: period, then subject, class and time, then the room.
+// One listed event on a faint amber card: period, then subject, class and time, then the room. Tab
+// reaches it, and a reader hears its day, as the list shows it beside the day's events, and its lines.
 class DeferredRow : public QWidget
 {
 public:
-    DeferredRow(const WeekEvent &event, QWidget *parent)
+    DeferredRow(const WeekEvent &event, const QString &day, QWidget *parent)
         : QWidget(parent)
     {
+        setFocusPolicy(Qt::TabFocus);
+        QStringList spoken{day, event.period, event.subject};
         const QFont caption = textStyleFont(font(), TextStyle::caption);
         auto *period =
             new TintedLabel(event.period, textStyleFont(font(), TextStyle::caption, QFont::DemiBold));
@@ -51,18 +56,23 @@ public:
         details->addWidget(subject);
         if (event.className && !event.className->isEmpty() &&
             normalized(*event.className) != normalized(event.subject)) {
+            spoken.append(*event.className);
             auto *classes = new TintedLabel(*event.className, caption);
             classes->setTint(Appearance::secondaryText);
             classes->setWordWrap(true);
             details->addWidget(classes);
         }
         if (const auto times = timeRange(event)) {
+            spoken.append(*times);
             auto *time = new TintedLabel(*times, caption);
             time->setTint(Appearance::secondaryText);
             details->addWidget(time);
         }
 
         const QString roomName = roomText(event);
+        spoken.append(roomName);
+        spoken.removeAll(QString());
+        setAccessibleName(spoken.join(QStringLiteral(" · ")));
         auto *room = new TintedLabel(roomName, caption);
         room->setAlignment(Qt::AlignRight | Qt::AlignTop);
         room->setWordWrap(true);
@@ -88,8 +98,41 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(painting::withOpacity(Appearance::warningAmber.resolve(palette()), 0.035));
         painter.drawRoundedRect(QRectF(rect()), 9.0, 9.0);
+        if (hasFocus()) {
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(palette().color(QPalette::Highlight), 2.0));
+            painter.drawRoundedRect(QRectF(rect()).adjusted(1.0, 1.0, -1.0, -1.0), 8.0, 8.0);
+        }
     }
 };
+
+// Neither has a class name of its own to be found by.
+QAccessibleInterface *deferredFactory(const QString &className, QObject *object);
+
+// The events of one day, and the whole list: to a reader each a group named by what it holds.
+class DeferredGroup : public QWidget
+{
+public:
+    DeferredGroup(const QString &name, QWidget *parent)
+        : QWidget(parent)
+    {
+        // Before the name is told, which makes the group's accessible element.
+        static const bool accessible = (QAccessible::installFactory(&deferredFactory), true);
+        Q_UNUSED(accessible)
+        setAccessibleName(name);
+    }
+};
+
+QAccessibleInterface *deferredFactory(const QString &className, QObject *object)
+{
+    if (className != QLatin1String("QWidget"))
+        return nullptr;
+    if (auto *row = dynamic_cast<DeferredRow *>(object))
+        return new QAccessibleWidget(row, QAccessible::StaticText);
+    if (auto *group = dynamic_cast<DeferredGroup *>(object))
+        return new QAccessibleWidget(group, QAccessible::Grouping);
+    return nullptr;
+}
 
 } // namespace
 
@@ -121,17 +164,7 @@ public:
     void setExpanded(bool expanded)
     {
         m_expanded = expanded;
-        QAccessible::State changed;
-        changed.expanded = true;
-        changed.collapsed = true;
-        QAccessibleStateChangeEvent event(this, changed);
-        QAccessible::updateAccessibility(&event);
-        // This desktop's bridge passes no change of the expanded state on; a reader hears it as the
-        // header that holds the focus is told once more.
-        if (hasFocus()) {
-            QAccessibleEvent focus(this, QAccessible::Focus);
-            QAccessible::updateAccessibility(&focus);
-        }
+        tellExpanded(this);
     }
 
 protected:
@@ -148,42 +181,12 @@ protected:
     }
 
 private:
-    class Accessible : public QAccessibleWidget
-    {
-    public:
-        explicit Accessible(DisclosureHeader *header)
-            : QAccessibleWidget(header, QAccessible::Button)
-        {}
-
-        QAccessible::State state() const override
-        {
-            QAccessible::State state = QAccessibleWidget::state();
-            state.expandable = true;
-            state.expanded = static_cast<DisclosureHeader *>(widget())->expanded();
-            state.collapsed = !state.expanded;
-            return state;
-        }
-
-        QStringList actionNames() const override
-        {
-            return QStringList(pressAction()) + QAccessibleWidget::actionNames();
-        }
-
-        void doAction(const QString &name) override
-        {
-            if (name == pressAction())
-                static_cast<DisclosureHeader *>(widget())->click();
-            else
-                QAccessibleWidget::doAction(name);
-        }
-    };
-
     // The header has no class name of its own to be found by.
     static QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
     {
         auto *header = className == QLatin1String("QAbstractButton") ? dynamic_cast<DisclosureHeader *>(object)
                                                                       : nullptr;
-        return header ? new Accessible(header) : nullptr;
+        return header ? new ExpandingAccessible(header, [header] { return header->expanded(); }) : nullptr;
     }
 
     static constexpr int chevronBox = 14;
@@ -196,7 +199,7 @@ DeferredSection::DeferredSection(QWidget *parent)
     , m_badge(new StatusBadge(QString(), CourseState::unknown))
     , m_content(new QWidget(this))
     , m_explanation(new TintedLabel(QString(), textStyleFont(font(), TextStyle::caption)))
-    , m_groups(new QWidget)
+    , m_groups(new DeferredGroup(QStringLiteral("其他安排"), nullptr))
     , m_open(new Tween(0.0, this))
 {
     m_header = new DisclosureHeader(m_badge, this);
@@ -279,6 +282,10 @@ QStringList DeferredSection::groupLabels() const
 
 void DeferredSection::rebuildGroups()
 {
+    // A listed event that goes with the keyboard on it hands the keyboard to the title row, not to
+    // nothing.
+    if (m_groups->isAncestorOf(QApplication::focusWidget()))
+        m_header->setFocus(Qt::OtherFocusReason);
     for (QWidget *group : m_groups->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         delete group;
     const QFont caption = textStyleFont(font(), TextStyle::caption, QFont::DemiBold);
@@ -288,8 +295,9 @@ void DeferredSection::rebuildGroups()
                      [&](const WeekEvent &event) { return event.date == day.date; });
         if (events.isEmpty())
             continue;
-        auto *group = new QWidget(m_groups);
-        auto *label = new TintedLabel(shortDay(day.date), caption);
+        const QString dayText = shortDay(day.date);
+        auto *group = new DeferredGroup(dayText, m_groups);
+        auto *label = new TintedLabel(dayText, caption);
         label->setObjectName(QStringLiteral("day"));
         label->setTint(day.date == m_referenceDay ? Appearance::accentBlue : Appearance::secondaryText);
         label->setFixedWidth(dayLabelWidth);
@@ -297,7 +305,7 @@ void DeferredSection::rebuildGroups()
         auto *rows = new QVBoxLayout;
         rows->setSpacing(5);
         for (const WeekEvent &event : std::as_const(events))
-            rows->addWidget(new DeferredRow(event, group));
+            rows->addWidget(new DeferredRow(event, dayText, group));
         auto *layout = new QHBoxLayout(group);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(14);

@@ -97,7 +97,7 @@ void WeekCourseBlock::setContent(const WeekEvent &event, qreal height, SubjectTi
     m_highlighted = highlighted;
     m_runs.reset();
     m_frame.invalidate();
-    setAccessibleName(summary(event));
+    setAccessibleName(cardName(event));
     update();
 }
 

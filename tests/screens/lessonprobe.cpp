@@ -73,7 +73,8 @@ std::optional<ExpectedLesson> plainLessonAt(const demo::SchoolData &school, QDat
     if (!term || row < 1 || row > bells.size())
         return std::nullopt;
     const std::optional<qint64> start = Engine::minutes(bells.at(row - 1).start);
-    if (!start)
+    const std::optional<qint64> end = Engine::minutes(bells.at(row - 1).end);
+    if (!start || !end)
         return std::nullopt;
     for (const demo::SchoolStudent &student : school.students) {
         if (!isMiddleSchool(school, student) || !nameIsUnique(school, student.name))
@@ -89,6 +90,9 @@ std::optional<ExpectedLesson> plainLessonAt(const demo::SchoolData &school, QDat
                                       student.name,
                                       course.name,
                                       found.first().room,
+                                      bells.at(row - 1).id,
+                                      bells.at(row - 1).start + QStringLiteral("–") + bells.at(row - 1).end,
+                                      *end - *start,
                                       shanghai::at(day, *start + 10),
                                       shanghai::at(day, *start - 10)};
         }

@@ -16,6 +16,11 @@ struct ExpectedLesson
     QString studentName;
     QString subject;
     QString room;
+    // The bell period and its times as the card's period line shows them: "B3", "10:35–11:15".
+    QString period;
+    QString times;
+    // Its length in minutes.
+    qint64 length = 0;
     // Ten minutes into the lesson by the school's bell schedule.
     QDateTime during;
     // Ten minutes before the lesson starts.

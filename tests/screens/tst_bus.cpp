@@ -6,11 +6,14 @@
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
+#include "app/look/tintedlabel.h"
 #include "app/screens/answergroup.h"
 #include "app/screens/calendardays.h"
 #include "app/screens/captchabutton.h"
 #include "app/screens/contentview.h"
 #include "app/screens/datecontrols.h"
+#include "app/screens/lessoncard.h"
+#include "app/screens/lessonprogress.h"
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
@@ -19,8 +22,18 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/signinbutton.h"
+#include "app/screens/switchtoggle.h"
 #include "app/screens/topbar.h"
 #include "app/state/quorvaleclient.h"
+#include "app/updates/updatesettingsview.h"
+#include "app/week/coursedetailcard.h"
+#include "app/week/dayarea.h"
+#include "app/week/daycolumn.h"
+#include "app/week/deferredsection.h"
+#include "app/week/detailoverlay.h"
+#include "app/week/weekcourseblock.h"
+#include "app/week/weektimetableview.h"
+#include "core/base/shanghai.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
 #include "tests/support/settingsbench.h"
@@ -29,6 +42,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -37,8 +51,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 using namespace quorvale;
 using namespace quorvale::testing;
@@ -51,6 +68,7 @@ const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
 // Numbers of the accessibility bus's roles and states, as readers know them.
 constexpr uint frameRole = 23;
 constexpr uint pushButtonRole = 43;
+constexpr uint labelledByRelation = 2;
 constexpr uint collapsedState = 5;
 constexpr uint expandableState = 9;
 constexpr uint expandedState = 10;
@@ -161,6 +179,18 @@ private slots:
     void keyboardKeepsItsPlaceThroughAReSignIn();
     void signInFieldAloneIsFocused();
     void queryScreenOpensTellingTheStorageNote();
+    void returnPressesTheFocusedButton_data();
+    void returnPressesTheFocusedButton();
+    void courseBlocksTellTheirDay();
+    void answerTellsEachCardsPeriodAndTime();
+    void otherArrangementsAreInTheTabOrder();
+    void pickedDayTakesTheKeyboardToTheAnswer_data();
+    void pickedDayTakesTheKeyboardToTheAnswer();
+    void followedMomentIsReachedByTab();
+    void reloadedAnswerIsHeardBeforeTheLinkTakesTheKeyboardBack();
+    void frequencyPickerIsLabelledByItsRow();
+    void calendarOpensOnTheMomentsDayAlone_data();
+    void calendarOpensOnTheMomentsDayAlone();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -181,6 +211,8 @@ private:
     QString nameOf(const QString &path);
     // Every object under `path` that shows and takes the focus but has no name, as its path and role.
     void findUnnamedFocusable(const QString &path, QStringList &found);
+    // The objects the element at `path` stands in a relation of this kind to, by their paths.
+    QStringList relatedTo(const QString &path, uint relation);
 
     QDBusConnection m_bus{QString()};
     // The application's bridge on the bus, as the sender of what was heard.
@@ -193,6 +225,8 @@ private:
     QString m_focused;
     // The widget last reported focused.
     QPointer<QObject> m_focusedObject;
+    // The names of everything reported focused, in order.
+    QStringList m_focusedNames;
 };
 
 void BusTest::initTestCase()
@@ -238,6 +272,7 @@ void BusTest::hear(const QDBusMessage &message)
         message.arguments().value(1).toInt() == 1) {
         m_focused = source ? source->text(QAccessible::Name) : QString();
         m_focusedObject = source ? source->object() : nullptr;
+        m_focusedNames.append(m_focused);
     }
 }
 
@@ -726,6 +761,408 @@ void BusTest::queryScreenOpensTellingTheStorageNote()
     const QString path = pathOf(QAccessible::queryAccessibleInterface(query->searchBox()->field()));
     const QString description = propertyOf(path, accessibleInterface, QStringLiteral("Description")).toString();
     QVERIFY2(description.contains(note), qPrintable(description));
+}
+
+QStringList BusTest::relatedTo(const QString &path, uint relation)
+{
+    const QDBusMessage answer = ask(path, QStringLiteral("GetRelationSet"));
+    const QDBusArgument relations = answer.arguments().value(0).value<QDBusArgument>();
+    QStringList found;
+    relations.beginArray();
+    while (!relations.atEnd()) {
+        uint kind = 0;
+        relations.beginStructure();
+        relations >> kind;
+        relations.beginArray();
+        while (!relations.atEnd()) {
+            QString service;
+            QDBusObjectPath target;
+            relations.beginStructure();
+            relations >> service >> target;
+            relations.endStructure();
+            if (kind == relation)
+                found.append(target.path());
+        }
+        relations.endArray();
+        relations.endStructure();
+    }
+    relations.endArray();
+    return found;
+}
+
+namespace {
+
+// A language group's lesson without times on the week's first day, which the grid cannot draw and
+// lists among the other arrangements.
+void addUntimedLesson(WeekTimetableView *week)
+{
+    WeeklySchedule schedule = week->schedule();
+    WeekEvent untimed = schedule.days.first().events.first();
+    untimed.id = QStringLiteral("untimed");
+    untimed.period = QStringLiteral("SFL");
+    untimed.subject = QStringLiteral("日语");
+    untimed.className = QStringLiteral("初中日语组");
+    untimed.start.reset();
+    untimed.end.reset();
+    schedule.days.first().events.append(untimed);
+    week->setSchedule(schedule);
+}
+
+// The week of the person shown, once the screen shows it; none when it never does.
+WeekTimetableView *shownWeek(QueryView *query)
+{
+    const auto week = [query] { return query->resultArea() ? query->resultArea()->weekView() : nullptr; };
+    ScreenRig::waitFor([&week] { return week() != nullptr; });
+    return week();
+}
+
+// A column's header as a sighted person reads it: 周三 03/12.
+QString headerOf(QDate date)
+{
+    static const QStringList weekdays{QStringLiteral("周一"), QStringLiteral("周二"), QStringLiteral("周三"),
+                                      QStringLiteral("周四"), QStringLiteral("周五"), QStringLiteral("周六"),
+                                      QStringLiteral("周日")};
+    return weekdays.at(date.dayOfWeek() - 1) + date.toString(QStringLiteral(" MM/dd"));
+}
+
+} // namespace
+
+void BusTest::returnPressesTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::newRow("the account button") << QStringLiteral("account") << int(Qt::Key_Return);
+    QTest::newRow("the calendar button") << QStringLiteral("calendar") << int(Qt::Key_Return);
+    QTest::newRow("the calendar button, Enter") << QStringLiteral("calendar") << int(Qt::Key_Enter);
+    QTest::newRow("the switch that follows the clock") << QStringLiteral("follow") << int(Qt::Key_Return);
+    QTest::newRow("展开至…") << QStringLiteral("full day") << int(Qt::Key_Return);
+    QTest::newRow("其他安排") << QStringLiteral("other") << int(Qt::Key_Return);
+    QTest::newRow("刷新课表") << QStringLiteral("reload") << int(Qt::Key_Return);
+    QTest::newRow("the settings window's close button") << QStringLiteral("close") << int(Qt::Key_Return);
+}
+
+void BusTest::returnPressesTheFocusedButton()
+{
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    if (button == QLatin1String("close")) {
+        SettingsBench bench;
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+        QApplication::setActiveWindow(&bench.window);
+        auto *close = bench.window.findChild<QPushButton *>();
+        close->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(close, Qt::Key(key));
+        QTRY_VERIFY(!bench.window.isVisible());
+        letTheBridgeHandOnItsKeys();
+        return;
+    }
+    HeardWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    WeekTimetableView *week = shownWeek(query);
+    QVERIFY(week);
+    ResultArea *result = query->resultArea();
+    QAbstractButton *target = nullptr;
+    std::function<bool()> pressed;
+    if (button == QLatin1String("account")) {
+        target = query->topBar()->accountButton();
+        pressed = [query] { return query->topBar()->accountMenu()->isVisible(); };
+    } else if (button == QLatin1String("calendar")) {
+        target = query->searchArea()->calendarButton();
+        pressed = [query] { return query->showDate(); };
+    } else if (button == QLatin1String("follow")) {
+        query->searchArea()->calendarButton()->click();
+        QTRY_VERIFY(query->dateControls()->isVisible());
+        target = query->dateControls()->followSwitch();
+        const bool before = signedIn.rig.model->followNow();
+        pressed = [&signedIn, before] { return signedIn.rig.model->followNow() != before; };
+    } else if (button == QLatin1String("full day")) {
+        target = week->fullDayToggle();
+        const bool before = week->showsFullDay();
+        pressed = [week, before] { return week->showsFullDay() != before; };
+    } else if (button == QLatin1String("other")) {
+        addUntimedLesson(week);
+        QTRY_VERIFY(week->deferredSection()->isVisible());
+        target = week->deferredSection()->header();
+        pressed = [week] { return week->showsDeferred(); };
+    } else {
+        target = result->reloadButton();
+        auto loads = std::make_shared<int>(0);
+        QObject::connect(signedIn.rig.model.get(), &Model::loadingScheduleChanged, target,
+                         [loads, &signedIn] { *loads += signedIn.rig.model->loadingSchedule(); });
+        pressed = [loads] { return *loads > 0; };
+    }
+    target->setFocus(Qt::TabFocusReason);
+    QVERIFY(target->hasFocus());
+    QVERIFY(!pressed());
+    QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QTRY_VERIFY(pressed());
+    if (button == QLatin1String("account")) {
+        query->topBar()->accountMenu()->close();
+        QTRY_VERIFY(!query->topBar()->accountMenu()->isVisible());
+    }
+    QTRY_VERIFY(!signedIn.rig.model->loadingSchedule());
+}
+
+
+void BusTest::courseBlocksTellTheirDay()
+{
+    HeardWindow signedIn;
+    QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    WeekTimetableView *week = shownWeek(signedIn.query());
+    QVERIFY(week);
+    settle();
+    QVERIFY(heardAllSoFar());
+    QSet<QDate> days;
+    WeekCourseBlock *last = nullptr;
+    for (const DayColumn *column : week->dayArea()->columns()) {
+        for (WeekCourseBlock *block : column->blocks()) {
+            const WeekEvent &event = block->event();
+            const QString name = nameOf(pathOf(QAccessible::queryAccessibleInterface(block)));
+            // The day first, then the card's summary in its order.
+            QVERIFY2(name.startsWith(headerOf(event.date) + QStringLiteral(" · ") + event.period +
+                                     QStringLiteral(" · ") + event.subject),
+                     qPrintable(name));
+            days.insert(event.date);
+            last = block;
+        }
+    }
+    QVERIFY(days.size() > 1);
+    // The pinned detail is named with its date line.
+    last->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(last, Qt::Key_Space);
+    QTRY_VERIFY(week->detailOverlay()->card());
+    const QDate date = last->event().date;
+    const QString dateLine = QStringLiteral("%1月%2日 ").arg(date.month()).arg(date.day()) +
+                             headerOf(date).section(QLatin1Char(' '), 0, 0);
+    const QString detail = nameOf(pathOf(QAccessible::queryAccessibleInterface(week->detailOverlay()->card())));
+    QVERIFY2(detail.startsWith(last->event().subject + QStringLiteral(" · ") + dateLine + QStringLiteral(" · ")),
+             qPrintable(detail));
+}
+
+void BusTest::answerTellsEachCardsPeriodAndTime()
+{
+    HeardWindow signedIn;
+    QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    QVERIFY(shownWeek(signedIn.query()));
+    ResultArea *result = signedIn.query()->resultArea();
+    const QList<LessonCard *> cards = result->lessonCards();
+    QVERIFY(!cards.isEmpty());
+    settle();
+    const QString name = nameOf(pathOf(QAccessible::queryAccessibleInterface(result->answer())));
+    qsizetype from = 0;
+    for (LessonCard *card : cards) {
+        // The card's lines in its order: the room, then the period and its times as one line shows them,
+        // then a running lesson's progress.
+        const QStringList periodAndTime = card->periodLabel()->text().split(QStringLiteral("  ·  "));
+        QCOMPARE(periodAndTime.size(), 2);
+        QString lines = card->roomLabel()->text() + QStringLiteral(" · ") + periodAndTime.join(QStringLiteral(" · "));
+        if (LessonProgress *bar = card->progressBar()) {
+            QAccessibleInterface *element = QAccessible::queryAccessibleInterface(bar);
+            lines += QStringLiteral(" · ") + element->text(QAccessible::Name) + QLatin1Char(' ') +
+                     element->text(QAccessible::Value);
+        }
+        from = name.indexOf(lines, from);
+        QVERIFY2(from >= 0, qPrintable(name));
+    }
+}
+
+void BusTest::otherArrangementsAreInTheTabOrder()
+{
+    HeardWindow signedIn;
+    QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    WeekTimetableView *week = shownWeek(signedIn.query());
+    QVERIFY(week);
+    addUntimedLesson(week);
+    DeferredSection *section = week->deferredSection();
+    QTRY_VERIFY(section->isVisible());
+    section->header()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(section->header(), Qt::Key_Space);
+    QTRY_VERIFY(section->expanded());
+    settle();
+    QVERIFY(heardAllSoFar());
+    QTest::keyClick(signedIn.window->windowHandle(), Qt::Key_Tab);
+    QTRY_VERIFY(QApplication::focusWidget() != section->header());
+    QWidget *entry = QApplication::focusWidget();
+    QVERIFY(section->isAncestorOf(entry));
+    const QString wrong = focusToldOn(entry);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    // The entry with its day, as the list shows it beside it, inside a group named as the list.
+    QVERIFY2(m_focused.contains(QStringLiteral("SFL · 日语 · 初中日语组")), qPrintable(m_focused));
+    QVERIFY2(m_focused.startsWith(section->groupLabels().first()), qPrintable(m_focused));
+    QAccessibleInterface *group = QAccessible::queryAccessibleInterface(entry)->parent();
+    while (group && group->role() != QAccessible::Grouping)
+        group = group->parent();
+    QVERIFY(group);
+    QCOMPARE(nameOf(pathOf(group)), section->groupLabels().first());
+    QAccessibleInterface *list = group->parent();
+    while (list && list->role() != QAccessible::Grouping)
+        list = list->parent();
+    QVERIFY(list);
+    QCOMPARE(nameOf(pathOf(list)), QStringLiteral("其他安排"));
+}
+
+void BusTest::pickedDayTakesTheKeyboardToTheAnswer_data()
+{
+    QTest::addColumn<bool>("click");
+    QTest::newRow("Return") << false;
+    QTest::newRow("a click") << true;
+}
+
+void BusTest::pickedDayTakesTheKeyboardToTheAnswer()
+{
+    QFETCH(bool, click);
+    HeardWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    QVERIFY(shownWeek(query));
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(query->searchArea()->calendarButton()));
+    QVERIFY(statesOf(path).contains(collapsedState));
+    MomentEditor *editor = focusDateEditor(query);
+    QVERIFY(editor);
+    // The button that opens the controls says they are open.
+    QSet<uint> states = statesOf(path);
+    QVERIFY(states.contains(expandableState) && states.contains(expandedState));
+    const QString before = query->resultArea()->answer()->spoken();
+    const QDate day = editor->date();
+    QTest::keyClick(editor, Qt::Key_F4);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    auto *days = qobject_cast<QAbstractItemView *>(QApplication::focusWidget());
+    QVERIFY(days);
+    QTest::keyClick(days, Qt::Key_Right);
+    QTRY_COMPARE(editor->date(), day.addDays(1));
+    if (click) {
+        const QRect cell = days->visualRect(days->currentIndex());
+        QTest::mouseClick(days->viewport(), Qt::LeftButton, {}, cell.center());
+    } else {
+        QTest::keyClick(days, Qt::Key_Return);
+    }
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QTRY_VERIFY(!query->showDate());
+    QTRY_VERIFY(!signedIn.rig.model->loadingSchedule());
+    settle();
+    AnswerGroup *answer = query->resultArea()->answer();
+    const QString wrong = focusToldOn(answer);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(shanghai::dateOf(signedIn.rig.model->date()), day.addDays(1));
+    // The answer for the new day is what the reader now hears.
+    QVERIFY(answer->spoken() != before);
+    QCOMPARE(nameOf(pathOf(QAccessible::queryAccessibleInterface(answer))), answer->spoken());
+    QVERIFY(statesOf(path).contains(collapsedState));
+}
+
+void BusTest::followedMomentIsReachedByTab()
+{
+    HeardWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(signedIn.rig.model->followNow());
+    query->searchArea()->calendarButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(query->searchArea()->calendarButton(), Qt::Key_Space);
+    QTRY_VERIFY(query->dateControls()->isVisible());
+    QVERIFY(heardAllSoFar());
+    MomentEditor *editor = query->dateControls()->editor();
+    // Tab goes from the button into the controls, to the moment first.
+    QTest::keyClick(signedIn.window->windowHandle(), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), editor);
+    const QString wrong = focusToldOn(editor);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(m_focused, QStringLiteral("查询时间"));
+    // Following the clock, the moment is shown, not changed by the keys.
+    const QDateTime shown = editor->dateTime();
+    QTest::keyClick(editor, Qt::Key_Up);
+    QTest::keyClick(editor, Qt::Key_5);
+    settle();
+    QCOMPARE(editor->dateTime(), shown);
+    QVERIFY(signedIn.rig.model->followNow());
+}
+
+void BusTest::reloadedAnswerIsHeardBeforeTheLinkTakesTheKeyboardBack()
+{
+    HeardWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    QVERIFY(shownWeek(query));
+    ResultArea *result = query->resultArea();
+    GlyphButton *reload = result->reloadButton();
+    reload->setFocus(Qt::TabFocusReason);
+    QVERIFY(heardAllSoFar());
+    int loads = 0;
+    QObject::connect(signedIn.rig.model.get(), &Model::loadingScheduleChanged, reload,
+                     [&loads, &signedIn] { loads += signedIn.rig.model->loadingSchedule(); });
+    QTest::keyClick(reload, Qt::Key_Space);
+    QTRY_COMPARE(loads, 1);
+    QTRY_VERIFY(!signedIn.rig.model->loadingSchedule());
+    settle();
+    const QString wrong = focusToldOn(reload);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    // The link tells the new answer as it takes the keyboard back.
+    const QString path = pathOf(QAccessible::queryAccessibleInterface(reload));
+    QCOMPARE(propertyOf(path, accessibleInterface, QStringLiteral("Description")).toString(),
+             result->answer()->spoken());
+    QVERIFY(result->answer()->spoken().startsWith(signedIn.rig.model->selectionName()));
+    // Once the keyboard leaves it, it says only what it does.
+    query->searchBox()->field()->setFocus(Qt::TabFocusReason);
+    QCOMPARE(propertyOf(path, accessibleInterface, QStringLiteral("Description")).toString(), QString());
+}
+
+void BusTest::frequencyPickerIsLabelledByItsRow()
+{
+    SettingsBench bench;
+    bench.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+    settle();
+    QComboBox *picker = bench.window.findChild<UpdateSettingsView *>()->frequencyPicker();
+    const QStringList labels = relatedTo(pathOf(QAccessible::queryAccessibleInterface(picker)), labelledByRelation);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(nameOf(labels.first()), QStringLiteral("检查频率"));
+}
+
+void BusTest::calendarOpensOnTheMomentsDayAlone_data()
+{
+    QTest::addColumn<bool>("openedBefore");
+    QTest::newRow("the first time, after an hour was typed") << false;
+    QTest::newRow("again, after days were stepped in the editor") << true;
+}
+
+void BusTest::calendarOpensOnTheMomentsDayAlone()
+{
+    QFETCH(bool, openedBefore);
+    HeardWindow signedIn;
+    MomentEditor *editor = focusDateEditor(signedIn.query());
+    QVERIFY(editor);
+    QDate day = editor->date();
+    if (openedBefore) {
+        // Opened once, the calendar follows the editor from then on.
+        QTest::keyClick(editor, Qt::Key_F4);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QVERIFY(heardAllSoFar());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(heardAllSoFar());
+        editor->setCurrentSection(QDateTimeEdit::DaySection);
+        const Qt::Key step = day.day() <= 20 ? Qt::Key_Up : Qt::Key_Down;
+        day = day.addDays(step == Qt::Key_Up ? 3 : -3);
+        for (int press = 0; press < 3; ++press)
+            QTest::keyClick(editor, step);
+    } else {
+        editor->setSelectedSection(QDateTimeEdit::HourSection);
+        typeText(editor, QStringLiteral("10"));
+    }
+    QTRY_VERIFY(editor->date() == day && (openedBefore || editor->time().hour() == 10));
+    settle();
+    QVERIFY(heardAllSoFar());
+    m_focusedNames.clear();
+    QTest::keyClick(editor, Qt::Key_F4);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    settle();
+    QVERIFY(heardAllSoFar());
+    // The reader is told of the grid and the editor's day, and of no other day on the way.
+    QVERIFY2(m_focusedNames.filter(QStringLiteral("日")) == QStringList(calendardays::dayName(day)),
+             qPrintable(m_focusedNames.join(QStringLiteral(", "))));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
 }
 
 QTEST_MAIN(BusTest)

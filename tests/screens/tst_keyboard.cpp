@@ -9,6 +9,7 @@
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
+#include "app/screens/answergroup.h"
 #include "app/screens/resultarea.h"
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
@@ -323,8 +324,15 @@ void KeyboardTest::calendarOpensAndPicksFromTheKeyboard()
             QCOMPARE(timetableReads(), 0);
     }
     QVERIFY(!QApplication::activePopupWidget());
-    QCOMPARE(QApplication::focusWidget(), editor);
-    QVERIFY(query->dateControls()->isVisible());
+    // A day picked closes the controls and hands the keyboard to the answer for it; Escape leaves it
+    // in the editor.
+    if (steps.last() == QLatin1String("Return")) {
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(query->resultArea()->answer()));
+        QVERIFY(!query->dateControls()->isVisible());
+    } else {
+        QCOMPARE(QApplication::focusWidget(), editor);
+        QVERIFY(query->dateControls()->isVisible());
+    }
     QTRY_COMPARE(shanghai::dateOf(signedIn.rig.model->date()), from.addDays(moved));
     QTRY_VERIFY(!signedIn.rig.model->loadingSchedule());
     QCOMPARE(timetableReads(), moved == 0 ? 0 : 1);

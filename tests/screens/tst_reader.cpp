@@ -23,6 +23,7 @@
 #include "app/screens/topbar.h"
 #include "app/week/coursedetailcard.h"
 #include "app/week/coursetext.h"
+#include "app/week/daylabels.h"
 #include "app/week/weekcourseblock.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
@@ -344,7 +345,8 @@ void ReaderTest::openedDetailIsNamedByItsCourse()
     QVERIFY(card && card->isVisible());
     QWidget *focused = QApplication::focusWidget();
     QVERIFY(focused == card || card->isAncestorOf(focused));
-    const QStringList course{event.subject, clock(event), roomText(event), *event.className};
+    const QStringList course{event.subject, detailDate(event.date), clock(event), roomText(event),
+                             *event.className};
     const QString name = course.join(QStringLiteral(" · "));
     QCOMPARE(QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name), name);
     QVERIFY(!heard.of(QAccessible::Focus).isEmpty());
@@ -425,17 +427,21 @@ void ReaderTest::answerIsToldOnceAsItChanges()
     QWidget *answer = signedIn.query()->resultArea()->answer();
     QAccessibleInterface *element = QAccessible::queryAccessibleInterface(answer);
     const QString before = element->text(QAccessible::Name);
-    QCOMPARE(before, QStringLiteral("%1 · 下一节 · %2 · %3 · 距上课 10 分钟")
-                         .arg(lesson->studentName, lesson->subject, lesson->room));
+    QCOMPARE(before, QStringLiteral("%1 · 下一节 · %2 · %3 · %4 · %5 · 距上课 10 分钟")
+                         .arg(lesson->studentName, lesson->subject, lesson->room, lesson->period, lesson->times));
     Heard heard;
     model->setDate(begins ? lesson->during : lesson->before.addSecs(60));
     settle();
     const QString now = element->text(QAccessible::Name);
-    QCOMPARE(now, begins ? QStringLiteral("%1 · 正在上课 · %2 · %3")
-                                   .arg(lesson->studentName, lesson->subject, lesson->room) +
-                               now.mid(now.lastIndexOf(QStringLiteral(" · ")))
-                         : QStringLiteral("%1 · 下一节 · %2 · %3 · 距上课 9 分钟")
-                               .arg(lesson->studentName, lesson->subject, lesson->room));
+    // A running lesson also tells how far it has run, ten minutes in.
+    const QString progress = QStringLiteral(" · 本节课进度 %1%").arg(10 * 100 / lesson->length);
+    QCOMPARE(now, begins ? QStringLiteral("%1 · 正在上课 · %2 · %3 · %4 · %5")
+                                   .arg(lesson->studentName, lesson->subject, lesson->room, lesson->period,
+                                        lesson->times) +
+                               progress + now.mid(now.lastIndexOf(QStringLiteral(" · ")))
+                         : QStringLiteral("%1 · 下一节 · %2 · %3 · %4 · %5 · 距上课 9 分钟")
+                               .arg(lesson->studentName, lesson->subject, lesson->room, lesson->period,
+                                    lesson->times));
     // The countdown is read when asked for; only a new lesson is told.
     const QList<Heard::Told> renamed = heard.of(QAccessible::NameChanged);
     const qsizetype told = std::count_if(renamed.begin(), renamed.end(),
