@@ -718,7 +718,7 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
         expected = query->dateControls()->editor();
     } else if (place != QLatin1String("over answer")) {
         // Return chose the highlighted student, and the answer took the keyboard.
-        QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(query->resultArea() && query->resultArea()->answer()->hasFocus(), 20000);
         expected = query->resultArea()->answer();
         QCOMPARE(signedIn.rig.model->selectionName(), student);
     }
