@@ -126,7 +126,7 @@ int main(int argc, char *argv[])
         serverTls.setLocalCertificate(QSslCertificate(readTlsFile(QStringLiteral("server.pem"))));
         serverTls.setPrivateKey(QSslKey(readTlsFile(QStringLiteral("server.key")), QSsl::Ec));
         // The test authority alone: handing over the system's authorities too would make each new
-        // connection read them all, which the system's own trust does once for a session.
+        // connection read them all, which the system's own trust does once for the program.
         TransportSettings transport;
         transport.tls = QSslConfiguration::defaultConfiguration();
         transport.tls->setCaCertificates(QSslCertificate::fromData(readTlsFile(QStringLiteral("ca.pem"))));

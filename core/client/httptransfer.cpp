@@ -3,6 +3,7 @@
 #include "core/client/curlmulti.h"
 
 #include "core/client/desktopproxy.h"
+#include "core/client/systemtrust.h"
 
 #include <QSslCertificate>
 #include <algorithm>
@@ -83,12 +84,17 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
-    // Without a folder of authorities beside the bundle, libcurl reads the bundle once and keeps it
-    // for the connections after; and authorities handed over replace the system's altogether.
+    // Authorities handed over replace the system's altogether: libcurl would still trust a folder
+    // of them beside the blob.
     curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
     if (!m_authorities.isEmpty()) {
         curl_blob blob{m_authorities.data(), size_t(m_authorities.size()), CURL_BLOB_NOCOPY};
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+    } else {
+        // libcurl reads no file then, and still verifies the peer, against the system's authorities
+        // read once for the process.
+        curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+        curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &systemtrust::install);
     }
     curl_easy_setopt(easy, CURLOPT_NOPROXY, desktopproxy::directHosts().constData());
     // libcurl reads the credentials of the proxy, if any, from its address.

@@ -42,6 +42,9 @@ namespace {
 
 // Run with it and an address, the program prints what the desktop names for the address and ends.
 const char askOption[] = "--ask-desktop";
+// Run with it and an address, the program asks the platform there who is signed in, trusting the
+// system's authorities, and prints whether it was answered.
+const char fetchOption[] = "--fetch-trusting-the-system";
 // The listening socket of the auto-configuration server that never answers.
 int proxyFileServer = -1;
 
@@ -202,6 +205,19 @@ int askDesktop(int argc, char **argv)
     return 0;
 }
 
+int fetchTrustingTheSystem(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QuorvaleAPI api(QUrl(QString::fromLocal8Bit(argv[2])), {}, {});
+    try {
+        awaitTask(api.currentUser());
+        std::cout << "answered" << std::endl;
+    } catch (const Error &) {
+        std::cout << "refused" << std::endl;
+    }
+    return 0;
+}
+
 } // namespace
 
 class TestTransport : public QObject
@@ -215,6 +231,7 @@ private slots:
     void reachesLoopbackStraightWhateverTheEnvironmentNames_data();
     void reachesLoopbackStraightWhateverTheEnvironmentNames();
     void readsTheSystemsTrustStoreOnce();
+    void trustsWhatTheSystemTrusts();
     void startsProgramsWithoutItsSockets();
     void endsUpdateTransfersAtTheirBounds_data();
     void endsUpdateTransfersAtTheirBounds();
@@ -326,19 +343,49 @@ void TestTransport::readsTheSystemsTrustStoreOnce()
         QSKIP("The system keeps no bundle of certificate authorities where Debian does");
     demo::DemoPlatform platform;
     QVERIFY(platform.listen(0, serverTls()));
-    // The system's trust, which does not know the test authority: every request opens a connection
-    // of its own, which is refused.
-    QuorvaleAPI api(platform.origin(), {}, {});
     QVERIFY(bytesRead() >= 0);
     const qint64 before = bytesRead();
-    for (int request = 0; request < 4; ++request) {
-        try {
-            awaitTask(api.currentUser());
-            QFAIL("The platform's certificate was trusted");
-        } catch (const Error &) {
+    // The system's trust, which does not know the test authority: every request opens a connection
+    // of its own, which is refused, in each of several sessions.
+    for (int session = 0; session < 3; ++session) {
+        QuorvaleAPI api(platform.origin(), {}, {});
+        for (int request = 0; request < 2; ++request) {
+            try {
+                awaitTask(api.currentUser());
+                QFAIL("The platform's certificate was trusted");
+            } catch (const Error &) {
+            }
         }
     }
+    QVERIFY(platform.requests().isEmpty());
     QCOMPARE_LT(bytesRead() - before, 2 * bundle.size());
+}
+
+void TestTransport::trustsWhatTheSystemTrusts()
+{
+    const QString systemBundle = QStringLiteral("/etc/ssl/certs/ca-certificates.crt");
+    if (!QFileInfo::exists(systemBundle) ||
+        QProcess::execute(QStringLiteral("unshare"), {"--mount", "true"}) != 0)
+        QSKIP("No mount namespace can be made here to add an authority to the system's bundle");
+    // The system's bundle with the test authority added, in place of the system's for a program in a
+    // mount namespace of its own.
+    const QTemporaryDir folder;
+    QFile system(systemBundle);
+    QFile bundle(folder.filePath(QStringLiteral("bundle.pem")));
+    QVERIFY(system.open(QIODevice::ReadOnly) && bundle.open(QIODevice::WriteOnly));
+    bundle.write(system.readAll() + readTlsFile(QStringLiteral("ca.pem")));
+    bundle.close();
+    demo::DemoPlatform platform;
+    QVERIFY(platform.listen(0, serverTls()));
+
+    QProcess fetching;
+    fetching.start(QStringLiteral("unshare"),
+                   {"--mount", "sh", "-c", "mount --bind \"$1\" \"$2\" && exec \"$3\" \"$4\" \"$5\"", "sh",
+                    bundle.fileName(), systemBundle, QCoreApplication::applicationFilePath(),
+                    QString::fromLatin1(fetchOption), platform.origin().toString()});
+    QTRY_VERIFY_WITH_TIMEOUT(fetching.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(fetching.readAllStandardOutput().trimmed(), QByteArray("answered"));
+    QCOMPARE(platform.requests().size(), 1);
 }
 
 void TestTransport::startsProgramsWithoutItsSockets()
@@ -402,6 +449,8 @@ int main(int argc, char **argv)
 {
     if (argc >= 3 && qstrcmp(argv[1], askOption) == 0)
         return askDesktop(argc, argv);
+    if (argc >= 3 && qstrcmp(argv[1], fetchOption) == 0)
+        return fetchTrustingTheSystem(argc, argv);
     proxyFileServer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
