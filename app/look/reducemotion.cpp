@@ -207,7 +207,8 @@ bool configReducesMotion(const QString &configHome)
     if (isZeroFactor(configValue(configHome + u'/' + kdeConfig, u"KDE", u"AnimationDurationFactor")))
         return true;
     for (const QString &file : gtkConfigs) {
-        if (animationsSwitchedOff(configValue(configHome + u'/' + file, u"Settings", u"gtk-enable-animations")))
+        const QVariant enabled = configValue(configHome + u'/' + file, u"Settings", u"gtk-enable-animations");
+        if (animationsSwitchedOff(enabled))
             return true;
     }
     return false;

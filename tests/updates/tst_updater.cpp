@@ -291,17 +291,29 @@ private:
     QString m_path;
 };
 
-// Programs the stand-in starts while this lives hold before their proof until `letGo` exists.
+// Stand-ins started while this lives hold before their proof until `letGo` exists, made at the latest
+// when this goes, so that none is left waiting.
 class HeldStandIns
 {
 public:
-    explicit HeldStandIns(const QString &letGo) { qputenv(variable, QFile::encodeName(letGo)); }
-    ~HeldStandIns() { qunsetenv(variable); }
+    explicit HeldStandIns(QString letGo)
+        : m_letGo(std::move(letGo))
+    {
+        qputenv(variable, QFile::encodeName(m_letGo));
+    }
+    ~HeldStandIns()
+    {
+        qunsetenv(variable);
+        letGo();
+    }
     HeldStandIns(const HeldStandIns &) = delete;
     HeldStandIns &operator=(const HeldStandIns &) = delete;
 
+    bool letGo() const { return QFile(m_letGo).open(QIODevice::WriteOnly); }
+
 private:
     static constexpr const char *variable = "QUORVALE_STANDIN_HOLD";
+    QString m_letGo;
 };
 
 // A check's outcome, with the unpacking folders the installation holds at the moment it is returned,
@@ -606,14 +618,15 @@ void TestUpdater::startsAtOnceWhileAnotherProgramHoldsEveryLock()
     rig.running.reset();
     // Another user's, or a stopped copy's, holds: the lock file, the root and the version folder. Held
     // here, each through a descriptor of its own, which the started program does not inherit.
+    const QString version = rig.installed.section(u'/', 0, -2);
     std::vector<std::optional<FolderLock>> holders;
-    holders.push_back(FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0)));
+    holders.push_back(FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::seconds(0)));
     holders.push_back(FolderLock::take(rig.root, FolderLock::Mode::exclusive, false));
-    holders.push_back(FolderLock::take(rig.installed.section(u'/', 0, -2), FolderLock::Mode::exclusive, false));
-    QVERIFY(std::all_of(holders.begin(), holders.end(), [](const auto &holder) { return holder.has_value(); }));
+    holders.push_back(FolderLock::take(version, FolderLock::Mode::exclusive, false));
+    QVERIFY(std::all_of(holders.begin(), holders.end(), [](const auto &held) { return held.has_value(); }));
     QVERIFY(!FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0)) &&
             !FolderLock::take(rig.root, FolderLock::Mode::shared, false) &&
-            !FolderLock::take(rig.installed.section(u'/', 0, -2), FolderLock::Mode::shared, false));
+            !FolderLock::take(version, FolderLock::Mode::shared, false));
     QProcess started;
     started.start(rig.launcher(), {rig.report()});
     QTRY_COMPARE_WITH_TIMEOUT(readFile(rig.report()), "1.0.0 " + QFile::encodeName(rig.installed) + '\n', 2000);
@@ -699,8 +712,7 @@ void TestUpdater::saysAnotherCopyIsStillProvingTheVersion()
     UpdateRig rig;
     rig.startForReal = true;
     // The other copy's program proves itself only once this copy has said why it installs nothing.
-    const QString letGo = rig.folder.filePath(QStringLiteral("let-go"));
-    const HeldStandIns held(letGo);
+    const HeldStandIns held(rig.folder.filePath(QStringLiteral("let-go")));
     std::unique_ptr<Updater> other = rig.newUpdater();
     std::optional<QCoro::Task<Updater::Outcome>> first;
     // While this copy offers 1.1.0, another copy accepts it and starts it; it has not taken over yet.
@@ -710,7 +722,7 @@ void TestUpdater::saysAnotherCopyIsStillProvingTheVersion()
     };
     QCOMPARE(rig.check(), Updater::Outcome::failed);
     QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::installingElsewhere().description()});
-    QVERIFY(QFile(letGo).open(QIODevice::WriteOnly));
+    QVERIFY(held.letGo());
     QCOMPARE(awaitTask(std::move(*first)), Updater::Outcome::installed);
     QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
     QCOMPARE(rig.relaunched.size(), 1);

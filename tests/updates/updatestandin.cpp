@@ -3,13 +3,15 @@
 // application does once its window is up, only sooner, and ends. Before its proof is over, the
 // crashing build crashes, the quitting one is quit as a person quits the application, and the exiting
 // one ends its event loop by itself. It carries a build stamp as the application does. While the file
-// that QUORVALE_STANDIN_HOLD names does not exist, it holds before its first frame, and so its proof.
+// that QUORVALE_STANDIN_HOLD names does not exist, and its folder does, it holds before its first
+// frame, and so before its proof.
 
 #include "platform/updates/buildstamp.h"
 #include "platform/updates/startproof.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -45,28 +47,17 @@ int main(int argc, char *argv[])
     std::fprintf(file, "%s %s\n", quorvale::updates::versionOfStamp(buildStamp), self);
     if (std::fclose(file) != 0 || std::rename(partial.c_str(), report.c_str()) != 0)
         return 1;
-    const auto show = [&proof] {
-        proof.shown();
-        const std::string ending = STANDIN_ENDING;
-        if (ending == "crashing")
-            QTimer::singleShot(proving / 2, [] { std::raise(SIGSEGV); });
-        if (ending == "quitting")
-            QTimer::singleShot(proving / 2, &QCoreApplication::quit);
-        if (ending == "exiting")
-            QTimer::singleShot(proving / 2, [] { QCoreApplication::exit(0); });
-    };
     const QString hold = qEnvironmentVariable("QUORVALE_STANDIN_HOLD");
-    QTimer held;
-    QObject::connect(&held, &QTimer::timeout, [&held, &hold, &show] {
-        if (QFile::exists(hold)) {
-            held.stop();
-            show();
-        }
-    });
-    if (hold.isEmpty())
-        show();
-    else
-        held.start(std::chrono::milliseconds(10));
+    while (!hold.isEmpty() && !QFileInfo::exists(hold) && QFileInfo::exists(QFileInfo(hold).path()))
+        QThread::msleep(10);
+    proof.shown();
+    const std::string ending = STANDIN_ENDING;
+    if (ending == "crashing")
+        QTimer::singleShot(proving / 2, [] { std::raise(SIGSEGV); });
+    if (ending == "quitting")
+        QTimer::singleShot(proving / 2, &QCoreApplication::quit);
+    if (ending == "exiting")
+        QTimer::singleShot(proving / 2, [] { QCoreApplication::exit(0); });
     QObject::connect(&proof, &quorvale::updates::StartProof::settled, &application, [&proof] {
         QCoreApplication::exit(proof.rejected() ? 1 : 0);
     });
