@@ -3,10 +3,10 @@
 #include "app/look/desktopsettings.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHash>
-#include <QSettings>
 #include <QStandardPaths>
 #include <optional>
 
@@ -62,6 +62,35 @@ bool appearanceAsksForReduction(const QVariant &value)
 bool animationsSwitchedOff(const QVariant &value)
 {
     return boolean(value) == false;
+}
+
+// One value of an INI-style configuration file, read from the file as it is now. QSettings is not used:
+// it keeps a file it read before while the file's size and modification time stay the same, and a
+// desktop that switches a setting within a second writes a file of the same size.
+QVariant configValue(const QString &path, QStringView group, QStringView key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    // As QSettings reads such a file, the last value given wins.
+    QVariant value;
+    bool inGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(u'[')) {
+            inGroup = line.size() == group.size() + 2 && line.endsWith(u']') &&
+                      QStringView(line).sliced(1, group.size()) == group;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!inGroup || equals <= 0 || QStringView(line).first(equals).trimmed() != key)
+            continue;
+        QString text = line.sliced(equals + 1).trimmed();
+        if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+            text = text.sliced(1, text.size() - 2);
+        value = text;
+    }
+    return value;
 }
 
 // The configuration files that speak about animation, below the XDG config folder.
@@ -175,12 +204,11 @@ void followDesktop()
 
 bool configReducesMotion(const QString &configHome)
 {
-    const QSettings kde(configHome + u'/' + kdeConfig, QSettings::IniFormat);
-    if (isZeroFactor(kde.value(QStringLiteral("KDE/AnimationDurationFactor"))))
+    if (isZeroFactor(configValue(configHome + u'/' + kdeConfig, u"KDE", u"AnimationDurationFactor")))
         return true;
     for (const QString &file : gtkConfigs) {
-        const QSettings gtk(configHome + u'/' + file, QSettings::IniFormat);
-        if (animationsSwitchedOff(gtk.value(QStringLiteral("Settings/gtk-enable-animations"))))
+        const QVariant enabled = configValue(configHome + u'/' + file, u"Settings", u"gtk-enable-animations");
+        if (animationsSwitchedOff(enabled))
             return true;
     }
     return false;

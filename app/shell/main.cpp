@@ -17,10 +17,15 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <csignal>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
+    // A write to a pipe or socket whose reader has gone (the copy that started this version, a keyring
+    // or a server that closed) fails with its error and is handled where it is made; it never ends the
+    // program.
+    std::signal(SIGPIPE, SIG_IGN);
     using namespace quorvale;
 
     StartupWarmup warmup;

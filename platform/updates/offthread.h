@@ -11,7 +11,8 @@
 
 // Runs blocking work of an update (unpacking, writing files, waiting a bounded time for the
 // installation's lock) on a thread of its own, so the window keeps answering meanwhile. The result, or
-// what the work threw, comes back to the awaiting coroutine.
+// what the work threw, comes back to the awaiting coroutine; whatever the work held (a staged version
+// and its folder, say) is let go before then, not when the thread object goes later.
 namespace quorvale::updates {
 
 template<typename Work>
@@ -24,12 +25,14 @@ QCoro::Task<std::invoke_result_t<Work>> offGuiThread(Work work)
     QFuture<void> finished = done->future();
     done->start();
     // The thread keeps what it uses; should the program end first, the thread ends with the process.
-    QThread *thread = QThread::create([work = std::move(work), result, failure, done]() mutable {
+    QThread *thread = QThread::create([work = std::optional<Work>(std::move(work)), result, failure,
+                                       done]() mutable {
         try {
-            result->emplace(work());
+            result->emplace((*work)());
         } catch (...) {
             *failure = std::current_exception();
         }
+        work.reset();
         done->finish();
     });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);

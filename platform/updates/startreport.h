@@ -27,6 +27,9 @@ enum class StartEvent : char
 std::optional<int> takeReportChannel();
 // The environment variable that names the pipe, for the program about to be started.
 const char *reportChannelVariable();
+// A report that cannot be written means the copy that started the program has gone: nobody waits for
+// it, and the program goes on with its proof alone. SIGPIPE is ignored from main's first line, so the
+// write fails instead of ending the program.
 void report(int channel, StartEvent event);
 
 // The reading side, in the copy that starts the program. Only the end the program writes is inherited,

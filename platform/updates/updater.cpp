@@ -219,35 +219,36 @@ QCoro::Task<Updater::Outcome> Updater::install(AppcastItem item, QByteArray publ
     if (!alive(self))
         co_return Outcome::failed;
     m_driver->showInstalling();
-    const InstallFolder installation = *folder;
-    const QString version = item.version;
-    auto unpack = [installation, bytes, version] {
-        const std::optional<UpdateArchive> archive = unpackArchive(bytes);
+    // Read at once, so a malformed update is told before any relaunch is held back; written into the
+    // installation only as the relaunch runs, so that nothing of this attempt waits there meanwhile.
+    auto unpack = [bytes] {
+        std::optional<UpdateArchive> archive = unpackArchive(bytes);
         if (!archive)
             throw UpdateFailure::incompleteUpdate();
-        return installation.stage(*archive, version);
+        return std::make_shared<const UpdateArchive>(std::move(*archive));
     };
-    QCoro::Task<std::unique_ptr<StagedVersion>> staging = offGuiThread(std::move(unpack));
-    std::shared_ptr<StagedVersion> staged = co_await std::move(staging);
+    QCoro::Task<std::shared_ptr<const UpdateArchive>> unpacking = offGuiThread(std::move(unpack));
+    const std::shared_ptr<const UpdateArchive> archive = co_await std::move(unpacking);
     if (!alive(self))
         co_return Outcome::failed;
-    auto relaunch = [self, staged] {
+    const QString version = item.version;
+    auto relaunch = [self, archive, version] {
         if (alive(self))
-            self->resumeInstalling(staged);
+            self->resumeInstalling(archive, version);
     };
     if (m_delegate->shouldPostponeRelaunch(item, relaunch)) {
         m_driver->showPostponed();
         co_return Outcome::postponed;
     }
-    co_return co_await relaunchInstalling(staged);
+    co_return co_await relaunchInstalling(archive, version);
 }
 
-QCoro::Task<> Updater::resumeInstalling(std::shared_ptr<StagedVersion> staged)
+QCoro::Task<> Updater::resumeInstalling(std::shared_ptr<const UpdateArchive> archive, QString version)
 {
     const QPointer<Updater> self(this);
     m_driver->showInstalling();
     try {
-        co_await relaunchInstalling(staged);
+        co_await relaunchInstalling(archive, version);
     } catch (const UpdateFailure &failure) {
         if (alive(self))
             m_driver->showFailure(failure.description());
@@ -257,14 +258,26 @@ QCoro::Task<> Updater::resumeInstalling(std::shared_ptr<StagedVersion> staged)
     }
 }
 
-QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<StagedVersion> staged)
+QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<const UpdateArchive> archive,
+                                                          QString version)
 {
     const QPointer<Updater> self(this);
-    auto place = [staged] { return staged->install(); };
-    QCoro::Task<QString> placing = offGuiThread(std::move(place));
-    const QString executable = co_await std::move(placing);
+    const std::optional<InstallFolder> folder = InstallFolder::containing(m_host.executablePath);
+    if (!folder)
+        throw UpdateFailure::notInstalled();
+    // Written and placed in one go: an attempt that ends here, whatever the reason, takes its unpacking
+    // with it before it says so.
+    auto place = [installation = *folder, archive, version] {
+        std::shared_ptr<StagedVersion> staged = installation.stage(*archive, version);
+        QString executable = staged->install();
+        return std::pair(std::move(staged), std::move(executable));
+    };
+    QCoro::Task<std::pair<std::shared_ptr<StagedVersion>, QString>> placing = offGuiThread(std::move(place));
+    const std::pair<std::shared_ptr<StagedVersion>, QString> placed = co_await std::move(placing);
     if (!alive(self))
         co_return Outcome::failed;
+    const std::shared_ptr<StagedVersion> staged = placed.first;
+    const QString executable = placed.second;
     const auto pipe = std::make_shared<ReportPipe>();
     if (!pipe->isOpen())
         throw UpdateFailure::notLaunched();
@@ -273,7 +286,7 @@ QCoro::Task<Updater::Outcome> Updater::relaunchInstalling(std::shared_ptr<Staged
     const std::optional<qint64> process = m_host.launch(executable, pipe->writing());
     pipe->closeWriting();
     if (!process) {
-        m_settings.addFailedVersion(staged->version());
+        m_settings.addFailedVersion(version);
         throw UpdateFailure::notStarted();
     }
     co_await awaitTakeOver(staged, *process, pipe);

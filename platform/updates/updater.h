@@ -18,6 +18,7 @@ namespace quorvale::updates {
 
 class ReportPipe;
 class StagedVersion;
+struct UpdateArchive;
 
 // What the application answers when the updater asks.
 class UpdaterDelegate
@@ -110,12 +111,12 @@ private:
     static bool alive(const QPointer<Updater> &self);
     QCoro::Task<Outcome> runCheck(bool userInitiated);
     QCoro::Task<Outcome> install(AppcastItem item, QByteArray publicKey);
-    // Places the staged version beside the running one and starts it; once it has shown that it runs
+    // Writes the update's version beside the running one and starts it; once it has shown that it runs
     // and made itself current, this process ends. Throws UpdateFailure, with the running version still
-    // current and the started program ended.
-    QCoro::Task<Outcome> relaunchInstalling(std::shared_ptr<StagedVersion> staged);
+    // current, nothing of the unpacking left and the started program ended.
+    QCoro::Task<Outcome> relaunchInstalling(std::shared_ptr<const UpdateArchive> archive, QString version);
     // The relaunch the delegate held back, run once the application is idle.
-    QCoro::Task<> resumeInstalling(std::shared_ptr<StagedVersion> staged);
+    QCoro::Task<> resumeInstalling(std::shared_ptr<const UpdateArchive> archive, QString version);
     // Follows the started program until its version is current. Throws UpdateFailure with what happened
     // when it does not get there within a bound, and ends the program. Only a program that never showed
     // its window, crashed, or stopped answering is recorded as failed, also after the person quit it;

@@ -19,11 +19,12 @@
 #include <QCalendarWidget>
 #include <QDBusConnection>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTest>
+#include <cstdio>
 
 using namespace quorvale;
 using namespace Qt::StringLiterals;
@@ -213,11 +214,15 @@ void TestLiveScheme::followsTheMotionSettingOfTheConfigFiles_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("reducing");
     QTest::addColumn<QByteArray>("moving");
+    QTest::addColumn<bool>("sameSecond");
     QTest::newRow("KDE") << u"kdeglobals"_s << "[KDE]\nAnimationDurationFactor=0\n"_ba
-                         << "[KDE]\nAnimationDurationFactor=1\n"_ba;
+                         << "[KDE]\nAnimationDurationFactor=1\n"_ba << false;
     // A folder that did not exist when the program started.
     QTest::newRow("GTK 4") << u"gtk-4.0/settings.ini"_s << "[Settings]\ngtk-enable-animations=false\n"_ba
-                           << "[Settings]\ngtk-enable-animations=true\n"_ba;
+                           << "[Settings]\ngtk-enable-animations=true\n"_ba << false;
+    // Switched back and forth within a second: each file the size and modification time of the last.
+    QTest::newRow("KDE, within one second") << u"kdeglobals"_s << "[KDE]\nAnimationDurationFactor=0\n"_ba
+                                            << "[KDE]\nAnimationDurationFactor=1\n"_ba << true;
 }
 
 void TestLiveScheme::followsTheMotionSettingOfTheConfigFiles()
@@ -225,13 +230,20 @@ void TestLiveScheme::followsTheMotionSettingOfTheConfigFiles()
     QFETCH(QString, file);
     QFETCH(QByteArray, reducing);
     QFETCH(QByteArray, moving);
+    QFETCH(bool, sameSecond);
     const QString path =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + file;
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     // As desktops write them: a new file renamed over the old one.
-    const auto write = [&path](const QByteArray &content) {
-        QSaveFile saved(path);
-        return saved.open(QIODevice::WriteOnly) && saved.write(content) == content.size() && saved.commit();
+    const auto write = [&path, sameSecond](const QByteArray &content) {
+        const QDateTime before = QFileInfo(path).lastModified();
+        QFile next(path + u".new"_s);
+        if (!next.open(QIODevice::WriteOnly | QIODevice::Truncate) || next.write(content) != content.size())
+            return false;
+        if (sameSecond && before.isValid() && !next.setFileTime(before, QFileDevice::FileModificationTime))
+            return false;
+        next.close();
+        return std::rename(QFile::encodeName(next.fileName()), QFile::encodeName(path)) == 0;
     };
     QVERIFY(!motion::reduced());
     QVERIFY(write(reducing));

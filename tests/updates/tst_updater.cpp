@@ -19,8 +19,11 @@
 #include <QTest>
 #include <QTimeZone>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 // The update framework against a signed feed on a local HTTPS server: what it installs and starts, the
@@ -293,6 +296,40 @@ private:
     QString m_path;
 };
 
+// Stand-ins started while this lives hold before their proof until `letGo` exists, made at the latest
+// when this goes, so that none is left waiting.
+class HeldStandIns
+{
+public:
+    explicit HeldStandIns(QString letGo)
+        : m_letGo(std::move(letGo))
+    {
+        qputenv(variable, QFile::encodeName(m_letGo));
+    }
+    ~HeldStandIns()
+    {
+        qunsetenv(variable);
+        letGo();
+    }
+    HeldStandIns(const HeldStandIns &) = delete;
+    HeldStandIns &operator=(const HeldStandIns &) = delete;
+
+    bool letGo() const { return QFile(m_letGo).open(QIODevice::WriteOnly); }
+
+private:
+    static constexpr const char *variable = "QUORVALE_STANDIN_HOLD";
+    QString m_letGo;
+};
+
+// A check's outcome, with the unpacking folders the installation holds at the moment it is returned,
+// before the event loop turns again.
+QCoro::Task<std::pair<Updater::Outcome, QStringList>> checkAndUnpackings(Updater *updater, QString root)
+{
+    const Updater::Outcome outcome = co_await updater->check(true);
+    co_return std::pair(outcome, QDir(root).entryList({QStringLiteral(".incoming-*")},
+                                                      QDir::Dirs | QDir::Hidden | QDir::NoSymLinks));
+}
+
 QByteArray fromHex(const char *hex)
 {
     return QByteArray::fromHex(hex);
@@ -338,6 +375,9 @@ private slots:
     void keepsTheRunningVersionWhenTheNewOneDoesNotRun_data();
     void keepsTheRunningVersionWhenTheNewOneDoesNotRun();
     void neverReplacesANewerVersionInstalledMeanwhile();
+    void leavesNoUnpackingBehindWhateverTheOutcome_data();
+    void leavesNoUnpackingBehindWhateverTheOutcome();
+    void finishesTheProofWhenTheCopyThatStartedItHasGone();
     void neverTakesOverWithAReleaseThatCrashesOnceUp();
     void startsAtOnceWhileAnotherProgramHoldsEveryLock();
     void keepsTheWindowAnsweringWhileItWaitsForTheLock();
@@ -535,6 +575,61 @@ void TestUpdater::neverReplacesANewerVersionInstalledMeanwhile()
              (QStringList{QStringLiteral("1.0.0"), QStringLiteral("1.2.0"), QStringLiteral("current")}));
 }
 
+void TestUpdater::leavesNoUnpackingBehindWhateverTheOutcome_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<Updater::Outcome>("outcome");
+    QTest::newRow("installed") << "installed" << Updater::Outcome::installed;
+    QTest::newRow("postponed") << "postponed" << Updater::Outcome::postponed;
+    QTest::newRow("a newer version installed meanwhile") << "newer" << Updater::Outcome::failed;
+    QTest::newRow("the version's folder held") << "held" << Updater::Outcome::failed;
+    QTest::newRow("the new version not started") << "not started" << Updater::Outcome::failed;
+}
+
+void TestUpdater::leavesNoUnpackingBehindWhateverTheOutcome()
+{
+    QFETCH(QString, way);
+    QFETCH(Updater::Outcome, outcome);
+    UpdateRig rig;
+    rig.delegate.postpone = way == u"postponed";
+    rig.starts = way != u"not started";
+    if (way == u"newer")
+        rig.driver.whileOffered = [&rig] { rig.makeCurrent(QStringLiteral("1.2.0")); };
+    std::optional<FolderLock> held;
+    if (way == u"held") {
+        QVERIFY(QDir(rig.root).mkdir(QStringLiteral("1.1.0")));
+        held = FolderLock::take(rig.root + QStringLiteral("/1.1.0"), FolderLock::Mode::shared, false);
+        QVERIFY(held);
+    }
+    rig.makeUpdater();
+    const std::pair<Updater::Outcome, QStringList> ended =
+        awaitTask(checkAndUnpackings(rig.updater.get(), rig.root));
+    QCOMPARE(ended.first, outcome);
+    QCOMPARE(ended.second, QStringList());
+    QCOMPARE(rig.driver.failures.size(), outcome == Updater::Outcome::failed ? 1 : 0);
+}
+
+void TestUpdater::finishesTheProofWhenTheCopyThatStartedItHasGone()
+{
+    UpdateRig rig;
+    QVERIFY(QDir(rig.root).mkdir(QStringLiteral("1.1.0")));
+    const QString program = rig.root + QStringLiteral("/1.1.0/QuorvaleDemo");
+    QVERIFY(QFile::copy(QStringLiteral(QUORVALE_STANDIN_NEW), program));
+    // Its report pipe has no reader: every report it writes finds the starter gone.
+    int ends[2] = {-1, -1};
+    QVERIFY(::pipe(ends) == 0);
+    ::close(ends[0]);
+    const std::optional<qint64> started = UpdateHost::start(program, {rig.report()}, ends[1]);
+    ::close(ends[1]);
+    QVERIFY(started);
+    int status = 0;
+    QVERIFY(QTest::qWaitFor([&] { return ::waitpid(pid_t(*started), &status, WNOHANG) == pid_t(*started); },
+                            20000));
+    QVERIFY2(WIFEXITED(status), "the started version did not end by itself");
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
+}
+
 void TestUpdater::neverTakesOverWithAReleaseThatCrashesOnceUp()
 {
     UpdateRig rig;
@@ -559,40 +654,37 @@ void TestUpdater::startsAtOnceWhileAnotherProgramHoldsEveryLock()
 {
     UpdateRig rig;
     rig.running.reset();
-    // Another user's, or a stopped copy's, holds: the lock file, the root and the version folder.
-    std::vector<std::unique_ptr<QProcess>> holders;
-    for (const QString &held : {QStringLiteral("/.lock"), QString(), QStringLiteral("/1.0.0")}) {
-        holders.push_back(std::make_unique<QProcess>());
-        holders.back()->start(QStringLiteral("flock"), {QStringLiteral("-x"), QStringLiteral("-o"), rig.root + held,
-                                                        QStringLiteral("sleep"), QStringLiteral("60")});
-    }
-    QTRY_VERIFY(!FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0)) &&
-                !FolderLock::take(rig.root, FolderLock::Mode::shared, false) &&
-                !FolderLock::take(rig.installed.section(u'/', 0, -2), FolderLock::Mode::shared, false));
+    // Another user's, or a stopped copy's, holds: the lock file, the root and the version folder. Held
+    // here, each through a descriptor of its own, which the started program does not inherit.
+    const QString version = rig.installed.section(u'/', 0, -2);
+    std::vector<std::optional<FolderLock>> holders;
+    holders.push_back(FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::seconds(0)));
+    holders.push_back(FolderLock::take(rig.root, FolderLock::Mode::exclusive, false));
+    holders.push_back(FolderLock::take(version, FolderLock::Mode::exclusive, false));
+    QVERIFY(std::all_of(holders.begin(), holders.end(), [](const auto &held) { return held.has_value(); }));
+    QVERIFY(!FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0)) &&
+            !FolderLock::take(rig.root, FolderLock::Mode::shared, false) &&
+            !FolderLock::take(version, FolderLock::Mode::shared, false));
     QProcess started;
     started.start(rig.launcher(), {rig.report()});
     QTRY_COMPARE_WITH_TIMEOUT(readFile(rig.report()), "1.0.0 " + QFile::encodeName(rig.installed) + '\n', 2000);
-    for (const std::unique_ptr<QProcess> &holder : holders) {
-        holder->kill();
-        holder->waitForFinished();
-    }
+    holders.clear();
     QVERIFY(started.waitForFinished(20000));
 }
 
 void TestUpdater::keepsTheWindowAnsweringWhileItWaitsForTheLock()
 {
     UpdateRig rig;
-    QProcess holder;
-    holder.start(QStringLiteral("flock"), {QStringLiteral("-x"), QStringLiteral("-o"), rig.root + QStringLiteral("/.lock"),
-                                           QStringLiteral("sleep"), QStringLiteral("60")});
-    QTRY_VERIFY(!FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0)));
+    std::optional<FolderLock> holder =
+        FolderLock::takeFile(rig.root + QStringLiteral("/.lock"), std::chrono::milliseconds(0));
+    QVERIFY(holder);
     // The other copy lets go from the event loop: an update whose wait holds the loop gives up first.
-    rig.driver.whileInstalling = [&holder] {
-        QTimer::singleShot(300, &holder, [&holder] { holder.kill(); });
+    QObject letGo;
+    rig.driver.whileInstalling = [&holder, &letGo] {
+        QTimer::singleShot(300, &letGo, [&holder] { holder.reset(); });
     };
     QCOMPARE(rig.check(), Updater::Outcome::installed);
     QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
-    holder.waitForFinished();
 }
 
 void TestUpdater::tellsWhyTheNewVersionCouldNotTakeOver()
@@ -657,6 +749,8 @@ void TestUpdater::saysAnotherCopyIsStillProvingTheVersion()
 {
     UpdateRig rig;
     rig.startForReal = true;
+    // The other copy's program proves itself only once this copy has said why it installs nothing.
+    const HeldStandIns held(rig.folder.filePath(QStringLiteral("let-go")));
     std::unique_ptr<Updater> other = rig.newUpdater();
     std::optional<QCoro::Task<Updater::Outcome>> first;
     // While this copy offers 1.1.0, another copy accepts it and starts it; it has not taken over yet.
@@ -666,6 +760,7 @@ void TestUpdater::saysAnotherCopyIsStillProvingTheVersion()
     };
     QCOMPARE(rig.check(), Updater::Outcome::failed);
     QCOMPARE(rig.driver.failures, QStringList{UpdateFailure::installingElsewhere().description()});
+    QVERIFY(held.letGo());
     QCOMPARE(awaitTask(std::move(*first)), Updater::Outcome::installed);
     QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.1.0"));
     QCOMPARE(rig.relaunched.size(), 1);
@@ -830,16 +925,13 @@ void TestUpdater::replacesAHeldFolderOfTheVersionOnceLetGo()
     // Left by an attempt whose program did not take over, and held by another user's program.
     const QString left = rig.root + QStringLiteral("/1.1.0");
     QVERIFY(QDir().mkdir(left));
-    QProcess holder;
-    holder.start(QStringLiteral("flock"), {QStringLiteral("-s"), QStringLiteral("-o"), left,
-                                           QStringLiteral("sleep"), QStringLiteral("60")});
-    QTRY_VERIFY(!FolderLock::take(left, FolderLock::Mode::exclusive, false));
+    std::optional<FolderLock> holder = FolderLock::take(left, FolderLock::Mode::shared, false);
+    QVERIFY(holder);
     QCOMPARE(rig.check(), Updater::Outcome::failed);
     QCOMPARE(rig.driver.failures,
              QStringList{UpdateFailure::versionFolderHeld(QStringLiteral("1.1.0")).description()});
     QCOMPARE(rig.current(), rig.root + QStringLiteral("/1.0.0"));
-    holder.kill();
-    holder.waitForFinished();
+    holder.reset();
     QCOMPARE(rig.check(), Updater::Outcome::installed);
     QCOMPARE(rig.current(), left);
     QCOMPARE(readFile(left + QStringLiteral("/QuorvaleDemo")), rig.release.entries.first().bytes);

@@ -4,7 +4,8 @@
 // crashing build crashes, the quitting one is quit as a person quits the application, and the exiting
 // one ends its event loop by itself. It carries a build stamp as the application does. Told so in its
 // environment, a quit stand-in crashes out of sight before its proof is over, and a stand-in writes how
-// long after its start its proof was settled.
+// long after its start its proof was settled. While the file that QUORVALE_STANDIN_HOLD names does not
+// exist, and its folder does, it holds before its first frame, and so before its proof.
 
 #include "platform/updates/buildstamp.h"
 #include "platform/updates/startproof.h"
@@ -12,6 +13,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +30,8 @@ constexpr std::chrono::milliseconds proving{1000};
 
 int main(int argc, char *argv[])
 {
+    // As the application does: a report to a copy that has gone fails instead of ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -47,6 +52,9 @@ int main(int argc, char *argv[])
     std::fprintf(file, "%s %s\n", quorvale::updates::versionOfStamp(buildStamp), self);
     if (std::fclose(file) != 0 || std::rename(partial.c_str(), report.c_str()) != 0)
         return 1;
+    const QString hold = qEnvironmentVariable("QUORVALE_STANDIN_HOLD");
+    while (!hold.isEmpty() && !QFileInfo::exists(hold) && QFileInfo::exists(QFileInfo(hold).path()))
+        QThread::msleep(10);
     proof.shown();
     const std::string ending = STANDIN_ENDING;
     if (ending == "crashing")
