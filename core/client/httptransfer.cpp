@@ -7,6 +7,8 @@
 
 #include <QSslCertificate>
 #include <algorithm>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 namespace quorvale {
@@ -19,9 +21,17 @@ bool isRedirect(int status)
 }
 
 // Every socket libcurl opens is closed in a program this one starts, such as a new version of it.
-curl_socket_t openSocket(void *, curlsocktype, curl_sockaddr *address)
+// A TCP connection fails once bytes sent on it have gone unacknowledged for the given bound: the
+// kernel then ends it, and libcurl with it, however long the silence limit still runs.
+curl_socket_t openSocket(void *unacknowledged, curlsocktype, curl_sockaddr *address)
 {
-    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    const curl_socket_t made = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (made >= 0 && address->socktype == SOCK_STREAM &&
+        (address->family == AF_INET || address->family == AF_INET6)) {
+        const auto bound = unsigned(static_cast<const std::chrono::milliseconds *>(unacknowledged)->count());
+        ::setsockopt(made, IPPROTO_TCP, TCP_USER_TIMEOUT, &bound, sizeof bound);
+    }
+    return made;
 }
 
 // The authorities of a TLS configuration in PEM, or nothing to keep the system's.
@@ -70,11 +80,14 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_limits.bodyLimit));
     // A connection quiet for longer may be one the network forgot: a new one is made instead. Probes
-    // after a quarter of a minute's quiet keep a NAT's or a firewall's memory of it fresh meanwhile.
+    // after a quarter of a minute's quiet keep a NAT's or a firewall's memory of it fresh meanwhile;
+    // with the bound on unacknowledged bytes set, the first probe left unanswered for 5 s ends the
+    // connection, so one forgotten while idle is found well within the idle bound and the next
+    // request makes a new one at once.
     curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, long(m_limits.idleConnection.count()));
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPIDLE, 15L);
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 15L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 5L);
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpTransfer::onHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
@@ -84,6 +97,7 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
+    curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &m_limits.unacknowledged);
     // Authorities handed over replace the system's altogether: libcurl would still trust a folder
     // of them beside the blob.
     curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);

@@ -60,6 +60,11 @@ public:
         // Longest quiet after which a kept connection is no longer trusted: a NAT, a firewall or a
         // laptop's sleep may have forgotten it without a word.
         std::chrono::seconds idleConnection{60};
+        // Longest time bytes sent may go unacknowledged by the peer's TCP before their connection
+        // fails, as on one the network forgot. A slow server acknowledges a request at once and
+        // answers later, so it is unaffected; a lossy Wi-Fi's retransmissions take a few seconds at
+        // most, and a GET that fails on a kept connection still has the time to go again.
+        std::chrono::milliseconds unacknowledged{10000};
     };
     enum class Outcome
     {

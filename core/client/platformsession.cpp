@@ -113,7 +113,7 @@ HttpTransfer *PlatformSession::send(const QNetworkRequest &request, const QByteA
     auto *transfer = new HttpTransfer(
         m_connections, std::move(outgoing),
         {m_settings.requestTimeout, remaining, answerLimit, m_settings.tls, std::nullopt,
-         m_settings.idleConnectionLimit},
+         m_settings.idleConnectionLimit, m_settings.unacknowledgedLimit},
         this);
     if (newConnection)
         transfer->useNewConnection();

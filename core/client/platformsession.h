@@ -30,6 +30,9 @@ struct TransportSettings
     // Longest quiet after which a kept connection is no longer used: the network may have forgotten
     // it without a word, as a NAT, a firewall or a laptop's sleep does.
     std::chrono::seconds idleConnectionLimit{60};
+    // Longest time a request's bytes may go unacknowledged before its connection is taken as one the
+    // network forgot, far below the silence limit; a slow platform acknowledges them at once.
+    std::chrono::milliseconds unacknowledgedLimit{10000};
     // Replaces the system's TLS configuration when set; errors are never ignored either way.
     std::optional<QSslConfiguration> tls;
 };

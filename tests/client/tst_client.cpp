@@ -28,9 +28,13 @@
 #include <arpa/inet.h>
 #include <array>
 #include <atomic>
+#include <fcntl.h>
 #include <memory>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <optional>
+#include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -48,6 +52,7 @@ const QString next = QStringLiteral("/api/Test/Next");
 const QString account = QStringLiteral("teacher");
 const QString password = QStringLiteral("S3cret+pw");
 const QString loginPath = QStringLiteral("/api/MemberShip/Login");
+const QString currentUserPath = QStringLiteral("/api/MemberShip/GetCurrentUser");
 
 // A simulated platform on loopback, knowing the test account, and a client pointed at it. Both
 // clocks are fixed and agree unless a test moves one of them.
@@ -407,6 +412,82 @@ struct ForgettingNetwork
     std::unique_ptr<QuorvaleAPI> api;
 };
 
+// A network namespace of this thread's own with loopback up, for as long as it lives; what the
+// thread opens or starts meanwhile lives in it. There the bytes of a connection can vanish as they do
+// when a NAT or a firewall forgot it: unacknowledged, which a relay cannot show, as its kernel
+// acknowledges whatever reaches it.
+class PrivateNetwork
+{
+public:
+    PrivateNetwork()
+        : m_home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC))
+    {
+        if (nft().isEmpty()) {
+            m_missing = "nft (Debian's nftables) is not installed";
+            return;
+        }
+        if (m_home < 0 || ::unshare(CLONE_NEWNET) != 0) {
+            m_missing = "A network namespace of its own needs root";
+            return;
+        }
+        m_entered = true;
+        const int control = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ifreq loopback{};
+        qstrncpy(loopback.ifr_name, "lo", IFNAMSIZ);
+        loopback.ifr_flags = IFF_UP;
+        if (control < 0 || ::ioctl(control, SIOCSIFFLAGS, &loopback) != 0)
+            m_missing = "Loopback does not come up in a network namespace";
+        ::close(control);
+    }
+    ~PrivateNetwork()
+    {
+        if (m_entered)
+            ::setns(m_home, CLONE_NEWNET);
+        ::close(m_home);
+    }
+
+    // Why the namespace cannot be had here, or nothing when it is.
+    const char *missing() const { return m_missing; }
+
+    // Every packet of the connections open to the port now vanishes from here on, both ways; those
+    // made later pass. False when there was none or nft refused.
+    bool forget(quint16 port)
+    {
+        QFile table(QStringLiteral("/proc/thread-self/net/tcp"));
+        if (!table.open(QIODevice::ReadOnly))
+            return false;
+        QList<QByteArray> ports;
+        // Each line after the first: number, local and remote address and port in hexadecimal, state.
+        for (const QByteArray &line : table.readAll().split('\n').mid(1)) {
+            const QList<QByteArray> columns = line.simplified().split(' ');
+            const bool established = columns.size() > 3 && columns[3] == "01";
+            if (established && columns[2].split(':').last().toUShort(nullptr, 16) == port)
+                ports.append(QByteArray::number(columns[1].split(':').last().toUShort(nullptr, 16)));
+        }
+        if (ports.isEmpty())
+            return false;
+        const QByteArray set = "{ " + ports.join(", ") + " }";
+        QProcess rules;
+        rules.start(nft(), {QStringLiteral("-f"), QStringLiteral("-")});
+        rules.write("table inet forgetting {\n chain input {\n  type filter hook input priority 0;\n");
+        rules.write("  tcp sport " + set + " drop\n  tcp dport " + set + " drop\n }\n}\n");
+        rules.closeWriteChannel();
+        return rules.waitForFinished(10000) && rules.exitStatus() == QProcess::NormalExit &&
+               rules.exitCode() == 0;
+    }
+
+private:
+    // Debian's nftables installs it outside a user's path.
+    static QString nft()
+    {
+        return QStandardPaths::findExecutable(QStringLiteral("nft"), {QStringLiteral("/usr/sbin")});
+    }
+
+    int m_home;
+    bool m_entered = false;
+    const char *m_missing = nullptr;
+};
+
 QByteArray gzipped(const QByteArray &bytes)
 {
     z_stream stream{};
@@ -451,6 +532,8 @@ private slots:
     void recoversFromAForgottenConnection_data();
     void recoversFromAForgottenConnection();
     void leavesAFailedConnectionWithAllItsStreams();
+    void findsAConnectionWhoseBytesVanish_data();
+    void findsAConnectionWhoseBytesVanish();
     void leavesConnectionsQuietTooLong_data();
     void leavesConnectionsQuietTooLong();
     void readsCompressedAnswersWithinTheLimit_data();
@@ -949,6 +1032,68 @@ void TestClient::leavesAFailedConnectionWithAllItsStreams()
     QTRY_VERIFY_WITH_TIMEOUT(second->has_value(), 10000);
     QCOMPARE(**first, QString());
     QCOMPARE(**second, QString());
+}
+
+void TestClient::findsAConnectionWhoseBytesVanish_data()
+{
+    QTest::addColumn<bool>("http2");
+    QTest::addColumn<bool>("forgotten");
+    QTest::newRow("HTTP/2") << true << true;
+    QTest::newRow("HTTP/1.1") << false << true;
+    QTest::newRow("HTTP/2, a slow platform") << true << false;
+}
+
+void TestClient::findsAConnectionWhoseBytesVanish()
+{
+    QFETCH(bool, http2);
+    QFETCH(bool, forgotten);
+    if (http2 && Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    PrivateNetwork network;
+    if (network.missing())
+        QSKIP(network.missing());
+    TransportSettings transport = trustingTestAuthority();
+    transport.unacknowledgedLimit = std::chrono::seconds(1);
+    ForgettingNetwork platform(http2, transport);
+    QVERIFY(platform.ready());
+    platform.fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"), demo::Faults::always);
+    QuorvaleAPI &api = *platform.api;
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    QElapsedTimer waited;
+    waited.start();
+
+    if (!forgotten) {
+        // A slow platform answers long after the bound, but its TCP acknowledges the request at once.
+        platform.fixture.platform.faults().hold(currentUserPath);
+        QTimer::singleShot(3 * transport.unacknowledgedLimit, Qt::PreciseTimer, &platform.fixture.platform,
+                           &demo::DemoPlatform::releaseHeld);
+        QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+        QCOMPARE_GE(waited.elapsed(), 3 * transport.unacknowledgedLimit.count());
+        QCOMPARE(platform.fixture.platform.requestsTo(currentUserPath).size(), 2);
+        QCOMPARE(platform.relay->counts().connections, 1);
+        return;
+    }
+
+    // Two lookups go onto the forgotten connection, on HTTP/2 as streams of it; both go again on new
+    // connections long before the silence limit.
+    QVERIFY(network.forget(platform.relay->port()));
+    const auto first = std::make_shared<std::optional<QString>>();
+    const auto second = std::make_shared<std::optional<QString>>();
+    noteEnding(api.request(probe, QStringLiteral("GET"), std::nullopt), first);
+    noteEnding(api.request(probe, QStringLiteral("GET"), std::nullopt), second);
+    QTRY_VERIFY_WITH_TIMEOUT(first->has_value() && second->has_value(), 60000);
+    QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
+    QCOMPARE(**first, QString());
+    QCOMPARE(**second, QString());
+    QCOMPARE(platform.fixture.platform.requestsTo(probe).size(), 2);
+
+    // The sign-in goes once, on a connection of its own; the check that follows it on the kept
+    // connection, forgotten too, goes again as soon.
+    QVERIFY(network.forget(platform.relay->port()));
+    waited.restart();
+    QVERIFY(awaitTask(api.login(account, password, QString()), 60000).isAuthenticated);
+    QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
+    QCOMPARE(platform.fixture.platform.requestsTo(loginPath).size(), 1);
 }
 
 void TestClient::leavesConnectionsQuietTooLong_data()
