@@ -54,6 +54,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -742,7 +743,10 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
         field->setFocus(Qt::TabFocusReason);
         typeText(field, place == QLatin1String("field") ? QStringLiteral("k1") : student);
         if (place == QLatin1String("suggestion")) {
-            QTRY_VERIFY(!query->suggestions().isEmpty() && !signedIn.rig.model->busy());
+            // The search for the whole name has run, not only one for the first characters typed.
+            const QTimer *debounce = query->findChild<QTimer *>(QStringLiteral("debounce"));
+            QVERIFY(debounce);
+            QTRY_VERIFY(!debounce->isActive() && !query->suggestions().isEmpty() && !signedIn.rig.model->busy());
             QTest::keyClick(field, Qt::Key_Down);
             QTRY_VERIFY(query->highlighted());
         }
