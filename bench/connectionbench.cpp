@@ -7,6 +7,7 @@
 // longer than libcurl keeps an idle connection.
 
 #include "bench/benchfigures.h"
+#include "bench/benchtls.h"
 #include "core/base/errors.h"
 #include "core/base/shanghai.h"
 #include "core/client/quorvaleapi.h"
@@ -21,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSslCertificate>
-#include <QSslKey>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -36,14 +36,6 @@ constexpr qint64 searchStallGoalMs = 100;
 constexpr double searchBeforeMs = 1500;
 constexpr double keptGoalMb = 10;
 constexpr int matches = 10000;
-
-QByteArray readTlsFile(const QString &name)
-{
-    QFile file(QStringLiteral(QUORVALE_TEST_TLS_DIR "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DemoError::message(QStringLiteral("cannot read %1").arg(file.fileName()));
-    return file.readAll();
-}
 
 // The longest a timer that asks to run every 2 ms ran late while it watched.
 class StallWatch
@@ -122,14 +114,12 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
 
     try {
-        QSslConfiguration serverTls = QSslConfiguration::defaultConfiguration();
-        serverTls.setLocalCertificate(QSslCertificate(readTlsFile(QStringLiteral("server.pem"))));
-        serverTls.setPrivateKey(QSslKey(readTlsFile(QStringLiteral("server.key")), QSsl::Ec));
+        const QSslConfiguration serverTls = benchtls::serverTls();
         // The test authority alone: handing over the system's authorities too would make each new
         // connection read them all, which the system's own trust does once for the program.
         TransportSettings transport;
         transport.tls = QSslConfiguration::defaultConfiguration();
-        transport.tls->setCaCertificates(QSslCertificate::fromData(readTlsFile(QStringLiteral("ca.pem"))));
+        transport.tls->setCaCertificates(QSslCertificate::fromData(benchtls::readTlsFile(QStringLiteral("ca.pem"))));
 
         demo::DemoPlatform platform;
         if (!platform.listen(0, serverTls))

@@ -6,6 +6,7 @@
 // each other's answers, read from the platform's request log, times the round trip.
 
 #include "bench/benchfigures.h"
+#include "bench/benchtls.h"
 #include "core/base/errors.h"
 #include "core/base/shanghai.h"
 #include "core/client/quorvaleapi.h"
@@ -18,10 +19,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QSslCertificate>
-#include <QSslKey>
 #include <QTcpSocket>
 #include <QTextStream>
 #include <algorithm>
@@ -170,14 +169,6 @@ qsizetype rosterFetches(const demo::DemoPlatform &platform)
     return fetches;
 }
 
-QByteArray readTlsFile(const QString &name)
-{
-    QFile file(QStringLiteral(QUORVALE_TEST_TLS_DIR "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DemoError::message(QStringLiteral("cannot read %1").arg(file.fileName()));
-    return file.readAll();
-}
-
 // What the work threw, if it threw.
 std::optional<QString> failureOf(const std::function<void()> &work)
 {
@@ -276,12 +267,10 @@ int main(int argc, char **argv)
         qunsetenv(name);
 
     try {
-        QSslConfiguration serverTls = QSslConfiguration::defaultConfiguration();
-        serverTls.setLocalCertificate(QSslCertificate(readTlsFile(QStringLiteral("server.pem"))));
-        serverTls.setPrivateKey(QSslKey(readTlsFile(QStringLiteral("server.key")), QSsl::Ec));
+        const QSslConfiguration serverTls = benchtls::serverTls();
         TransportSettings transport;
         transport.tls = QSslConfiguration::defaultConfiguration();
-        transport.tls->addCaCertificates(QSslCertificate::fromData(readTlsFile(QStringLiteral("ca.pem"))));
+        transport.tls->addCaCertificates(QSslCertificate::fromData(benchtls::readTlsFile(QStringLiteral("ca.pem"))));
 
         demo::DemoPlatform platform;
         if (!platform.listen(0, serverTls))
