@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace quorvale {
 
@@ -32,6 +33,20 @@ std::chrono::milliseconds sinceBoot()
     clock_gettime(CLOCK_BOOTTIME, &now);
     return std::chrono::seconds(now.tv_sec) +
            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::nanoseconds(now.tv_nsec));
+}
+
+// The local address and port a socket is bound to; a null address for anything else.
+std::pair<QHostAddress, quint16> localEnd(curl_socket_t socket)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (getsockname(socket, reinterpret_cast<sockaddr *>(&address), &length) != 0 ||
+        (address.ss_family != AF_INET && address.ss_family != AF_INET6))
+        return {};
+    const quint16 port =
+        ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 &>(address).sin6_port
+                                            : reinterpret_cast<const sockaddr_in &>(address).sin_port);
+    return {QHostAddress(reinterpret_cast<const sockaddr *>(&address)), port};
 }
 
 // Stops a notifier at once and lets it go once the event that may be running it has returned.
@@ -141,17 +156,19 @@ void CurlMulti::retire(const QByteArray &localAddress, long localPort)
 {
     const QHostAddress local(QString::fromLatin1(localAddress));
     for (const auto &[socket, watch] : m_watches) {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        if (getsockname(socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-            continue;
-        const QHostAddress bound(reinterpret_cast<const sockaddr *>(&address));
-        const quint16 port =
-            ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 &>(address).sin6_port
-                                                : reinterpret_cast<const sockaddr_in &>(address).sin_port);
+        const auto [address, port] = localEnd(socket);
         // libcurl sees the connection end when it next reads and closes it then; the descriptor
         // stays its own until then.
-        if (bound.isEqual(local, QHostAddress::TolerantConversion) && port == localPort)
+        if (address.isEqual(local, QHostAddress::TolerantConversion) && port == localPort)
+            shutdown(socket, SHUT_RDWR);
+    }
+}
+
+void CurlMulti::retireIdleSince(std::chrono::steady_clock::time_point moment)
+{
+    // libcurl finds each ended when it next looks for a connection to reuse, and closes it.
+    for (const auto &[socket, idle] : m_idle) {
+        if (idle.since < moment && localEnd(socket).second == idle.localPort)
             shutdown(socket, SHUT_RDWR);
     }
 }
@@ -160,6 +177,12 @@ int CurlMulti::onSocket(CURL *, curl_socket_t socket, int what, void *self, void
 {
     static_cast<CurlMulti *>(self)->watch(socket, what);
     return 0;
+}
+
+int CurlMulti::onCloseSocket(void *self, curl_socket_t socket)
+{
+    static_cast<CurlMulti *>(self)->m_idle.erase(socket);
+    return ::close(socket);
 }
 
 int CurlMulti::onTimer(CURLM *, long milliseconds, void *self)
@@ -176,12 +199,15 @@ void CurlMulti::watch(curl_socket_t socket, int what)
 {
     Watch &watch = m_watches[socket];
     if (what == CURL_POLL_REMOVE) {
-        // libcurl closes the socket after this call: no notifier may outlive it.
+        // libcurl may close the socket after this call: no notifier may outlive it. Otherwise its
+        // connection is kept idle.
         release(watch.read);
         release(watch.write);
         m_watches.erase(socket);
+        m_idle[socket] = {std::chrono::steady_clock::now(), localEnd(socket).second};
         return;
     }
+    m_idle.erase(socket);
     watch.read = notifier(watch.read, socket, what & CURL_POLL_IN, true);
     watch.write = notifier(watch.write, socket, what & CURL_POLL_OUT, false);
 }

@@ -54,9 +54,14 @@ private:
     // carries: it is not reused, as libcurl would otherwise keep an HTTP/2 connection that failed
     // one of its transfers.
     void retire(const QByteArray &localAddress, long localPort);
+    // Closes every kept connection idle since before that moment: once one of them is found
+    // forgotten by the network, the others quiet as long are likely forgotten too, and a request on
+    // one would only wait out its silence limit.
+    void retireIdleSince(std::chrono::steady_clock::time_point moment);
 
     static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *);
     static int onTimer(CURLM *, long milliseconds, void *self);
+    static int onCloseSocket(void *self, curl_socket_t socket);
     void watch(curl_socket_t socket, int what);
     QSocketNotifier *notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted, bool reading);
     // Lets libcurl act on a socket (or on its timer, for CURL_SOCKET_TIMEOUT), then tells the news
@@ -69,6 +74,14 @@ private:
     CURLSH *m_share;
     QTimer m_timer;
     std::unordered_map<curl_socket_t, Watch> m_watches;
+    // The sockets of kept connections no transfer uses: since when, and their local port, by which a
+    // descriptor libcurl closed without telling is never taken for one of them.
+    struct Idle
+    {
+        std::chrono::steady_clock::time_point since;
+        quint16 localPort;
+    };
+    std::unordered_map<curl_socket_t, Idle> m_idle;
     QList<QPointer<HttpTransfer>> m_transfers;
     QList<QPointer<HttpTransfer>> m_news;
     // Transfers in the multi handle, and since when none has been, on the clock that counts sleep.

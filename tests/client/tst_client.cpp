@@ -333,11 +333,12 @@ auto environmentVariable(const QByteArray &name, const QString &value)
 }
 
 // nghttpx, a real HTTP/2 server, serving TLS with the test authority's certificate in front of a
-// platform that speaks plain HTTP/1.1. It logs each request it passes on.
+// platform that speaks plain HTTP/1.1, with as many streams at once on a connection as it is told.
+// It logs each request it passes on.
 class Http2Front
 {
 public:
-    explicit Http2Front(quint16 platformPort)
+    explicit Http2Front(quint16 platformPort, int streams = 100)
         : m_port(unusedPort())
     {
         const QString tls = QStringLiteral(QUORVALE_TEST_TLS_DIR "/");
@@ -347,6 +348,7 @@ public:
              QStringLiteral("--workers=1"), QStringLiteral("--no-ocsp"),
              QStringLiteral("--backend=127.0.0.1,%1").arg(platformPort),
              QStringLiteral("--frontend=127.0.0.1,%1").arg(m_port),
+             QStringLiteral("--frontend-http2-max-concurrent-streams=%1").arg(streams),
              QStringLiteral("--accesslog-file=") + m_folder.filePath(QStringLiteral("access")),
              QStringLiteral("--errorlog-file=/dev/null"), tls + QStringLiteral("server.key"),
              tls + QStringLiteral("server.pem")});
@@ -394,11 +396,11 @@ private:
 // relay before it that can forget connections; the client reaches it through the relay.
 struct ForgettingNetwork
 {
-    ForgettingNetwork(bool http2, const TransportSettings &transport)
+    ForgettingNetwork(bool http2, const TransportSettings &transport, int streams = 100)
         : fixture({}, http2 ? std::optional<QSslConfiguration>() : serverTls())
     {
         if (http2)
-            front.emplace(fixture.platform.port());
+            front.emplace(fixture.platform.port(), streams);
         relay.emplace(std::chrono::milliseconds(0), http2 ? front->port() : fixture.platform.port());
         QUrl origin(QStringLiteral("https://127.0.0.1"));
         origin.setPort(relay->port());
@@ -531,6 +533,8 @@ private slots:
     void keepsConnectionsBetweenRequests();
     void recoversFromAForgottenConnection_data();
     void recoversFromAForgottenConnection();
+    void leavesEveryConnectionForgottenWithTheFailedOne_data();
+    void leavesEveryConnectionForgottenWithTheFailedOne();
     void leavesAFailedConnectionWithAllItsStreams();
     void findsAConnectionWhoseBytesVanish_data();
     void findsAConnectionWhoseBytesVanish();
@@ -999,6 +1003,53 @@ void TestClient::recoversFromAForgottenConnection()
     QCOMPARE(relay.counts().connections, 4);
     if (http2)
         QVERIFY(network.front->accessLog().contains(" HTTP/2\""));
+}
+
+void TestClient::leavesEveryConnectionForgottenWithTheFailedOne_data()
+{
+    QTest::addColumn<bool>("http2");
+    QTest::newRow("HTTP/2") << true;
+    QTest::newRow("HTTP/1.1") << false;
+}
+
+void TestClient::leavesEveryConnectionForgottenWithTheFailedOne()
+{
+    QFETCH(bool, http2);
+    TransportSettings transport = trustingTestAuthority();
+    transport.requestTimeout = std::chrono::milliseconds(1500);
+    if (http2 && Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    // One stream at a time on an HTTP/2 connection, as on HTTP/1.1.
+    ForgettingNetwork network(http2, transport, 1);
+    QVERIFY(network.ready());
+    network.fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"), demo::Faults::always);
+    DelayRelay &relay = *network.relay;
+    QuorvaleAPI &api = *network.api;
+    // Two lookups at once leave two kept connections.
+    const auto twoLookups = [&api] {
+        const auto first = std::make_shared<std::optional<QString>>();
+        const auto second = std::make_shared<std::optional<QString>>();
+        noteEnding(api.request(probe, QStringLiteral("GET"), std::nullopt), first);
+        noteEnding(api.request(probe, QStringLiteral("GET"), std::nullopt), second);
+        QTRY_VERIFY_WITH_TIMEOUT(first->has_value() && second->has_value(), 60000);
+        QCOMPARE(**first, QString());
+        QCOMPARE(**second, QString());
+    };
+    twoLookups();
+    QCOMPARE(relay.counts().connections, 2);
+
+    // The first request after the forgetting fails on one of them and goes again on a new one; the
+    // sign-in, the check after it and two lookups at once then find the other gone as well.
+    relay.forget();
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    const int vanished = relay.counts().vanished;
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(awaitTask(api.login(account, password, QString())).isAuthenticated);
+    twoLookups();
+    QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
+    QCOMPARE(relay.counts().vanished, vanished);
+    QCOMPARE(network.fixture.platform.requestsTo(loginPath).size(), 1);
 }
 
 void TestClient::leavesAFailedConnectionWithAllItsStreams()
