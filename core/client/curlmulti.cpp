@@ -49,6 +49,13 @@ std::pair<QHostAddress, quint16> localEnd(curl_socket_t socket)
     return {QHostAddress(reinterpret_cast<const sockaddr *>(&address)), port};
 }
 
+// The scheme, host and port of an address, by which libcurl groups its connections.
+QString originOf(const QUrl &url)
+{
+    return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+        .toString();
+}
+
 // Stops a notifier at once and lets it go once the event that may be running it has returned.
 void release(QSocketNotifier *notifier)
 {
@@ -130,6 +137,8 @@ bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
     // looks for one.
     if (m_running == 0 && m_quietSince && sinceBoot() - *m_quietSince > transfer->m_limits.idleConnection)
         curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, 0L);
+    if (m_unshared.contains(originOf(transfer->m_request.url)))
+        curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 0L);
     // Adding only asks for a wake-up through the timer; nothing of the transfer runs in this call.
     if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
         return false;
@@ -171,6 +180,17 @@ void CurlMulti::retireIdleSince(std::chrono::steady_clock::time_point moment)
         if (idle.since < moment && localEnd(socket).second == idle.localPort)
             shutdown(socket, SHUT_RDWR);
     }
+}
+
+void CurlMulti::noteProtocol(const HttpTransfer &transfer, CURL *easy)
+{
+    long version = CURL_HTTP_VERSION_NONE;
+    curl_easy_getinfo(easy, CURLINFO_HTTP_VERSION, &version);
+    const QString origin = originOf(transfer.m_request.url);
+    if (version == CURL_HTTP_VERSION_1_0 || version == CURL_HTTP_VERSION_1_1)
+        m_unshared.insert(origin);
+    else
+        m_unshared.remove(origin);
 }
 
 int CurlMulti::onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
@@ -255,8 +275,12 @@ void CurlMulti::concludeFinished()
         char *owner = nullptr;
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
         // Ending a transfer runs whoever waits on it, who may end or start others meanwhile.
-        if (owner)
-            reinterpret_cast<HttpTransfer *>(owner)->conclude(message->data.result);
+        if (!owner)
+            continue;
+        auto *transfer = reinterpret_cast<HttpTransfer *>(owner);
+        if (message->data.result == CURLE_OK)
+            noteProtocol(*transfer, message->easy_handle);
+        transfer->conclude(message->data.result);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <chrono>
 #include <curl/curl.h>
@@ -68,12 +69,18 @@ private:
     // of its transfers and ends those it has finished.
     void act(curl_socket_t socket, int events);
     void concludeFinished();
+    // Notes whether the origin of a transfer answered over HTTP/1, on which nothing is shared.
+    void noteProtocol(const HttpTransfer &transfer, CURL *easy);
 
     CURLM *m_multi;
     // The TLS sessions of its connections, so that a new connection resumes one.
     CURLSH *m_share;
     QTimer m_timer;
     std::unordered_map<curl_socket_t, Watch> m_watches;
+    // Origins that answered last over HTTP/1. libcurl forgets it once it has closed every
+    // connection to one, and a GET would then wait for another's handshake to learn whether it may
+    // go as a stream of that connection, rather than open its own at once.
+    QSet<QString> m_unshared;
     // The sockets of kept connections no transfer uses: since when, and their local port, by which a
     // descriptor libcurl closed without telling is never taken for one of them.
     struct Idle
