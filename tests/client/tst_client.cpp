@@ -540,6 +540,7 @@ private slots:
     void findsAConnectionWhoseBytesVanish();
     void leavesConnectionsQuietTooLong_data();
     void leavesConnectionsQuietTooLong();
+    void opensConnectionsAtOnceToAnHttp1PlatformAfterAQuiet();
     void readsCompressedAnswersWithinTheLimit_data();
     void readsCompressedAnswersWithinTheLimit();
     void takesOnlyAClosedConnectionAsTheAnswersEnd_data();
@@ -1176,6 +1177,37 @@ void TestClient::leavesConnectionsQuietTooLong()
     QCOMPARE(awaitTask(network.api->currentUser(), 60000).isAuthenticated, false);
     QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
     QCOMPARE(relay.counts().connections, 2);
+}
+
+void TestClient::opensConnectionsAtOnceToAnHttp1PlatformAfterAQuiet()
+{
+    TransportSettings transport = trustingTestAuthority();
+    transport.idleConnectionLimit = std::chrono::seconds(1);
+    transport.requestTimeout = std::chrono::seconds(60);
+    ClientFixture fixture(transport, serverTls());
+    fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"), demo::Faults::always);
+    QCOMPARE(failureText(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt)), QString());
+
+    // After the quiet every kept connection is closed. In its place a server takes connections and
+    // never completes a handshake: two lookups at once each open their own at once, as the platform
+    // answered over HTTP/1.1, rather than the second waiting for the first's handshake.
+    QTest::qWait(1500);
+    const quint16 port = fixture.platform.port();
+    fixture.platform.close();
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, port));
+    int accepted = 0;
+    connect(&silent, &QTcpServer::newConnection, &silent, [&silent, &accepted] {
+        while (silent.nextPendingConnection())
+            ++accepted;
+    });
+    const auto first = std::make_shared<std::optional<QString>>();
+    const auto second = std::make_shared<std::optional<QString>>();
+    noteEnding(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt), first);
+    noteEnding(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt), second);
+    QTRY_COMPARE_WITH_TIMEOUT(accepted, 2, 20000);
+    fixture.api.reset();
+    QVERIFY(first->has_value() && second->has_value());
 }
 
 void TestClient::readsCompressedAnswersWithinTheLimit_data()
