@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace quorvale {
 
@@ -32,6 +33,27 @@ std::chrono::milliseconds sinceBoot()
     clock_gettime(CLOCK_BOOTTIME, &now);
     return std::chrono::seconds(now.tv_sec) +
            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::nanoseconds(now.tv_nsec));
+}
+
+// The local address and port a socket is bound to; a null address for anything else.
+std::pair<QHostAddress, quint16> localEnd(curl_socket_t socket)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (getsockname(socket, reinterpret_cast<sockaddr *>(&address), &length) != 0 ||
+        (address.ss_family != AF_INET && address.ss_family != AF_INET6))
+        return {};
+    const quint16 port =
+        ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 &>(address).sin6_port
+                                            : reinterpret_cast<const sockaddr_in &>(address).sin_port);
+    return {QHostAddress(reinterpret_cast<const sockaddr *>(&address)), port};
+}
+
+// The scheme, host and port of an address, by which libcurl groups its connections.
+QString originOf(const QUrl &url)
+{
+    return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+        .toString();
 }
 
 // Stops a notifier at once and lets it go once the event that may be running it has returned.
@@ -115,6 +137,8 @@ bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
     // looks for one.
     if (m_running == 0 && m_quietSince && sinceBoot() - *m_quietSince > transfer->m_limits.idleConnection)
         curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, 0L);
+    if (m_unshared.contains(originOf(transfer->m_request.url)))
+        curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 0L);
     // Adding only asks for a wake-up through the timer; nothing of the transfer runs in this call.
     if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
         return false;
@@ -141,25 +165,44 @@ void CurlMulti::retire(const QByteArray &localAddress, long localPort)
 {
     const QHostAddress local(QString::fromLatin1(localAddress));
     for (const auto &[socket, watch] : m_watches) {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        if (getsockname(socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-            continue;
-        const QHostAddress bound(reinterpret_cast<const sockaddr *>(&address));
-        const quint16 port =
-            ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 &>(address).sin6_port
-                                                : reinterpret_cast<const sockaddr_in &>(address).sin_port);
+        const auto [address, port] = localEnd(socket);
         // libcurl sees the connection end when it next reads and closes it then; the descriptor
         // stays its own until then.
-        if (bound.isEqual(local, QHostAddress::TolerantConversion) && port == localPort)
+        if (address.isEqual(local, QHostAddress::TolerantConversion) && port == localPort)
             shutdown(socket, SHUT_RDWR);
     }
+}
+
+void CurlMulti::retireIdleSince(std::chrono::steady_clock::time_point moment)
+{
+    // libcurl finds each ended when it next looks for a connection to reuse, and closes it.
+    for (const auto &[socket, idle] : m_idle) {
+        if (idle.since < moment && localEnd(socket).second == idle.localPort)
+            shutdown(socket, SHUT_RDWR);
+    }
+}
+
+void CurlMulti::noteProtocol(const HttpTransfer &transfer, CURL *easy)
+{
+    long version = CURL_HTTP_VERSION_NONE;
+    curl_easy_getinfo(easy, CURLINFO_HTTP_VERSION, &version);
+    const QString origin = originOf(transfer.m_request.url);
+    if (version == CURL_HTTP_VERSION_1_0 || version == CURL_HTTP_VERSION_1_1)
+        m_unshared.insert(origin);
+    else
+        m_unshared.remove(origin);
 }
 
 int CurlMulti::onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
 {
     static_cast<CurlMulti *>(self)->watch(socket, what);
     return 0;
+}
+
+int CurlMulti::onCloseSocket(void *self, curl_socket_t socket)
+{
+    static_cast<CurlMulti *>(self)->m_idle.erase(socket);
+    return ::close(socket);
 }
 
 int CurlMulti::onTimer(CURLM *, long milliseconds, void *self)
@@ -176,12 +219,15 @@ void CurlMulti::watch(curl_socket_t socket, int what)
 {
     Watch &watch = m_watches[socket];
     if (what == CURL_POLL_REMOVE) {
-        // libcurl closes the socket after this call: no notifier may outlive it.
+        // libcurl may close the socket after this call: no notifier may outlive it. Otherwise its
+        // connection is kept idle.
         release(watch.read);
         release(watch.write);
         m_watches.erase(socket);
+        m_idle[socket] = {std::chrono::steady_clock::now(), localEnd(socket).second};
         return;
     }
+    m_idle.erase(socket);
     watch.read = notifier(watch.read, socket, what & CURL_POLL_IN, true);
     watch.write = notifier(watch.write, socket, what & CURL_POLL_OUT, false);
 }
@@ -229,8 +275,12 @@ void CurlMulti::concludeFinished()
         char *owner = nullptr;
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
         // Ending a transfer runs whoever waits on it, who may end or start others meanwhile.
-        if (owner)
-            reinterpret_cast<HttpTransfer *>(owner)->conclude(message->data.result);
+        if (!owner)
+            continue;
+        auto *transfer = reinterpret_cast<HttpTransfer *>(owner);
+        if (message->data.result == CURLE_OK)
+            noteProtocol(*transfer, message->easy_handle);
+        transfer->conclude(message->data.result);
     }
 }
 

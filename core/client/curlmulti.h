@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <chrono>
 #include <curl/curl.h>
@@ -54,21 +55,40 @@ private:
     // carries: it is not reused, as libcurl would otherwise keep an HTTP/2 connection that failed
     // one of its transfers.
     void retire(const QByteArray &localAddress, long localPort);
+    // Closes every kept connection idle since before that moment: once one of them is found
+    // forgotten by the network, the others quiet as long are likely forgotten too, and a request on
+    // one would only wait out its silence limit.
+    void retireIdleSince(std::chrono::steady_clock::time_point moment);
 
     static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *);
     static int onTimer(CURLM *, long milliseconds, void *self);
+    static int onCloseSocket(void *self, curl_socket_t socket);
     void watch(curl_socket_t socket, int what);
     QSocketNotifier *notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted, bool reading);
     // Lets libcurl act on a socket (or on its timer, for CURL_SOCKET_TIMEOUT), then tells the news
     // of its transfers and ends those it has finished.
     void act(curl_socket_t socket, int events);
     void concludeFinished();
+    // Notes whether the origin of a transfer answered over HTTP/1, on which nothing is shared.
+    void noteProtocol(const HttpTransfer &transfer, CURL *easy);
 
     CURLM *m_multi;
     // The TLS sessions of its connections, so that a new connection resumes one.
     CURLSH *m_share;
     QTimer m_timer;
     std::unordered_map<curl_socket_t, Watch> m_watches;
+    // Origins that answered last over HTTP/1. libcurl forgets it once it has closed every
+    // connection to one, and a GET would then wait for another's handshake to learn whether it may
+    // go as a stream of that connection, rather than open its own at once.
+    QSet<QString> m_unshared;
+    // The sockets of kept connections no transfer uses: since when, and their local port, by which a
+    // descriptor libcurl closed without telling is never taken for one of them.
+    struct Idle
+    {
+        std::chrono::steady_clock::time_point since;
+        quint16 localPort;
+    };
+    std::unordered_map<curl_socket_t, Idle> m_idle;
     QList<QPointer<HttpTransfer>> m_transfers;
     QList<QPointer<HttpTransfer>> m_news;
     // Transfers in the multi handle, and since when none has been, on the clock that counts sleep.

@@ -98,6 +98,10 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
     curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &m_limits.unacknowledged);
+    if (m_multi) {
+        curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &CurlMulti::onCloseSocket);
+        curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, m_multi.data());
+    }
     // Authorities handed over replace the system's altogether: libcurl would still trust a folder
     // of them beside the blob.
     curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
@@ -186,6 +190,11 @@ void HttpTransfer::abort()
 
 bool HttpTransfer::mayRetry() const
 {
+    return m_outcome == Outcome::Broken && m_request.method == "GET" && keptConnectionDied();
+}
+
+bool HttpTransfer::keptConnectionDied() const
+{
     long connections = 0;
     char *localAddress = nullptr;
     curl_easy_getinfo(m_easy, CURLINFO_NUM_CONNECTS, &connections);
@@ -193,8 +202,7 @@ bool HttpTransfer::mayRetry() const
     // A transfer that made no connection of its own but has a local address went on a kept one.
     const bool keptConnection = connections == 0 && localAddress && *localAddress;
     const bool nothingAnswered = m_head.size() == 0 && m_body.isEmpty();
-    return m_outcome == Outcome::Broken && m_request.method == "GET" && keptConnection &&
-           (nothingAnswered || m_wentSilent);
+    return keptConnection && (nothingAnswered || m_wentSilent);
 }
 
 QByteArray HttpTransfer::field(QByteArrayView name) const
@@ -315,6 +323,7 @@ void HttpTransfer::checkLimits()
 
 void HttpTransfer::conclude(CURLcode result)
 {
+    m_failedInLibcurl = result != CURLE_OK;
     if (result == CURLE_FILESIZE_EXCEEDED)
         m_tooLarge = true;
     finish(result == CURLE_OK && m_head.isComplete() ? Outcome::Complete
@@ -327,8 +336,13 @@ void HttpTransfer::finish(Outcome outcome)
     if (isFinished())
         return;
     m_limitTimer.stop();
-    if (outcome != Outcome::Complete && m_added && m_multi)
+    if (outcome != Outcome::Complete && m_added && m_multi) {
+        // Silence or an error, not an abort, tells that the network forgot the connection.
+        if ((m_wentSilent || m_failedInLibcurl) && keptConnectionDied())
+            m_multi->retireIdleSince(std::chrono::steady_clock::now() -
+                                     std::chrono::milliseconds(m_started.elapsed()));
         retireConnection();
+    }
     if (m_added && m_multi)
         m_multi->remove(m_easy);
     m_added = false;

@@ -145,6 +145,8 @@ private:
     // libcurl has ended the transfer with this result.
     void conclude(CURLcode result);
     void finish(Outcome outcome);
+    // Whether the kept connection it went on gave no byte of an answer or fell silent.
+    bool keptConnectionDied() const;
     // Closes the connection of a transfer that failed, so that nothing goes on it again.
     void retireConnection();
 
@@ -161,6 +163,8 @@ private:
     bool m_added = false;
     bool m_tooLarge = false;
     bool m_wentSilent = false;
+    // libcurl ended it with an error of its connection or of the answer.
+    bool m_failedInLibcurl = false;
     // News noted inside libcurl, told once its call has returned.
     bool m_headNews = false;
     bool m_bodyNews = false;

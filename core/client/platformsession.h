@@ -48,8 +48,9 @@ struct PlatformAnswer
 
 // One platform session: cookies that live only in memory, connections kept for its requests, the
 // time limits and the redirect rule of the platform. A request that is not a GET goes out once, on a
-// connection of its own. A connection on which a request failed is never used again. Signing out
-// replaces the whole session, its connections with its cookies.
+// connection of its own. A connection on which a request failed is never used again; when it fell
+// silent or broke as one the network forgot, neither is any kept connection idle since before that
+// request. Signing out replaces the whole session, its connections with its cookies.
 class PlatformSession : public QObject
 {
     Q_OBJECT

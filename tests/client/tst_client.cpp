@@ -333,11 +333,12 @@ auto environmentVariable(const QByteArray &name, const QString &value)
 }
 
 // nghttpx, a real HTTP/2 server, serving TLS with the test authority's certificate in front of a
-// platform that speaks plain HTTP/1.1. It logs each request it passes on.
+// platform that speaks plain HTTP/1.1, with as many streams at once on a connection as it is told.
+// It logs each request it passes on.
 class Http2Front
 {
 public:
-    explicit Http2Front(quint16 platformPort)
+    explicit Http2Front(quint16 platformPort, int streams = 100)
         : m_port(unusedPort())
     {
         const QString tls = QStringLiteral(QUORVALE_TEST_TLS_DIR "/");
@@ -347,6 +348,7 @@ public:
              QStringLiteral("--workers=1"), QStringLiteral("--no-ocsp"),
              QStringLiteral("--backend=127.0.0.1,%1").arg(platformPort),
              QStringLiteral("--frontend=127.0.0.1,%1").arg(m_port),
+             QStringLiteral("--frontend-http2-max-concurrent-streams=%1").arg(streams),
              QStringLiteral("--accesslog-file=") + m_folder.filePath(QStringLiteral("access")),
              QStringLiteral("--errorlog-file=/dev/null"), tls + QStringLiteral("server.key"),
              tls + QStringLiteral("server.pem")});
@@ -394,11 +396,11 @@ private:
 // relay before it that can forget connections; the client reaches it through the relay.
 struct ForgettingNetwork
 {
-    ForgettingNetwork(bool http2, const TransportSettings &transport)
+    ForgettingNetwork(bool http2, const TransportSettings &transport, int streams = 100)
         : fixture({}, http2 ? std::optional<QSslConfiguration>() : serverTls())
     {
         if (http2)
-            front.emplace(fixture.platform.port());
+            front.emplace(fixture.platform.port(), streams);
         relay.emplace(std::chrono::milliseconds(0), http2 ? front->port() : fixture.platform.port());
         QUrl origin(QStringLiteral("https://127.0.0.1"));
         origin.setPort(relay->port());
@@ -531,11 +533,14 @@ private slots:
     void keepsConnectionsBetweenRequests();
     void recoversFromAForgottenConnection_data();
     void recoversFromAForgottenConnection();
+    void leavesEveryConnectionForgottenWithTheFailedOne_data();
+    void leavesEveryConnectionForgottenWithTheFailedOne();
     void leavesAFailedConnectionWithAllItsStreams();
     void findsAConnectionWhoseBytesVanish_data();
     void findsAConnectionWhoseBytesVanish();
     void leavesConnectionsQuietTooLong_data();
     void leavesConnectionsQuietTooLong();
+    void opensConnectionsAtOnceToAnHttp1PlatformAfterAQuiet();
     void readsCompressedAnswersWithinTheLimit_data();
     void readsCompressedAnswersWithinTheLimit();
     void takesOnlyAClosedConnectionAsTheAnswersEnd_data();
@@ -1001,6 +1006,55 @@ void TestClient::recoversFromAForgottenConnection()
         QVERIFY(network.front->accessLog().contains(" HTTP/2\""));
 }
 
+void TestClient::leavesEveryConnectionForgottenWithTheFailedOne_data()
+{
+    QTest::addColumn<bool>("http2");
+    QTest::newRow("HTTP/2") << true;
+    QTest::newRow("HTTP/1.1") << false;
+}
+
+void TestClient::leavesEveryConnectionForgottenWithTheFailedOne()
+{
+    QFETCH(bool, http2);
+    TransportSettings transport = trustingTestAuthority();
+    transport.requestTimeout = std::chrono::milliseconds(1500);
+    if (http2 && Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    // One stream at a time on an HTTP/2 connection, as on HTTP/1.1.
+    ForgettingNetwork network(http2, transport, 1);
+    QVERIFY(network.ready());
+    network.fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"), demo::Faults::always);
+    DelayRelay &relay = *network.relay;
+    QuorvaleAPI &api = *network.api;
+    // Two lookups at once need two connections, which are kept.
+    const auto twoLookups = [&api] {
+        const auto first = std::make_shared<std::optional<QString>>();
+        const auto second = std::make_shared<std::optional<QString>>();
+        noteEnding(api.request(probe, QStringLiteral("GET"), std::nullopt), first);
+        noteEnding(api.request(probe, QStringLiteral("GET"), std::nullopt), second);
+        QTRY_VERIFY_WITH_TIMEOUT(first->has_value() && second->has_value(), 60000);
+        QCOMPARE(**first, QString());
+        QCOMPARE(**second, QString());
+    };
+    // One lookup first, so that an HTTP/2 client knows the limit of streams before it asks for two.
+    QCOMPARE(failureText(api.request(probe, QStringLiteral("GET"), std::nullopt)), QString());
+    twoLookups();
+    QCOMPARE(relay.counts().connections, 2);
+
+    // The first request after the forgetting fails on one of them and goes again on a new one; the
+    // sign-in, the check after it and two lookups at once then find the other gone as well.
+    relay.forget();
+    QCOMPARE(awaitTask(api.currentUser()).isAuthenticated, false);
+    const int vanished = relay.counts().vanished;
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(awaitTask(api.login(account, password, QString())).isAuthenticated);
+    twoLookups();
+    QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
+    QCOMPARE(relay.counts().vanished, vanished);
+    QCOMPARE(network.fixture.platform.requestsTo(loginPath).size(), 1);
+}
+
 void TestClient::leavesAFailedConnectionWithAllItsStreams()
 {
     TransportSettings transport = trustingTestAuthority();
@@ -1125,6 +1179,37 @@ void TestClient::leavesConnectionsQuietTooLong()
     QCOMPARE(awaitTask(network.api->currentUser(), 60000).isAuthenticated, false);
     QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
     QCOMPARE(relay.counts().connections, 2);
+}
+
+void TestClient::opensConnectionsAtOnceToAnHttp1PlatformAfterAQuiet()
+{
+    TransportSettings transport = trustingTestAuthority();
+    transport.idleConnectionLimit = std::chrono::seconds(1);
+    transport.requestTimeout = std::chrono::seconds(60);
+    ClientFixture fixture(transport, serverTls());
+    fixture.platform.faults().answer(probe, jsonAnswer(R"({"state":0})"), demo::Faults::always);
+    QCOMPARE(failureText(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt)), QString());
+
+    // After the quiet every kept connection is closed. In its place a server takes connections and
+    // never completes a handshake: two lookups at once each open their own at once, as the platform
+    // answered over HTTP/1.1, rather than the second waiting for the first's handshake.
+    QTest::qWait(1500);
+    const quint16 port = fixture.platform.port();
+    fixture.platform.close();
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, port));
+    int accepted = 0;
+    connect(&silent, &QTcpServer::newConnection, &silent, [&silent, &accepted] {
+        while (silent.nextPendingConnection())
+            ++accepted;
+    });
+    const auto first = std::make_shared<std::optional<QString>>();
+    const auto second = std::make_shared<std::optional<QString>>();
+    noteEnding(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt), first);
+    noteEnding(fixture.api->request(probe, QStringLiteral("GET"), std::nullopt), second);
+    QTRY_COMPARE_WITH_TIMEOUT(accepted, 2, 20000);
+    fixture.api.reset();
+    QVERIFY(first->has_value() && second->has_value());
 }
 
 void TestClient::readsCompressedAnswersWithinTheLimit_data()
