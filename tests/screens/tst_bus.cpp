@@ -228,6 +228,8 @@ private slots:
     void focusGoesWhereTheSignInGoesOn_data();
     void focusGoesWhereTheSignInGoesOn();
     void accountButtonOpensItsMenuOnItsFirstItem();
+    void closingTheAccountMenuTellsTheFocusOnce_data();
+    void closingTheAccountMenuTellsTheFocusOnce();
     void dateEditorValueIsThePartTheArrowsStep_data();
     void dateEditorValueIsThePartTheArrowsStep();
     void everyFocusableObjectHasAName_data();
@@ -284,6 +286,8 @@ private:
     QPointer<QObject> m_focusedObject;
     // The names of everything reported focused, in order.
     QStringList m_focusedNames;
+    // The paths of everything reported focused, in order.
+    QStringList m_focusedPaths;
 };
 
 void BusTest::initTestCase()
@@ -336,6 +340,7 @@ void BusTest::hear(const QDBusMessage &message)
         m_focused = source ? source->text(QAccessible::Name) : QString();
         m_focusedObject = source ? source->object() : nullptr;
         m_focusedNames.append(m_focused);
+        m_focusedPaths.append(message.path());
     }
 }
 
@@ -616,6 +621,64 @@ void BusTest::accountButtonOpensItsMenuOnItsFirstItem()
     QVERIFY(!states.contains(collapsedState));
     menu->close();
     QTRY_VERIFY(!menu->isVisible());
+}
+
+void BusTest::closingTheAccountMenuTellsTheFocusOnce_data()
+{
+    QTest::addColumn<int>("item");
+    // The key pressed on the item, or none where the pointer clicks it.
+    QTest::addColumn<int>("key");
+    QTest::newRow("closed by Escape") << 0 << int(Qt::Key_Escape);
+    QTest::newRow("检查登录状态") << 0 << int(Qt::Key_Return);
+    QTest::newRow("退出并忘记账号") << 1 << int(Qt::Key_Return);
+    QTest::newRow("退出并忘记账号 clicked") << 1 << 0;
+}
+
+// As the account menu closes, the reader is told once where the keys are: back on the button, or
+// after a sign-out in the sign-in screen's field, with nothing told of the query screen that went.
+void BusTest::closingTheAccountMenuTellsTheFocusOnce()
+{
+    QFETCH(int, item);
+    QFETCH(int, key);
+    HeardWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    MenuButton *button = query->topBar()->accountButton();
+    const QString buttonPath = pathOf(QAccessible::queryAccessibleInterface(button));
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    const QPointer<QMenu> menu = query->topBar()->accountMenu();
+    QTRY_VERIFY(menu->isVisible());
+    QList<QAction *> items = menu->actions();
+    items.removeIf([](const QAction *action) { return action->isSeparator(); });
+    // The keyboard walks to the item; the pointer goes straight to it.
+    const int marked = key == 0 ? 0 : item;
+    if (marked > 0)
+        QTest::keyClick(menu, Qt::Key_Down);
+    QTRY_COMPARE_WITH_TIMEOUT(m_focused, items.at(marked)->text(), 10000);
+    QVERIFY(heardAllSoFar());
+    m_focusedPaths.clear();
+    if (key == 0)
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(items.at(item)).center());
+    else
+        QTest::keyClick(menu, Qt::Key(key));
+    // Keys reach the window through the window system, a turn or more later; a sign-out takes the
+    // menu away with its screen.
+    QTRY_VERIFY(!menu || !menu->isVisible());
+    QTRY_VERIFY(!signedIn.rig.client->working());
+    QWidget *expected = button;
+    if (item > 0) {
+        LoginView *login = nullptr;
+        QTRY_VERIFY((login = qobject_cast<LoginView *>(signedIn.window->screen())));
+        expected = login->accountField();
+        QTRY_COMPARE(QApplication::focusWidget(), expected);
+    }
+    settle();
+    const QString wrong = focusToldOn(expected);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    // The button is told once as the menu closes, and after a sign-out not again once it has gone.
+    const qsizetype told = m_focusedPaths.count(buttonPath);
+    QVERIFY2(item > 0 ? told <= 1 : told == 1, qPrintable(m_focusedPaths.join(QStringLiteral(" | "))));
 }
 
 void BusTest::dateEditorValueIsThePartTheArrowsStep_data()
