@@ -4,6 +4,7 @@
 #include "app/look/painting.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -211,13 +212,21 @@ void MenuButton::setMenu(QMenu *menu)
     };
     connect(menu, &QMenu::aboutToShow, this, tellExpanded);
     connect(menu, &QMenu::aboutToHide, this, tellExpanded);
-    // The menu never held the widget focus, so nothing tells a reader, left on a menu item that is
-    // gone, that the keys are back on the button.
+    // A menu that took the widget focus gives it back to the button as it closes, which Qt tells a
+    // reader itself. One that never took it, as when it is closed by Escape, leaves the reader on a
+    // menu item that is gone with nothing to tell it the keys are back on the button; told where Qt
+    // told it already, a reader would hear the button twice, the second time after a sign-out that
+    // takes it away.
+    connect(menu, &QMenu::aboutToShow, this, [this] { m_focusRetold = false; });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now == this)
+            m_focusRetold = true;
+    });
     connect(menu, &QMenu::aboutToHide, this, [this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (hasFocus()) {
+                if (!m_focusRetold && hasFocus()) {
                     QAccessibleEvent focus(this, QAccessible::Focus);
                     QAccessible::updateAccessibility(&focus);
                 }

@@ -87,6 +87,8 @@ public:
 
 private:
     QMenu *m_menu = nullptr;
+    // Whether the focus came back to the button, and was told, since the menu last opened.
+    bool m_focusRetold = false;
 };
 
 // Tells assistive technologies that a control that expands was opened or closed. This desktop's bridge

@@ -54,6 +54,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -227,6 +228,8 @@ private slots:
     void focusGoesWhereTheSignInGoesOn_data();
     void focusGoesWhereTheSignInGoesOn();
     void accountButtonOpensItsMenuOnItsFirstItem();
+    void closingTheAccountMenuTellsTheFocusOnce_data();
+    void closingTheAccountMenuTellsTheFocusOnce();
     void dateEditorValueIsThePartTheArrowsStep_data();
     void dateEditorValueIsThePartTheArrowsStep();
     void everyFocusableObjectHasAName_data();
@@ -283,6 +286,8 @@ private:
     QPointer<QObject> m_focusedObject;
     // The names of everything reported focused, in order.
     QStringList m_focusedNames;
+    // The paths of everything reported focused, in order.
+    QStringList m_focusedPaths;
 };
 
 void BusTest::initTestCase()
@@ -335,6 +340,7 @@ void BusTest::hear(const QDBusMessage &message)
         m_focused = source ? source->text(QAccessible::Name) : QString();
         m_focusedObject = source ? source->object() : nullptr;
         m_focusedNames.append(m_focused);
+        m_focusedPaths.append(message.path());
     }
 }
 
@@ -617,6 +623,64 @@ void BusTest::accountButtonOpensItsMenuOnItsFirstItem()
     QTRY_VERIFY(!menu->isVisible());
 }
 
+void BusTest::closingTheAccountMenuTellsTheFocusOnce_data()
+{
+    QTest::addColumn<int>("item");
+    // The key pressed on the item, or none where the pointer clicks it.
+    QTest::addColumn<int>("key");
+    QTest::newRow("closed by Escape") << 0 << int(Qt::Key_Escape);
+    QTest::newRow("检查登录状态") << 0 << int(Qt::Key_Return);
+    QTest::newRow("退出并忘记账号") << 1 << int(Qt::Key_Return);
+    QTest::newRow("退出并忘记账号 clicked") << 1 << 0;
+}
+
+// As the account menu closes, the reader is told once where the keys are: back on the button, or
+// after a sign-out in the sign-in screen's field, with nothing told of the query screen that went.
+void BusTest::closingTheAccountMenuTellsTheFocusOnce()
+{
+    QFETCH(int, item);
+    QFETCH(int, key);
+    HeardWindow signedIn;
+    QueryView *query = signedIn.query();
+    QVERIFY(query);
+    MenuButton *button = query->topBar()->accountButton();
+    const QString buttonPath = pathOf(QAccessible::queryAccessibleInterface(button));
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    const QPointer<QMenu> menu = query->topBar()->accountMenu();
+    QTRY_VERIFY(menu->isVisible());
+    QList<QAction *> items = menu->actions();
+    items.removeIf([](const QAction *action) { return action->isSeparator(); });
+    // The keyboard walks to the item; the pointer goes straight to it.
+    const int marked = key == 0 ? 0 : item;
+    if (marked > 0)
+        QTest::keyClick(menu, Qt::Key_Down);
+    QTRY_COMPARE_WITH_TIMEOUT(m_focused, items.at(marked)->text(), 10000);
+    QVERIFY(heardAllSoFar());
+    m_focusedPaths.clear();
+    if (key == 0)
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(items.at(item)).center());
+    else
+        QTest::keyClick(menu, Qt::Key(key));
+    // Keys reach the window through the window system, a turn or more later; a sign-out takes the
+    // menu away with its screen.
+    QTRY_VERIFY(!menu || !menu->isVisible());
+    QTRY_VERIFY(!signedIn.rig.client->working());
+    QWidget *expected = button;
+    if (item > 0) {
+        LoginView *login = nullptr;
+        QTRY_VERIFY((login = qobject_cast<LoginView *>(signedIn.window->screen())));
+        expected = login->accountField();
+        QTRY_COMPARE(QApplication::focusWidget(), expected);
+    }
+    settle();
+    const QString wrong = focusToldOn(expected);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    // The button is told once as the menu closes, and after a sign-out not again once it has gone.
+    const qsizetype told = m_focusedPaths.count(buttonPath);
+    QVERIFY2(item > 0 ? told <= 1 : told == 1, qPrintable(m_focusedPaths.join(QStringLiteral(" | "))));
+}
+
 void BusTest::dateEditorValueIsThePartTheArrowsStep_data()
 {
     QTest::addColumn<int>("part");
@@ -709,6 +773,7 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn_data()
     QTest::addColumn<QString>("place");
     QTest::newRow("typing in the search field") << QStringLiteral("field");
     QTest::newRow("the answer") << QStringLiteral("answer");
+    QTest::newRow("a suggestion highlighted, Return meanwhile") << QStringLiteral("suggestion");
     QTest::newRow("the search field over an answer, suggestions closed") << QStringLiteral("over answer");
     QTest::newRow("the date line's calendar button") << QStringLiteral("calendar");
     QTest::newRow("the date editor of the open date controls") << QStringLiteral("editor");
@@ -739,7 +804,15 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
         QVERIFY(focusDateEditor(query));
     } else {
         field->setFocus(Qt::TabFocusReason);
-        typeText(field, QStringLiteral("k1"));
+        typeText(field, place == QLatin1String("field") ? QStringLiteral("k1") : student);
+        if (place == QLatin1String("suggestion")) {
+            // The search for the whole name has run, not only one for the first characters typed.
+            const QTimer *debounce = query->findChild<QTimer *>(QStringLiteral("debounce"));
+            QVERIFY(debounce);
+            QTRY_VERIFY(!debounce->isActive() && !query->suggestions().isEmpty() && !signedIn.rig.model->busy());
+            QTest::keyClick(field, Qt::Key_Down);
+            QTRY_VERIFY(query->highlighted());
+        }
     }
     settle();
     const bool suggestionsShown = query->dropdownVisible();
@@ -753,8 +826,14 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
     QTRY_VERIFY(!before && signedIn.rig.platform.heldCount() > 0);
     QVERIFY(heardAllSoFar());
     QCOMPARE(m_focused, QStringLiteral("正在重新登录…"));
-    if (place == QLatin1String("field"))
+    if (place == QLatin1String("field")) {
         typeText(QApplication::focusWidget(), QStringLiteral("k2"));
+    } else if (place == QLatin1String("suggestion")) {
+        // Through the window, as the window system sends it: the bridge to the bus holds the key back
+        // and then hands it to the window, which gives it to whatever has the keyboard by then, the
+        // re-sign-in's screen or the field already put back.
+        QTest::keyClick(signedIn.window->windowHandle(), Qt::Key_Return);
+    }
     signedIn.rig.platform.releaseHeld();
     awaitTask(std::move(check));
     QTRY_VERIFY(signedIn.query());
@@ -771,8 +850,9 @@ void BusTest::keyboardKeepsItsPlaceThroughAReSignIn()
     } else if (place == QLatin1String("editor")) {
         QVERIFY(query->showDate());
         expected = query->dateControls()->editor();
-    } else if (place == QLatin1String("answer")) {
-        QTRY_VERIFY(query->resultArea() && query->resultArea()->answer()->hasFocus());
+    } else if (place != QLatin1String("over answer")) {
+        // Return chose the highlighted student, and the answer took the keyboard.
+        QTRY_VERIFY_WITH_TIMEOUT(query->resultArea() && query->resultArea()->answer()->hasFocus(), 20000);
         expected = query->resultArea()->answer();
         QCOMPARE(signedIn.rig.model->selectionName(), student);
     }
