@@ -2,6 +2,7 @@
 
 #include "core/adapters/studentrow.h"
 #include "core/base/errors.h"
+#include "core/base/namesort.h"
 #include "core/base/strictjson.h"
 #include "core/base/text.h"
 #include "core/client/quorvaleapi.h"
@@ -9,6 +10,7 @@
 #include "core/client/settled.h"
 #include "core/client/studentrequests.h"
 
+#include <QCoroTimer>
 #include <QJsonArray>
 #include <algorithm>
 
@@ -40,6 +42,13 @@ bool readInEffect(const QJsonObject &envelope, qint64 taskId, qint64 schoolId)
     if (!data.isObject() || !inEffect.isBool() || (id && *id != taskId) || (school && *school != schoolId))
         throw QuorvaleAPIError::invalidResponse();
     return inEffect.toBool();
+}
+
+QList<Student> byNameThenId(QList<Student> students)
+{
+    std::sort(students.begin(), students.end(),
+              [](const Student &a, const Student &b) { return a.id < b.id; });
+    return sortedByName(std::move(students));
 }
 
 QCoro::Task<bool> checkInEffect(QuorvaleAPI *api, qint64 taskId, qint64 schoolId)
@@ -88,12 +97,24 @@ QCoro::Task<QList<Student>> roster(QuorvaleAPI *api, qint64 taskId, QString key,
             requests.push_back(settled(api->request(studentrequests::roster(taskId, key, page),
                                                     studentrequests::get, std::nullopt)));
         }
-        std::vector<Settled<QJsonObject>> answers = co_await land(std::move(requests));
-        for (Settled<QJsonObject> &answer : answers) {
-            if (pages.isComplete())
-                break;
-            pages.read(next++, answer.take());
+        // Each page is read as soon as it and every page before it have landed, with a turn of the
+        // event loop between pages, so that a list of many pages never holds the window and no page
+        // waits for the last one. Every request still lands before a failure is thrown.
+        std::exception_ptr failure;
+        for (std::size_t at = 0; at < requests.size(); ++at) {
+            Settled<QJsonObject> answer = co_await std::move(requests[at]);
+            if (failure || pages.isComplete())
+                continue;
+            try {
+                pages.read(next++, answer.take());
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            if (at + 1 < requests.size() && requests[at + 1].isReady())
+                co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         }
+        if (failure)
+            std::rethrow_exception(failure);
     }
     co_return pages.students();
 }
@@ -162,12 +183,20 @@ void StudentMerge::add(const Student &student)
 
 QList<Student> StudentMerge::sorted() const
 {
-    QList<Student> students = m_students.values();
-    std::sort(students.begin(), students.end(), [](const Student &a, const Student &b) {
-        const int order = text::compare(a.name, b.name);
-        return order != 0 ? order < 0 : a.id < b.id;
-    });
-    return students;
+    return byNameThenId(m_students.values());
+}
+
+QList<Student> merged(QList<QList<Student>> lists, qint64 schoolId)
+{
+    // One task's list holds each student once, already of this school, so it needs no merging.
+    if (lists.size() == 1)
+        return byNameThenId(std::move(lists.first()));
+    StudentMerge merge(schoolId);
+    for (const QList<Student> &students : lists) {
+        for (const Student &student : students)
+            merge.add(student);
+    }
+    return merge.sorted();
 }
 
 } // namespace quorvale::studentsearch

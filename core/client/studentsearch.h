@@ -73,5 +73,8 @@ private:
     QHash<qint64, Student> m_students;
 };
 
+// The students of several tasks' lists, each once as StudentMerge keeps them, sorted as it sorts them.
+QList<Student> merged(QList<QList<Student>> lists, qint64 schoolId);
+
 } // namespace studentsearch
 } // namespace quorvale

@@ -1,5 +1,6 @@
 #include "core/base/shanghai.h"
 #include "core/client/quorvaleapierror.h"
+#include "core/client/studentsearch.h"
 #include "lookupfixture.h"
 #include "smallschool.h"
 #include "tools/demoplatform/school/sampleschool.h"
@@ -7,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
+#include <QUrlQuery>
 #include <numeric>
 
 using namespace quorvale;
@@ -62,6 +64,27 @@ QJsonObject servedData(LookupFixture &fixture, const demo::HttpRequest &request)
         .toObject();
 }
 
+// A platform whose list pages are all at hand: each is answered at once, without a turn of the event
+// loop, from a list of `total` students.
+class PagesAtHand : public QuorvaleAPI
+{
+public:
+    explicit PagesAtHand(qint64 total)
+        : m_total(total)
+    {}
+
+    QCoro::Task<QJsonObject> request(QString path, QString, std::optional<QByteArray>) override
+    {
+        const qint64 index = QUrlQuery(QUrl(path)).queryItemValue(QStringLiteral("pageIndex")).toLongLong();
+        const qint64 first = (index - 1) * 50 + 1;
+        co_return QJsonObject{
+            {"data", rows(m_total, first, std::min<qint64>(50, m_total - first + 1), index)}};
+    }
+
+private:
+    qint64 m_total;
+};
+
 QString dayText(qint64 fromMonday)
 {
     return shanghai::dayText(monday.addDays(fromMonday));
@@ -76,6 +99,7 @@ class TestStudentLookup : public QObject
 private slots:
     void searchesTasksInEffectPreferredFirst();
     void readsPagesStrictlyMergesAndSorts();
+    void readsPagesAtHandInTurns();
     void choosesTheTask();
     void buildsTheWeekFromTheStudentsOwnTable();
     void refusesWhatItCannotConfirm_data();
@@ -147,6 +171,22 @@ void TestStudentLookup::readsPagesStrictlyMergesAndSorts()
         QCOMPARE(found == QStringList{"120"} ? QStringList{QString::number(students.size())} : students,
                  found);
     }
+}
+
+// Pages that have all arrived are still read one to a turn of the event loop, so that a long list
+// never holds the window while it is read.
+void TestStudentLookup::readsPagesAtHandInTurns()
+{
+    const qint64 pages = 8;
+    PagesAtHand api(pages * 50);
+    int turns = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&turns] { ++turns; });
+    ticker.start(0);
+    const QList<Student> students = awaitTask(studentsearch::roster(&api, 21, "学生", school::schoolId));
+    QCOMPARE(students.size(), pages * 50);
+    QCOMPARE(students.last().id, pages * 50);
+    QVERIFY2(turns >= pages / 2, qPrintable(QStringLiteral("%1 turns").arg(turns)));
 }
 
 void TestStudentLookup::choosesTheTask()
