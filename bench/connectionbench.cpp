@@ -142,8 +142,10 @@ int main(int argc, char *argv[])
             const auto search = [&] {
                 return testing::awaitTask(api.search(QStringLiteral("测"), school.schoolId, moment));
             };
-            const qsizetype found = search().size();
+            // The platform's log of requests is the benchmark's, not the program's.
+            platform.clearLog();
             const double before = bench::residentMb();
+            const qsizetype found = search().size();
             QList<double> times;
             qint64 longest = 0;
             DelayRelay::Counts opened;
@@ -155,6 +157,7 @@ int main(int argc, char *argv[])
                 times.append(double(clock.elapsed()));
                 opened = counter.counts();
             }
+            platform.clearLog();
             const double kept = bench::residentMb() - before;
             const double median = bench::median(times);
             out << QStringLiteral("search \"测\": %1 students, %2 per run, memory %3 MB before\n")
@@ -170,7 +173,7 @@ int main(int argc, char *argv[])
             bench::result(
                 QStringLiteral("longest stall of that search"), QStringLiteral("%1 ms").arg(longest),
                 QStringLiteral("at most %1 ms").arg(searchStallGoalMs), longest <= searchStallGoalMs);
-            bench::result(QStringLiteral("memory kept after %1 such searches").arg(runs),
+            bench::result(QStringLiteral("memory kept after %1 such searches").arg(runs + 1),
                           QStringLiteral("%1 MB").arg(kept, 0, 'f', 1),
                           QStringLiteral("at most %1 MB").arg(keptGoalMb), kept <= keptGoalMb);
         }
