@@ -13,12 +13,14 @@
 #include <QCoroTimer>
 #include <QJsonArray>
 #include <algorithm>
+#include <deque>
 
 namespace quorvale::studentsearch {
 
 namespace {
 
 constexpr qint64 largestTotal = 10000;
+constexpr qsizetype pagesOnTheirWay = 24;
 
 QString unconfirmedClass()
 {
@@ -92,25 +94,35 @@ QCoro::Task<QList<Student>> roster(QuorvaleAPI *api, qint64 taskId, QString key,
         // Pages of a full 50 rows are the usual case; a shorter page leaves rows missing and the
         // loop asks again for what is still missing.
         const qint64 last = std::min(next + pages.pagesMissing() - 1, RosterPages::lastPage);
-        std::vector<QCoro::Task<Settled<QJsonObject>>> requests;
-        for (qint64 page = next; page <= last; ++page) {
-            requests.push_back(settled(api->request(studentrequests::roster(taskId, key, page),
-                                                    studentrequests::get, std::nullopt)));
-        }
-        // Each page is read as soon as it and every page before it have landed, with a turn of the
-        // event loop between pages, so that a list of many pages never holds the window and no page
-        // waits for the last one. Every request still lands before a failure is thrown.
+        // A window of pages is on its way at a time, enough to keep every connection busy: a long
+        // list never has all its requests and answers in memory at once. Each page is read as soon
+        // as it and every page before it have landed, with a turn of the event loop between pages,
+        // so that reading never holds the window. After a failure nothing more is asked, and every
+        // request still on its way lands before the failure is thrown.
+        std::deque<QCoro::Task<Settled<QJsonObject>>> requests;
+        qint64 asked = next;
+        const auto askMore = [&] {
+            for (; asked <= last && qsizetype(requests.size()) < pagesOnTheirWay; ++asked) {
+                requests.push_back(settled(api->request(studentrequests::roster(taskId, key, asked),
+                                                        studentrequests::get, std::nullopt)));
+            }
+        };
+        askMore();
         std::exception_ptr failure;
-        for (std::size_t at = 0; at < requests.size(); ++at) {
-            Settled<QJsonObject> answer = co_await std::move(requests[at]);
+        while (!requests.empty()) {
+            Settled<QJsonObject> answer = co_await std::move(requests.front());
+            requests.pop_front();
             if (failure || pages.isComplete())
                 continue;
             try {
                 pages.read(next++, answer.take());
+                if (!pages.isComplete())
+                    askMore();
             } catch (...) {
                 failure = std::current_exception();
             }
-            if (at + 1 < requests.size() && requests[at + 1].isReady())
+            // Pages that landed together are still read one to a turn.
+            if (!requests.empty())
                 co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         }
         if (failure)
