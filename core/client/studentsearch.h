@@ -26,7 +26,8 @@ QCoro::Task<QList<CourseTaskOption>> tasksInEffect(QuorvaleAPI *api, QList<Cours
                                                    bool firstIsPreferred, qint64 schoolId);
 
 // Every student of one task's class-student list that the key matches, in list order. The first
-// page tells how many rows there are; the pages still missing are then asked for together.
+// page tells how many rows there are; the pages still missing are then asked for a few dozen at a
+// time, each read as soon as it and those before it have landed.
 QCoro::Task<QList<Student>> roster(QuorvaleAPI *api, qint64 taskId, QString key, qint64 schoolId);
 
 // The pages of one task's list as they are read, checked strictly in page order.
