@@ -162,8 +162,14 @@ void RosterPages::read(qint64 page, const QJsonObject &envelope)
         if (m_ids.contains(row.studentId))
             throw DemoError::message(QStringLiteral("课表学生名单出现重复分页，请重新查询"));
         m_ids.insert(row.studentId);
-        if (const std::optional<Student> student = row.student(m_schoolId))
-            m_students.append(*student);
+        if (std::optional<Student> student = row.student(m_schoolId)) {
+            const auto known = m_classNames.constFind(student->className);
+            if (known == m_classNames.cend())
+                m_classNames.insert(student->className);
+            else
+                student->className = *known;
+            m_students.append(std::move(*student));
+        }
     }
 }
 

@@ -53,6 +53,8 @@ private:
     std::optional<qint64> m_total;
     qint64 m_received = 0;
     QSet<qint64> m_ids;
+    // Thousands of students share a few dozen classes: each class's text is held once.
+    QSet<QString> m_classNames;
     QList<Student> m_students;
 };
 
