@@ -1,5 +1,5 @@
 #include "app/state/model.h"
-#include "app/state/namesort.h"
+#include "core/base/namesort.h"
 #include "core/base/shanghai.h"
 #include "core/client/settled.h"
 

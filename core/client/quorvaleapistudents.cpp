@@ -92,12 +92,10 @@ QCoro::Task<QList<Student>> QuorvaleAPI::searchScheduleStudents(QString query, q
     for (const CourseTaskOption &task : inEffect)
         rosters.push_back(settled(studentsearch::roster(this, task.id, key, schoolId)));
     std::vector<Settled<QList<Student>>> lists = co_await land(std::move(rosters));
-    studentsearch::StudentMerge merge(schoolId);
-    for (Settled<QList<Student>> &students : lists) {
-        for (const Student &student : students.take())
-            merge.add(student);
-    }
-    co_return merge.sorted();
+    QList<QList<Student>> found;
+    for (Settled<QList<Student>> &students : lists)
+        found.append(students.take());
+    co_return studentsearch::merged(std::move(found), schoolId);
 }
 
 QCoro::Task<LiveTimetableResult> QuorvaleAPI::lookupTimetable(Student student, QDateTime date,

@@ -2,6 +2,7 @@
 
 #include "core/adapters/studentrow.h"
 #include "core/base/errors.h"
+#include "core/base/namesort.h"
 #include "core/base/strictjson.h"
 #include "core/base/text.h"
 #include "core/client/quorvaleapi.h"
@@ -9,14 +10,17 @@
 #include "core/client/settled.h"
 #include "core/client/studentrequests.h"
 
+#include <QCoroTimer>
 #include <QJsonArray>
 #include <algorithm>
+#include <deque>
 
 namespace quorvale::studentsearch {
 
 namespace {
 
 constexpr qint64 largestTotal = 10000;
+constexpr qsizetype pagesOnTheirWay = 24;
 
 QString unconfirmedClass()
 {
@@ -40,6 +44,13 @@ bool readInEffect(const QJsonObject &envelope, qint64 taskId, qint64 schoolId)
     if (!data.isObject() || !inEffect.isBool() || (id && *id != taskId) || (school && *school != schoolId))
         throw QuorvaleAPIError::invalidResponse();
     return inEffect.toBool();
+}
+
+QList<Student> byNameThenId(QList<Student> students)
+{
+    std::sort(students.begin(), students.end(),
+              [](const Student &a, const Student &b) { return a.id < b.id; });
+    return sortedByName(std::move(students));
 }
 
 QCoro::Task<bool> checkInEffect(QuorvaleAPI *api, qint64 taskId, qint64 schoolId)
@@ -83,17 +94,39 @@ QCoro::Task<QList<Student>> roster(QuorvaleAPI *api, qint64 taskId, QString key,
         // Pages of a full 50 rows are the usual case; a shorter page leaves rows missing and the
         // loop asks again for what is still missing.
         const qint64 last = std::min(next + pages.pagesMissing() - 1, RosterPages::lastPage);
-        std::vector<QCoro::Task<Settled<QJsonObject>>> requests;
-        for (qint64 page = next; page <= last; ++page) {
-            requests.push_back(settled(api->request(studentrequests::roster(taskId, key, page),
-                                                    studentrequests::get, std::nullopt)));
+        // A window of pages is on its way at a time, enough to keep every connection busy: a long
+        // list never has all its requests and answers in memory at once. Each page is read as soon
+        // as it and every page before it have landed, with a turn of the event loop between pages,
+        // so that reading never holds the window. After a failure nothing more is asked, and every
+        // request still on its way lands before the failure is thrown.
+        std::deque<QCoro::Task<Settled<QJsonObject>>> requests;
+        qint64 asked = next;
+        const auto askMore = [&] {
+            for (; asked <= last && qsizetype(requests.size()) < pagesOnTheirWay; ++asked) {
+                requests.push_back(settled(api->request(studentrequests::roster(taskId, key, asked),
+                                                        studentrequests::get, std::nullopt)));
+            }
+        };
+        askMore();
+        std::exception_ptr failure;
+        while (!requests.empty()) {
+            Settled<QJsonObject> answer = co_await std::move(requests.front());
+            requests.pop_front();
+            if (failure || pages.isComplete())
+                continue;
+            try {
+                pages.read(next++, answer.take());
+                if (!pages.isComplete())
+                    askMore();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            // Pages that landed together are still read one to a turn.
+            if (!requests.empty())
+                co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         }
-        std::vector<Settled<QJsonObject>> answers = co_await land(std::move(requests));
-        for (Settled<QJsonObject> &answer : answers) {
-            if (pages.isComplete())
-                break;
-            pages.read(next++, answer.take());
-        }
+        if (failure)
+            std::rethrow_exception(failure);
     }
     co_return pages.students();
 }
@@ -129,8 +162,14 @@ void RosterPages::read(qint64 page, const QJsonObject &envelope)
         if (m_ids.contains(row.studentId))
             throw DemoError::message(QStringLiteral("课表学生名单出现重复分页，请重新查询"));
         m_ids.insert(row.studentId);
-        if (const std::optional<Student> student = row.student(m_schoolId))
-            m_students.append(*student);
+        if (std::optional<Student> student = row.student(m_schoolId)) {
+            const auto known = m_classNames.constFind(student->className);
+            if (known == m_classNames.cend())
+                m_classNames.insert(student->className);
+            else
+                student->className = *known;
+            m_students.append(std::move(*student));
+        }
     }
 }
 
@@ -162,12 +201,20 @@ void StudentMerge::add(const Student &student)
 
 QList<Student> StudentMerge::sorted() const
 {
-    QList<Student> students = m_students.values();
-    std::sort(students.begin(), students.end(), [](const Student &a, const Student &b) {
-        const int order = text::compare(a.name, b.name);
-        return order != 0 ? order < 0 : a.id < b.id;
-    });
-    return students;
+    return byNameThenId(m_students.values());
+}
+
+QList<Student> merged(QList<QList<Student>> lists, qint64 schoolId)
+{
+    // One task's list holds each student once, already of this school, so it needs no merging.
+    if (lists.size() == 1)
+        return byNameThenId(std::move(lists.first()));
+    StudentMerge merge(schoolId);
+    for (const QList<Student> &students : lists) {
+        for (const Student &student : students)
+            merge.add(student);
+    }
+    return merge.sorted();
 }
 
 } // namespace quorvale::studentsearch

@@ -26,7 +26,8 @@ QCoro::Task<QList<CourseTaskOption>> tasksInEffect(QuorvaleAPI *api, QList<Cours
                                                    bool firstIsPreferred, qint64 schoolId);
 
 // Every student of one task's class-student list that the key matches, in list order. The first
-// page tells how many rows there are; the pages still missing are then asked for together.
+// page tells how many rows there are; the pages still missing are then asked for a few dozen at a
+// time, each read as soon as it and those before it have landed.
 QCoro::Task<QList<Student>> roster(QuorvaleAPI *api, qint64 taskId, QString key, qint64 schoolId);
 
 // The pages of one task's list as they are read, checked strictly in page order.
@@ -52,6 +53,8 @@ private:
     std::optional<qint64> m_total;
     qint64 m_received = 0;
     QSet<qint64> m_ids;
+    // Thousands of students share a few dozen classes: each class's text is held once.
+    QSet<QString> m_classNames;
     QList<Student> m_students;
 };
 
@@ -72,6 +75,9 @@ private:
     qint64 m_schoolId;
     QHash<qint64, Student> m_students;
 };
+
+// The students of several tasks' lists, each once as StudentMerge keeps them, sorted as it sorts them.
+QList<Student> merged(QList<QList<Student>> lists, qint64 schoolId);
 
 } // namespace studentsearch
 } // namespace quorvale

@@ -1,4 +1,5 @@
 #include "core/base/errors.h"
+#include "core/base/namesort.h"
 #include "core/base/shanghai.h"
 #include "core/base/strictjson.h"
 #include "core/base/text.h"
@@ -22,6 +23,8 @@ private slots:
     void treatsNullOptionalAsAbsent();
     void reportsCorruptBodies();
     void ordersByScalarsAfterNormalising();
+    void sortsByName_data();
+    void sortsByName();
     void containsIgnoringCaseAndForm_data();
     void containsIgnoringCaseAndForm();
     void mergesClassLabels_data();
@@ -150,6 +153,40 @@ void TestBase::ordersByScalarsAfterNormalising()
     QVERIFY(!text::less(QStringLiteral("abc"), QStringLiteral("ab")));
     // A surrogate without its partner reads as U+FFFD, as QString::toUcs4 reads it.
     QCOMPARE(text::compare(QString(QChar(0xD800)), replacement), 0);
+}
+
+void TestBase::sortsByName_data()
+{
+    // Names, and the order they sort into by their places in the given list.
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("order");
+    const QString emoji = QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("scalars, not UTF-16 units")
+        << QStringList{emoji, QString::fromUtf8("\uFFFD"), "b", "a"} << QList<int>{3, 2, 1, 0};
+    QTest::newRow("equal forms keep their order")
+        << QStringList{QString::fromUtf8("e\u0301"), "d", QString::fromUtf8("\u00e9"),
+                       QString::fromUtf8("e\u0301")}
+        << QList<int>{1, 0, 2, 3};
+    QTest::newRow("already in order") << QStringList{"a", "a", "b", emoji} << QList<int>{0, 1, 2, 3};
+    QTest::newRow("none") << QStringList{} << QList<int>{};
+}
+
+void TestBase::sortsByName()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, order);
+    struct Named
+    {
+        QString name;
+        int place;
+    };
+    QList<Named> items;
+    for (int place = 0; place < names.size(); ++place)
+        items.append({names.at(place), place});
+    QList<int> sorted;
+    for (const Named &item : sortedByName(items))
+        sorted.append(item.place);
+    QCOMPARE(sorted, order);
 }
 
 void TestBase::containsIgnoringCaseAndForm_data()

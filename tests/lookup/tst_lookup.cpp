@@ -1,12 +1,15 @@
 #include "core/base/shanghai.h"
 #include "core/client/quorvaleapierror.h"
+#include "core/client/studentsearch.h"
 #include "lookupfixture.h"
 #include "smallschool.h"
 #include "tools/demoplatform/school/sampleschool.h"
 
+#include <QCoroTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
+#include <QUrlQuery>
 #include <numeric>
 
 using namespace quorvale;
@@ -62,6 +65,36 @@ QJsonObject servedData(LookupFixture &fixture, const demo::HttpRequest &request)
         .toObject();
 }
 
+// A platform that answers the pages of a list of `total` students at once, without a turn of the
+// event loop, or a turn later; it counts the requests on their way.
+class ListedPages : public QuorvaleAPI
+{
+public:
+    ListedPages(qint64 total, bool atOnce)
+        : m_total(total)
+        , m_atOnce(atOnce)
+    {}
+
+    QCoro::Task<QJsonObject> request(QString path, QString, std::optional<QByteArray>) override
+    {
+        mostOnTheirWay = std::max(mostOnTheirWay, ++m_onTheirWay);
+        if (!m_atOnce)
+            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+        --m_onTheirWay;
+        const qint64 index = QUrlQuery(QUrl(path)).queryItemValue(QStringLiteral("pageIndex")).toLongLong();
+        const qint64 first = (index - 1) * 50 + 1;
+        co_return QJsonObject{
+            {"data", rows(m_total, first, std::min<qint64>(50, m_total - first + 1), index)}};
+    }
+
+    int mostOnTheirWay = 0;
+
+private:
+    qint64 m_total;
+    bool m_atOnce;
+    int m_onTheirWay = 0;
+};
+
 QString dayText(qint64 fromMonday)
 {
     return shanghai::dayText(monday.addDays(fromMonday));
@@ -76,6 +109,8 @@ class TestStudentLookup : public QObject
 private slots:
     void searchesTasksInEffectPreferredFirst();
     void readsPagesStrictlyMergesAndSorts();
+    void readsALongListAFewPagesAtATime_data();
+    void readsALongListAFewPagesAtATime();
     void choosesTheTask();
     void buildsTheWeekFromTheStudentsOwnTable();
     void refusesWhatItCannotConfirm_data();
@@ -147,6 +182,31 @@ void TestStudentLookup::readsPagesStrictlyMergesAndSorts()
         QCOMPARE(found == QStringList{"120"} ? QStringList{QString::number(students.size())} : students,
                  found);
     }
+}
+
+void TestStudentLookup::readsALongListAFewPagesAtATime_data()
+{
+    QTest::addColumn<bool>("atOnce");
+    QTest::newRow("pages at hand") << true;
+    QTest::newRow("pages a turn later") << false;
+}
+
+// A long list is asked for a few dozen pages at a time, not all at once, and pages that have already
+// arrived are still read one to a turn of the event loop, so that reading never holds the window.
+void TestStudentLookup::readsALongListAFewPagesAtATime()
+{
+    QFETCH(bool, atOnce);
+    const qint64 pages = 100;
+    ListedPages api(pages * 50, atOnce);
+    int turns = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&turns] { ++turns; });
+    ticker.start(0);
+    const QList<Student> students = awaitTask(studentsearch::roster(&api, 21, "学生", school::schoolId));
+    QCOMPARE(students.size(), pages * 50);
+    QCOMPARE(students.last().id, pages * 50);
+    QVERIFY2(turns >= pages / 2, qPrintable(QStringLiteral("%1 turns").arg(turns)));
+    QVERIFY2(api.mostOnTheirWay <= 32, qPrintable(QStringLiteral("%1 on their way").arg(api.mostOnTheirWay)));
 }
 
 void TestStudentLookup::choosesTheTask()

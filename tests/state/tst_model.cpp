@@ -1,4 +1,4 @@
-#include "app/state/namesort.h"
+#include "core/base/namesort.h"
 #include "modelrig.h"
 #include "tests/lookup/smallschool.h"
 #include "tools/demoplatform/school/sampleschool.h"
