@@ -9,6 +9,7 @@ namespace {
 
 const QString tablesPath = QStringLiteral("/api/CourseTask/GetTeacherCourseTimeTable");
 const QString teacherListPath = QStringLiteral("/api/CourseTask/GetTeacherList");
+const QString rosterPath = QStringLiteral("/api/CourseTask/GetCourseTaskClassStudentForSelectByPage");
 
 const CourseOption maths{501, QStringLiteral("数学"), QStringLiteral("Maths")};
 const CourseOption music{502, QStringLiteral("音乐"), QStringLiteral("Music")};
@@ -128,6 +129,9 @@ void ModelTeachersTest::workUnderWayOutlivesAnotherCallsReSignIn_data()
     QTest::addColumn<QString>("held");
     QTest::newRow("the search") << teacherListPath;
     QTest::newRow("the teacher's day") << tablesPath;
+    // Voiding the caches calls the class-section fetch off at once: the day's cancellation lands
+    // before the re-sign-in's own caller has recorded its success.
+    QTest::newRow("the class sections of the teacher's day") << rosterPath;
 }
 
 void ModelTeachersTest::workUnderWayOutlivesAnotherCallsReSignIn()
