@@ -1,7 +1,6 @@
 #include "app/state/failuretext.h"
 
 #include "core/base/errors.h"
-#include "core/client/cancellationerror.h"
 
 namespace quorvale {
 
@@ -15,17 +14,6 @@ QString describe(const std::exception_ptr &error)
         return QString::fromUtf8(failure.what());
     } catch (...) {
         return QString();
-    }
-}
-
-bool isCancellation(const std::exception_ptr &error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const CancellationError &) {
-        return true;
-    } catch (...) {
-        return false;
     }
 }
 

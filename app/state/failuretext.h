@@ -8,7 +8,4 @@ namespace quorvale {
 // The user-facing text of a caught failure; empty for an exception that carries none.
 QString describe(const std::exception_ptr &error);
 
-// Whether the failure only says that newer work made this work stale.
-bool isCancellation(const std::exception_ptr &error);
-
 } // namespace quorvale

@@ -2,6 +2,7 @@
 
 #include "app/state/failuretext.h"
 #include "app/state/publish.h"
+#include "core/client/cancellationerror.h"
 #include "core/model/engine.h"
 
 #include <QTimer>

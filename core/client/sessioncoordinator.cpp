@@ -188,6 +188,7 @@ QCoro::Task<SessionUser> SessionCoordinator::restore()
         ensureCurrent(self, token);
         self->m_renewal.reset();
         self->m_user = user;
+        ++self->m_renewals;
         co_return *user;
     }
     if (self && self->m_epoch == token) {
@@ -206,6 +207,20 @@ QCoro::Task<> SessionCoordinator::recover(QPointer<SessionCoordinator> self, Rec
     co_await onRecovery();
     ensureCurrent(self, token);
     co_await self->restore();
+}
+
+QCoro::Task<bool> SessionCoordinator::renewedDuring(QPointer<SessionCoordinator> self, qint64 token,
+                                                    qint64 renewals, std::exception_ptr error)
+{
+    if (!error || !isCancellation(error) || !self || self->m_epoch != token)
+        co_return false;
+    // The re-sign-in has voided the caches by the time it finishes, but its starter records the
+    // success only on a later turn: a cancellation may land in between.
+    if (self->m_renewal) {
+        co_await join(self, self->m_renewal);
+        co_return true;
+    }
+    co_return self->m_renewals != renewals;
 }
 
 void SessionCoordinator::expiredAgain(const QPointer<SessionCoordinator> &self, qint64 token)

@@ -5,12 +5,14 @@
 #include "core/client/quorvaleapi.h"
 #include "core/client/quorvaleapierror.h"
 #include "core/client/sessionuser.h"
+#include "core/client/settled.h"
 #include "core/client/sharedflight.h"
 
 #include <QCoroTask>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -68,7 +70,8 @@ public:
     // Signs in again with the remembered credentials; callers that arrive while one runs share it.
     QCoro::Task<SessionUser> restore();
     // Runs the operation; when the platform says the session expired, calls back, signs in again
-    // and runs it once more.
+    // and runs it once more. An operation cancelled while an automatic re-sign-in ran (which voids
+    // the platform client's session caches) runs once more on the new session.
     template <typename T> QCoro::Task<T> perform(Recovery onRecovery, Operation<T> operation);
     // A guarded run of authenticatedUser() that keeps the user it returns.
     QCoro::Task<SessionUser> check(Recovery onRecovery);
@@ -90,6 +93,15 @@ private:
     static QCoro::Task<> renew(QPointer<QuorvaleAPI> api, const SavedCredentials &credentials,
                                std::shared_ptr<Renewal> renewal);
     static QCoro::Task<> recover(QPointer<SessionCoordinator> self, Recovery onRecovery, qint64 token);
+    // One guarded run of the operation on the client, recovering once from an expired session.
+    template <typename T>
+    static QCoro::Task<T> guarded(QPointer<SessionCoordinator> self, qint64 token,
+                                  QPointer<QuorvaleAPI> client, Recovery onRecovery, Operation<T> operation);
+    // Whether a run that began at `token` with `renewals` ended in a cancellation that an automatic
+    // re-sign-in of the same session caused: the epoch stands, and a re-sign-in succeeded meanwhile or
+    // still runs. Waits for one that still runs; its failure is thrown.
+    static QCoro::Task<bool> renewedDuring(QPointer<SessionCoordinator> self, qint64 token, qint64 renewals,
+                                           std::exception_ptr error);
     [[noreturn]] static void expiredAgain(const QPointer<SessionCoordinator> &self, qint64 token);
     // Removes the remembered credentials; returns the failure's text instead of throwing it.
     static QCoro::Task<std::optional<QString>> removeCredentials(std::shared_ptr<CredentialStore> store);
@@ -104,6 +116,8 @@ private:
     qint64 m_epoch = 0;
     std::shared_ptr<Renewal> m_renewal;
     std::optional<SessionUser> m_user;
+    // Automatic re-sign-ins that succeeded.
+    qint64 m_renewals = 0;
 };
 
 template <typename T>
@@ -118,12 +132,13 @@ QCoro::Task<std::optional<T>> SessionCoordinator::attempt(const Operation<T> &op
     co_return std::nullopt;
 }
 
-template <typename T> QCoro::Task<T> SessionCoordinator::perform(Recovery onRecovery, Operation<T> operation)
+template <typename T>
+QCoro::Task<T> SessionCoordinator::guarded(QPointer<SessionCoordinator> self, qint64 token,
+                                           QPointer<QuorvaleAPI> client, Recovery onRecovery,
+                                           Operation<T> operation)
 {
-    const QPointer<SessionCoordinator> self(this);
-    const qint64 token = m_epoch;
-    // The retry goes to the same client object as the first attempt.
-    const QPointer<QuorvaleAPI> client(m_api);
+    if (!client)
+        throw CancellationError();
     std::optional<T> value = co_await attempt(operation, client.get());
     if (!value) {
         co_await recover(self, std::move(onRecovery), token);
@@ -135,6 +150,19 @@ template <typename T> QCoro::Task<T> SessionCoordinator::perform(Recovery onReco
     }
     ensureCurrent(self, token);
     co_return std::move(*value);
+}
+
+template <typename T> QCoro::Task<T> SessionCoordinator::perform(Recovery onRecovery, Operation<T> operation)
+{
+    const QPointer<SessionCoordinator> self(this);
+    const qint64 token = m_epoch;
+    const qint64 renewals = m_renewals;
+    // Every run goes to the same client object as the first attempt.
+    const QPointer<QuorvaleAPI> client(m_api);
+    Settled<T> run = co_await settled(guarded(self, token, client, onRecovery, operation));
+    if (co_await renewedDuring(self, token, renewals, run.error))
+        co_return co_await guarded(self, token, client, std::move(onRecovery), std::move(operation));
+    co_return run.take();
 }
 
 } // namespace quorvale

@@ -51,7 +51,8 @@ private:
     int m_inFlight = 0;
 };
 
-// A model over the simulated platform serving a school, signed in, at a clock the test sets.
+// A model over the simulated platform serving a school, signed in with the account kept for automatic
+// re-sign-in, at a clock the test sets.
 struct ModelRig
 {
     ModelRig(demo::SchoolData data, QDateTime start)
@@ -64,7 +65,7 @@ struct ModelRig
                                                     QSettings::IniFormat);
         auto *client = new QuorvaleClient(api, fixture.store, new MemoryWebView, std::move(settings));
         model = std::make_unique<Model>(client, [this] { return now; });
-        awaitTask(client->login(account.name, account.password, QString(), false));
+        awaitTask(client->login(account.name, account.password, QString(), true));
         fixture.platform.clearLog();
     }
 

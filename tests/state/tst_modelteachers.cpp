@@ -8,6 +8,8 @@ namespace school = quorvale::testing::smallschool;
 namespace {
 
 const QString tablesPath = QStringLiteral("/api/CourseTask/GetTeacherCourseTimeTable");
+const QString teacherListPath = QStringLiteral("/api/CourseTask/GetTeacherList");
+const QString rosterPath = QStringLiteral("/api/CourseTask/GetCourseTaskClassStudentForSelectByPage");
 
 const CourseOption maths{501, QStringLiteral("数学"), QStringLiteral("Maths")};
 const CourseOption music{502, QStringLiteral("音乐"), QStringLiteral("Music")};
@@ -54,6 +56,8 @@ class ModelTeachersTest : public QObject
 private slots:
     void followsTasksCoursesAndTeachersToTheCurrentLesson();
     void dayOutsideTheTaskStartsTheSearchOver();
+    void workUnderWayOutlivesAnotherCallsReSignIn_data();
+    void workUnderWayOutlivesAnotherCallsReSignIn();
 };
 
 void ModelTeachersTest::followsTasksCoursesAndTeachersToTheCurrentLesson()
@@ -118,6 +122,44 @@ void ModelTeachersTest::dayOutsideTheTaskStartsTheSearchOver()
     QVERIFY(!model.selectedTeacher() && !model.teacherSchedule() && !model.week());
     QCOMPARE(model.suggestionError(), QStringLiteral("该日期没有可确认的有效老师课表"));
     QCOMPARE(rig.fixture.platform.requestsTo(tablesPath).size(), 1);
+}
+
+void ModelTeachersTest::workUnderWayOutlivesAnotherCallsReSignIn_data()
+{
+    QTest::addColumn<QString>("held");
+    QTest::newRow("the search") << teacherListPath;
+    QTest::newRow("the teacher's day") << tablesPath;
+    // Voiding the caches calls the class-section fetch off at once: the day's cancellation lands
+    // before the re-sign-in's own caller has recorded its success.
+    QTest::newRow("the class sections of the teacher's day") << rosterPath;
+}
+
+void ModelTeachersTest::workUnderWayOutlivesAnotherCallsReSignIn()
+{
+    QFETCH(QString, held);
+    TeacherRig rig(teacherSchool());
+    Model &model = *rig.model;
+    rig.api->hold(held);
+    model.setQuery(QStringLiteral("王"));
+    model.queryEdited();
+    // The only teacher found is picked and read at once.
+    const auto search = launch(model.searchLive(true, true));
+    // Everything else of the flow has been answered under the old session.
+    QVERIFY(QTest::qWaitFor([&] { return rig.api->held() == 1 && rig.api->inFlight() == 1; }));
+
+    // The session check meets the expired session and signs in again while the request waits to go.
+    rig.fixture.expireSessions();
+    awaitTask(model.client()->verify());
+    QVERIFY(model.client()->authenticated());
+    QCOMPARE(rig.fixture.count(SessionFixture::loginPath), 1);
+    rig.api->release(held);
+
+    QVERIFY(QTest::qWaitFor([&] { return search->done; }));
+    QVERIFY(rig.loaded());
+    QCOMPARE(model.selectionName(), QStringLiteral("王老师"));
+    QVERIFY(model.teacherSchedule() && model.week());
+    QCOMPARE(model.scheduleStatus(), QString());
+    QVERIFY(model.suggestionError().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(ModelTeachersTest)
