@@ -18,8 +18,6 @@
 #include "app/screens/segmentedcontrol.h"
 #include "app/week/coursedetailcard.h"
 #include "app/week/coursedetailpopover.h"
-#include "app/week/dayarea.h"
-#include "app/week/daycolumn.h"
 #include "app/week/detailoverlay.h"
 #include "app/week/weekcourseblock.h"
 #include "app/week/weektimetableview.h"
@@ -512,13 +510,9 @@ void PointerTest::closingADetailWithThePointerLeavesTheKeyboardWhereItWas()
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
     QueryView *query = signedIn.query();
     QWidget *window = signedIn.window.get();
-    QTRY_VERIFY(query->resultArea()->weekView());
-    WeekTimetableView *week = query->resultArea()->weekView();
-    settle();
-    WeekCourseBlock *block = nullptr;
-    for (const DayColumn *column : week->dayArea()->columns())
-        block = block ? block : column->blocks().value(0);
+    WeekCourseBlock *block = firstCourse(query);
     QVERIFY(block);
+    WeekTimetableView *week = query->resultArea()->weekView();
     QWidget *expected = block;
     if (before == QLatin1String("answer")) {
         expected = query->resultArea()->answer();

@@ -10,8 +10,6 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/week/coursedetailcard.h"
-#include "app/week/dayarea.h"
-#include "app/week/daycolumn.h"
 #include "app/week/detailoverlay.h"
 #include "app/week/weekcourseblock.h"
 #include "app/week/weektimetableview.h"
@@ -115,13 +113,9 @@ void ReSignInTest::courseDetailKeepsTheKeyboard()
     QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
     // Watched, not kept as an address: a screen made anew may be made where the old one was.
     const QPointer<QueryView> query = signedIn.query();
-    QTRY_VERIFY(query->resultArea() && query->resultArea()->weekView());
-    WeekTimetableView *week = query->resultArea()->weekView();
-    settle();
-    WeekCourseBlock *block = nullptr;
-    for (const DayColumn *column : week->dayArea()->columns())
-        block = block ? block : column->blocks().value(0);
+    WeekCourseBlock *block = firstCourse(query);
     QVERIFY(block);
+    WeekTimetableView *week = query->resultArea()->weekView();
     block->setFocus(Qt::TabFocusReason);
     QTest::keyClick(signedIn.window->windowHandle(), Qt::Key_Return);
     QTRY_VERIFY(week->detailOverlay()->card() && week->detailOverlay()->card()->hasFocus());
