@@ -4,6 +4,7 @@
 #include "app/look/appearance.h"
 #include "app/look/reducemotion.h"
 #include "app/look/returnpress.h"
+#include "app/screens/backdrop.h"
 #include "app/screens/coalescer.h"
 #include "app/screens/departingscreen.h"
 #include "app/screens/detached.h"
@@ -15,20 +16,12 @@
 
 #include <QCoreApplication>
 #include <QPaintEvent>
-#include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <utility>
 
 namespace quorvale {
-
-namespace {
-
-// The accent's share of the window colour at the top edge; it fades to none at the bottom.
-constexpr qreal washOpacity = 0.045;
-
-} // namespace
 
 ContentView::ContentView(Model *model, Clock clock, QWidget *parent)
     : QWidget(parent)
@@ -66,38 +59,54 @@ void ContentView::showScreen(bool animated)
     const Transition transition = Appearance::reveal(motion::reduced());
     const Curve curve = springCurve<springs::standard>();
     QWidget *const leaving = m_screen;
-    if (leaving) {
-        // A picture of the leaving screen fades out over its successor.
-        if (animated && !motion::reduced() && leaving->isVisible())
-            new DepartingScreen(leaving, transition.removal, curve, this);
-        layout()->removeWidget(leaving);
+    // A re-sign-in covers the query screen and keeps it, alive and as it was: the keyboard stays on
+    // its control, an input method's composition goes on, a search or a choice under way ends there.
+    if (auto *query = qobject_cast<QueryView *>(leaving); query && m_phase == SessionPhase::Restoring) {
+        m_kept = query;
+        auto *restoring = new RestoringView(this);
+        m_screen = restoring;
+        if (animated)
+            playInsertion(restoring, transition, curve);
+        restoring->cover();
+        return;
     }
-    // The keyboard's place on a query screen outlives the re-sign-in that replaces it, and only that.
-    const std::optional<QueryView::KeyboardPlace> keyboard = std::exchange(m_keyboard, std::nullopt);
-    if (auto *left = qobject_cast<QueryView *>(leaving); left && m_phase == SessionPhase::Restoring)
-        m_keyboard = left->keyboardPlace();
-
-    m_screen = makeScreen(m_phase);
-    auto *query = qobject_cast<QueryView *>(m_screen);
-    if (query && keyboard)
-        query->putKeyboardBack(*keyboard);
-    layout()->addWidget(m_screen);
-    if (animated)
-        playInsertion(m_screen, transition, curve);
-    m_screen->show();
-    // The new screen takes the keyboard before the leaving one goes, so that no control of the leaving
-    // one is told focused on its way out.
-    if (auto *restoring = qobject_cast<RestoringView *>(m_screen))
-        restoring->setFocus(Qt::OtherFocusReason);
-    if (auto *held = qobject_cast<RestoringView *>(leaving); held && query)
-        held->handOnKeys();
-    delete leaving;
+    // A picture of the leaving screen fades out over its successor.
+    if (leaving && animated && !motion::reduced() && leaving->isVisible())
+        new DepartingScreen(leaving, transition.removal, curve, this);
+    QueryView *const kept = std::exchange(m_kept, nullptr);
+    if (kept && m_phase == SessionPhase::SignedIn && m_model->client()->user() == m_account) {
+        m_screen = kept;
+        // A screen reader was told of the re-sign-in as the focus; it hears where the keyboard is before
+        // what was typed meanwhile takes effect there.
+        kept->tellFocus();
+        static_cast<RestoringView *>(leaving)->handOn();
+        delete leaving;
+    } else {
+        if (leaving)
+            layout()->removeWidget(leaving);
+        m_screen = makeScreen(m_phase);
+        if (qobject_cast<QueryView *>(m_screen))
+            m_account = m_model->client()->user();
+        layout()->addWidget(m_screen);
+        if (animated)
+            playInsertion(m_screen, transition, curve);
+        m_screen->show();
+        // The new screen takes the keyboard before the leaving one goes, and a screen kept under a
+        // re-sign-in gives it up to the cover that goes with it, so that no control of a leaving screen
+        // is told focused on its way out.
+        if (auto *restoring = qobject_cast<RestoringView *>(m_screen))
+            restoring->setFocus(Qt::OtherFocusReason);
+        if (kept && kept->isAncestorOf(focusWidget()))
+            leaving->setFocus(Qt::OtherFocusReason);
+        delete kept;
+        delete leaving;
+    }
     // Any picture of a departed screen stays on top of its successor until it has faded.
     for (DepartingScreen *picture : findChildren<DepartingScreen *>(Qt::FindDirectChildrenOnly))
         picture->raise();
 }
 
-// Each new phase brings a new screen, so a screen's own state never outlives its phase.
+// Each new phase brings a new screen, but for the query screen a re-sign-in of the same account covers.
 void ContentView::phaseChanged()
 {
     const SessionPhase phase = m_model->client()->phase();
@@ -164,29 +173,7 @@ void ContentView::paintEvent(QPaintEvent *event)
         m_started = true;
         QTimer::singleShot(0, this, [this] { detach(m_model->client()->start()); });
     }
-    // The window colour under a wash of the accent that fades out downwards, mixed here row by row
-    // and filled as the few bands of one colour it makes. A translucent wash over the whole window is
-    // a fill the raster engine spreads over its threads, and waking them costs more than the bands.
-    const QColor base = palette().color(QPalette::Window);
-    const QColor accent = Appearance::accentBlue.resolve(palette());
-    const auto mixedAt = [&](int y) {
-        const qreal wash = washOpacity * (1.0 - (y + 0.5) / std::max(1, height()));
-        const auto mix = [wash](int under, int over) { return qRound(under + (over - under) * wash); };
-        return qRgb(mix(base.red(), accent.red()), mix(base.green(), accent.green()),
-                    mix(base.blue(), accent.blue()));
-    };
-    QPainter painter(this);
-    const QRect area = event->rect();
-    int top = area.top();
-    QRgb band = mixedAt(top);
-    for (int y = top + 1; y <= area.bottom() + 1; ++y) {
-        const QRgb next = y <= area.bottom() ? mixedAt(y) : ~band;
-        if (next == band)
-            continue;
-        painter.fillRect(QRect(area.left(), top, area.width(), y - top), QColor(band));
-        top = y;
-        band = next;
-    }
+    paintBackdrop(this, event->rect());
 }
 
 } // namespace quorvale

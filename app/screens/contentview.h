@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/screens/queryview.h"
 #include "app/state/sessionphase.h"
+#include "core/client/sessionuser.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -13,13 +13,14 @@ class QWindow;
 
 // The content of the application's window: the window background and exactly one screen for the
 // client's sign-in phase (a progress text while connecting or re-signing in, the sign-in screen, or
-// the query screen), swapped with the content transition. It starts the client once after its first
-// frame, resets the search after a sign-out, and checks the session again whenever the window
-// becomes active.
+// the query screen), swapped with the content transition; a re-sign-in covers the query screen and
+// keeps it for the same account. It starts the client once after its first frame, resets the search
+// after a sign-out, and checks the session again whenever the window becomes active.
 namespace quorvale {
 
 class Coalescer;
 class Model;
+class QueryView;
 
 class ContentView : public QWidget
 {
@@ -52,8 +53,9 @@ private:
     Coalescer *m_pass;
     SessionPhase m_phase;
     QWidget *m_screen = nullptr;
-    // Where the keyboard was on the query screen a re-sign-in took away, for the one that follows.
-    std::optional<QueryView::KeyboardPlace> m_keyboard;
+    // The query screen under the cover of a re-sign-in, and the account it was made for.
+    QueryView *m_kept = nullptr;
+    std::optional<SessionUser> m_account;
     bool m_started = false;
     // The window this content is drawn in, and whether it has just been drawn whole for a new size.
     QPointer<QWindow> m_window;

@@ -199,8 +199,11 @@ void LoginView::refresh()
 
     m_remember->setChecked(m_client->rememberAccount());
     m_signIn->setWorking(working);
-    m_signIn->setEnabled(!working && m_client->ready() && !m_account->text().trimmed().isEmpty() &&
-                         !m_password->text().isEmpty());
+    // Like the fields, the button that holds the keyboard keeps it while the client works; pressed
+    // again meanwhile, it starts nothing.
+    m_signIn->setEnabled((working && m_signIn == focused) ||
+                         (!working && m_client->ready() && !m_account->text().trimmed().isEmpty() &&
+                          !m_password->text().isEmpty()));
 
     if (const QString message = m_client->message(); message != m_message->text()) {
         m_message->setText(message);
@@ -243,9 +246,10 @@ void LoginView::submit()
         m_captcha->setFocus(Qt::OtherFocusReason);
         return;
     }
-    // The keyboard waits in a field while the sign-in runs, from the button too, which is disabled
-    // meanwhile; a failed sign-in moves it to the field that needs the person next.
-    if (focusWidget() != m_account && focusWidget() != m_captcha)
+    // The keyboard waits where it is while the sign-in runs: in a field, or on the button, which then
+    // says "正在登录…" to a screen reader. A failed sign-in moves it to the field that needs the person
+    // next.
+    if (focusWidget() != m_account && focusWidget() != m_captcha && focusWidget() != m_signIn)
         m_password->setFocus(Qt::OtherFocusReason);
     const QString password = m_password->text();
     m_password->clear();

@@ -92,6 +92,12 @@ void QueryView::queryChanged()
 
 void QueryView::runDebounced()
 {
+    // The model searches only for a signed-in client: a pause in the typing during a re-sign-in
+    // waits for it to end.
+    if (m_model->client()->phase() == SessionPhase::Restoring) {
+        m_debounce->start();
+        return;
+    }
     if (!searchFocused() || m_model->query().trimmed() != m_debounceQuery)
         return;
     detach(m_model->searchLive(false, true));

@@ -430,17 +430,30 @@ void QueryView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     watchWindow();
     // Signed in to an empty screen, the keyboard goes to the search: a name typed at once is not lost.
-    // A screen made anew after a re-sign-in puts it back where it was; one made after a new sign-in
-    // that shows a search or a person takes no focus, which would open the dropdown over the answer.
+    // One made after a new sign-in that shows a search or a person takes no focus, which would open the
+    // dropdown over the answer.
     if (!m_appeared) {
         m_appeared = true;
-        if (const std::optional<KeyboardPlace> place = std::exchange(m_keyboardBack, std::nullopt);
-            place && !place->kind.isEmpty()) {
-            restoreKeyboard(*place);
-        } else if (m_model->query().isEmpty() && !m_model->hasSelection()) {
+        if (m_model->query().isEmpty() && !m_model->hasSelection())
             m_box->field()->setFocus(Qt::OtherFocusReason);
-        }
     }
+}
+
+void QueryView::tellFocus()
+{
+    QWidget *focused = window()->focusWidget();
+    if (!isAncestorOf(focused))
+        return;
+    QAccessibleEvent told(focused, QAccessible::Focus);
+    QAccessible::updateAccessibility(&told);
+    // The highlighted row is told after the field, as the row the keys are on.
+    if (focused == m_box->field())
+        m_box->panel()->tellHighlight();
+}
+
+QList<QWidget *> QueryView::focusRegions() const
+{
+    return {m_topBar, m_searchArea, m_dateControls, m_box, m_error, m_result};
 }
 
 bool QueryView::focusNextPrevChild(bool next)

@@ -42,25 +42,6 @@ class QueryView : public QWidget
 public:
     using Clock = std::function<QDateTime()>;
 
-    // Where the keyboard is on the screen, so that a screen made anew after a re-sign-in puts it back.
-    struct KeyboardPlace
-    {
-        // The control that holds it, by its class, its name and its place in the Tab order; no class
-        // while no control of the screen holds it.
-        QByteArray kind;
-        QString name;
-        qsizetype index = -1;
-        bool showDate = false;
-        // In the search field: the caret and the selection, the suggestions and a search waiting for
-        // the typing to pause.
-        int cursor = 0;
-        int selectionStart = -1;
-        int selectionLength = 0;
-        bool suggestionsOpen = false;
-        std::optional<int> highlighted;
-        bool searchPending = false;
-    };
-
     // The model must outlive the screen; the clock says what "now" is when the moment is reset.
     explicit QueryView(Model *model, Clock clock = &QDateTime::currentDateTimeUtc, QWidget *parent = nullptr);
     ~QueryView() override;
@@ -77,10 +58,9 @@ public:
     // The debounced search waiting for a pause in typing.
     QTimer *debounceTimer() const { return m_debounce; }
 
-    KeyboardPlace keyboardPlace() const;
-    // Before the screen shows: where it puts the keyboard as it shows, in place of the search field
-    // of an empty screen.
-    void putKeyboardBack(const KeyboardPlace &place);
+    // Tells a screen reader where the keyboard is on the screen, after something else was told as the
+    // focus.
+    void tellFocus();
 
     // Closes the dropdown and ends editing of the search field, which keeps the keyboard.
     void dismissSuggestions();
@@ -133,10 +113,8 @@ private:
 
     void build();
     void buildFloating();
-    // The screen's regions in reading order, and the controls Tab visits in them, in its order.
+    // The screen's regions in reading order.
     QList<QWidget *> focusRegions() const;
-    QList<QWidget *> tabOrder() const;
-    void restoreKeyboard(const KeyboardPlace &place);
     Seen observe() const;
     void pass();
     void momentPass();
@@ -178,7 +156,6 @@ private:
     std::optional<std::pair<bool, bool>> m_arrangement;
     bool m_showDate = false;
     bool m_appeared = false;
-    std::optional<KeyboardPlace> m_keyboardBack;
     bool m_suggestionsOpen = false;
     // The answer takes the keyboard as it shows.
     bool m_answerWanted = false;

@@ -2,13 +2,16 @@
 
 #include "app/screens/progressview.h"
 
-#include <QKeyEvent>
+#include <QEvent>
 #include <memory>
 #include <vector>
 
-// The progress text shown while the client signs in again by itself. It takes the keyboard, so that a
-// screen reader is told of the re-sign-in, and keeps every key typed meanwhile for the screen that
-// follows: a person typing on does not lose a key to the few moments the new session takes.
+// The progress text shown while the client signs in again by itself. Where a query screen is kept
+// for the session that follows, it covers that screen in the window's background and takes the
+// pointer, while the keyboard stays on the control it was on under it. What is typed meanwhile is
+// kept, keys and an input method's text alike, as the window would deliver them, and handed on in
+// its order once the screen is signed in again: the screen acts on it as it would have without the
+// re-sign-in. A screen reader is told of the re-sign-in as the focus while it covers.
 namespace quorvale {
 
 class RestoringView : public ProgressView
@@ -18,15 +21,20 @@ class RestoringView : public ProgressView
 public:
     explicit RestoringView(QWidget *parent = nullptr);
 
-    // Sends the keys kept so far, in their order, to the widget that has the window's keyboard now,
-    // and forgets them.
-    void handOnKeys();
+    // Lies over the whole of its parent, above the screen kept there, is told as the focus and keeps
+    // what is typed in the window.
+    void cover();
+    bool covering() const { return m_covering; }
+    // Hands what was typed meanwhile on to the window, in its order, and keeps no more.
+    void handOn();
 
 protected:
-    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    std::vector<std::unique_ptr<QKeyEvent>> m_keys;
+    bool m_covering = false;
+    std::vector<std::unique_ptr<QEvent>> m_typed;
 };
 
 } // namespace quorvale

@@ -162,6 +162,17 @@ void SuggestionPanel::tellFocusBack()
     QAccessible::updateAccessibility(&back);
 }
 
+void SuggestionPanel::tellHighlight()
+{
+    const QModelIndex row = m_list->selectionModel()->currentIndex();
+    if (!m_rowHeard || !row.isValid() || !m_list->isVisible())
+        return;
+    // As the list tells of a new current row.
+    QAccessibleEvent told(m_list, QAccessible::Focus);
+    told.setChild(row.row());
+    QAccessible::updateAccessibility(&told);
+}
+
 QString SuggestionPanel::summary() const
 {
     const QString message = this->message();

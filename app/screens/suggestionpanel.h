@@ -42,6 +42,8 @@ public:
     void setContent(const SuggestionContent &content);
     // Scrolls the highlighted row to the middle of the list.
     void scrollToHighlight();
+    // Tells assistive technologies again of the highlighted row, as the one the keys work on.
+    void tellHighlight();
 
     QListView *list() const { return m_list; }
     SuggestionModel *model() const { return m_model; }

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 
 namespace quorvale {
@@ -127,6 +128,15 @@ void DetailOverlay::setReferenceDate(const QDateTime &referenceDate)
         m_card->popover()->setReferenceDate(referenceDate);
 }
 
+WeekCourseBlock *DetailOverlay::blockOf(const QString &anchorId) const
+{
+    const QList<WeekCourseBlock *> blocks = m_space->findChildren<WeekCourseBlock *>();
+    const auto shown = std::find_if(blocks.begin(), blocks.end(), [&anchorId](const WeekCourseBlock *block) {
+        return block->isVisible() && block->event().id == anchorId;
+    });
+    return shown != blocks.end() ? *shown : nullptr;
+}
+
 void DetailOverlay::removeCard()
 {
     CourseDetailCard *card = m_card;
@@ -134,9 +144,13 @@ void DetailOverlay::removeCard()
     QWidget *focus = QApplication::focusWidget();
     const bool hadFocus = focus && (focus == card || card->isAncestorOf(focus));
     // The focus moves on before the card lets it go: Qt reports a widget that clears its focus as
-    // focused once more, and a screen reader would read the closing card again.
-    if (hadFocus && m_returnFocus)
-        m_returnFocus->setFocus(Qt::OtherFocusReason);
+    // focused once more, and a screen reader would read the closing card again. It goes back where it
+    // was before the card, or to the card's course when it was nowhere: left to Qt, it would land on
+    // whatever control comes next, or on none.
+    QWidget *back = m_returnFocus && m_returnFocus->isVisible() ? m_returnFocus.data()
+                                                                : blockOf(card->anchorId());
+    if (hadFocus && back)
+        back->setFocus(Qt::OtherFocusReason);
     m_returnFocus = nullptr;
     card->detach();
     if (motion::reduced() || !card->isVisible()) {

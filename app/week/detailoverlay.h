@@ -14,6 +14,7 @@ class QWidget;
 namespace quorvale {
 
 class CourseDetailCard;
+class WeekCourseBlock;
 
 class DetailOverlay : public QObject
 {
@@ -33,6 +34,8 @@ public:
     QWidget *tapLayer() const { return m_tapLayer; }
 
 private:
+    // The course shown in the week with this anchor's identity, if any.
+    WeekCourseBlock *blockOf(const QString &anchorId) const;
     void removeCard();
 
     QWidget *m_space;

@@ -1,5 +1,5 @@
-// The screens under the keyboard: which field has the focus as each screen appears, what a screen
-// rebuilt after a new sign-in opens by itself, and where Tab takes a person who has no pointer.
+// The screens under the keyboard: which field has the focus as each screen appears, what the query
+// screen opens by itself as it comes back after a new sign-in, and where Tab takes a person who has no pointer.
 
 #include "app/look/glyphwidgets.h"
 #include "app/look/reducemotion.h"
@@ -15,12 +15,14 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/segmentedcontrol.h"
+#include "app/screens/signinbutton.h"
 #include "app/screens/topbar.h"
 #include "app/week/weekcourseblock.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/windowrig.h"
 #include "tests/support/awaittask.h"
+#include "tools/demoplatform/faults.h"
 #include "tools/demoplatform/httpmessage.h"
 
 #include <QAbstractItemView>
@@ -81,6 +83,7 @@ private slots:
     void disabledWebsiteLinkLooksDisabled();
     void calendarOpensAndPicksFromTheKeyboard_data();
     void calendarOpensAndPicksFromTheKeyboard();
+    void signInButtonKeepsTheKeyboardWhileSigningIn();
 };
 
 void KeyboardTest::initTestCase()
@@ -98,14 +101,14 @@ void KeyboardTest::rebuiltQueryScreenOpensNothingByItself()
     QVERIFY(lesson);
     QVERIFY(signedIn.choose(lesson->studentName));
     QuorvaleClient *client = signedIn.rig.client;
-    // Watched, not kept as an address: the new screen may be made where the old one was.
+    // Watched, not kept as an address: a new screen could be made where the old one was.
     const QPointer<QueryView> before = signedIn.query();
 
-    // The session runs out; the client signs in again by itself and the screen is made anew.
+    // The session runs out; the client signs in again by itself and the same screen comes back.
     signedIn.rig.platform.sessions().expireAll();
     awaitTask(client->verify());
     QTRY_VERIFY(client->phase() == SessionPhase::SignedIn && !client->working());
-    QTRY_VERIFY(signedIn.query() && !before);
+    QTRY_VERIFY(before && signedIn.query() == before);
     settle();
     QueryView *query = signedIn.query();
     QCOMPARE(query->searchBox()->field()->text(), lesson->studentName);
@@ -339,6 +342,33 @@ void KeyboardTest::calendarOpensAndPicksFromTheKeyboard()
     QCOMPARE(editor->date(), from.addDays(moved));
 }
 
-QTEST_MAIN(KeyboardTest)
+// Return on the focused sign-in button leaves the keyboard on it while the sign-in runs, so that a
+// screen reader hears it say "正在登录…".
+void KeyboardTest::signInButtonKeepsTheKeyboardWhileSigningIn()
+{
+    ScreenRig rig;
+    ContentView window(rig.model.get(), rig.clock());
+    window.resize(1200, 850);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    LoginView *login = usableLogin(window);
+    QVERIFY(login);
+    login->accountField()->setText(rig.school().account.name);
+    login->passwordField()->setText(rig.school().account.password);
+    QTRY_VERIFY(login->signInButton()->isEnabled());
+    login->signInButton()->setFocus(Qt::TabFocusReason);
+    rig.platform.faults().hold(QStringLiteral("/api/MemberShip/Login"));
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    QTRY_VERIFY(rig.platform.heldCount() > 0);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), login->signInButton());
+    QCOMPARE(login->signInButton()->text(), QStringLiteral("正在登录…"));
+    // Pressed again meanwhile, it starts nothing.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    rig.platform.releaseHeld();
+    QTRY_VERIFY(qobject_cast<QueryView *>(window.screen()));
+    QCOMPARE(rig.platform.requestsTo(QStringLiteral("/api/MemberShip/Login")).size(), 1);
+}
 
+QTEST_MAIN(KeyboardTest)
 #include "tst_keyboard.moc"

@@ -16,6 +16,11 @@
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/segmentedcontrol.h"
+#include "app/week/coursedetailcard.h"
+#include "app/week/coursedetailpopover.h"
+#include "app/week/detailoverlay.h"
+#include "app/week/weekcourseblock.h"
+#include "app/week/weektimetableview.h"
 #include "core/base/shanghai.h"
 #include "tests/screens/lessonprobe.h"
 #include "tests/screens/windowrig.h"
@@ -137,6 +142,8 @@ private slots:
     void ctrlQReachesTheWindowFromEveryInput();
     void pickerClickMovesTheKeyboardOutOfTheGoingAnswer();
     void keyboardGoesToTheSearchOnceSignedIn();
+    void closingADetailWithThePointerLeavesTheKeyboardWhereItWas_data();
+    void closingADetailWithThePointerLeavesTheKeyboardWhereItWas();
 };
 
 void PointerTest::initTestCase()
@@ -485,5 +492,46 @@ void PointerTest::keyboardGoesToTheSearchOnceSignedIn()
 }
 
 QTEST_MAIN(PointerTest)
+
+void PointerTest::closingADetailWithThePointerLeavesTheKeyboardWhereItWas_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::newRow("the answer had it") << QStringLiteral("answer");
+    QTest::newRow("the course had it") << QStringLiteral("course");
+    QTest::newRow("nothing had it") << QStringLiteral("nothing");
+}
+
+// A course's detail pinned and closed with the pointer hands the keyboard back where it was before,
+// or to the course when nothing had it: never to nothing, where keys go unheard.
+void PointerTest::closingADetailWithThePointerLeavesTheKeyboardWhereItWas()
+{
+    QFETCH(QString, before);
+    SignedInWindow signedIn;
+    QVERIFY(signedIn.choose(signedIn.rig.school().students.first().name));
+    QueryView *query = signedIn.query();
+    QWidget *window = signedIn.window.get();
+    WeekCourseBlock *block = firstCourse(query);
+    QVERIFY(block);
+    WeekTimetableView *week = query->resultArea()->weekView();
+    QWidget *expected = block;
+    if (before == QLatin1String("answer")) {
+        expected = query->resultArea()->answer();
+        expected->setFocus(Qt::TabFocusReason);
+    } else if (before == QLatin1String("course")) {
+        block->setFocus(Qt::TabFocusReason);
+    } else if (QWidget *focused = window->focusWidget()) {
+        focused->clearFocus();
+    }
+    QScrollArea *page = query->findChild<QScrollArea *>();
+    page->ensureWidgetVisible(block);
+    settle();
+    clickAt(window, inWindow(block).center());
+    QTRY_VERIFY(week->detailOverlay()->card());
+    settle();
+    clickAt(window, inWindow(week->detailOverlay()->card()->popover()->closeButton()).center());
+    QTRY_VERIFY(!week->detailOverlay()->card());
+    settle();
+    QCOMPARE(window->focusWidget(), expected);
+}
 
 #include "tst_pointer.moc"

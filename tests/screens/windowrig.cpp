@@ -6,10 +6,14 @@
 #include "app/screens/loginview.h"
 #include "app/screens/momenteditor.h"
 #include "app/screens/queryview.h"
+#include "app/screens/resultarea.h"
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
 #include "app/screens/switchtoggle.h"
+#include "app/week/dayarea.h"
+#include "app/week/daycolumn.h"
+#include "app/week/weektimetableview.h"
 
 #include <QApplication>
 #include <QTest>
@@ -57,6 +61,19 @@ QList<QWidget *> walk(QWidget *window, int presses, bool forward)
         reached.append(QApplication::focusWidget());
     }
     return reached;
+}
+
+WeekCourseBlock *firstCourse(QueryView *screen)
+{
+    const auto week = [screen] { return screen->resultArea() ? screen->resultArea()->weekView() : nullptr; };
+    if (!ScreenRig::waitFor([&week] { return week() != nullptr; }))
+        return nullptr;
+    settle();
+    for (const DayColumn *column : week()->dayArea()->columns()) {
+        if (WeekCourseBlock *block = column->blocks().value(0))
+            return block;
+    }
+    return nullptr;
 }
 
 MomentEditor *focusDateEditor(QueryView *screen)

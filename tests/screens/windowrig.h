@@ -16,6 +16,7 @@ namespace quorvale {
 class ContentView;
 class MomentEditor;
 class QueryView;
+class WeekCourseBlock;
 
 namespace testing {
 
@@ -33,6 +34,9 @@ QList<QWidget *> walk(QWidget *window, int presses, bool forward);
 // Types a name into the search field of the query screen shown in `window` and chooses the first
 // suggestion; false when none came or no schedule arrived.
 bool chooseStudent(ScreenRig &rig, QWidget *window, QueryView *screen, const QString &name);
+
+// The first course of the week that the query screen shows, once the week is there; none without one.
+WeekCourseBlock *firstCourse(QueryView *screen);
 
 // Opens the date controls of the query screen, stops the moment following the clock and gives the
 // date editor the focus; the editor, or none when it did not take the focus.
