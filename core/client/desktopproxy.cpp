@@ -121,6 +121,9 @@ struct Pending
     std::mutex mutex;
     bool settled = false;
     QPromise<std::optional<QUrl>> promise;
+    // The bound's timer, on the thread that asked: it goes with the answer, so that nothing of a
+    // lookup outlives it.
+    QTimer *bound = nullptr;
 
     void settle(const std::optional<QUrl> &proxy)
     {
@@ -129,6 +132,9 @@ struct Pending
             return;
         promise.addResult(proxy);
         promise.finish();
+        // Queued: this may run inside the timer's own signal.
+        QMetaObject::invokeMethod(
+            bound, [timer = bound] { delete timer; }, Qt::QueuedConnection);
     }
 };
 
@@ -215,7 +221,10 @@ QFuture<std::optional<QUrl>> lookup(const QUrl &address, std::chrono::millisecon
     auto pending = std::make_shared<Pending>();
     pending->promise.start();
     QFuture<std::optional<QUrl>> answer = pending->promise.future();
-    QTimer::singleShot(int(bound.count()), [pending] { pending->settle(std::nullopt); });
+    pending->bound = new QTimer;
+    pending->bound->setSingleShot(true);
+    QObject::connect(pending->bound, &QTimer::timeout, [pending] { pending->settle(std::nullopt); });
+    pending->bound->start(bound);
     Resolver::instance().ask(address, pending, Clock::now() + bound);
     return answer;
 }
