@@ -13,6 +13,7 @@
 #include "app/state/quorvaleclient.h"
 #include "app/updates/updatercontroller.h"
 #include "app/web/deferredwebview.h"
+#include "core/client/systemtrust.h"
 #include "platform/updates/startproof.h"
 
 #include <QApplication>
@@ -59,7 +60,12 @@ int main(int argc, char *argv[])
     // update that it could not finish, the program ends and the copy that started it says why. A person
     // who quits it after its first frame sees its windows go at once, while it finishes its proof out
     // of sight and then ends.
-    afterFirstFrame(&window, [&proof] { proof.shown(); });
+    // The system's certificate authorities are read on a thread of their own once the window shows,
+    // so that the first frame does not share the processor with them.
+    afterFirstFrame(&window, [&proof] {
+        proof.shown();
+        systemtrust::prepare();
+    });
     QObject::connect(&proof, &updates::StartProof::quitting, &application, [] {
         for (QWidget *widget : QApplication::topLevelWidgets())
             widget->hide();

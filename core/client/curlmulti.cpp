@@ -1,7 +1,6 @@
 #include "core/client/curlmulti.h"
 
 #include "core/client/httptransfer.h"
-#include "core/client/systemtrust.h"
 
 #include <QDir>
 #include <QHostAddress>
@@ -94,8 +93,6 @@ CurlMulti::CurlMulti(QObject *parent)
     : QObject(parent)
 {
     initialiseOnce();
-    // Read by the time the first connection needs it, most likely.
-    systemtrust::prepare();
     m_multi = initialiseClosedOnExec();
     m_share = curl_share_init();
     curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);

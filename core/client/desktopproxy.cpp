@@ -1,9 +1,12 @@
 #include "core/client/desktopproxy.h"
 
 #include <QPromise>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <condition_variable>
 #include <deque>
+#include <dlfcn.h>
 #include <memory>
 #include <mutex>
 #include <proxy.h>
@@ -31,19 +34,61 @@ bool environmentNamesProxy(const QUrl &address)
     return false;
 }
 
-// Where the desktop has no setting of its own, libproxy reads HTTP_PROXY and http_proxy, for https
-// addresses too; libcurl reads neither there, and a proxy named only by them is not the desktop's.
-bool namedByEnvironment(const QUrl &proxy)
+// GNOME's proxy mode ("none", "manual" or "auto"), read through GSettings. Its library is loaded
+// only here, on the first request, so that a start never pays for it, and stays: GLib cannot be
+// unloaded.
+QByteArray gnomeMode()
 {
-    for (const char *name : {"HTTP_PROXY", "http_proxy"}) {
-        QString value = qEnvironmentVariable(name).trimmed();
-        if (value.isEmpty())
-            continue;
-        if (!value.contains(u"://"))
-            value.prepend(u"http://");
-        const QUrl named(value);
-        if (named.host().compare(proxy.host(), Qt::CaseInsensitive) == 0 && named.port(80) == proxy.port(80))
-            return true;
+    using Function = void (*)();
+    void *const gio = ::dlopen("libgio-2.0.so.0", RTLD_LAZY | RTLD_LOCAL);
+    if (!gio)
+        return {};
+    const auto function = [gio](const char *name) { return reinterpret_cast<Function>(::dlsym(gio, name)); };
+    const auto defaultSource =
+        reinterpret_cast<void *(*)()>(function("g_settings_schema_source_get_default"));
+    const auto lookUp =
+        reinterpret_cast<void *(*)(void *, const char *, int)>(function("g_settings_schema_source_lookup"));
+    const auto unrefSchema = reinterpret_cast<void (*)(void *)>(function("g_settings_schema_unref"));
+    const auto settingsOf =
+        reinterpret_cast<void *(*)(void *, void *, const char *)>(function("g_settings_new_full"));
+    const auto stringOf =
+        reinterpret_cast<char *(*)(void *, const char *)>(function("g_settings_get_string"));
+    const auto unref = reinterpret_cast<void (*)(void *)>(function("g_object_unref"));
+    const auto release = reinterpret_cast<void (*)(void *)>(function("g_free"));
+    if (!defaultSource || !lookUp || !unrefSchema || !settingsOf || !stringOf || !unref || !release)
+        return {};
+    // GSettings ends the program when asked for a schema it does not know.
+    void *const source = defaultSource();
+    void *const schema = source ? lookUp(source, "org.gnome.system.proxy", 1) : nullptr;
+    if (!schema)
+        return {};
+    void *const settings = settingsOf(schema, nullptr, nullptr);
+    char *const mode = stringOf(settings, "mode");
+    const QByteArray named(mode);
+    release(mode);
+    unref(settings);
+    unrefSchema(schema);
+    return named;
+}
+
+// Whether the desktop's own setting names proxies, as opposed to libproxy's fallback to the
+// environment, which reads HTTP_PROXY and http_proxy for https addresses too where libcurl reads
+// neither. libproxy follows GNOME's setting in the sessions it takes for GNOME's and KDE's in KDE's.
+bool desktopNamesProxies()
+{
+    const QByteArray session = qgetenv("DESKTOP_SESSION");
+    if (!qEnvironmentVariableIsEmpty("GNOME_DESKTOP_SESSION_ID") || session == "gnome" ||
+        session == "gnome-wayland" || session == "mate") {
+        const QByteArray mode = gnomeMode();
+        return mode == "manual" || mode == "auto";
+    }
+    if (!qEnvironmentVariableIsEmpty("KDE_FULL_SESSION")) {
+        // None, manual, a configuration file's address, discovered, the environment's variables.
+        const QString file =
+            QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("kioslaverc"));
+        const int type =
+            QSettings(file, QSettings::IniFormat).value(QStringLiteral("Proxy Settings/ProxyType")).toInt();
+        return type >= 1 && type <= 3;
     }
     return false;
 }
@@ -65,8 +110,6 @@ std::optional<QUrl> chosen(char **answers)
             continue;
         if (proxy.host().isEmpty())
             continue;
-        if (namedByEnvironment(proxy))
-            return std::nullopt;
         return proxy;
     }
     return std::nullopt;
@@ -78,6 +121,9 @@ struct Pending
     std::mutex mutex;
     bool settled = false;
     QPromise<std::optional<QUrl>> promise;
+    // The bound's timer, on the thread that asked: it goes with the answer, so that nothing of a
+    // lookup outlives it.
+    QTimer *bound = nullptr;
 
     void settle(const std::optional<QUrl> &proxy)
     {
@@ -86,6 +132,9 @@ struct Pending
             return;
         promise.addResult(proxy);
         promise.finish();
+        // Queued: this may run inside the timer's own signal.
+        QMetaObject::invokeMethod(
+            bound, [timer = bound] { delete timer; }, Qt::QueuedConnection);
     }
 };
 
@@ -131,7 +180,9 @@ private:
 
     void run()
     {
-        pxProxyFactory *const factory = px_proxy_factory_new();
+        // Made at the first question the desktop's own setting may answer: libproxy maps its
+        // configuration file's engine as it is made.
+        pxProxyFactory *factory = nullptr;
         while (true) {
             std::unique_lock lock(m_mutex);
             m_busyUntil.reset();
@@ -140,6 +191,12 @@ private:
             m_questions.pop_front();
             m_busyUntil = question.deadline;
             lock.unlock();
+            if (!desktopNamesProxies()) {
+                question.pending->settle(std::nullopt);
+                continue;
+            }
+            if (!factory)
+                factory = px_proxy_factory_new();
             char **answers =
                 factory ? px_proxy_factory_get_proxies(factory, question.address.constData()) : nullptr;
             question.pending->settle(chosen(answers));
@@ -164,7 +221,10 @@ QFuture<std::optional<QUrl>> lookup(const QUrl &address, std::chrono::millisecon
     auto pending = std::make_shared<Pending>();
     pending->promise.start();
     QFuture<std::optional<QUrl>> answer = pending->promise.future();
-    QTimer::singleShot(int(bound.count()), [pending] { pending->settle(std::nullopt); });
+    pending->bound = new QTimer;
+    pending->bound->setSingleShot(true);
+    QObject::connect(pending->bound, &QTimer::timeout, [pending] { pending->settle(std::nullopt); });
+    pending->bound->start(bound);
     Resolver::instance().ask(address, pending, Clock::now() + bound);
     return answer;
 }

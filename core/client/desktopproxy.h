@@ -16,8 +16,9 @@ inline constexpr std::chrono::milliseconds answerBound{3000};
 
 // The proxy the desktop names for requests to `address`, as libcurl writes it ("http://host:port",
 // "socks5h://host:port"), or nothing: where the environment names a proxy for the address (libcurl
-// follows that itself), where the desktop says to go direct, and where it has not answered within
-// `bound`. Called on a thread with an event loop; the future finishes on time whatever libproxy does.
+// follows that itself), where the desktop has no setting of its own or says to go direct, and where it
+// has not answered within `bound`. libproxy is loaded at the first call. Called on a thread with an
+// event loop; the future finishes on time whatever libproxy does.
 QFuture<std::optional<QUrl>> lookup(const QUrl &address, std::chrono::milliseconds bound = answerBound);
 
 // The hosts libcurl reaches without a proxy: loopback always, and those the environment's no_proxy

@@ -5,6 +5,7 @@
 #include "core/client/desktopproxy.h"
 #include "core/client/httptransfer.h"
 #include "core/client/quorvaleapierror.h"
+#include "core/client/systemtrust.h"
 
 #include <QCoroFuture>
 #include <QDeadlineTimer>
@@ -58,7 +59,6 @@ PlatformSession::PlatformSession(const QUrl &origin, const TransportSettings &se
     , m_settings(settings)
     , m_cookies(new SessionCookieJar(this))
     , m_connections(CurlMulti::of(this))
-    , m_proxy(desktopproxy::lookup(origin))
 {}
 
 PlatformSession::~PlatformSession()
@@ -135,9 +135,18 @@ QCoro::Task<PlatformAnswer> PlatformSession::transfer(QPointer<PlatformSession> 
     if (!session)
         throw QuorvaleAPIError::network();
     const QDeadlineTimer deadline(session->m_settings.resourceTimeout);
+    if (!session->m_proxy)
+        session->m_proxy = desktopproxy::lookup(session->m_origin);
     // Within a few seconds, whatever the desktop does.
-    QFuture<std::optional<QUrl>> desktopProxy = session->m_proxy;
+    QFuture<std::optional<QUrl>> desktopProxy = *session->m_proxy;
     const std::optional<QUrl> proxy = co_await desktopProxy;
+    if (!session)
+        throw QuorvaleAPIError::network();
+    // Read off this thread: a request that comes first waits for them here rather than in libcurl.
+    if (!session->m_settings.tls && session->m_origin.scheme() == u"https") {
+        QFuture<void> authorities = systemtrust::prepare();
+        co_await authorities;
+    }
     bool retried = false;
     bool retrying = false;
     for (int redirects = 0;; ++redirects) {

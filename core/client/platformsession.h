@@ -90,8 +90,8 @@ private:
     TransportSettings m_settings;
     SessionCookieJar *m_cookies;
     CurlMulti *m_connections;
-    // The desktop's proxy for the platform, asked once for the session.
-    QFuture<std::optional<QUrl>> m_proxy;
+    // The desktop's proxy for the platform, asked once for the session, at its first request.
+    std::optional<QFuture<std::optional<QUrl>>> m_proxy;
     bool m_valid = true;
 };
 

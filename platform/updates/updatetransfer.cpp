@@ -3,7 +3,9 @@
 #include "core/base/sameorigin.h"
 #include "core/client/curlmulti.h"
 #include "core/client/httptransfer.h"
+#include "core/client/systemtrust.h"
 
+#include <QCoroFuture>
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QScopeGuard>
@@ -26,6 +28,11 @@ QCoro::Task<QByteArray> transferBody(QObject *context, QUrl url, TransferSetting
     const QPointer<CurlMulti> connections = CurlMulti::of(context);
     const QDeadlineTimer deadline =
         settings.total ? QDeadlineTimer(*settings.total) : QDeadlineTimer(QDeadlineTimer::Forever);
+    // Read off this thread: a check that comes first waits for them here rather than in libcurl.
+    if (!settings.tls) {
+        QFuture<void> authorities = systemtrust::prepare();
+        co_await authorities;
+    }
     for (int redirects = 0;; ++redirects) {
         if (!connections || deadline.hasExpired())
             throw failure;

