@@ -167,6 +167,7 @@ void letTheBridgeHandOnItsKeys()
 // A signed-in window that lets the bridge hand on its keys before it closes.
 struct HeardWindow : SignedInWindow
 {
+    using SignedInWindow::SignedInWindow;
     ~HeardWindow() { letTheBridgeHandOnItsKeys(); }
 };
 
@@ -250,6 +251,7 @@ private slots:
     void frequencyPickerIsLabelledByItsRow();
     void calendarOpensOnTheMomentsDayAlone_data();
     void calendarOpensOnTheMomentsDayAlone();
+    void calendarTellsEachDayItReaches();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -1296,6 +1298,54 @@ void BusTest::calendarOpensOnTheMomentsDayAlone()
     QVERIFY2(m_focusedNames.filter(QStringLiteral("日")) == QStringList(calendardays::dayName(day)),
              qPrintable(m_focusedNames.join(QStringLiteral(", "))));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+}
+
+void BusTest::calendarTellsEachDayItReaches()
+{
+    // A Wednesday of a month's second week: the same place in the next month's grid is five weeks on.
+    const QDate opened(2025, 3, 5);
+    HeardWindow signedIn(shanghai::at(opened, 10 * 60));
+    MomentEditor *editor = focusDateEditor(signedIn.query());
+    QVERIFY(editor);
+    QCOMPARE(editor->date(), opened);
+    // Qt tells the day it starts on as it makes the calendar, while the grid still has a column of week
+    // numbers, and the bridge resolves the report to the grid's element at that day's place. Which day
+    // that is depends on the machine's clock, so every place of such a grid is resolved here.
+    QCalendarWidget *calendar = editor->calendarWidget();
+    calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(calendar->focusProxy());
+    QVERIFY(grid);
+    for (int place = 0; place < grid->childCount(); ++place)
+        grid->child(place);
+    QVERIFY(heardAllSoFar());
+    m_focusedNames.clear();
+    m_focusedPaths.clear();
+    QTest::keyClick(editor, Qt::Key_F4);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    auto *days = qobject_cast<QAbstractItemView *>(QApplication::focusWidget());
+    QVERIFY(days);
+    // The day is told a turn after the grid.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_focusedNames.filter(QStringLiteral("日")).isEmpty(), 10000);
+    QCOMPARE(m_focusedNames.filter(QStringLiteral("日")).first(), calendardays::dayName(opened));
+    QDate day = opened;
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
+        day = day.addDays(key == Qt::Key_Right ? 1 : 7);
+        QTest::keyClick(days, key);
+        QTRY_COMPARE(editor->date(), day);
+        QTRY_COMPARE_WITH_TIMEOUT(m_focused, calendardays::dayName(day), 10000);
+    }
+    QCOMPARE(day.month(), opened.month() + 1);
+    // A reader keeps the name it has learnt of an element: an element told as one day is never told
+    // as another.
+    QHash<QString, QString> dayOfPath;
+    for (qsizetype told = 0; told < m_focusedPaths.size(); ++told) {
+        const QString &name = m_focusedNames.at(told);
+        const QString known = dayOfPath.value(m_focusedPaths.at(told), name);
+        QVERIFY2(known == name, qPrintable(known + QStringLiteral(" told again as ") + name));
+        dayOfPath.insert(m_focusedPaths.at(told), name);
+    }
+    QTest::keyClick(days, Qt::Key_Escape);
     QTRY_VERIFY(!QApplication::activePopupWidget());
 }
 
