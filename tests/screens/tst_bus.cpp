@@ -21,6 +21,7 @@
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/secrettext.h"
 #include "app/screens/signinbutton.h"
 #include "app/screens/switchtoggle.h"
 #include "app/screens/topbar.h"
@@ -252,6 +253,7 @@ private slots:
     void calendarOpensOnTheMomentsDayAlone_data();
     void calendarOpensOnTheMomentsDayAlone();
     void calendarTellsEachDayItReaches();
+    void typedPasswordNeverGoesOnTheBus();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -290,12 +292,17 @@ private:
     QStringList m_focusedNames;
     // The paths of everything reported focused, in order.
     QStringList m_focusedPaths;
+    // The text changes told of this object, as their kind and text.
+    QPointer<QObject> m_textSource;
+    QStringList m_textChanges;
 };
 
 void BusTest::initTestCase()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     motion::setReduced(true);
+    // As the program does as it starts.
+    secrettext::install();
     const QDBusMessage getAddress =
         QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
                                        QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
@@ -309,6 +316,8 @@ void BusTest::initTestCase()
          {"StateChanged", "SelectionChanged", "ActiveDescendantChanged", "PropertyChange"})
         QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
                               QString::fromLatin1(signal), this, SLOT(hear(QDBusMessage))));
+    QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
+                          QStringLiteral("TextChanged"), this, SLOT(hear(QDBusMessage))));
     QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Focus"),
                           QStringLiteral("Focus"), this, SLOT(hear(QDBusMessage))));
     for (const char *events : {"Object:", "Focus:"}) {
@@ -337,6 +346,11 @@ void BusTest::hear(const QDBusMessage &message)
         m_markerHeard = m_marker.accessibleName();
     else if (dayOfHiddenCalendar(source))
         m_fromHiddenCalendar.append(message.member() + QLatin1Char(' ') + first.toString());
+    if (message.member() == QLatin1String("TextChanged") && m_textSource && source &&
+        source->object() == m_textSource) {
+        m_textChanges.append(first.toString() + QLatin1Char(' ') +
+                             qvariant_cast<QDBusVariant>(message.arguments().value(3)).variant().toString());
+    }
     if (message.member() == QLatin1String("StateChanged") && first == QStringLiteral("focused") &&
         message.arguments().value(1).toInt() == 1) {
         m_focused = source ? source->text(QAccessible::Name) : QString();
@@ -1351,6 +1365,37 @@ void BusTest::calendarTellsEachDayItReaches()
     }
     QTest::keyClick(days, Qt::Key_Escape);
     QTRY_VERIFY(!QApplication::activePopupWidget());
+}
+
+void BusTest::typedPasswordNeverGoesOnTheBus()
+{
+    SignInWindow signIn;
+    LoginView *login = signIn.usable(false);
+    QVERIFY(login);
+    login->accountField()->setText(signIn.rig.school().account.name);
+    QPointer<QLineEdit> password = login->passwordField();
+    m_textSource = password;
+    m_textChanges.clear();
+    password->setFocus(Qt::TabFocusReason);
+    const QString secret = signIn.rig.school().account.password;
+    // Typed with a slip mended, then sent with Return, which empties the field.
+    QTest::keyClicks(password, secret + QLatin1Char('x'));
+    QTest::keyClick(password, Qt::Key_Backspace);
+    // The bridge hands keys on once the bus's registry has heard of them.
+    QTRY_COMPARE(password->text(), secret);
+    QTest::keyClick(password, Qt::Key_Return);
+    // Signed in, the screen goes with its field.
+    QTRY_VERIFY(!password || password->text().isEmpty());
+    QVERIFY(heardAllSoFar());
+    // Each character typed and removed is told, as a character, never as which.
+    QCOMPARE(m_textChanges.filter(QStringLiteral("insert ")).size(), secret.size() + 1);
+    QCOMPARE(m_textChanges.filter(QStringLiteral("delete ")).size(), 2);
+    for (const QString &change : std::as_const(m_textChanges)) {
+        const QString text = change.section(QLatin1Char(' '), 1);
+        QVERIFY2(!text.isEmpty(), qPrintable(change));
+        for (const QChar character : text)
+            QVERIFY2(!secret.contains(character) && character != QLatin1Char('x'), qPrintable(change));
+    }
 }
 
 QTEST_MAIN(BusTest)
