@@ -25,6 +25,8 @@
 #include "app/screens/signinbutton.h"
 #include "app/screens/switchtoggle.h"
 #include "app/screens/topbar.h"
+#include "app/screens/weblogindialog.h"
+#include "app/state/memorywebview.h"
 #include "app/state/quorvaleclient.h"
 #include "app/updates/updatesettingsview.h"
 #include "app/week/coursedetailcard.h"
@@ -54,6 +56,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -214,6 +217,18 @@ struct RememberingWindow : SignedInWindow
     ~RememberingWindow() { letTheBridgeHandOnItsKeys(); }
 };
 
+// A web view whose page is a plain widget that takes the keyboard.
+class PageWebView : public MemoryWebView
+{
+public:
+    QWidget *createView(QWidget *parent) override
+    {
+        auto *page = new QWidget(parent);
+        page->setFocusPolicy(Qt::StrongFocus);
+        return page;
+    }
+};
+
 } // namespace
 
 class BusTest : public QObject
@@ -254,6 +269,7 @@ private slots:
     void calendarOpensOnTheMomentsDayAlone();
     void calendarTellsEachDayItReaches();
     void typedPasswordNeverGoesOnTheBus();
+    void failedWebSignInIsToldInTheSheet();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -1396,6 +1412,33 @@ void BusTest::typedPasswordNeverGoesOnTheBus()
         for (const QChar character : text)
             QVERIFY2(!secret.contains(character) && character != QLatin1Char('x'), qPrintable(change));
     }
+}
+
+void BusTest::failedWebSignInIsToldInTheSheet()
+{
+    ScreenRig rig;
+    QuorvaleClient client(
+        new QuorvaleAPI(rig.platform.origin(), TransportSettings{}, rig.clock()), rig.store, new PageWebView,
+        std::make_unique<QSettings>(rig.folder.filePath(QStringLiteral("web.ini")), QSettings::IniFormat));
+    QWidget window;
+    window.resize(1000, 760);
+    window.show();
+    // Deleted as it closes, and never closed here.
+    auto *sheet = new WebLoginDialog(&client, &window);
+    sheet->show();
+    QApplication::setActiveWindow(sheet);
+    QVERIFY(QTest::qWaitForWindowActive(sheet));
+    sheet->verifyButton()->setFocus(Qt::TabFocusReason);
+    QVERIFY(heardAllSoFar());
+    // Nobody signed in on the page.
+    QTest::keyClick(sheet->verifyButton(), Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(sheet->failureLabel()->isVisible(), 30000);
+    QVERIFY(!client.working());
+    QVERIFY(!client.message().isEmpty());
+    QVERIFY(sheet->isVisible());
+    const QString wrong = focusToldOn(sheet->failureLabel());
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(m_focused, client.message());
 }
 
 QTEST_MAIN(BusTest)
