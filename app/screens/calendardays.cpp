@@ -17,16 +17,25 @@ namespace {
 // included: its own reports of the focused and selected day come in these numbers.
 constexpr int headerPlaces = 1;
 
+// Where the grid's days start: its first row and column that are not headers.
+int firstDayRow(const QCalendarWidget *calendar)
+{
+    return calendar->horizontalHeaderFormat() == QCalendarWidget::NoHorizontalHeader ? 0 : 1;
+}
+
+int firstDayColumn(const QCalendarWidget *calendar)
+{
+    return calendar->verticalHeaderFormat() == QCalendarWidget::NoVerticalHeader ? 0 : 1;
+}
+
 // The date a cell of the grid shows. The grid names a day by its number only; the weeks at either
 // end also show days of the months around the one shown.
 std::optional<QDate> dateOf(const QCalendarWidget *calendar, const QModelIndex &index)
 {
-    const int firstRow = calendar->horizontalHeaderFormat() == QCalendarWidget::NoHorizontalHeader ? 0 : 1;
-    const int firstColumn = calendar->verticalHeaderFormat() == QCalendarWidget::NoVerticalHeader ? 0 : 1;
-    const int week = index.row() - firstRow;
+    const int week = index.row() - firstDayRow(calendar);
     bool number = false;
     const int day = index.data().toString().toInt(&number);
-    if (week < 0 || index.column() < firstColumn || !number)
+    if (week < 0 || index.column() < firstDayColumn(calendar) || !number)
         return std::nullopt;
     QDate month(calendar->yearShown(), calendar->monthShown(), 1);
     if (week < 2 && day > 15)
@@ -36,14 +45,49 @@ std::optional<QDate> dateOf(const QCalendarWidget *calendar, const QModelIndex &
     return QDate(month.year(), month.month(), day);
 }
 
+// What a cell stands for, as the key its element is kept by: a day by its Julian day number, the
+// name of a weekday over a column by the weekday's number negated. A day keeps its element wherever
+// the month shown puts it, so that a reader, which keeps what it has learnt of an element, never
+// hears one day's name for another.
+std::optional<qint64> keyOf(const QCalendarWidget *calendar, const QModelIndex &index)
+{
+    if (const std::optional<QDate> date = dateOf(calendar, index))
+        return date->toJulianDay();
+    const int column = index.column() - firstDayColumn(calendar);
+    if (firstDayRow(calendar) == 0 || index.row() != 0 || column < 0)
+        return std::nullopt;
+    return -((calendar->firstDayOfWeek() - 1 + column) % 7 + 1);
+}
+
+bool isDay(qint64 key)
+{
+    return key > 0;
+}
+
+// Where the month shown puts what a key stands for; none when it leaves it out.
+QModelIndex placeOf(const QCalendarWidget *calendar, const QAbstractItemModel *grid, qint64 key)
+{
+    const int firstRow = firstDayRow(calendar);
+    const int firstColumn = firstDayColumn(calendar);
+    if (!isDay(key)) {
+        const int weekday = int(-key);
+        return firstRow == 0 ? QModelIndex()
+                             : grid->index(0, firstColumn + (weekday - calendar->firstDayOfWeek() + 7) % 7);
+    }
+    const std::optional<QDate> firstShown = dateOf(calendar, grid->index(firstRow, firstColumn));
+    const qint64 after = firstShown ? key - firstShown->toJulianDay() : -1;
+    if (after < 0 || after >= qint64(grid->rowCount() - firstRow) * 7)
+        return QModelIndex();
+    return grid->index(firstRow + int(after / 7), firstColumn + int(after % 7));
+}
+
 // One cell of the grid: a day, or a weekday's name over a column.
 class DayCell : public QAccessibleInterface
 {
 public:
-    DayCell(QAbstractItemView *view, int row, int column)
+    DayCell(QAbstractItemView *view, qint64 key)
         : m_view(view)
-        , m_row(row)
-        , m_column(column)
+        , m_key(key)
     {}
 
     bool isValid() const override { return m_view && index().isValid(); }
@@ -60,8 +104,7 @@ public:
     {
         if (kind != QAccessible::Name || !isValid())
             return QString();
-        const std::optional<QDate> date = dateOf(calendar(), index());
-        return date ? dayName(*date) : index().data().toString();
+        return isDay(m_key) ? dayName(QDate::fromJulianDay(m_key)) : index().data().toString();
     }
 
     QRect rect() const override
@@ -72,40 +115,39 @@ public:
         return QRect(m_view->viewport()->mapToGlobal(cell.topLeft()), cell.size());
     }
 
-    QAccessible::Role role() const override
-    {
-        return isValid() && dateOf(calendar(), index()) ? QAccessible::Cell : QAccessible::ColumnHeader;
-    }
+    QAccessible::Role role() const override { return isDay(m_key) ? QAccessible::Cell : QAccessible::ColumnHeader; }
 
     QAccessible::State state() const override
     {
         QAccessible::State state;
-        if (!isValid())
+        const QModelIndex place = index();
+        if (!m_view || !place.isValid())
             return state;
         state.invisible = !m_view->isVisible();
-        if (role() != QAccessible::Cell)
+        if (!isDay(m_key))
             return state;
         state.focusable = true;
         state.selectable = true;
-        state.disabled = !index().flags().testFlag(Qt::ItemIsEnabled);
-        state.selected = m_view->selectionModel() && m_view->selectionModel()->isSelected(index());
-        state.focused = m_view->hasFocus() && m_view->currentIndex() == index();
+        state.disabled = !place.flags().testFlag(Qt::ItemIsEnabled);
+        state.selected = m_view->selectionModel() && m_view->selectionModel()->isSelected(place);
+        state.focused = m_view->hasFocus() && m_view->currentIndex() == place;
         return state;
     }
 
-    int row() const { return m_row; }
-    int column() const { return m_column; }
+    // The cell's place in the month shown; none when the month shown leaves it out.
+    QModelIndex index() const
+    {
+        return m_view ? placeOf(static_cast<const QCalendarWidget *>(m_view->parentWidget()), m_view->model(), m_key)
+                      : QModelIndex();
+    }
 
 private:
-    QModelIndex index() const { return m_view->model()->index(m_row, m_column); }
-    const QCalendarWidget *calendar() const { return static_cast<const QCalendarWidget *>(m_view->parentWidget()); }
-
     QPointer<QAbstractItemView> m_view;
-    int m_row;
-    int m_column;
+    qint64 m_key;
 };
 
-// The grid itself: a table of its cells, made as they are asked for and kept while it lives.
+// The grid itself: a table of its cells, made as they are asked for and kept while it lives, one for
+// each day it has shown.
 class DayGrid : public QAccessibleWidget
 {
 public:
@@ -136,27 +178,26 @@ public:
         const int column = place % placesInRow() - headerPlaces;
         if (row < 0 || column < 0 || row >= rows() || place >= childCount())
             return nullptr;
-        return cell(row, column);
+        return cellAt(view()->model()->index(row, column));
     }
 
     int indexOfChild(const QAccessibleInterface *child) const override
     {
         const auto *day = dynamic_cast<const DayCell *>(child);
-        if (!day || child->parent() != this)
+        const QModelIndex index = day && child->parent() == this ? day->index() : QModelIndex();
+        if (!index.isValid())
             return -1;
-        return (day->row() + headerPlaces) * placesInRow() + day->column() + headerPlaces;
+        return (index.row() + headerPlaces) * placesInRow() + index.column() + headerPlaces;
     }
 
     QAccessibleInterface *childAt(int x, int y) const override
     {
-        const QModelIndex index = view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y)));
-        return index.isValid() ? cell(index.row(), index.column()) : nullptr;
+        return cellAt(view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y))));
     }
 
     QAccessibleInterface *focusChild() const override
     {
-        const QModelIndex current = view()->currentIndex();
-        return view()->hasFocus() && current.isValid() ? cell(current.row(), current.column()) : nullptr;
+        return view()->hasFocus() ? cellAt(view()->currentIndex()) : nullptr;
     }
 
 private:
@@ -164,17 +205,21 @@ private:
     int rows() const { return view()->model()->rowCount(); }
     int placesInRow() const { return view()->model()->columnCount() + headerPlaces; }
 
-    QAccessibleInterface *cell(int row, int column) const
+    // The element of what the cell at `index` shows; none for a week's number.
+    QAccessibleInterface *cellAt(const QModelIndex &index) const
     {
-        const int key = row * placesInRow() + column;
-        if (const auto found = m_cells.constFind(key); found != m_cells.constEnd())
+        const std::optional<qint64> key =
+            index.isValid() ? keyOf(static_cast<const QCalendarWidget *>(view()->parentWidget()), index) : std::nullopt;
+        if (!key)
+            return nullptr;
+        if (const auto found = m_cells.constFind(*key); found != m_cells.constEnd())
             return QAccessible::accessibleInterface(*found);
-        QAccessibleInterface *made = new DayCell(view(), row, column);
-        m_cells.insert(key, QAccessible::registerAccessibleInterface(made));
+        QAccessibleInterface *made = new DayCell(view(), *key);
+        m_cells.insert(*key, QAccessible::registerAccessibleInterface(made));
         return made;
     }
 
-    mutable QHash<int, QAccessible::Id> m_cells;
+    mutable QHash<qint64, QAccessible::Id> m_cells;
 };
 
 QAccessibleInterface *dayGridFactory(const QString &className, QObject *object)

@@ -53,6 +53,15 @@ WebLoginDialog::WebLoginDialog(QuorvaleClient *client, QWidget *parent)
     row->addWidget(m_back);
     column->addWidget(m_header);
 
+    // Why the last verification failed, in the sheet where the person is: the sign-in screen that
+    // also shows it is behind the sheet.
+    m_failure = new TintedLabel(QString(), textStyleFont(font(), TextStyle::caption), this);
+    m_failure->setTint(Appearance::secondaryText);
+    m_failure->setWordWrap(true);
+    m_failure->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_failure->hide();
+    column->addWidget(m_failure);
+
     m_page = m_client->web()->createView(this);
     if (m_page) {
         // Tab reaches the page itself before its inputs; a reader hears it by the sheet's title.
@@ -92,9 +101,24 @@ QCoro::Task<> WebLoginDialog::verify(QPointer<WebLoginDialog> sheet, QPointer<Qu
 {
     if (!client)
         co_return;
+    if (sheet)
+        sheet->showFailure(QString());
     co_await settled(client->verifyWebLogin());
     if (sheet && client && client->authenticated())
         sheet->accept();
+    else if (sheet && client)
+        sheet->showFailure(client->message());
+}
+
+void WebLoginDialog::showFailure(const QString &reason)
+{
+    m_failure->setText(reason);
+    m_failure->setVisible(!reason.isEmpty());
+    // The keyboard comes to the reason, so that a reader tells it, and Tab reaches it again; while a
+    // verification runs the sheet shows no reason, which would be the last one's.
+    m_failure->setFocusPolicy(reason.isEmpty() ? Qt::NoFocus : Qt::TabFocus);
+    if (!reason.isEmpty())
+        m_failure->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace quorvale

@@ -7,7 +7,8 @@
 class QPushButton;
 
 // The web sign-in sheet: the platform's own sign-in page in the client's web view, with a header
-// whose "验证登录" hands the page's session to the client and whose "返回" closes the sheet. It is a
+// whose "验证登录" hands the page's session to the client and whose "返回" closes the sheet; a failed
+// verification says why in the sheet, with the keyboard on the reason. It is a
 // window-modal dialog shown without a nested event loop and deleted when it closes.
 namespace quorvale {
 
@@ -32,9 +33,13 @@ public:
     QWidget *pageView() const { return m_page; }
     // Why no page is shown; none while a page shows.
     TintedLabel *reasonLabel() const { return m_reason; }
+    // Why the last verification failed; hidden while there is no such reason.
+    TintedLabel *failureLabel() const { return m_failure; }
 
 private:
     void refresh();
+    // Shows why a verification failed and takes the keyboard there; an empty reason hides it.
+    void showFailure(const QString &reason);
     static QCoro::Task<> verify(QPointer<WebLoginDialog> sheet, QPointer<QuorvaleClient> client);
 
     QuorvaleClient *m_client;
@@ -42,6 +47,7 @@ private:
     Spinner *m_loading;
     PrimaryActionButton *m_verify;
     QPushButton *m_back;
+    TintedLabel *m_failure;
     QWidget *m_page;
     TintedLabel *m_reason = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "app/look/colourscheme.h"
 #include "app/look/reducemotion.h"
 #include "app/look/startupwarmup.h"
+#include "app/screens/secrettext.h"
 #include "app/shell/buildinfo.h"
 #include "app/shell/firstframe.h"
 #include "app/shell/mainwindow.h"
@@ -38,6 +39,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("课径"));
     QApplication::setDesktopFileName(QStringLiteral("quorvale"));
     motion::followDesktop();
+    secrettext::install();
     colourscheme::followDesktop();
     const CaretRest caret;
     updates::StartProof proof(QCoreApplication::applicationFilePath(), updates::StartProof::applicationProving);

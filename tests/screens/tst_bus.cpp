@@ -21,9 +21,12 @@
 #include "app/screens/searcharea.h"
 #include "app/screens/searchbox.h"
 #include "app/screens/searchfield.h"
+#include "app/screens/secrettext.h"
 #include "app/screens/signinbutton.h"
 #include "app/screens/switchtoggle.h"
 #include "app/screens/topbar.h"
+#include "app/screens/weblogindialog.h"
+#include "app/state/memorywebview.h"
 #include "app/state/quorvaleclient.h"
 #include "app/updates/updatesettingsview.h"
 #include "app/week/coursedetailcard.h"
@@ -53,6 +56,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -167,6 +171,7 @@ void letTheBridgeHandOnItsKeys()
 // A signed-in window that lets the bridge hand on its keys before it closes.
 struct HeardWindow : SignedInWindow
 {
+    using SignedInWindow::SignedInWindow;
     ~HeardWindow() { letTheBridgeHandOnItsKeys(); }
 };
 
@@ -212,6 +217,18 @@ struct RememberingWindow : SignedInWindow
     ~RememberingWindow() { letTheBridgeHandOnItsKeys(); }
 };
 
+// A web view whose page is a plain widget that takes the keyboard.
+class PageWebView : public MemoryWebView
+{
+public:
+    QWidget *createView(QWidget *parent) override
+    {
+        auto *page = new QWidget(parent);
+        page->setFocusPolicy(Qt::StrongFocus);
+        return page;
+    }
+};
+
 } // namespace
 
 class BusTest : public QObject
@@ -250,6 +267,9 @@ private slots:
     void frequencyPickerIsLabelledByItsRow();
     void calendarOpensOnTheMomentsDayAlone_data();
     void calendarOpensOnTheMomentsDayAlone();
+    void calendarTellsEachDayItReaches();
+    void typedPasswordNeverGoesOnTheBus();
+    void failedWebSignInIsToldInTheSheet();
 
 public slots:
     void hear(const QDBusMessage &message);
@@ -288,12 +308,17 @@ private:
     QStringList m_focusedNames;
     // The paths of everything reported focused, in order.
     QStringList m_focusedPaths;
+    // The text changes told of this object, as their kind and text.
+    QPointer<QObject> m_textSource;
+    QStringList m_textChanges;
 };
 
 void BusTest::initTestCase()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     motion::setReduced(true);
+    // As the program does as it starts.
+    secrettext::install();
     const QDBusMessage getAddress =
         QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
                                        QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
@@ -307,6 +332,8 @@ void BusTest::initTestCase()
          {"StateChanged", "SelectionChanged", "ActiveDescendantChanged", "PropertyChange"})
         QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
                               QString::fromLatin1(signal), this, SLOT(hear(QDBusMessage))));
+    QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
+                          QStringLiteral("TextChanged"), this, SLOT(hear(QDBusMessage))));
     QVERIFY(m_bus.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Focus"),
                           QStringLiteral("Focus"), this, SLOT(hear(QDBusMessage))));
     for (const char *events : {"Object:", "Focus:"}) {
@@ -335,6 +362,11 @@ void BusTest::hear(const QDBusMessage &message)
         m_markerHeard = m_marker.accessibleName();
     else if (dayOfHiddenCalendar(source))
         m_fromHiddenCalendar.append(message.member() + QLatin1Char(' ') + first.toString());
+    if (message.member() == QLatin1String("TextChanged") && m_textSource && source &&
+        source->object() == m_textSource) {
+        m_textChanges.append(first.toString() + QLatin1Char(' ') +
+                             qvariant_cast<QDBusVariant>(message.arguments().value(3)).variant().toString());
+    }
     if (message.member() == QLatin1String("StateChanged") && first == QStringLiteral("focused") &&
         message.arguments().value(1).toInt() == 1) {
         m_focused = source ? source->text(QAccessible::Name) : QString();
@@ -1176,15 +1208,19 @@ void BusTest::pickedDayTakesTheKeyboardToTheAnswer()
     }
     QTRY_VERIFY(!QApplication::activePopupWidget());
     QTRY_VERIFY(!query->showDate());
-    QTRY_VERIFY(!signedIn.rig.model->loadingSchedule());
-    settle();
+    QTRY_COMPARE(shanghai::dateOf(signedIn.rig.model->date()), day.addDays(1));
     AnswerGroup *answer = query->resultArea()->answer();
+    // The new day's timetable is asked for from a later turn of the loop than the pick, and the answer
+    // says it is reading until it has come: no load running yet is not the answer for the new day.
+    QTRY_VERIFY_WITH_TIMEOUT(!signedIn.rig.model->loadingSchedule() &&
+                                 !answer->spoken().contains(Model::readingStatus) && answer->spoken() != before,
+                             30000);
+    settle();
     const QString wrong = focusToldOn(answer);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
-    QCOMPARE(shanghai::dateOf(signedIn.rig.model->date()), day.addDays(1));
     // The answer for the new day is what the reader now hears.
-    QVERIFY(answer->spoken() != before);
-    QCOMPARE(nameOf(pathOf(QAccessible::queryAccessibleInterface(answer))), answer->spoken());
+    const QString spoken = answer->spoken();
+    QCOMPARE(nameOf(pathOf(QAccessible::queryAccessibleInterface(answer))), spoken);
     QVERIFY(statesOf(path).contains(collapsedState));
 }
 
@@ -1298,6 +1334,112 @@ void BusTest::calendarOpensOnTheMomentsDayAlone()
              qPrintable(m_focusedNames.join(QStringLiteral(", "))));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!QApplication::activePopupWidget());
+}
+
+void BusTest::calendarTellsEachDayItReaches()
+{
+    // A Wednesday of a month's second week: the same place in the next month's grid is five weeks on.
+    const QDate opened(2025, 3, 5);
+    HeardWindow signedIn(shanghai::at(opened, 10 * 60));
+    MomentEditor *editor = focusDateEditor(signedIn.query());
+    QVERIFY(editor);
+    QCOMPARE(editor->date(), opened);
+    // Qt tells the day it starts on as it makes the calendar, while the grid still has a column of week
+    // numbers, and the bridge resolves the report to the grid's element at that day's place. Which day
+    // that is depends on the machine's clock, so every place of such a grid is resolved here.
+    QCalendarWidget *calendar = editor->calendarWidget();
+    calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(calendar->focusProxy());
+    QVERIFY(grid);
+    for (int place = 0; place < grid->childCount(); ++place)
+        grid->child(place);
+    QVERIFY(heardAllSoFar());
+    m_focusedNames.clear();
+    m_focusedPaths.clear();
+    QTest::keyClick(editor, Qt::Key_F4);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    auto *days = qobject_cast<QAbstractItemView *>(QApplication::focusWidget());
+    QVERIFY(days);
+    // The day is told a turn after the grid.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_focusedNames.filter(QStringLiteral("日")).isEmpty(), 10000);
+    QCOMPARE(m_focusedNames.filter(QStringLiteral("日")).first(), calendardays::dayName(opened));
+    QDate day = opened;
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
+        day = day.addDays(key == Qt::Key_Right ? 1 : 7);
+        QTest::keyClick(days, key);
+        QTRY_COMPARE(editor->date(), day);
+        QTRY_COMPARE_WITH_TIMEOUT(m_focused, calendardays::dayName(day), 10000);
+    }
+    QCOMPARE(day.month(), opened.month() + 1);
+    // A reader keeps the name it has learnt of an element: an element told as one day is never told
+    // as another.
+    QHash<QString, QString> dayOfPath;
+    for (qsizetype told = 0; told < m_focusedPaths.size(); ++told) {
+        const QString &name = m_focusedNames.at(told);
+        const QString known = dayOfPath.value(m_focusedPaths.at(told), name);
+        QVERIFY2(known == name, qPrintable(known + QStringLiteral(" told again as ") + name));
+        dayOfPath.insert(m_focusedPaths.at(told), name);
+    }
+    QTest::keyClick(days, Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+}
+
+void BusTest::typedPasswordNeverGoesOnTheBus()
+{
+    SignInWindow signIn;
+    LoginView *login = signIn.usable(false);
+    QVERIFY(login);
+    login->accountField()->setText(signIn.rig.school().account.name);
+    QPointer<QLineEdit> password = login->passwordField();
+    m_textSource = password;
+    m_textChanges.clear();
+    password->setFocus(Qt::TabFocusReason);
+    const QString secret = signIn.rig.school().account.password;
+    // Typed with a slip mended, then sent with Return, which empties the field.
+    QTest::keyClicks(password, secret + QLatin1Char('x'));
+    QTest::keyClick(password, Qt::Key_Backspace);
+    // The bridge hands keys on once the bus's registry has heard of them.
+    QTRY_COMPARE(password->text(), secret);
+    QTest::keyClick(password, Qt::Key_Return);
+    // Signed in, the screen goes with its field.
+    QTRY_VERIFY(!password || password->text().isEmpty());
+    QVERIFY(heardAllSoFar());
+    // Each character typed and removed is told, as a character, never as which.
+    QCOMPARE(m_textChanges.filter(QStringLiteral("insert ")).size(), secret.size() + 1);
+    QCOMPARE(m_textChanges.filter(QStringLiteral("delete ")).size(), 2);
+    for (const QString &change : std::as_const(m_textChanges)) {
+        const QString text = change.section(QLatin1Char(' '), 1);
+        QVERIFY2(!text.isEmpty(), qPrintable(change));
+        for (const QChar character : text)
+            QVERIFY2(!secret.contains(character) && character != QLatin1Char('x'), qPrintable(change));
+    }
+}
+
+void BusTest::failedWebSignInIsToldInTheSheet()
+{
+    ScreenRig rig;
+    QuorvaleClient client(
+        new QuorvaleAPI(rig.platform.origin(), TransportSettings{}, rig.clock()), rig.store, new PageWebView,
+        std::make_unique<QSettings>(rig.folder.filePath(QStringLiteral("web.ini")), QSettings::IniFormat));
+    QWidget window;
+    window.resize(1000, 760);
+    window.show();
+    // Deleted as it closes, and never closed here.
+    auto *sheet = new WebLoginDialog(&client, &window);
+    sheet->show();
+    QApplication::setActiveWindow(sheet);
+    QVERIFY(QTest::qWaitForWindowActive(sheet));
+    sheet->verifyButton()->setFocus(Qt::TabFocusReason);
+    QVERIFY(heardAllSoFar());
+    // Nobody signed in on the page.
+    QTest::keyClick(sheet->verifyButton(), Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(sheet->failureLabel()->isVisible(), 30000);
+    QVERIFY(!client.working());
+    QVERIFY(!client.message().isEmpty());
+    QVERIFY(sheet->isVisible());
+    const QString wrong = focusToldOn(sheet->failureLabel());
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(m_focused, client.message());
 }
 
 QTEST_MAIN(BusTest)
