@@ -469,16 +469,41 @@ public:
         if (ports.isEmpty())
             return false;
         const QByteArray set = "{ " + ports.join(", ") + " }";
+        return apply("table inet forgetting {\n chain input {\n  type filter hook input priority 0;\n"
+                     "  tcp sport " + set + " drop\n  tcp dport " + set + " drop\n }\n}\n");
+    }
+
+    // Whatever a client sends to the port vanishes, unacknowledged, until resume(): a Wi-Fi handover
+    // or a congested link. Connections still open, as their handshakes carry no data.
+    bool stall(quint16 port)
+    {
+        return apply("table inet stalled {\n chain input {\n  type filter hook input priority 0;\n"
+                     "  tcp dport " + QByteArray::number(port) + " meta length > 100 drop\n }\n}\n");
+    }
+    bool resume() { return apply("delete table inet stalled\n"); }
+
+    // A name server asked from here never answers: a name it is asked for fails only once the
+    // resolver gives up.
+    bool silenceNameServers()
+    {
+        const QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin")});
+        return QProcess::execute(ip, {QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"),
+                                      QStringLiteral("dev"), QStringLiteral("lo")}) == 0 &&
+               apply("table inet unanswered {\n chain prerouting {\n  type filter hook prerouting priority -300;\n"
+                     "  udp dport 53 drop\n  tcp dport 53 drop\n }\n}\n");
+    }
+
+private:
+    static bool apply(const QByteArray &ruleset)
+    {
         QProcess rules;
         rules.start(nft(), {QStringLiteral("-f"), QStringLiteral("-")});
-        rules.write("table inet forgetting {\n chain input {\n  type filter hook input priority 0;\n");
-        rules.write("  tcp sport " + set + " drop\n  tcp dport " + set + " drop\n }\n}\n");
+        rules.write(ruleset);
         rules.closeWriteChannel();
         return rules.waitForFinished(10000) && rules.exitStatus() == QProcess::NormalExit &&
                rules.exitCode() == 0;
     }
 
-private:
     // Debian's nftables installs it outside a user's path.
     static QString nft()
     {
@@ -538,6 +563,9 @@ private slots:
     void leavesAFailedConnectionWithAllItsStreams();
     void findsAConnectionWhoseBytesVanish_data();
     void findsAConnectionWhoseBytesVanish();
+    void shutsDownOnlyTheSocketsItsConnectionsOpened();
+    void waitsOutAStallOnANewConnection_data();
+    void waitsOutAStallOnANewConnection();
     void leavesConnectionsQuietTooLong_data();
     void leavesConnectionsQuietTooLong();
     void opensConnectionsAtOnceToAnHttp1PlatformAfterAQuiet();
@@ -1148,6 +1176,81 @@ void TestClient::findsAConnectionWhoseBytesVanish()
     QVERIFY(awaitTask(api.login(account, password, QString()), 60000).isAuthenticated);
     QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
     QCOMPARE(platform.fixture.platform.requestsTo(loginPath).size(), 1);
+}
+
+// One GET or POST on the multi handle of its owner; whether it was answered whole.
+bool answered(QObject *owner, const QUrl &url, const QByteArray &method = "GET",
+              std::chrono::milliseconds silence = std::chrono::milliseconds(1500))
+{
+    const HttpTransfer::Limits limits{silence, std::nullopt, PlatformSession::answerLimit,
+                                      std::nullopt, std::nullopt, std::chrono::seconds(60),
+                                      std::chrono::milliseconds(500)};
+    HttpTransfer transfer(CurlMulti::of(owner), {url, method, {}, std::nullopt, std::nullopt}, limits, nullptr);
+    transfer.start();
+    return QTest::qWaitFor([&transfer] { return transfer.isFinished(); }, 60000) && transfer.succeeded();
+}
+
+void TestClient::shutsDownOnlyTheSocketsItsConnectionsOpened()
+{
+    PrivateNetwork network;
+    if (network.missing())
+        QSKIP(network.missing());
+    QVERIFY(network.silenceNameServers());
+    const auto quickResolver = environmentVariable("RES_OPTIONS", QStringLiteral("timeout:1 attempts:1"));
+    ClientFixture fixture;
+    DelayRelay relay(std::chrono::milliseconds(0), fixture.platform.port());
+    QObject owner;
+    QUrl platform(QStringLiteral("http://localhost") + probe);
+    platform.setPort(relay.port());
+    QVERIFY(answered(&owner, platform));
+
+    // The resolver hands libcurl a socket pair of its own while it looks for the name, and closes it
+    // when it gives up; other sockets of the program take its descriptor next.
+    QVERIFY(!answered(&owner, QUrl(QStringLiteral("http://nowhere.invalid") + probe)));
+    std::array<std::array<int, 2>, 4> pairs{};
+    for (std::array<int, 2> &pair : pairs)
+        QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair.data()), 0);
+    const auto closePairs = qScopeGuard([&pairs] {
+        for (const std::array<int, 2> &pair : pairs) {
+            ::close(pair[0]);
+            ::close(pair[1]);
+        }
+    });
+
+    // A request on the forgotten connection fails, and no socket but the client's own is ended.
+    relay.forget();
+    QVERIFY(!answered(&owner, platform));
+    for (const std::array<int, 2> &pair : pairs) {
+        char byte = 0;
+        QCOMPARE(::send(pair[0], "x", 1, MSG_NOSIGNAL), 1);
+        QCOMPARE(::recv(pair[1], &byte, 1, MSG_DONTWAIT), 1);
+    }
+    QVERIFY(answered(&owner, platform));
+}
+
+void TestClient::waitsOutAStallOnANewConnection_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::newRow("a POST, never sent twice") << QByteArray("POST");
+    QTest::newRow("a GET that no retry would cover") << QByteArray("GET");
+}
+
+void TestClient::waitsOutAStallOnANewConnection()
+{
+    QFETCH(QByteArray, method);
+    PrivateNetwork network;
+    if (network.missing())
+        QSKIP(network.missing());
+    ClientFixture fixture;
+    DelayRelay relay(std::chrono::milliseconds(0), fixture.platform.port());
+    QUrl platform(QStringLiteral("http://127.0.0.1") + probe);
+    platform.setPort(relay.port());
+
+    // The stall outlasts the bound on unacknowledged bytes by far, and ends within the silence limit.
+    QVERIFY(network.stall(relay.port()));
+    QTimer::singleShot(std::chrono::seconds(1), &fixture.platform, [&network] { network.resume(); });
+    QObject owner;
+    QVERIFY(answered(&owner, platform, method, std::chrono::seconds(20)));
 }
 
 void TestClient::leavesConnectionsQuietTooLong_data()
