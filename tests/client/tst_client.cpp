@@ -1,4 +1,5 @@
 #include "core/base/errors.h"
+#include "core/base/shanghai.h"
 #include "core/client/cancellationerror.h"
 #include "core/client/curlmulti.h"
 #include "core/client/httptransfer.h"
@@ -9,6 +10,8 @@
 #include "tests/support/awaittask.h"
 #include "tests/support/delayrelay.h"
 #include "tools/demoplatform/demoplatform.h"
+#include "tools/demoplatform/school/sampleschool.h"
+#include "tools/demoplatform/timetableroutes.h"
 
 #include <QCoroFuture>
 #include <QAbstractEventDispatcher>
@@ -566,6 +569,8 @@ private slots:
     void shutsDownOnlyTheSocketsItsConnectionsOpened();
     void waitsOutAStallOnANewConnection_data();
     void waitsOutAStallOnANewConnection();
+    void searchesASlowPlatformWhole_data();
+    void searchesASlowPlatformWhole();
     void leavesConnectionsQuietTooLong_data();
     void leavesConnectionsQuietTooLong();
     void opensConnectionsAtOnceToAnHttp1PlatformAfterAQuiet();
@@ -1251,6 +1256,64 @@ void TestClient::waitsOutAStallOnANewConnection()
     QTimer::singleShot(std::chrono::seconds(1), &fixture.platform, [&network] { network.resume(); });
     QObject owner;
     QVERIFY(answered(&owner, platform, method, std::chrono::seconds(20)));
+}
+
+void TestClient::searchesASlowPlatformWhole_data()
+{
+    QTest::addColumn<int>("streams");
+    QTest::addColumn<bool>("forgets");
+    QTest::addColumn<std::chrono::milliseconds>("silence");
+    QTest::newRow("behind a front taking one stream at a time") << 1 << false << std::chrono::milliseconds(20000);
+    QTest::newRow("the network forgets the connection midway") << 100 << true << std::chrono::milliseconds(3000);
+}
+
+void TestClient::searchesASlowPlatformWhole()
+{
+    QFETCH(int, streams);
+    QFETCH(bool, forgets);
+    QFETCH(std::chrono::milliseconds, silence);
+    if (Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    ClientFixture fixture;
+    const QDate today = shanghai::dateOf(fixture.platform.now());
+    demo::SchoolData school = demo::SampleSchool::generate(today);
+    const QList<qint64> classIds = school.students.first().classIds;
+    for (int index = 0; index < 3000; ++index)
+        school.students.append({900000 + index, QStringLiteral("测%1").arg(index), QString(), classIds});
+    const auto answers = demo::serveSchool(fixture.platform, school);
+    // Each answer takes half a second on its way; nghttpx keeps its connections to the platform.
+    DelayRelay slow(std::chrono::milliseconds(500), fixture.platform.port());
+    Http2Front front(slow.port(), streams);
+    QVERIFY(front.ready());
+    DelayRelay relay(std::chrono::milliseconds(0), front.port());
+    QUrl origin(QStringLiteral("https://127.0.0.1"));
+    origin.setPort(relay.port());
+    TransportSettings transport = trustingTestAuthority();
+    transport.requestTimeout = silence;
+    QuorvaleAPI api(origin, transport, [&fixture] { return fixture.clientNow; });
+    QVERIFY(awaitTask(api.login(school.account.name, school.account.password, QString())).isAuthenticated);
+
+    const QString pages = QStringLiteral("/api/CourseTask/GetCourseTaskClassStudentForSelectByPage");
+    fixture.platform.clearLog();
+    QTimer midway;
+    connect(&midway, &QTimer::timeout, &midway, [&] {
+        if (fixture.platform.requestsTo(pages).size() >= 10) {
+            midway.stop();
+            relay.forget();
+        }
+    });
+    if (forgets)
+        midway.start(10);
+    const QDateTime moment = shanghai::at(today.addDays(3 - today.dayOfWeek()), 10 * 60);
+    try {
+        QCOMPARE_GE(awaitTask(api.search(QStringLiteral("测"), school.schoolId, moment), 120000).size(), 3000);
+    } catch (const QuorvaleAPIError &error) {
+        QFAIL(qPrintable(error.description()));
+    }
+    QHash<QByteArray, int> asked;
+    for (const demo::HttpRequest &request : fixture.platform.requestsTo(pages))
+        QCOMPARE_LE(++asked[request.target], 2);
+    QCOMPARE_GE(asked.size(), 60);
 }
 
 void TestClient::leavesConnectionsQuietTooLong_data()
