@@ -17,6 +17,23 @@ bool isRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// Whether the request goes through a proxy spoken to over TLS: the desktop's, or else the one the
+// environment names for its scheme, as libcurl reads it.
+bool throughTlsProxy(const HttpTransfer::Request &request)
+{
+    if (request.proxy)
+        return request.proxy->scheme() == QLatin1String("https");
+    const QList<const char *> variables = request.url.scheme() == QLatin1String("https")
+                                              ? QList<const char *>{"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}
+                                              : QList<const char *>{"http_proxy", "all_proxy", "ALL_PROXY"};
+    for (const char *variable : variables) {
+        const QByteArray named = qgetenv(variable);
+        if (!named.isEmpty())
+            return named.startsWith("https://") || named.startsWith("HTTPS://");
+    }
+    return false;
+}
+
 // The authorities of a TLS configuration in PEM, or nothing to keep the system's.
 QByteArray pemAuthorities(const std::optional<QSslConfiguration> &tls)
 {
@@ -115,10 +132,17 @@ void HttpTransfer::configure()
         m_headerList = curl_slist_append(m_headerList, "Content-Type:");
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, m_headerList);
 
+    // Inside a proxy's TLS, libcurl 7.88 leaves what the proxy's record holds beyond the stream it is
+    // reading in that record's buffer, and wakes only that stream to read on: another HTTP/2 stream
+    // whose answer came in the same record waits until more arrives on the socket, or out its
+    // silence limit. Through such a proxy each request has an HTTP/1.1 connection of its own.
+    const bool tlsProxy = throughTlsProxy(m_request);
+    if (tlsProxy)
+        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     const QByteArray &method = m_request.method;
     if (method == "GET") {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-        curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_PIPEWAIT, tlsProxy ? 0L : 1L);
         return;
     }
     // libcurl sends a request again when a kept connection dies before its answer; any request
