@@ -9,7 +9,12 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <climits>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -48,6 +53,20 @@ std::pair<QHostAddress, quint16> localEnd(curl_socket_t socket)
         ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6 &>(address).sin6_port
                                             : reinterpret_cast<const sockaddr_in &>(address).sin_port);
     return {QHostAddress(reinterpret_cast<const sockaddr *>(&address)), port};
+}
+
+// A socket on which the kernel tells of each address and route that comes or goes, or -1.
+int networkNews()
+{
+    const int news = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
+    sockaddr_nl address{};
+    address.nl_family = AF_NETLINK;
+    address.nl_groups = RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
+    if (news >= 0 && ::bind(news, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+        return news;
+    if (news >= 0)
+        ::close(news);
+    return -1;
 }
 
 // The scheme, host and port of an address, by which libcurl groups its connections.
@@ -98,6 +117,7 @@ CurlMulti::CurlMulti(QObject *parent)
     // Read by the time the first connection needs it, most likely.
     systemtrust::prepare();
     m_multi = initialiseClosedOnExec();
+    m_network = networkNews();
     m_share = curl_share_init();
     curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     m_timer.setSingleShot(true);
@@ -123,6 +143,8 @@ CurlMulti::~CurlMulti()
     curl_multi_cleanup(m_multi);
     // Every transfer has let go of the share when it ended.
     curl_share_cleanup(m_share);
+    if (m_network >= 0)
+        ::close(m_network);
 }
 
 CurlMulti *CurlMulti::of(QObject *owner)
@@ -140,6 +162,13 @@ bool CurlMulti::add(HttpTransfer *transfer, CURL *easy)
     if (transfer->m_newConnection ||
         (m_running == 0 && m_quietSince && sinceBoot() - *m_quietSince > transfer->m_limits.idleConnection))
         maxAge = 0;
+    // libcurl finds each kept connection closed as it looks at it, and makes a new one instead.
+    if (networkChanged()) {
+        for (const auto &[socket, connection] : m_connections) {
+            if (!m_watches.contains(socket))
+                shutdown(socket, SHUT_RDWR);
+        }
+    }
     if (m_distrustedBefore) {
         const auto since =
             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - *m_distrustedBefore);
@@ -172,6 +201,37 @@ void CurlMulti::noteNews(HttpTransfer *transfer)
 {
     if (!m_news.contains(transfer))
         m_news.append(transfer);
+}
+
+bool CurlMulti::networkChanged()
+{
+    if (m_network < 0)
+        return false;
+    bool changed = false;
+    std::array<char, 8192> buffer{};
+    for (;;) {
+        const ssize_t length = ::recv(m_network, buffer.data(), buffer.size(), 0);
+        // News lost as they came too fast tell of a change as well.
+        if (length < 0 && errno == ENOBUFS) {
+            changed = true;
+            continue;
+        }
+        if (length <= 0)
+            return changed;
+        nlmsghdr header{};
+        for (ssize_t at = 0; at + ssize_t(sizeof header) <= length; at += ssize_t(NLMSG_ALIGN(header.nlmsg_len))) {
+            std::memcpy(&header, buffer.data() + at, sizeof header);
+            if (header.nlmsg_len < sizeof header || at + ssize_t(header.nlmsg_len) > length)
+                break;
+            rtmsg route{};
+            if (header.nlmsg_len >= NLMSG_LENGTH(sizeof route))
+                std::memcpy(&route, buffer.data() + at + NLMSG_HDRLEN, sizeof route);
+            const bool address = header.nlmsg_type == RTM_NEWADDR || header.nlmsg_type == RTM_DELADDR;
+            const bool defaultRoute = (header.nlmsg_type == RTM_NEWROUTE || header.nlmsg_type == RTM_DELROUTE) &&
+                                      header.nlmsg_len >= NLMSG_LENGTH(sizeof route) && route.rtm_dst_len == 0;
+            changed = changed || address || defaultRoute;
+        }
+    }
 }
 
 std::optional<CurlMulti::Opened> CurlMulti::connectionFrom(const QByteArray &localAddress, long localPort) const

@@ -45,7 +45,8 @@ private:
     // After a quiet longer than the transfer's bound for idle connections, counted with any time the
     // computer slept, the transfer uses none of the connections kept before it: libcurl's own count
     // of their age stops while the computer sleeps, and the network has likely forgotten them. Nor
-    // does it use one idle since before a kept connection was found forgotten.
+    // does it use one idle since before a kept connection was found forgotten, or one kept from
+    // before the computer's network changed.
     bool add(HttpTransfer *transfer, CURL *easy);
     void remove(CURL *easy);
     CURLSH *share() const { return m_share; }
@@ -72,6 +73,10 @@ private:
     std::optional<Opened> bindUnacknowledged(const QByteArray &localAddress, long localPort,
                                              std::chrono::milliseconds bound);
     void releaseUnacknowledged(const Opened &connection);
+
+    // Whether the kernel told of an address or a default route that came or went since last asked:
+    // on a new network, kept connections lead nowhere.
+    bool networkChanged();
 
     static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *);
     static int onTimer(CURLM *, long milliseconds, void *self);
@@ -109,6 +114,8 @@ private:
     };
     std::unordered_map<curl_socket_t, Connection> m_connections;
     quint64 m_opened = 0;
+    // The kernel's news of addresses and routes, if it gives them.
+    int m_network = -1;
     // Kept connections idle since before this moment are not used.
     std::optional<std::chrono::steady_clock::time_point> m_distrustedBefore;
     QList<QPointer<HttpTransfer>> m_transfers;

@@ -489,14 +489,25 @@ public:
     // resolver gives up.
     bool silenceNameServers()
     {
-        const QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin")});
-        return QProcess::execute(ip, {QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"),
-                                      QStringLiteral("dev"), QStringLiteral("lo")}) == 0 &&
+        return ip({QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"), QStringLiteral("dev"),
+                   QStringLiteral("lo")}) &&
                apply("table inet unanswered {\n chain prerouting {\n  type filter hook prerouting priority -300;\n"
                      "  udp dport 53 drop\n  tcp dport 53 drop\n }\n}\n");
     }
 
+    // A new address comes, as when the computer joins another network.
+    bool addAddress()
+    {
+        return ip({QStringLiteral("address"), QStringLiteral("add"), QStringLiteral("127.0.0.2/32"),
+                   QStringLiteral("dev"), QStringLiteral("lo")});
+    }
+
 private:
+    static bool ip(const QStringList &arguments)
+    {
+        return QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin")}),
+                                 arguments) == 0;
+    }
     static bool apply(const QByteArray &ruleset)
     {
         QProcess rules;
@@ -569,6 +580,7 @@ private slots:
     void shutsDownOnlyTheSocketsItsConnectionsOpened();
     void waitsOutAStallOnANewConnection_data();
     void waitsOutAStallOnANewConnection();
+    void leavesKeptConnectionsWhenTheNetworkChanges();
     void searchesASlowPlatformWhole_data();
     void searchesASlowPlatformWhole();
     void leavesConnectionsQuietTooLong_data();
@@ -1183,6 +1195,21 @@ void TestClient::findsAConnectionWhoseBytesVanish()
     QCOMPARE(platform.fixture.platform.requestsTo(loginPath).size(), 1);
 }
 
+// The simulated platform behind a relay that can forget its connections.
+struct RelayedPlatform
+{
+    // The probe's address through the relay, reached by that host name.
+    QUrl probeAt(const QString &host = QStringLiteral("127.0.0.1")) const
+    {
+        QUrl url(QStringLiteral("http://") + host + probe);
+        url.setPort(relay.port());
+        return url;
+    }
+
+    ClientFixture fixture;
+    DelayRelay relay{std::chrono::milliseconds(0), fixture.platform.port()};
+};
+
 // One GET or POST on the multi handle of its owner; whether it was answered whole.
 bool answered(QObject *owner, const QUrl &url, const QByteArray &method = "GET",
               std::chrono::milliseconds silence = std::chrono::milliseconds(1500))
@@ -1202,11 +1229,9 @@ void TestClient::shutsDownOnlyTheSocketsItsConnectionsOpened()
         QSKIP(network.missing());
     QVERIFY(network.silenceNameServers());
     const auto quickResolver = environmentVariable("RES_OPTIONS", QStringLiteral("timeout:1 attempts:1"));
-    ClientFixture fixture;
-    DelayRelay relay(std::chrono::milliseconds(0), fixture.platform.port());
+    RelayedPlatform relayed;
+    const QUrl platform = relayed.probeAt(QStringLiteral("localhost"));
     QObject owner;
-    QUrl platform(QStringLiteral("http://localhost") + probe);
-    platform.setPort(relay.port());
     QVERIFY(answered(&owner, platform));
 
     // The resolver hands libcurl a socket pair of its own while it looks for the name, and closes it
@@ -1223,7 +1248,7 @@ void TestClient::shutsDownOnlyTheSocketsItsConnectionsOpened()
     });
 
     // A request on the forgotten connection fails, and no socket but the client's own is ended.
-    relay.forget();
+    relayed.relay.forget();
     QVERIFY(!answered(&owner, platform));
     for (const std::array<int, 2> &pair : pairs) {
         char byte = 0;
@@ -1246,16 +1271,31 @@ void TestClient::waitsOutAStallOnANewConnection()
     PrivateNetwork network;
     if (network.missing())
         QSKIP(network.missing());
-    ClientFixture fixture;
-    DelayRelay relay(std::chrono::milliseconds(0), fixture.platform.port());
-    QUrl platform(QStringLiteral("http://127.0.0.1") + probe);
-    platform.setPort(relay.port());
+    RelayedPlatform relayed;
 
     // The stall outlasts the bound on unacknowledged bytes by far, and ends within the silence limit.
-    QVERIFY(network.stall(relay.port()));
-    QTimer::singleShot(std::chrono::seconds(1), &fixture.platform, [&network] { network.resume(); });
+    QVERIFY(network.stall(relayed.relay.port()));
+    QTimer::singleShot(std::chrono::seconds(1), &relayed.fixture.platform, [&network] { network.resume(); });
     QObject owner;
-    QVERIFY(answered(&owner, platform, method, std::chrono::seconds(20)));
+    QVERIFY(answered(&owner, relayed.probeAt(), method, std::chrono::seconds(20)));
+}
+
+void TestClient::leavesKeptConnectionsWhenTheNetworkChanges()
+{
+    PrivateNetwork network;
+    if (network.missing())
+        QSKIP(network.missing());
+    RelayedPlatform relayed;
+    QObject owner;
+    QVERIFY(answered(&owner, relayed.probeAt()));
+
+    // On the new network the kept connection leads nowhere: the next request sends nothing on it,
+    // and makes a new one at once.
+    relayed.relay.forget();
+    QVERIFY(network.addAddress());
+    QVERIFY(answered(&owner, relayed.probeAt()));
+    QCOMPARE(relayed.relay.counts().vanished, 0);
+    QCOMPARE(relayed.relay.counts().connections, 2);
 }
 
 void TestClient::searchesASlowPlatformWhole_data()
