@@ -8,9 +8,9 @@
 #include <QSet>
 #include <QSocketNotifier>
 #include <algorithm>
-#include <climits>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/netlink.h>
@@ -364,7 +364,8 @@ void CurlMulti::act(curl_socket_t socket, int events)
         if (std::exchange(connection.retiring, false))
             retired.append({opened, connection.serial});
     }
-    // libcurl closes each as it reads it; one closed meanwhile is not mistaken for a later socket.
+    // libcurl reads each retired connection closed before it places any transfer; a descriptor it
+    // closed meanwhile is not mistaken for a later socket.
     for (const Opened &opened : retired) {
         const auto found = m_connections.find(opened.socket);
         if (found != m_connections.end() && found->second.serial == opened.serial)

@@ -108,7 +108,8 @@ private:
     struct Connection
     {
         quint64 serial;
-        // Transfers that bound the time its bytes may go unacknowledged, and whether it is closed.
+        // Transfers that bound the time its bytes may go unacknowledged, and whether it was shut
+        // down for libcurl to read closed.
         int bounding = 0;
         bool retiring = false;
     };
