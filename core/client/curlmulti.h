@@ -44,7 +44,9 @@ private:
     // Called by a transfer to hand its handle to libcurl or take it back; false when libcurl refuses.
     // After a quiet longer than the transfer's bound for idle connections, counted with any time the
     // computer slept, the transfer uses none of the connections kept before it: libcurl's own count
-    // of their age stops while the computer sleeps, and the network has likely forgotten them.
+    // of their age stops while the computer sleeps, and the network has likely forgotten them. Nor
+    // does it use one idle since before a kept connection was found forgotten, or one kept from
+    // before the computer's network changed.
     bool add(HttpTransfer *transfer, CURL *easy);
     void remove(CURL *easy);
     CURLSH *share() const { return m_share; }
@@ -52,17 +54,36 @@ private:
     // call has returned, as they may end the transfer or its owner.
     void noteNews(HttpTransfer *transfer);
     // Closes the connection that leaves from this local address at once, whatever streams it still
-    // carries: it is not reused, as libcurl would otherwise keep an HTTP/2 connection that failed
-    // one of its transfers.
+    // carries: libcurl would otherwise keep an HTTP/2 connection the network failed under one of its
+    // streams, and put the next transfers on it.
     void retire(const QByteArray &localAddress, long localPort);
-    // Closes every kept connection idle since before that moment: once one of them is found
-    // forgotten by the network, the others quiet as long are likely forgotten too, and a request on
-    // one would only wait out its silence limit.
-    void retireIdleSince(std::chrono::steady_clock::time_point moment);
+    // From now on no transfer takes a kept connection idle since before that moment: once one of them
+    // is found forgotten by the network, the others quiet as long are likely forgotten too, and a
+    // request on one would only wait out its silence limit.
+    void distrustIdleSince(std::chrono::steady_clock::time_point moment);
+
+    // A connection libcurl opened, known by its descriptor and the count of them opened before.
+    struct Opened
+    {
+        curl_socket_t socket = CURL_SOCKET_BAD;
+        quint64 serial = 0;
+    };
+    // Bounds the time bytes sent on the connection leaving from this local address may go
+    // unacknowledged, until every transfer that asked for the bound has let it go.
+    std::optional<Opened> bindUnacknowledged(const QByteArray &localAddress, long localPort,
+                                             std::chrono::milliseconds bound);
+    void releaseUnacknowledged(const Opened &connection);
+
+    // Whether the kernel told of an address or a default route that came or went since last asked:
+    // on a new network, kept connections lead nowhere.
+    bool networkChanged();
 
     static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *);
     static int onTimer(CURLM *, long milliseconds, void *self);
+    static curl_socket_t onOpenSocket(void *self, curlsocktype, curl_sockaddr *address);
     static int onCloseSocket(void *self, curl_socket_t socket);
+    // The connection libcurl opened that leaves from this local address, if it is still open.
+    std::optional<Opened> connectionFrom(const QByteArray &localAddress, long localPort) const;
     void watch(curl_socket_t socket, int what);
     QSocketNotifier *notifier(QSocketNotifier *current, curl_socket_t socket, bool wanted, bool reading);
     // Lets libcurl act on a socket (or on its timer, for CURL_SOCKET_TIMEOUT), then tells the news
@@ -81,14 +102,23 @@ private:
     // connection to one, and a GET would then wait for another's handshake to learn whether it may
     // go as a stream of that connection, rather than open its own at once.
     QSet<QString> m_unshared;
-    // The sockets of kept connections no transfer uses: since when, and their local port, by which a
-    // descriptor libcurl closed without telling is never taken for one of them.
-    struct Idle
+    // The sockets libcurl opened through this multi handle and has not closed: only these are ever
+    // acted on, as a descriptor may be anyone's once libcurl has let it go (its resolver's own, for
+    // one, it closes without telling).
+    struct Connection
     {
-        std::chrono::steady_clock::time_point since;
-        quint16 localPort;
+        quint64 serial;
+        // Transfers that bound the time its bytes may go unacknowledged, and whether it was shut
+        // down for libcurl to read closed.
+        int bounding = 0;
+        bool retiring = false;
     };
-    std::unordered_map<curl_socket_t, Idle> m_idle;
+    std::unordered_map<curl_socket_t, Connection> m_connections;
+    quint64 m_opened = 0;
+    // The kernel's news of addresses and routes, if it gives them.
+    int m_network = -1;
+    // Kept connections idle since before this moment are not used.
+    std::optional<std::chrono::steady_clock::time_point> m_distrustedBefore;
     QList<QPointer<HttpTransfer>> m_transfers;
     QList<QPointer<HttpTransfer>> m_news;
     // Transfers in the multi handle, and since when none has been, on the clock that counts sleep.

@@ -7,9 +7,6 @@
 
 #include <QSslCertificate>
 #include <algorithm>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 
 namespace quorvale {
 
@@ -20,18 +17,21 @@ bool isRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// Every socket libcurl opens is closed in a program this one starts, such as a new version of it.
-// A TCP connection fails once bytes sent on it have gone unacknowledged for the given bound: the
-// kernel then ends it, and libcurl with it, however long the silence limit still runs.
-curl_socket_t openSocket(void *unacknowledged, curlsocktype, curl_sockaddr *address)
+// Whether the request goes through a proxy spoken to over TLS: the desktop's, or else the one the
+// environment names for its scheme, as libcurl reads it.
+bool throughTlsProxy(const HttpTransfer::Request &request)
 {
-    const curl_socket_t made = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-    if (made >= 0 && address->socktype == SOCK_STREAM &&
-        (address->family == AF_INET || address->family == AF_INET6)) {
-        const auto bound = unsigned(static_cast<const std::chrono::milliseconds *>(unacknowledged)->count());
-        ::setsockopt(made, IPPROTO_TCP, TCP_USER_TIMEOUT, &bound, sizeof bound);
+    if (request.proxy)
+        return request.proxy->scheme() == QLatin1String("https");
+    const QList<const char *> variables = request.url.scheme() == QLatin1String("https")
+                                              ? QList<const char *>{"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}
+                                              : QList<const char *>{"http_proxy", "all_proxy", "ALL_PROXY"};
+    for (const char *variable : variables) {
+        const QByteArray named = qgetenv(variable);
+        if (!named.isEmpty())
+            return named.startsWith("https://") || named.startsWith("HTTPS://");
     }
-    return made;
+    return false;
 }
 
 // The authorities of a TLS configuration in PEM, or nothing to keep the system's.
@@ -80,10 +80,7 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_limits.bodyLimit));
     // A connection quiet for longer may be one the network forgot: a new one is made instead. Probes
-    // after a quarter of a minute's quiet keep a NAT's or a firewall's memory of it fresh meanwhile;
-    // with the bound on unacknowledged bytes set, the first probe left unanswered for 5 s ends the
-    // connection, so one forgotten while idle is found well within the idle bound and the next
-    // request makes a new one at once.
+    // after a quarter of a minute's quiet keep a NAT's or a firewall's memory of it fresh meanwhile.
     curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, long(m_limits.idleConnection.count()));
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPIDLE, 15L);
@@ -96,9 +93,9 @@ void HttpTransfer::configure()
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &HttpTransfer::onProgress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
-    curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &m_limits.unacknowledged);
     if (m_multi) {
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &CurlMulti::onOpenSocket);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, m_multi.data());
         curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &CurlMulti::onCloseSocket);
         curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, m_multi.data());
     }
@@ -135,10 +132,17 @@ void HttpTransfer::configure()
         m_headerList = curl_slist_append(m_headerList, "Content-Type:");
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, m_headerList);
 
+    // Inside a proxy's TLS, libcurl 7.88 leaves what the proxy's record holds beyond the stream it is
+    // reading in that record's buffer, and wakes only that stream to read on: another HTTP/2 stream
+    // whose answer came in the same record waits until more arrives on the socket, or out its
+    // silence limit. Through such a proxy each request has an HTTP/1.1 connection of its own.
+    const bool tlsProxy = throughTlsProxy(m_request);
+    if (tlsProxy)
+        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     const QByteArray &method = m_request.method;
     if (method == "GET") {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-        curl_easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_PIPEWAIT, tlsProxy ? 0L : 1L);
         return;
     }
     // libcurl sends a request again when a kept connection dies before its answer; any request
@@ -163,8 +167,7 @@ void HttpTransfer::configure()
 
 void HttpTransfer::useNewConnection()
 {
-    if (m_easy)
-        curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, 1L);
+    m_newConnection = true;
 }
 
 void HttpTransfer::start()
@@ -190,19 +193,64 @@ void HttpTransfer::abort()
 
 bool HttpTransfer::mayRetry() const
 {
-    return m_outcome == Outcome::Broken && m_request.method == "GET" && keptConnectionDied();
+    return m_outcome == Outcome::Broken && m_request.method == "GET" &&
+           (keptConnectionDied() || (connectionFailed() && nothingAnswered()));
 }
 
-bool HttpTransfer::keptConnectionDied() const
+bool HttpTransfer::nothingAnswered() const
+{
+    return m_head.size() == 0 && m_body.isEmpty();
+}
+
+bool HttpTransfer::wentOnKeptConnection() const
 {
     long connections = 0;
     char *localAddress = nullptr;
     curl_easy_getinfo(m_easy, CURLINFO_NUM_CONNECTS, &connections);
     curl_easy_getinfo(m_easy, CURLINFO_LOCAL_IP, &localAddress);
     // A transfer that made no connection of its own but has a local address went on a kept one.
-    const bool keptConnection = connections == 0 && localAddress && *localAddress;
-    const bool nothingAnswered = m_head.size() == 0 && m_body.isEmpty();
-    return keptConnection && (nothingAnswered || m_wentSilent);
+    return connections == 0 && localAddress && *localAddress;
+}
+
+bool HttpTransfer::keptConnectionDied() const
+{
+    return wentOnKeptConnection() && (nothingAnswered() || m_wentSilent);
+}
+
+bool HttpTransfer::connectionFailed() const
+{
+    // libcurl sends a request again itself, a few times, when a server refuses its stream or a kept
+    // connection dies before any answer, and tells one of these once it gives up. A proxy that
+    // refused the tunnel answered, and is told the same way.
+    long proxyStatus = 0;
+    curl_easy_getinfo(m_easy, CURLINFO_HTTP_CONNECTCODE, &proxyStatus);
+    return (m_failure == CURLE_SEND_ERROR || m_failure == CURLE_RECV_ERROR || m_failure == CURLE_GOT_NOTHING) &&
+           (proxyStatus == 0 || proxyStatus == 200);
+}
+
+void HttpTransfer::boundUnacknowledged()
+{
+    if (m_request.method != "GET" || !m_multi)
+        return;
+    char *localAddress = nullptr;
+    long localPort = 0;
+    curl_easy_getinfo(m_easy, CURLINFO_LOCAL_IP, &localAddress);
+    curl_easy_getinfo(m_easy, CURLINFO_LOCAL_PORT, &localPort);
+    // libcurl sends the request again on another kept connection when the first dies before any
+    // answer: that one is bounded as well.
+    if (!localAddress || !*localAddress || localPort <= 0 || localPort == m_boundPort)
+        return;
+    m_boundPort = localPort;
+    releaseUnacknowledged();
+    if (wentOnKeptConnection() && nothingAnswered())
+        m_bound = m_multi->bindUnacknowledged(QByteArray(localAddress), localPort, m_limits.unacknowledged);
+}
+
+void HttpTransfer::releaseUnacknowledged()
+{
+    if (m_bound && m_multi)
+        m_multi->releaseUnacknowledged(*m_bound);
+    m_bound.reset();
 }
 
 QByteArray HttpTransfer::field(QByteArrayView name) const
@@ -254,6 +302,7 @@ bool HttpTransfer::readHeaderLine(QByteArrayView line)
     if (!m_head.read(line, int(status)))
         return false;
     noteActivity();
+    releaseUnacknowledged();
     if (!complete && m_head.isComplete()) {
         m_headNews = true;
         m_multi->noteNews(this);
@@ -297,6 +346,7 @@ int HttpTransfer::onProgress(void *self, curl_off_t, curl_off_t received, curl_o
         transfer->m_moved = received + sent;
         transfer->noteActivity();
     }
+    transfer->boundUnacknowledged();
     return 0;
 }
 
@@ -323,7 +373,7 @@ void HttpTransfer::checkLimits()
 
 void HttpTransfer::conclude(CURLcode result)
 {
-    m_failedInLibcurl = result != CURLE_OK;
+    m_failure = result;
     if (result == CURLE_FILESIZE_EXCEEDED)
         m_tooLarge = true;
     finish(result == CURLE_OK && m_head.isComplete() ? Outcome::Complete
@@ -336,12 +386,16 @@ void HttpTransfer::finish(Outcome outcome)
     if (isFinished())
         return;
     m_limitTimer.stop();
+    releaseUnacknowledged();
     if (outcome != Outcome::Complete && m_added && m_multi) {
-        // Silence or an error, not an abort, tells that the network forgot the connection.
-        if ((m_wentSilent || m_failedInLibcurl) && keptConnectionDied())
-            m_multi->retireIdleSince(std::chrono::steady_clock::now() -
-                                     std::chrono::milliseconds(m_started.elapsed()));
-        retireConnection();
+        // Silence or a broken connection, not an abort, tells that the network forgot it.
+        if ((m_wentSilent || connectionFailed()) && keptConnectionDied())
+            m_multi->distrustIdleSince(std::chrono::steady_clock::now() -
+                                       std::chrono::milliseconds(m_started.elapsed()));
+        // A stream the server refused or reset, or one ended by our own limits or by its own silence
+        // once its answer had begun, is that stream's alone: the others on its connection go on.
+        if (m_wentSilent && nothingAnswered())
+            retireConnection();
     }
     if (m_added && m_multi)
         m_multi->remove(m_easy);
@@ -356,7 +410,8 @@ void HttpTransfer::finish(Outcome outcome)
 void HttpTransfer::retireConnection()
 {
     // libcurl closes an HTTP/1.1 connection left mid-answer, but keeps an HTTP/2 connection for the
-    // next transfers when one of its streams failed. Closing it ends the other streams on it too.
+    // next transfers when one of its streams failed. Closing it ends the other streams on it too,
+    // which the same silence would end anyway.
     curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
     char *localAddress = nullptr;
     long localPort = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/client/answerhead.h"
+#include "core/client/curlmulti.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -18,12 +19,11 @@
 
 namespace quorvale {
 
-class CurlMulti;
-
 // One HTTP request through libcurl on a multi handle's connections, with its answer kept within
 // bounds: the header block, the body (counted after decoding), the silence of the connection and
-// the time for the whole request. When a bound or an abort ends it, or its connection fails, that
-// connection is closed at once and never used again, other HTTP/2 streams on it included.
+// the time for the whole request. When its connection falls silent before any byte of the answer,
+// that connection is closed at once and never used again, other HTTP/2 streams on it included; any
+// other end leaves the connection to the other streams on it.
 // Redirects and cookies are left to the caller; certificates are always verified.
 class HttpTransfer : public QObject
 {
@@ -61,9 +61,10 @@ public:
         // laptop's sleep may have forgotten it without a word.
         std::chrono::seconds idleConnection{60};
         // Longest time bytes sent may go unacknowledged by the peer's TCP before their connection
-        // fails, as on one the network forgot. A slow server acknowledges a request at once and
-        // answers later, so it is unaffected; a lossy Wi-Fi's retransmissions take a few seconds at
-        // most, and a GET that fails on a kept connection still has the time to go again.
+        // fails, as on one the network forgot, for a GET on a kept connection until the first byte
+        // of its answer: only there does a retry cover the loss. A slow server acknowledges a request
+        // at once and answers later, so it is unaffected; a lossy Wi-Fi's retransmissions take a few
+        // seconds at most, and the GET still has the time to go again.
         std::chrono::milliseconds unacknowledged{10000};
     };
     enum class Outcome
@@ -79,7 +80,8 @@ public:
     HttpTransfer(CurlMulti *multi, Request request, const Limits &limits, QObject *parent);
     ~HttpTransfer() override;
 
-    // Sends the request on a connection of its own rather than on a kept one; called before start().
+    // Sends the request on no connection kept idle from before, but on a new one, which it shares with
+    // others sent meanwhile; called before start().
     void useNewConnection();
     // Hands the request to libcurl; the outcome comes with finished(), never before start() has
     // returned.
@@ -91,7 +93,8 @@ public:
     // Whether the answer arrived whole; only then is its body complete.
     bool succeeded() const { return m_outcome == Outcome::Complete; }
     // Whether a GET that failed may go once more on a new connection: the kept connection it went
-    // on gave no byte of an answer or fell silent, as one the network forgot does.
+    // on gave no byte of an answer or fell silent, as one the network forgot does, or its connection
+    // broke or the server refused its stream before any byte of an answer.
     bool mayRetry() const;
 
     int status() const { return m_head.status(); }
@@ -145,8 +148,16 @@ private:
     // libcurl has ended the transfer with this result.
     void conclude(CURLcode result);
     void finish(Outcome outcome);
+    bool nothingAnswered() const;
+    bool wentOnKeptConnection() const;
     // Whether the kept connection it went on gave no byte of an answer or fell silent.
     bool keptConnectionDied() const;
+    // Whether libcurl ended it as its connection broke or the server would not take its stream.
+    bool connectionFailed() const;
+    // Called from inside libcurl: once a GET is on a kept connection and has no answer yet, bounds
+    // the time its bytes may go unacknowledged, until the answer begins or the transfer ends.
+    void boundUnacknowledged();
+    void releaseUnacknowledged();
     // Closes the connection of a transfer that failed, so that nothing goes on it again.
     void retireConnection();
 
@@ -163,8 +174,12 @@ private:
     bool m_added = false;
     bool m_tooLarge = false;
     bool m_wentSilent = false;
-    // libcurl ended it with an error of its connection or of the answer.
-    bool m_failedInLibcurl = false;
+    // What libcurl ended it with.
+    CURLcode m_failure = CURLE_OK;
+    bool m_newConnection = false;
+    // The local port of the connection last looked at, and the bound set on it, if any.
+    long m_boundPort = 0;
+    std::optional<CurlMulti::Opened> m_bound;
     // News noted inside libcurl, told once its call has returned.
     bool m_headNews = false;
     bool m_bodyNews = false;

@@ -1,4 +1,5 @@
 #include "core/base/errors.h"
+#include "core/base/shanghai.h"
 #include "core/client/cancellationerror.h"
 #include "core/client/curlmulti.h"
 #include "core/client/httptransfer.h"
@@ -9,6 +10,8 @@
 #include "tests/support/awaittask.h"
 #include "tests/support/delayrelay.h"
 #include "tools/demoplatform/demoplatform.h"
+#include "tools/demoplatform/school/sampleschool.h"
+#include "tools/demoplatform/timetableroutes.h"
 
 #include <QCoroFuture>
 #include <QAbstractEventDispatcher>
@@ -469,16 +472,52 @@ public:
         if (ports.isEmpty())
             return false;
         const QByteArray set = "{ " + ports.join(", ") + " }";
+        return apply("table inet forgetting {\n chain input {\n  type filter hook input priority 0;\n"
+                     "  tcp sport " + set + " drop\n  tcp dport " + set + " drop\n }\n}\n");
+    }
+
+    // Whatever a client sends to the port vanishes, unacknowledged, until resume(): a Wi-Fi handover
+    // or a congested link. Connections still open, as their handshakes carry no data.
+    bool stall(quint16 port)
+    {
+        return apply("table inet stalled {\n chain input {\n  type filter hook input priority 0;\n"
+                     "  tcp dport " + QByteArray::number(port) + " meta length > 100 drop\n }\n}\n");
+    }
+    bool resume() { return apply("delete table inet stalled\n"); }
+
+    // A name server asked from here never answers: a name it is asked for fails only once the
+    // resolver gives up.
+    bool silenceNameServers()
+    {
+        return ip({QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"), QStringLiteral("dev"),
+                   QStringLiteral("lo")}) &&
+               apply("table inet unanswered {\n chain prerouting {\n  type filter hook prerouting priority -300;\n"
+                     "  udp dport 53 drop\n  tcp dport 53 drop\n }\n}\n");
+    }
+
+    // A new address comes, as when the computer joins another network.
+    bool addAddress()
+    {
+        return ip({QStringLiteral("address"), QStringLiteral("add"), QStringLiteral("127.0.0.2/32"),
+                   QStringLiteral("dev"), QStringLiteral("lo")});
+    }
+
+private:
+    static bool ip(const QStringList &arguments)
+    {
+        return QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin")}),
+                                 arguments) == 0;
+    }
+    static bool apply(const QByteArray &ruleset)
+    {
         QProcess rules;
         rules.start(nft(), {QStringLiteral("-f"), QStringLiteral("-")});
-        rules.write("table inet forgetting {\n chain input {\n  type filter hook input priority 0;\n");
-        rules.write("  tcp sport " + set + " drop\n  tcp dport " + set + " drop\n }\n}\n");
+        rules.write(ruleset);
         rules.closeWriteChannel();
         return rules.waitForFinished(10000) && rules.exitStatus() == QProcess::NormalExit &&
                rules.exitCode() == 0;
     }
 
-private:
     // Debian's nftables installs it outside a user's path.
     static QString nft()
     {
@@ -538,6 +577,12 @@ private slots:
     void leavesAFailedConnectionWithAllItsStreams();
     void findsAConnectionWhoseBytesVanish_data();
     void findsAConnectionWhoseBytesVanish();
+    void shutsDownOnlyTheSocketsItsConnectionsOpened();
+    void waitsOutAStallOnANewConnection_data();
+    void waitsOutAStallOnANewConnection();
+    void leavesKeptConnectionsWhenTheNetworkChanges();
+    void searchesASlowPlatformWhole_data();
+    void searchesASlowPlatformWhole();
     void leavesConnectionsQuietTooLong_data();
     void leavesConnectionsQuietTooLong();
     void opensConnectionsAtOnceToAnHttp1PlatformAfterAQuiet();
@@ -1148,6 +1193,167 @@ void TestClient::findsAConnectionWhoseBytesVanish()
     QVERIFY(awaitTask(api.login(account, password, QString()), 60000).isAuthenticated);
     QCOMPARE_LT(waited.elapsed(), transport.requestTimeout.count());
     QCOMPARE(platform.fixture.platform.requestsTo(loginPath).size(), 1);
+}
+
+// The simulated platform behind a relay that can forget its connections.
+struct RelayedPlatform
+{
+    // The probe's address through the relay, reached by that host name.
+    QUrl probeAt(const QString &host = QStringLiteral("127.0.0.1")) const
+    {
+        QUrl url(QStringLiteral("http://") + host + probe);
+        url.setPort(relay.port());
+        return url;
+    }
+
+    ClientFixture fixture;
+    DelayRelay relay{std::chrono::milliseconds(0), fixture.platform.port()};
+};
+
+// One GET or POST on the multi handle of its owner; whether it was answered whole.
+bool answered(QObject *owner, const QUrl &url, const QByteArray &method = "GET",
+              std::chrono::milliseconds silence = std::chrono::milliseconds(1500))
+{
+    const HttpTransfer::Limits limits{silence, std::nullopt, PlatformSession::answerLimit,
+                                      std::nullopt, std::nullopt, std::chrono::seconds(60),
+                                      std::chrono::milliseconds(500)};
+    HttpTransfer transfer(CurlMulti::of(owner), {url, method, {}, std::nullopt, std::nullopt}, limits, nullptr);
+    transfer.start();
+    return QTest::qWaitFor([&transfer] { return transfer.isFinished(); }, 60000) && transfer.succeeded();
+}
+
+void TestClient::shutsDownOnlyTheSocketsItsConnectionsOpened()
+{
+    PrivateNetwork network;
+    if (network.missing())
+        QSKIP(network.missing());
+    QVERIFY(network.silenceNameServers());
+    const auto quickResolver = environmentVariable("RES_OPTIONS", QStringLiteral("timeout:1 attempts:1"));
+    RelayedPlatform relayed;
+    const QUrl platform = relayed.probeAt(QStringLiteral("localhost"));
+    QObject owner;
+    QVERIFY(answered(&owner, platform));
+
+    // The resolver hands libcurl a socket pair of its own while it looks for the name, and closes it
+    // when it gives up; other sockets of the program take its descriptor next.
+    QVERIFY(!answered(&owner, QUrl(QStringLiteral("http://nowhere.invalid") + probe)));
+    std::array<std::array<int, 2>, 4> pairs{};
+    for (std::array<int, 2> &pair : pairs)
+        QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair.data()), 0);
+    const auto closePairs = qScopeGuard([&pairs] {
+        for (const std::array<int, 2> &pair : pairs) {
+            ::close(pair[0]);
+            ::close(pair[1]);
+        }
+    });
+
+    // A request on the forgotten connection fails, and no socket but the client's own is ended.
+    relayed.relay.forget();
+    QVERIFY(!answered(&owner, platform));
+    for (const std::array<int, 2> &pair : pairs) {
+        char byte = 0;
+        QCOMPARE(::send(pair[0], "x", 1, MSG_NOSIGNAL), 1);
+        QCOMPARE(::recv(pair[1], &byte, 1, MSG_DONTWAIT), 1);
+    }
+    QVERIFY(answered(&owner, platform));
+}
+
+void TestClient::waitsOutAStallOnANewConnection_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::newRow("a POST, never sent twice") << QByteArray("POST");
+    QTest::newRow("a GET that no retry would cover") << QByteArray("GET");
+}
+
+void TestClient::waitsOutAStallOnANewConnection()
+{
+    QFETCH(QByteArray, method);
+    PrivateNetwork network;
+    if (network.missing())
+        QSKIP(network.missing());
+    RelayedPlatform relayed;
+
+    // The stall outlasts the bound on unacknowledged bytes by far, and ends within the silence limit.
+    QVERIFY(network.stall(relayed.relay.port()));
+    QTimer::singleShot(std::chrono::seconds(1), &relayed.fixture.platform, [&network] { network.resume(); });
+    QObject owner;
+    QVERIFY(answered(&owner, relayed.probeAt(), method, std::chrono::seconds(20)));
+}
+
+void TestClient::leavesKeptConnectionsWhenTheNetworkChanges()
+{
+    PrivateNetwork network;
+    if (network.missing())
+        QSKIP(network.missing());
+    RelayedPlatform relayed;
+    QObject owner;
+    QVERIFY(answered(&owner, relayed.probeAt()));
+
+    // On the new network the kept connection leads nowhere: the next request sends nothing on it,
+    // and makes a new one at once.
+    relayed.relay.forget();
+    QVERIFY(network.addAddress());
+    QVERIFY(answered(&owner, relayed.probeAt()));
+    QCOMPARE(relayed.relay.counts().vanished, 0);
+    QCOMPARE(relayed.relay.counts().connections, 2);
+}
+
+void TestClient::searchesASlowPlatformWhole_data()
+{
+    QTest::addColumn<int>("streams");
+    QTest::addColumn<bool>("forgets");
+    QTest::addColumn<std::chrono::milliseconds>("silence");
+    QTest::newRow("behind a front taking one stream at a time") << 1 << false << std::chrono::milliseconds(20000);
+    QTest::newRow("the network forgets the connection midway") << 100 << true << std::chrono::milliseconds(3000);
+}
+
+void TestClient::searchesASlowPlatformWhole()
+{
+    QFETCH(int, streams);
+    QFETCH(bool, forgets);
+    QFETCH(std::chrono::milliseconds, silence);
+    if (Http2Front::program().isEmpty())
+        QSKIP("nghttpx (Debian's nghttp2-proxy) is not installed");
+    ClientFixture fixture;
+    const QDate today = shanghai::dateOf(fixture.platform.now());
+    demo::SchoolData school = demo::SampleSchool::generate(today);
+    const QList<qint64> classIds = school.students.first().classIds;
+    for (int index = 0; index < 3000; ++index)
+        school.students.append({900000 + index, QStringLiteral("测%1").arg(index), QString(), classIds});
+    const auto answers = demo::serveSchool(fixture.platform, school);
+    // Each answer takes half a second on its way; nghttpx keeps its connections to the platform.
+    DelayRelay slow(std::chrono::milliseconds(500), fixture.platform.port());
+    Http2Front front(slow.port(), streams);
+    QVERIFY(front.ready());
+    DelayRelay relay(std::chrono::milliseconds(0), front.port());
+    QUrl origin(QStringLiteral("https://127.0.0.1"));
+    origin.setPort(relay.port());
+    TransportSettings transport = trustingTestAuthority();
+    transport.requestTimeout = silence;
+    QuorvaleAPI api(origin, transport, [&fixture] { return fixture.clientNow; });
+    QVERIFY(awaitTask(api.login(school.account.name, school.account.password, QString())).isAuthenticated);
+
+    const QString pages = QStringLiteral("/api/CourseTask/GetCourseTaskClassStudentForSelectByPage");
+    fixture.platform.clearLog();
+    QTimer midway;
+    connect(&midway, &QTimer::timeout, &midway, [&] {
+        if (fixture.platform.requestsTo(pages).size() >= 10) {
+            midway.stop();
+            relay.forget();
+        }
+    });
+    if (forgets)
+        midway.start(10);
+    const QDateTime moment = shanghai::at(today.addDays(3 - today.dayOfWeek()), 10 * 60);
+    try {
+        QCOMPARE_GE(awaitTask(api.search(QStringLiteral("测"), school.schoolId, moment), 120000).size(), 3000);
+    } catch (const QuorvaleAPIError &error) {
+        QFAIL(qPrintable(error.description()));
+    }
+    QHash<QByteArray, int> asked;
+    for (const demo::HttpRequest &request : fixture.platform.requestsTo(pages))
+        QCOMPARE_LE(++asked[request.target], 2);
+    QCOMPARE_GE(asked.size(), 60);
 }
 
 void TestClient::leavesConnectionsQuietTooLong_data()
