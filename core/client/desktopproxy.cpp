@@ -18,22 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Whether libcurl takes a proxy for the address from the environment. It reads http_proxy in lower
-// case only: a web server may set HTTP_PROXY from a request's header.
-bool environmentNamesProxy(const QUrl &address)
-{
-    QList<const char *> names{"all_proxy", "ALL_PROXY"};
-    if (address.scheme() == u"https")
-        names += {"https_proxy", "HTTPS_PROXY"};
-    else
-        names += "http_proxy";
-    for (const char *name : names) {
-        if (!qEnvironmentVariableIsEmpty(name))
-            return true;
-    }
-    return false;
-}
-
 // GNOME's proxy mode ("none", "manual" or "auto"), read through GSettings. Its library is loaded
 // only here, on the first request, so that a start never pays for it, and stays: GLib cannot be
 // unloaded.
@@ -216,7 +200,7 @@ private:
 
 QFuture<std::optional<QUrl>> lookup(const QUrl &address, std::chrono::milliseconds bound)
 {
-    if (environmentNamesProxy(address))
+    if (!environmentProxy(address).isEmpty())
         return QtFuture::makeReadyFuture(std::optional<QUrl>());
     auto pending = std::make_shared<Pending>();
     pending->promise.start();
@@ -227,6 +211,19 @@ QFuture<std::optional<QUrl>> lookup(const QUrl &address, std::chrono::millisecon
     pending->bound->start(bound);
     Resolver::instance().ask(address, pending, Clock::now() + bound);
     return answer;
+}
+
+QByteArray environmentProxy(const QUrl &address)
+{
+    const QList<const char *> names = address.scheme() == u"https"
+                                          ? QList<const char *>{"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}
+                                          : QList<const char *>{"http_proxy", "all_proxy", "ALL_PROXY"};
+    for (const char *name : names) {
+        const QByteArray named = qgetenv(name);
+        if (!named.isEmpty())
+            return named;
+    }
+    return {};
 }
 
 QByteArray directHosts()

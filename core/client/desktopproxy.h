@@ -21,6 +21,10 @@ inline constexpr std::chrono::milliseconds answerBound{3000};
 // event loop; the future finishes on time whatever libproxy does.
 QFuture<std::optional<QUrl>> lookup(const QUrl &address, std::chrono::milliseconds bound = answerBound);
 
+// The proxy the environment names for requests to `address`, as libcurl reads it, or nothing. libcurl
+// reads http_proxy in lower case only: a web server may set HTTP_PROXY from a request's header.
+QByteArray environmentProxy(const QUrl &address);
+
 // The hosts libcurl reaches without a proxy: loopback always, and those the environment's no_proxy
 // lists.
 QByteArray directHosts();

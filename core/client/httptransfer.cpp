@@ -23,15 +23,7 @@ bool throughTlsProxy(const HttpTransfer::Request &request)
 {
     if (request.proxy)
         return request.proxy->scheme() == QLatin1String("https");
-    const QList<const char *> variables = request.url.scheme() == QLatin1String("https")
-                                              ? QList<const char *>{"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}
-                                              : QList<const char *>{"http_proxy", "all_proxy", "ALL_PROXY"};
-    for (const char *variable : variables) {
-        const QByteArray named = qgetenv(variable);
-        if (!named.isEmpty())
-            return named.startsWith("https://") || named.startsWith("HTTPS://");
-    }
-    return false;
+    return desktopproxy::environmentProxy(request.url).toLower().startsWith("https://");
 }
 
 // The authorities of a TLS configuration in PEM, or nothing to keep the system's.
